@@ -1,0 +1,15 @@
+// The running program as the runtime describes it.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace orvane::platform {
+
+// The caption of every message the program shows.
+inline constexpr std::string_view kAppTitle = "Orvane";
+
+// The running executable's file name without folder and extension ("orvane").
+const std::string& AppExeName();
+
+}  // namespace orvane::platform

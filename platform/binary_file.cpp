@@ -1,0 +1,130 @@
+#include "platform/binary_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <utility>
+
+#include "platform/runtime_error.h"
+
+namespace orvane::platform {
+namespace {
+
+constexpr std::int64_t kWindowBytes = std::int64_t{1} << 20;
+
+[[noreturn]] void RaiseOpenError(const std::string& path, int error) {
+    if (error == ENOENT) {
+        std::error_code ignored;
+        const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+        if (!parent.empty() && !std::filesystem::is_directory(parent, ignored)) {
+            Raise(ErrorNumber::PathNotFound);
+        }
+        Raise(ErrorNumber::FileNotFound);
+    }
+    if (error == ENOTDIR) {
+        Raise(ErrorNumber::PathNotFound);
+    }
+    Raise(ErrorNumber::PathFileAccessError);
+}
+
+}  // namespace
+
+BinaryFile::BinaryFile(const std::string& path) : path_(path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        RaiseOpenError(path, errno);
+    }
+    fd_ = fd;
+    struct stat info{};
+    if (::fstat(fd_, &info) != 0 || S_ISDIR(info.st_mode)) {
+        Close();
+        Raise(ErrorNumber::PathFileAccessError);
+    }
+    length_ = info.st_size;
+    ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+}
+
+BinaryFile::~BinaryFile() { Close(); }
+
+BinaryFile::BinaryFile(BinaryFile&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)),
+      path_(std::move(other.path_)),
+      length_(other.length_),
+      window_(std::move(other.window_)),
+      windowStart_(other.windowStart_),
+      windowLength_(std::exchange(other.windowLength_, 0)) {}
+
+BinaryFile& BinaryFile::operator=(BinaryFile&& other) noexcept {
+    if (this != &other) {
+        Close();
+        fd_ = std::exchange(other.fd_, -1);
+        path_ = std::move(other.path_);
+        length_ = other.length_;
+        window_ = std::move(other.window_);
+        windowStart_ = other.windowStart_;
+        windowLength_ = std::exchange(other.windowLength_, 0);
+    }
+    return *this;
+}
+
+void BinaryFile::Close() noexcept {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    windowLength_ = 0;
+}
+
+void BinaryFile::Get(std::int64_t position, std::span<BYTE> out) {
+    if (fd_ < 0) {
+        Raise(ErrorNumber::BadFileNameOrNumber);
+    }
+    if (position < 1) {
+        Raise(ErrorNumber::BadRecordNumber);
+    }
+    const std::int64_t offset = position - 1;
+    const auto size = static_cast<std::int64_t>(out.size());
+    if (offset >= windowStart_ && offset + size <= windowStart_ + windowLength_) {
+        std::memcpy(out.data(), window_.data() + (offset - windowStart_), out.size());
+        return;
+    }
+    if (size >= kWindowBytes / 4) {
+        ReadAt(offset, out);
+        return;
+    }
+    Refill(offset);
+    std::memcpy(out.data(), window_.data(), out.size());
+}
+
+void BinaryFile::Refill(std::int64_t offset) {
+    window_.resize(static_cast<std::size_t>(kWindowBytes));
+    ReadAt(offset, window_);
+    windowStart_ = offset;
+    windowLength_ = kWindowBytes;
+}
+
+void BinaryFile::ReadAt(std::int64_t offset, std::span<BYTE> out) {
+    std::size_t done = 0;
+    while (done < out.size() && offset + static_cast<std::int64_t>(done) < length_) {
+        const ssize_t n = ::pread(fd_, out.data() + done, out.size() - done,
+                                  static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            Raise(ErrorNumber::DeviceIOError);
+        }
+        if (n == 0) {
+            break;  // the file shrank since it was opened
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    std::fill(out.begin() + static_cast<std::ptrdiff_t>(done), out.end(), BYTE{0});
+}
+
+}  // namespace orvane::platform

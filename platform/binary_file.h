@@ -1,0 +1,58 @@
+// Binary file access for reading, by 1-based byte position.
+//
+// Unlike the runtime's binary open, opening never creates a file. Bytes past the end of the file
+// read as 0, so a short file cannot make a reader stop or run outside its buffers. Reads are
+// served from a large window, so reading byte by byte costs no system call per byte.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/windef.h"
+
+namespace orvane::platform {
+
+class BinaryFile {
+public:
+    // Raises FileNotFound (53) for a missing file, PathNotFound (76) for a missing folder, and
+    // PathFileAccessError (75) for a file that cannot be read (no permission, a folder).
+    explicit BinaryFile(const std::string& path);
+    ~BinaryFile();
+    BinaryFile(BinaryFile&& other) noexcept;
+    BinaryFile& operator=(BinaryFile&& other) noexcept;
+    BinaryFile(const BinaryFile&) = delete;
+    BinaryFile& operator=(const BinaryFile&) = delete;
+
+    // Fills out with the bytes from position on (position 1 is the first byte of the file).
+    void Get(std::int64_t position, std::span<BYTE> out);
+    BYTE GetByte(std::int64_t position) {
+        const std::int64_t offset = position - 1;
+        if (offset >= windowStart_ && offset < windowStart_ + windowLength_) {
+            return window_[static_cast<std::size_t>(offset - windowStart_)];
+        }
+        BYTE value;
+        Get(position, std::span<BYTE>(&value, 1));
+        return value;
+    }
+
+    // The file's length in bytes when it was opened.
+    std::int64_t Length() const { return length_; }
+
+    void Close() noexcept;
+    bool IsOpen() const { return fd_ >= 0; }
+
+private:
+    void ReadAt(std::int64_t offset, std::span<BYTE> out);  // zero past the end
+    void Refill(std::int64_t offset);
+
+    int fd_ = -1;
+    std::string path_;
+    std::int64_t length_ = 0;
+    std::vector<BYTE> window_;
+    std::int64_t windowStart_ = 0;
+    std::int64_t windowLength_ = 0;
+};
+
+}  // namespace orvane::platform

@@ -1,0 +1,57 @@
+// The runtime's error mechanism: an error carries a number, a source and a description, and
+// travels (as an exception) to the first caller that catches it.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace orvane::platform {
+
+// The runtime's own error numbers that this program can meet.
+enum class ErrorNumber : std::int32_t {
+    InvalidProcedureCall = 5,
+    OutOfMemory = 7,
+    BadFileNameOrNumber = 52,
+    FileNotFound = 53,
+    FileAlreadyOpen = 55,
+    DeviceIOError = 57,
+    DiskFull = 61,
+    BadRecordNumber = 63,
+    PermissionDenied = 70,
+    PathFileAccessError = 75,
+    PathNotFound = 76,
+    InvalidPropertyValue = 380,
+    InvalidPicture = 481,
+};
+
+// The runtime's text for its own numbers ("File not found" for 53).
+std::string_view StandardDescription(ErrorNumber number);
+
+class RuntimeError : public std::runtime_error {
+public:
+    RuntimeError(std::int32_t number, std::string source, std::string description,
+                 std::int32_t helpContext = 0);
+
+    std::int32_t Number() const noexcept { return number_; }
+    const std::string& Source() const noexcept { return source_; }
+    const std::string& Description() const noexcept { return description_; }
+    std::int32_t HelpContext() const noexcept { return helpContext_; }
+
+private:
+    std::int32_t number_;
+    std::string source_;
+    std::string description_;
+    std::int32_t helpContext_;
+};
+
+[[noreturn]] void Raise(std::int32_t number, std::string source, std::string description,
+                        std::int32_t helpContext = 0);
+
+// Raises one of the runtime's own errors with its standard text, the program as its source.
+[[noreturn]] void Raise(ErrorNumber number);
+// The same, with a description of the caller's own (which file could not be opened, say).
+[[noreturn]] void Raise(ErrorNumber number, std::string description);
+
+}  // namespace orvane::platform

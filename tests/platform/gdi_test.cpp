@@ -1,0 +1,454 @@
+#include "platform/gdi.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <functional>
+#include <vector>
+
+#include "platform/user32.h"
+
+namespace {
+
+using orvane::platform::LiveGdiObjectCount;
+
+// A memory DC holding a bitmap of its own; both released at the end of the scope.
+class Surface {
+public:
+    Surface(int width, int height) : width_(width), height_(height) {
+        dc_ = CreateCompatibleDC(nullptr);
+        bitmap_ = CreateCompatibleBitmap(dc_, width, height);
+        previous_ = SelectObject(dc_, bitmap_);
+    }
+    ~Surface() {
+        SelectObject(dc_, previous_);
+        DeleteObject(bitmap_);
+        DeleteDC(dc_);
+    }
+    Surface(const Surface&) = delete;
+    Surface& operator=(const Surface&) = delete;
+
+    HDC dc() const { return dc_; }
+    HBITMAP bitmap() const { return bitmap_; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+
+    // Every pixel a different colour, so that a misplaced copy shows.
+    void FillDistinct(BYTE salt) {
+        for (int y = 0; y < height_; ++y) {
+            for (int x = 0; x < width_; ++x) {
+                SetPixelV(dc_, x, y, Distinct(x, y, salt));
+            }
+        }
+    }
+    static COLORREF Distinct(int x, int y, BYTE salt) {
+        return RGB(static_cast<BYTE>(x * 17 + salt), static_cast<BYTE>(y * 29 + salt),
+                   static_cast<BYTE>(x * 7 + y * 3 + salt));
+    }
+    std::vector<COLORREF> Pixels() const {
+        std::vector<COLORREF> pixels;
+        for (int y = 0; y < height_; ++y) {
+            for (int x = 0; x < width_; ++x) {
+                pixels.push_back(GetPixel(dc_, x, y));
+            }
+        }
+        return pixels;
+    }
+
+private:
+    int width_;
+    int height_;
+    HDC dc_;
+    HBITMAP bitmap_;
+    HGDIOBJ previous_;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Raster operations, checked against their textbook formulas with a white brush as pattern.
+
+struct RopCase {
+    const char* name;
+    DWORD rop;
+    std::function<BYTE(BYTE p, BYTE s, BYTE d)> formula;
+};
+
+class RasterOperation : public ::testing::TestWithParam<RopCase> {};
+
+TEST_P(RasterOperation, CombinesSourceDestinationAndPatternPerChannel) {
+    const RopCase& c = GetParam();
+    const BYTE values[] = {0x00, 0xFF, 0x5A, 0xC3, 0x0F};
+    Surface src(5, 5), dst(5, 5);
+    for (int i = 0; i < 5; ++i) {
+        for (int j = 0; j < 5; ++j) {
+            SetPixelV(src.dc(), i, j, RGB(values[i], values[j], values[(i + j) % 5]));
+            SetPixelV(dst.dc(), i, j, RGB(values[j], values[(i + 2) % 5], values[i]));
+        }
+    }
+    ASSERT_TRUE(BitBlt(dst.dc(), 0, 0, 5, 5, src.dc(), 0, 0, c.rop));
+    constexpr BYTE kWhiteBrush = 0xFF;
+    for (int i = 0; i < 5; ++i) {
+        for (int j = 0; j < 5; ++j) {
+            const COLORREF s = RGB(values[i], values[j], values[(i + j) % 5]);
+            const COLORREF d = RGB(values[j], values[(i + 2) % 5], values[i]);
+            const COLORREF expected =
+                RGB(c.formula(kWhiteBrush, GetRValue(s), GetRValue(d)),
+                    c.formula(kWhiteBrush, GetGValue(s), GetGValue(d)),
+                    c.formula(kWhiteBrush, GetBValue(s), GetBValue(d)));
+            EXPECT_EQ(GetPixel(dst.dc(), i, j), expected) << c.name << " at " << i << "," << j;
+        }
+    }
+}
+
+BYTE Not(BYTE v) { return static_cast<BYTE>(~v); }
+
+INSTANTIATE_TEST_SUITE_P(
+    CommonCodes, RasterOperation,
+    ::testing::Values(
+        RopCase{"SRCCOPY", SRCCOPY, [](BYTE, BYTE s, BYTE) { return s; }},
+        RopCase{"SRCPAINT", SRCPAINT, [](BYTE, BYTE s, BYTE d) -> BYTE { return s | d; }},
+        RopCase{"SRCAND", SRCAND, [](BYTE, BYTE s, BYTE d) -> BYTE { return s & d; }},
+        RopCase{"SRCINVERT", SRCINVERT, [](BYTE, BYTE s, BYTE d) -> BYTE { return s ^ d; }},
+        RopCase{"SRCERASE", SRCERASE, [](BYTE, BYTE s, BYTE d) -> BYTE { return s & Not(d); }},
+        RopCase{"NOTSRCCOPY", NOTSRCCOPY, [](BYTE, BYTE s, BYTE) { return Not(s); }},
+        RopCase{"NOTSRCERASE", NOTSRCERASE, [](BYTE, BYTE s, BYTE d) { return Not(s | d); }},
+        RopCase{"MERGECOPY", MERGECOPY, [](BYTE p, BYTE s, BYTE) -> BYTE { return p & s; }},
+        RopCase{"MERGEPAINT", MERGEPAINT, [](BYTE, BYTE s, BYTE d) -> BYTE { return Not(s) | d; }},
+        RopCase{"PATCOPY", PATCOPY, [](BYTE p, BYTE, BYTE) { return p; }},
+        RopCase{"PATPAINT", PATPAINT,
+                [](BYTE p, BYTE s, BYTE d) -> BYTE { return p | Not(s) | d; }},
+        RopCase{"PATINVERT", PATINVERT, [](BYTE p, BYTE, BYTE d) -> BYTE { return p ^ d; }},
+        RopCase{"DSTINVERT", DSTINVERT, [](BYTE, BYTE, BYTE d) { return Not(d); }},
+        RopCase{"BLACKNESS", BLACKNESS, [](BYTE, BYTE, BYTE) -> BYTE { return 0x00; }},
+        RopCase{"WHITENESS", WHITENESS, [](BYTE, BYTE, BYTE) -> BYTE { return 0xFF; }},
+        RopCase{"DSna (D and not S)", 0x00220326,
+                [](BYTE, BYTE s, BYTE d) -> BYTE { return d & Not(s); }}),
+    [](const auto& info) {
+        std::string name = info.param.name;
+        for (char& ch : name) {
+            if (!std::isalnum(static_cast<unsigned char>(ch))) {
+                ch = '_';
+            }
+        }
+        return name;
+    });
+
+TEST(BitBlt, OperationsWithoutSourceIgnoreANullSource) {
+    Surface dst(2, 2);
+    dst.FillDistinct(3);
+    EXPECT_TRUE(BitBlt(dst.dc(), 0, 0, 2, 2, nullptr, 0, 0, DSTINVERT));
+    EXPECT_EQ(GetPixel(dst.dc(), 1, 1), Surface::Distinct(1, 1, 3) ^ 0x00FFFFFF);
+    EXPECT_TRUE(BitBlt(dst.dc(), 0, 0, 1, 1, nullptr, 0, 0, BLACKNESS));
+    EXPECT_EQ(GetPixel(dst.dc(), 0, 0), RGB(0, 0, 0));
+}
+
+TEST(BitBlt, FailsForAnInvalidDestinationOrAMissingSourceThatIsRead) {
+    Surface dst(2, 2), src(2, 2);
+    dst.FillDistinct(1);
+    const auto before = dst.Pixels();
+    EXPECT_FALSE(BitBlt(nullptr, 0, 0, 2, 2, src.dc(), 0, 0, SRCCOPY));
+    EXPECT_FALSE(BitBlt(dst.dc(), 0, 0, 2, 2, nullptr, 0, 0, SRCCOPY));
+    EXPECT_FALSE(BitBlt(reinterpret_cast<HDC>(src.bitmap()), 0, 0, 2, 2, src.dc(), 0, 0, SRCCOPY));
+    EXPECT_EQ(dst.Pixels(), before);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Clipping: compared with a copy made pixel by pixel through GetPixel / SetPixelV.
+
+struct ClipCase {
+    const char* name;
+    int x, y, cx, cy, x1, y1;
+};
+
+class BitBltClipping : public ::testing::TestWithParam<ClipCase> {};
+
+TEST_P(BitBltClipping, CopiesOnlyWhereBothSourceAndDestinationExist) {
+    const ClipCase& c = GetParam();
+    Surface src(5, 4), dst(6, 5), expected(6, 5);
+    src.FillDistinct(11);
+    dst.FillDistinct(200);
+    expected.FillDistinct(200);
+    for (int j = 0; j < c.cy; ++j) {
+        for (int k = 0; k < c.cx; ++k) {
+            const int sx = c.x1 + k, sy = c.y1 + j, dx = c.x + k, dy = c.y + j;
+            if (sx >= 0 && sy >= 0 && sx < src.width() && sy < src.height()) {
+                SetPixelV(expected.dc(), dx, dy, GetPixel(src.dc(), sx, sy));
+            }
+        }
+    }
+    EXPECT_TRUE(BitBlt(dst.dc(), c.x, c.y, c.cx, c.cy, src.dc(), c.x1, c.y1, SRCCOPY));
+    EXPECT_EQ(dst.Pixels(), expected.Pixels());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Edges, BitBltClipping,
+    ::testing::Values(ClipCase{"whole", 0, 0, 5, 4, 0, 0},
+                      ClipCase{"inside", 1, 1, 2, 2, 2, 1},
+                      ClipCase{"past_right_of_destination", 4, 0, 5, 4, 0, 0},
+                      ClipCase{"past_bottom_of_destination", 0, 3, 5, 4, 0, 0},
+                      ClipCase{"negative_destination", -2, -1, 5, 4, 0, 0},
+                      ClipCase{"negative_source", 0, 0, 5, 4, -2, -3},
+                      ClipCase{"past_right_of_source", 0, 0, 6, 4, 3, 0},
+                      ClipCase{"past_bottom_of_source", 0, 0, 5, 5, 0, 2},
+                      ClipCase{"both_negative", -1, 2, 6, 6, -2, -1},
+                      ClipCase{"larger_than_both", -3, -3, 20, 20, -1, -1},
+                      ClipCase{"entirely_outside_destination", 6, 5, 3, 3, 0, 0},
+                      ClipCase{"entirely_outside_source", 0, 0, 3, 3, 5, 4},
+                      ClipCase{"zero_width", 0, 0, 0, 4, 0, 0},
+                      ClipCase{"negative_height", 0, 0, 5, -4, 0, 0},
+                      ClipCase{"offsets_near_int_limits", INT_MAX - 1, 0, 5, 4, INT_MIN + 1, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(BitBlt, OverlappingCopyWithinOneBitmapReadsTheSourceBeforeWriting) {
+    Surface s(5, 5), expected(5, 5);
+    s.FillDistinct(7);
+    expected.FillDistinct(7);
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 4; ++x) {
+            SetPixelV(expected.dc(), x + 1, y + 1, Surface::Distinct(x, y, 7));
+        }
+    }
+    EXPECT_TRUE(BitBlt(s.dc(), 1, 1, 4, 4, s.dc(), 0, 0, SRCCOPY));
+    EXPECT_EQ(s.Pixels(), expected.Pixels());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Handles.
+
+TEST(Handles, StaleForeignAndWrongKindHandlesMakeEveryCallFail) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, 4, 4);
+    ASSERT_NE(dc, nullptr);
+    ASSERT_NE(bitmap, nullptr);
+    ASSERT_TRUE(DeleteObject(bitmap));
+    ASSERT_TRUE(DeleteDC(dc));
+
+    // A new DC and bitmap may reuse the freed slots; the old handles must still be refused.
+    HDC fresh = CreateCompatibleDC(nullptr);
+    HBITMAP freshBitmap = CreateCompatibleBitmap(fresh, 4, 4);
+    SelectObject(fresh, freshBitmap);
+
+    const HDC staleDC = dc;
+    const HBITMAP staleBitmap = bitmap;
+    const auto foreignDC = reinterpret_cast<HDC>(std::uintptr_t{0x7fff12345678});
+    const auto wrongKindDC = reinterpret_cast<HDC>(freshBitmap);
+    for (HDC bad : {static_cast<HDC>(nullptr), staleDC, foreignDC, wrongKindDC}) {
+        EXPECT_FALSE(SetPixelV(bad, 0, 0, RGB(1, 2, 3)));
+        EXPECT_EQ(GetPixel(bad, 0, 0), CLR_INVALID);
+        EXPECT_EQ(SelectObject(bad, freshBitmap), nullptr);
+        EXPECT_FALSE(BitBlt(bad, 0, 0, 1, 1, fresh, 0, 0, SRCCOPY));
+        EXPECT_FALSE(BitBlt(fresh, 0, 0, 1, 1, bad, 0, 0, SRCCOPY));
+        EXPECT_FALSE(DeleteDC(bad));
+        EXPECT_EQ(CreateCompatibleBitmap(bad, 2, 2), nullptr);
+        if (bad != nullptr) {  // 0 asks for a DC compatible with the screen
+            EXPECT_EQ(CreateCompatibleDC(bad), nullptr);
+        }
+    }
+    for (HGDIOBJ bad : {static_cast<HGDIOBJ>(staleBitmap), static_cast<HGDIOBJ>(fresh),
+                        reinterpret_cast<HGDIOBJ>(std::uintptr_t{0x1234})}) {
+        BITMAP record{};
+        EXPECT_EQ(GetObjectA(bad, sizeof record, &record), 0);
+        EXPECT_EQ(SelectObject(fresh, bad), nullptr);
+        EXPECT_FALSE(DeleteObject(bad));
+    }
+
+    EXPECT_EQ(GetPixel(fresh, 0, 0), RGB(0, 0, 0)) << "fresh pixel memory is zero";
+    EXPECT_FALSE(DeleteObject(freshBitmap)) << "still selected";
+    EXPECT_TRUE(DeleteDC(fresh));
+    EXPECT_TRUE(DeleteObject(freshBitmap)) << "deselected when its DC went";
+}
+
+TEST(Handles, SelectObjectReturnsWhatItDisplacedAndRefusesABitmapHeldElsewhere) {
+    const std::size_t before = LiveGdiObjectCount();
+    HDC a = CreateCompatibleDC(nullptr);
+    HDC b = CreateCompatibleDC(a);
+    HBITMAP first = CreateCompatibleBitmap(a, 2, 2);
+    HBITMAP second = CreateCompatibleBitmap(a, 3, 3);
+    EXPECT_EQ(LiveGdiObjectCount(), before + 4);
+
+    HGDIOBJ defaultBitmap = SelectObject(a, first);
+    ASSERT_NE(defaultBitmap, nullptr);
+    BITMAP record{};
+    ASSERT_EQ(GetObjectA(defaultBitmap, sizeof record, &record), static_cast<int>(sizeof record));
+    EXPECT_EQ(record.bmWidth, 1) << "a new memory DC holds a 1 x 1 bitmap";
+    EXPECT_EQ(record.bmHeight, 1);
+
+    EXPECT_EQ(SelectObject(b, first), nullptr) << "selected into another DC";
+    EXPECT_EQ(SelectObject(a, first), first) << "reselecting returns itself";
+    EXPECT_EQ(SelectObject(a, second), first);
+    EXPECT_NE(SelectObject(b, first), nullptr) << "free again after being displaced";
+    EXPECT_EQ(SelectObject(b, defaultBitmap), first);
+    EXPECT_EQ(SelectObject(a, defaultBitmap), second) << "the default may sit in many DCs";
+
+    EXPECT_TRUE(DeleteObject(first));
+    EXPECT_TRUE(DeleteObject(second));
+    EXPECT_TRUE(DeleteDC(a));
+    EXPECT_TRUE(DeleteDC(b));
+    EXPECT_FALSE(DeleteDC(a)) << "deleted twice";
+    EXPECT_EQ(LiveGdiObjectCount(), before);
+}
+
+TEST(Handles, SetPixelVFollowsTheSelectedBitmap) {
+    Surface s(2, 2);
+    EXPECT_EQ(SelectObject(s.dc(), nullptr), nullptr) << "a null bitmap is refused";
+    HBITMAP small = CreateCompatibleBitmap(s.dc(), 1, 1);
+    HGDIOBJ big = SelectObject(s.dc(), small);
+    EXPECT_TRUE(SetPixelV(s.dc(), 0, 0, RGB(9, 8, 7)));
+    EXPECT_FALSE(SetPixelV(s.dc(), 1, 1, RGB(9, 8, 7))) << "the 1 x 1 bitmap is selected now";
+    SelectObject(s.dc(), big);
+    EXPECT_TRUE(SetPixelV(s.dc(), 1, 1, RGB(1, 1, 1)));
+    EXPECT_EQ(GetPixel(s.dc(), 0, 0), RGB(0, 0, 0)) << "the 2 x 2 bitmap was not painted";
+    EXPECT_TRUE(DeleteObject(small));
+}
+
+// ---------------------------------------------------------------------------------------------
+// SetPixelV and GetPixel.
+
+struct PixelCase {
+    const char* name;
+    int x, y;
+    COLORREF color;
+    bool writes;
+};
+
+class SetPixelVCase : public ::testing::TestWithParam<PixelCase> {};
+
+TEST_P(SetPixelVCase, WritesOnlyRgbColoursInsideTheBitmap) {
+    const PixelCase& c = GetParam();
+    Surface s(4, 3);
+    s.FillDistinct(5);
+    auto expected = s.Pixels();
+    if (c.writes) {
+        expected[static_cast<std::size_t>(c.y * 4 + c.x)] = c.color;
+    }
+    EXPECT_EQ(SetPixelV(s.dc(), c.x, c.y, c.color), c.writes ? TRUE : FALSE);
+    EXPECT_EQ(s.Pixels(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SetPixelVCase,
+    ::testing::Values(PixelCase{"top_left", 0, 0, RGB(1, 2, 3), true},
+                      PixelCase{"bottom_right", 3, 2, RGB(250, 0, 128), true},
+                      PixelCase{"white", 1, 1, 0x00FFFFFF, true},
+                      PixelCase{"minus_one_is_no_colour", 1, 1, 0xFFFFFFFF, false},
+                      PixelCase{"palette_index_flag", 1, 1, 0x01000000, false},
+                      PixelCase{"high_byte_set", 1, 1, 0x80010203, false},
+                      PixelCase{"left_of_bitmap", -1, 0, RGB(1, 1, 1), false},
+                      PixelCase{"above_bitmap", 0, -1, RGB(1, 1, 1), false},
+                      PixelCase{"right_of_bitmap", 4, 0, RGB(1, 1, 1), false},
+                      PixelCase{"below_bitmap", 0, 3, RGB(1, 1, 1), false},
+                      PixelCase{"int_min", INT_MIN, INT_MIN, RGB(1, 1, 1), false},
+                      PixelCase{"int_max", INT_MAX, 0, RGB(1, 1, 1), false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PixelLayout, RowsAreBottomUpBgrAndPaddedToFourBytes) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 5, 3, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_NE(dib, nullptr);
+    ASSERT_NE(bits, nullptr);
+    HGDIOBJ old = SelectObject(dc, dib);
+
+    SetPixelV(dc, 0, 2, RGB(0x11, 0x22, 0x33));  // bottom-left
+    SetPixelV(dc, 4, 0, RGB(0x44, 0x55, 0x66));  // top-right
+    const auto* bytes = static_cast<const BYTE*>(bits);
+    constexpr int kStride = 16;  // 15 bytes of pixels, one filler byte
+    EXPECT_EQ(bytes[0], 0x33);
+    EXPECT_EQ(bytes[1], 0x22);
+    EXPECT_EQ(bytes[2], 0x11);
+    EXPECT_EQ(bytes[2 * kStride + 12], 0x66);
+    EXPECT_EQ(bytes[2 * kStride + 13], 0x55);
+    EXPECT_EQ(bytes[2 * kStride + 14], 0x44);
+
+    BITMAP record{};
+    ASSERT_EQ(GetObjectA(dib, sizeof record, &record), static_cast<int>(sizeof record));
+    EXPECT_EQ(record.bmWidth, 5);
+    EXPECT_EQ(record.bmHeight, 3);
+    EXPECT_EQ(record.bmWidthBytes, kStride);
+    EXPECT_EQ(record.bmBitsPixel, 24);
+    EXPECT_EQ(record.bmBits, bits);
+
+    HBITMAP ddb = CreateCompatibleBitmap(dc, 5, 3);
+    ASSERT_EQ(GetObjectA(ddb, sizeof record, &record), static_cast<int>(sizeof record));
+    EXPECT_EQ(record.bmBits, nullptr) << "only a DIB section exposes its bits";
+
+    SelectObject(dc, old);
+    DeleteObject(ddb);
+    DeleteObject(dib);
+    DeleteDC(dc);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Bitmap creation.
+
+struct DibRequest {
+    const char* name;
+    LONG width, height;
+    WORD bitCount;
+    DWORD compression;
+};
+
+class CreateDIBSectionRefuses : public ::testing::TestWithParam<DibRequest> {};
+
+TEST_P(CreateDIBSectionRefuses, ReturnsNullAndANullBitsPointer) {
+    const DibRequest& r = GetParam();
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), r.width, r.height, 1, r.bitCount, r.compression,
+                      0, 0, 0, 0, 0};
+    void* bits = reinterpret_cast<void*>(0x1);
+    const std::size_t before = LiveGdiObjectCount();
+    EXPECT_EQ(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0), nullptr);
+    EXPECT_EQ(bits, nullptr);
+    EXPECT_EQ(LiveGdiObjectCount(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CreateDIBSectionRefuses,
+    ::testing::Values(DibRequest{"zero_width", 0, 4, 24, BI_RGB},
+                      DibRequest{"zero_height", 4, 0, 24, BI_RGB},
+                      DibRequest{"negative_width", -4, 4, 24, BI_RGB},
+                      DibRequest{"top_down", 4, -4, 24, BI_RGB},
+                      DibRequest{"thirty_two_bit", 4, 4, 32, BI_RGB},
+                      DibRequest{"compressed", 4, 4, 24, 1},
+                      DibRequest{"row_overflows", INT_MAX, 1, 24, BI_RGB},
+                      DibRequest{"image_overflows", 100000, 100000, 24, BI_RGB}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CreateCompatibleBitmap, NeedsAValidDCAndAPositiveSize) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    EXPECT_EQ(CreateCompatibleBitmap(nullptr, 2, 2), nullptr);
+    EXPECT_EQ(CreateCompatibleBitmap(dc, 0, 2), nullptr);
+    EXPECT_EQ(CreateCompatibleBitmap(dc, 2, -1), nullptr);
+    EXPECT_EQ(CreateCompatibleBitmap(dc, 50000, 50000), nullptr);
+    DeleteDC(dc);
+}
+
+TEST(ScreenDC, GivesCompatibleDCsAndBitmapsAndIsReleasedNotDeleted) {
+    const std::size_t before = LiveGdiObjectCount();
+    HWND desktop = GetDesktopWindow();
+    ASSERT_NE(desktop, nullptr);
+    EXPECT_EQ(GetDesktopWindow(), desktop);
+    HDC screen = GetDC(desktop);
+    ASSERT_NE(screen, nullptr);
+
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 3, 2);
+    ASSERT_NE(memory, nullptr);
+    ASSERT_NE(bitmap, nullptr);
+    BITMAP record{};
+    GetObjectA(bitmap, sizeof record, &record);
+    EXPECT_EQ(record.bmBitsPixel, 24);
+    EXPECT_EQ(SelectObject(screen, bitmap), nullptr) << "only memory DCs take bitmaps";
+
+    EXPECT_FALSE(DeleteDC(screen));
+    EXPECT_EQ(ReleaseDC(desktop, memory), 0) << "a memory DC is deleted, not released";
+    EXPECT_EQ(ReleaseDC(desktop, screen), 1);
+    EXPECT_EQ(ReleaseDC(desktop, screen), 0);
+    EXPECT_EQ(GetDC(reinterpret_cast<HWND>(std::uintptr_t{0x42})), nullptr);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    EXPECT_EQ(LiveGdiObjectCount(), before);
+}
+
+}  // namespace
