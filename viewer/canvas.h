@@ -1,0 +1,80 @@
+// The picture box Picture1: a canvas sized in twips that keeps what is painted on it in a
+// persistent picture, a 24-bit DIB section selected into the canvas's own memory DC.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "platform/picture_box.h"
+#include "platform/windef.h"
+
+namespace orvane::viewer {
+
+enum class ScaleMode : std::int16_t {
+    Twips = 1,
+    Pixels = 3,
+};
+
+inline constexpr float kTwipsPerPixel = 15;
+
+// Twips to whole pixels, halves to the even neighbour.
+int TwipsToPixels(double twips);
+
+class Canvas final : public platform::PictureBox {
+  public:
+    // The design size, 2475 x 2295 twips, cleared to the background colour.
+    Canvas();
+    ~Canvas() override;
+    Canvas(const Canvas&) = delete;
+    Canvas& operator=(const Canvas&) = delete;
+
+    // Sizes in twips. Setting one resizes the persistent picture at once: the pixels of the area
+    // the old and new sizes share are kept, new pixels take the background colour. A negative
+    // value raises InvalidPropertyValue (380) and changes nothing; a picture too large to make
+    // raises OutOfMemory (7) and changes nothing.
+    float Width() const { return static_cast<float>(pixelWidth_) * kTwipsPerPixel; }
+    void Width(float twips);
+    float Height() const { return static_cast<float>(pixelHeight_) * kTwipsPerPixel; }
+    void Height(float twips);
+
+    int PixelWidth() const { return pixelWidth_; }
+    int PixelHeight() const { return pixelHeight_; }
+
+    float ScaleX(float value, ScaleMode from, ScaleMode to) const;
+    float ScaleY(float value, ScaleMode from, ScaleMode to) const;
+
+    static constexpr COLORREF BackColor() { return RGB(240, 240, 240); }
+
+    // Fills the persistent picture with the background colour.
+    void Cls();
+    // Tells the view to show the persistent picture as it now is.
+    void Refresh();
+
+    // 0 while the width or the height is 0: there is no picture then, and the DC holds its
+    // default bitmap.
+    HBITMAP Image() const override { return image_; }
+    HDC hDC() const override { return dc_; }
+
+    // Called after every Refresh, and after every resize (the view must drop what it knows of the
+    // old picture: a resize replaces it).
+    void OnRefresh(std::function<void()> listener) { refreshListener_ = std::move(listener); }
+    void OnResize(std::function<void()> listener) { resizeListener_ = std::move(listener); }
+
+  private:
+    void Resize(int width, int height);
+    // Background over columns [x0, x1) of rows [y0, y1) of the picture.
+    void Fill(int x0, int x1, int y0, int y1);
+    BYTE* Scanline(int y) const;
+
+    HDC dc_ = nullptr;
+    HGDIOBJ defaultBitmap_ = nullptr;  // what dc_ held when it was made; back in while no picture
+    HBITMAP image_ = nullptr;
+    BYTE* bits_ = nullptr;
+    std::int64_t stride_ = 0;
+    int pixelWidth_ = 0;
+    int pixelHeight_ = 0;
+    std::function<void()> refreshListener_;
+    std::function<void()> resizeListener_;
+};
+
+}  // namespace orvane::viewer

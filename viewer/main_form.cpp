@@ -1,0 +1,155 @@
+#include "viewer/main_form.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <vector>
+
+#include "platform/binary_file.h"
+#include "platform/gdi.h"
+#include "platform/msgbox.h"
+#include "platform/runtime_error.h"
+
+namespace orvane::viewer {
+namespace {
+
+constexpr char kTilesetFilter[] = "Tileset Files (*.tst)|*.tst";
+
+// Tiles fetched per read: large enough that reading costs a few system calls per megabyte,
+// small enough to stay in cache while it is painted.
+constexpr int kTilesPerRead = 256;
+
+void CheckSize(float twips) {
+    if (!std::isfinite(twips) || twips < 0) {
+        platform::Raise(platform::ErrorNumber::InvalidPropertyValue);
+    }
+}
+
+// Tells the view that painting runs, for as long as a scope lasts.
+class BusyScope {
+  public:
+    explicit BusyScope(const std::function<void(bool)>& listener) : listener_(listener) {
+        if (listener_) {
+            listener_(true);
+        }
+    }
+    ~BusyScope() {
+        if (listener_) {
+            listener_(false);
+        }
+    }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+  private:
+    const std::function<void(bool)>& listener_;
+};
+
+}  // namespace
+
+void MainForm::Width(float twips) {
+    CheckSize(twips);
+    width_ = twips;
+    if (resizeListener_) {
+        resizeListener_();
+    }
+}
+
+void MainForm::Height(float twips) {
+    CheckSize(twips);
+    height_ = twips;
+    if (resizeListener_) {
+        resizeListener_();
+    }
+}
+
+void MainForm::mnuOpen_Click() {
+    Picture1.Height(kDrawingAreaHeight);
+    Picture1.Width(kDrawingAreaWidth);
+
+    CommonDialog1.CancelError(false);
+    CommonDialog1.Filter(kTilesetFilter);
+    CommonDialog1.ShowOpen();
+    const std::string fileName = CommonDialog1.FileName();
+    if (fileName.empty()) {
+        return;
+    }
+
+    // Opened before anything is cleared: a file that cannot be read leaves the window as it was.
+    platform::BinaryFile file(fileName);
+    Picture1.Cls();
+
+    std::array<BYTE, kTilesetHeaderBytes> headerBytes;
+    file.Get(1, headerBytes);
+    TilesetHeader = DecodeTilesetHeader(headerBytes);
+
+    // The canvas must hold the whole mosaic while it is painted, or the tiles beyond the drawing
+    // area would be lost.
+    const MosaicSize mosaic = MosaicSizeFor(TilesetHeader.TileCount);
+    const auto toTwipsX = [&](int pixels) {
+        return Picture1.ScaleX(static_cast<float>(pixels), ScaleMode::Pixels, ScaleMode::Twips);
+    };
+    const auto toTwipsY = [&](int pixels) {
+        return Picture1.ScaleY(static_cast<float>(pixels), ScaleMode::Pixels, ScaleMode::Twips);
+    };
+    Picture1.Width(std::max(kDrawingAreaWidth, toTwipsX(mosaic.width)));
+    Picture1.Height(std::max(kDrawingAreaHeight, toTwipsY(mosaic.height)));
+
+    PaintTiles(file, TilesetHeader.TileCount);
+    file.Close();
+
+    Picture1.Width(toTwipsX(mosaic.width));
+    Picture1.Height(toTwipsY(mosaic.height));
+    Height(Picture1.Height() + kWindowHeightMargin);
+    Width(Picture1.Width() + kWindowWidthMargin);
+    Picture1.Refresh();
+    bTilesetLoaded = true;
+}
+
+// Tile k (from 0) takes mosaic column k mod 19 and row k div 19; its pixel (x, y) lands on
+// canvas pixel (32 col + x, 32 row + y), so the mosaic fills the canvas from its origin. Each
+// pixel is painted on its own, through the canvas's device context.
+void MainForm::PaintTiles(platform::BinaryFile& file, std::int16_t tileCount) {
+    if (tileCount <= 0) {
+        return;
+    }
+    BusyScope busy(busyListener_);
+    std::vector<BYTE> block(static_cast<std::size_t>(std::min<int>(kTilesPerRead, tileCount)) *
+                            kTileBytes);
+    int col = -1;
+    int rowY = 0;
+    for (int first = 0; first < tileCount; first += kTilesPerRead) {
+        const int tiles = std::min(kTilesPerRead, tileCount - first);
+        // Only the counted tiles are asked for: what follows the last one plays no part.
+        const std::span<BYTE> bytes(block.data(), static_cast<std::size_t>(tiles) * kTileBytes);
+        file.Get(kFirstPixelPosition + std::int64_t{first} * kTileBytes, bytes);
+
+        const BYTE* pixel = bytes.data();
+        for (int tile = 0; tile < tiles; ++tile) {
+            if (++col == kTilesPerRow) {
+                col = 0;
+                rowY += kTileSize;
+            }
+            // Stored column by column, each column from the top down.
+            for (int x = 0; x < kTileSize; ++x) {
+                const int X = col * kTileSize + x;
+                for (int y = 0; y < kTileSize; ++y, pixel += 3) {
+                    const BYTE red = pixel[0];
+                    const BYTE green = pixel[1];
+                    const BYTE blue = pixel[2];
+                    const COLORREF colour = IsKeyColour(red, green, blue) ? kKeyColourPaintValue
+                                                                          : RGB(red, green, blue);
+                    SetPixelV(Picture1.hDC(), X, rowY + y, colour);
+                }
+            }
+        }
+    }
+}
+
+void MainForm::mnuSaveAs_Click() {
+    if (!bTilesetLoaded) {
+        platform::MsgBox("No tileset loaded!");
+    }
+}
+
+}  // namespace orvane::viewer

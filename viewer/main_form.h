@@ -1,0 +1,56 @@
+// The main window Form1 without its widgets: the canvas Picture1, the file dialog CommonDialog1,
+// the state the two commands share, the window's size, and the commands of the File menu.
+#pragma once
+
+#include <functional>
+
+#include "viewer/canvas.h"
+#include "viewer/common_dialog.h"
+#include "viewer/tileset.h"
+
+namespace orvane::platform {
+class BinaryFile;
+}
+
+namespace orvane::viewer {
+
+class MainForm {
+  public:
+    explicit MainForm(CommonDialog& dialog) : CommonDialog1(dialog) {}
+    MainForm(const MainForm&) = delete;
+    MainForm& operator=(const MainForm&) = delete;
+
+    // The window's outer size in twips. A negative value raises InvalidPropertyValue (380).
+    float Width() const { return width_; }
+    void Width(float twips);
+    float Height() const { return height_; }
+    void Height(float twips);
+
+    // File > Open: asks for a tileset and paints all its tiles on Picture1, 19 to a row, then
+    // fits Picture1 and the window to the mosaic. Raises the file's open and read errors.
+    void mnuOpen_Click();
+    // File > Save As. Until saving exists: says so when no tileset is loaded, else does nothing.
+    void mnuSaveAs_Click();
+
+    // After every change of Width or Height.
+    void OnResize(std::function<void()> listener) { resizeListener_ = std::move(listener); }
+    // true while a tileset is being painted, then false (also when painting fails).
+    void OnBusy(std::function<void(bool)> listener) { busyListener_ = std::move(listener); }
+
+    Canvas Picture1;
+    CommonDialog& CommonDialog1;
+
+    // Shared by the commands.
+    bool bTilesetLoaded = false;
+    struct TilesetHeader TilesetHeader;
+
+  private:
+    void PaintTiles(platform::BinaryFile& file, std::int16_t tileCount);
+
+    float width_ = 4800;
+    float height_ = 3600;
+    std::function<void()> resizeListener_;
+    std::function<void(bool)> busyListener_;
+};
+
+}  // namespace orvane::viewer
