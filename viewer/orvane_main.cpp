@@ -1,11 +1,10 @@
 #include <QApplication>
-#include <QMainWindow>
+
+#include "viewer/qt/module1.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle("Orvane");
-    window.resize(640, 480);
-    window.show();
+    orvane::viewer::Module1 module1;
+    module1.Main();
     return app.exec();
 }

@@ -1,0 +1,26 @@
+// Shows the canvas's persistent picture at its own size, straight from the picture's memory.
+#pragma once
+
+#include <QWidget>
+
+#include "viewer/canvas.h"
+
+namespace orvane::viewer {
+
+class CanvasWidget : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit CanvasWidget(const Canvas& canvas, QWidget* parent = nullptr);
+
+    // Takes the canvas's size; call after the canvas has been resized.
+    void FollowCanvasSize();
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    const Canvas& canvas_;
+};
+
+}  // namespace orvane::viewer

@@ -1,0 +1,18 @@
+#include "viewer/qt/module1.h"
+
+#include "viewer/qt/qt_message_box.h"
+
+namespace orvane::viewer {
+
+Module1::Module1() = default;
+Module1::~Module1() = default;
+
+void Module1::Main() {
+    if (form1_ == nullptr) {
+        form1_ = std::make_unique<Form1>();
+        messageBoxes_.emplace(QtMessageBoxHandler(form1_.get()));
+    }
+    form1_->show();
+}
+
+}  // namespace orvane::viewer

@@ -1,0 +1,29 @@
+// The start-up routine.
+#pragma once
+
+#include <memory>
+#include <optional>
+
+#include "platform/msgbox.h"
+#include "viewer/qt/form1.h"
+
+namespace orvane::viewer {
+
+class Module1 {
+  public:
+    Module1();
+    ~Module1();
+    Module1(const Module1&) = delete;
+    Module1& operator=(const Module1&) = delete;
+
+    // Shows Form1, modeless, creating it on first use, and returns; the program then runs on
+    // the application's event loop until the window is closed.
+    void Main();
+
+  private:
+    std::unique_ptr<Form1> form1_;
+    // Declared after the window it parents its message boxes to, so it goes first.
+    std::optional<platform::ScopedMessageBoxHandler> messageBoxes_;
+};
+
+}  // namespace orvane::viewer
