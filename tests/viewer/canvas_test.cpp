@@ -1,0 +1,167 @@
+// Picture1: its size in twips, what a resize keeps, and the resources it holds.
+#include "viewer/canvas.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "platform/gdi.h"
+#include "platform/runtime_error.h"
+
+namespace {
+
+using orvane::platform::LiveGdiObjectCount;
+using orvane::platform::RuntimeError;
+using orvane::viewer::Canvas;
+using orvane::viewer::ScaleMode;
+
+constexpr COLORREF kBackground = RGB(240, 240, 240);
+
+COLORREF Distinct(int x, int y) {
+    return RGB(static_cast<BYTE>(x * 13 + 1), static_cast<BYTE>(y * 7 + 1),
+               static_cast<BYTE>(x ^ y));
+}
+
+void PaintDistinct(const Canvas& canvas) {
+    for (int y = 0; y < canvas.PixelHeight(); ++y) {
+        for (int x = 0; x < canvas.PixelWidth(); ++x) {
+            SetPixelV(canvas.hDC(), x, y, Distinct(x, y));
+        }
+    }
+}
+
+void SetPixelSize(Canvas& canvas, int width, int height) {
+    canvas.Width(15.0f * width);
+    canvas.Height(15.0f * height);
+}
+
+TEST(Canvas, StartsAtItsDesignSizeInTheBackgroundColour) {
+    Canvas canvas;
+    EXPECT_EQ(canvas.Width(), 2475);
+    EXPECT_EQ(canvas.Height(), 2295);
+    ASSERT_EQ(canvas.PixelWidth(), 165);
+    ASSERT_EQ(canvas.PixelHeight(), 153);
+    for (const auto& [x, y] : {std::pair{0, 0}, {164, 0}, {0, 152}, {164, 152}}) {
+        EXPECT_EQ(GetPixel(canvas.hDC(), x, y), kBackground);
+    }
+}
+
+struct ResizeCase {
+    const char* name;
+    int fromWidth, fromHeight;
+    int toWidth, toHeight;
+};
+
+class CanvasResize : public ::testing::TestWithParam<ResizeCase> {};
+
+TEST_P(CanvasResize, KeepsTheSharedAreaAndGivesNewPixelsTheBackground) {
+    const ResizeCase& c = GetParam();
+    Canvas canvas;
+    SetPixelSize(canvas, c.fromWidth, c.fromHeight);
+    PaintDistinct(canvas);
+
+    SetPixelSize(canvas, c.toWidth, c.toHeight);
+
+    ASSERT_EQ(canvas.PixelWidth(), c.toWidth);
+    ASSERT_EQ(canvas.PixelHeight(), c.toHeight);
+    BITMAP picture{};
+    ASSERT_EQ(GetObjectA(canvas.Image(), sizeof picture, &picture), int{sizeof picture});
+    EXPECT_EQ(picture.bmWidth, c.toWidth);
+    EXPECT_EQ(picture.bmHeight, c.toHeight);
+    EXPECT_NE(picture.bmBits, nullptr) << "the view reads the picture's memory";
+    for (int y = 0; y < c.toHeight; ++y) {
+        for (int x = 0; x < c.toWidth; ++x) {
+            const bool kept = x < c.fromWidth && y < c.fromHeight;
+            ASSERT_EQ(GetPixel(canvas.hDC(), x, y), kept ? Distinct(x, y) : kBackground)
+                << "at (" << x << ", " << y << ")";
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, CanvasResize,
+                         ::testing::Values(ResizeCase{"grow", 33, 20, 47, 41},
+                                           ResizeCase{"shrink", 47, 41, 33, 20},
+                                           ResizeCase{"wider_and_lower", 20, 41, 47, 9},
+                                           ResizeCase{"narrower_and_taller", 47, 9, 5, 41}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// With no pixels there is no picture, so nothing of the old one can come back.
+TEST(Canvas, ZeroWidthHoldsNoPictureAndGrowingAgainStartsBlank) {
+    Canvas canvas;
+    PaintDistinct(canvas);
+
+    canvas.Width(0);
+    EXPECT_EQ(canvas.Image(), nullptr);
+    EXPECT_NE(canvas.hDC(), nullptr);
+    EXPECT_EQ(canvas.Height(), 2295);
+
+    canvas.Width(150);
+    ASSERT_NE(canvas.Image(), nullptr);
+    for (int y = 0; y < canvas.PixelHeight(); ++y) {
+        for (int x = 0; x < canvas.PixelWidth(); ++x) {
+            ASSERT_EQ(GetPixel(canvas.hDC(), x, y), kBackground);
+        }
+    }
+}
+
+TEST(Canvas, RefusesANegativeOrUndefinedSizeAndKeepsItsOwn) {
+    Canvas canvas;
+    for (const float twips : {-1.0f, -15.0f, std::nanf("")}) {
+        for (const bool width : {true, false}) {
+            try {
+                width ? canvas.Width(twips) : canvas.Height(twips);
+                ADD_FAILURE() << twips << " was taken";
+            } catch (const RuntimeError& error) {
+                EXPECT_EQ(error.Number(), 380);
+                EXPECT_EQ(error.Description(), "Invalid property value");
+            }
+        }
+    }
+    EXPECT_EQ(canvas.Width(), 2475);
+    EXPECT_EQ(canvas.Height(), 2295);
+}
+
+// Twips become whole pixels, halves going to the even neighbour.
+TEST(Canvas, TwipsRoundToWholePixels) {
+    Canvas canvas;
+    const std::pair<float, float> cases[] = {{7.4f, 0},   {7.5f, 0},    {22.5f, 30}, {37.5f, 30},
+                                             {52.5f, 60}, {9135, 9135}, {100, 105}};
+    for (const auto& [given, taken] : cases) {
+        canvas.Width(given);
+        EXPECT_EQ(canvas.Width(), taken) << "given " << given;
+    }
+    EXPECT_EQ(canvas.ScaleX(608, ScaleMode::Pixels, ScaleMode::Twips), 9120);
+    EXPECT_EQ(canvas.ScaleY(55200, ScaleMode::Pixels, ScaleMode::Twips), 828000);
+    EXPECT_EQ(canvas.ScaleY(6015, ScaleMode::Twips, ScaleMode::Pixels), 401);
+}
+
+TEST(Canvas, ClsClearsAndRefreshTellsTheView) {
+    Canvas canvas;
+    int refreshes = 0;
+    canvas.OnRefresh([&] { ++refreshes; });
+    PaintDistinct(canvas);
+
+    canvas.Cls();
+    canvas.Refresh();
+
+    EXPECT_EQ(refreshes, 1);
+    EXPECT_EQ(GetPixel(canvas.hDC(), 0, 0), kBackground);
+    EXPECT_EQ(GetPixel(canvas.hDC(), 164, 152), kBackground);
+}
+
+TEST(Canvas, HoldsOneDeviceContextAndOnePictureAndReleasesBoth) {
+    const std::size_t before = LiveGdiObjectCount();
+    {
+        Canvas canvas;
+        EXPECT_EQ(LiveGdiObjectCount(), before + 2);
+        SetPixelSize(canvas, 609, 401);
+        SetPixelSize(canvas, 608, 1000);
+        EXPECT_EQ(LiveGdiObjectCount(), before + 2);
+        canvas.Height(0);
+        EXPECT_EQ(LiveGdiObjectCount(), before + 1);
+        canvas.Height(15);
+    }
+    EXPECT_EQ(LiveGdiObjectCount(), before);
+}
+
+}  // namespace
