@@ -84,7 +84,9 @@ void MainForm::mnuOpen_Click() {
     TilesetHeader = DecodeTilesetHeader(headerBytes);
 
     // The canvas must hold the whole mosaic while it is painted, or the tiles beyond the drawing
-    // area would be lost.
+    // area would be lost. The drawing area holds up to twelve rows; a taller mosaic is a full
+    // row wide, so the canvas takes the mosaic's size at once: making a picture of up to 100 MB
+    // twice (once to paint on, once to fit) would double the cost of the largest tilesets.
     const MosaicSize mosaic = MosaicSizeFor(TilesetHeader.TileCount);
     const auto toTwipsX = [&](int pixels) {
         return Picture1.ScaleX(static_cast<float>(pixels), ScaleMode::Pixels, ScaleMode::Twips);
@@ -92,8 +94,10 @@ void MainForm::mnuOpen_Click() {
     const auto toTwipsY = [&](int pixels) {
         return Picture1.ScaleY(static_cast<float>(pixels), ScaleMode::Pixels, ScaleMode::Twips);
     };
-    Picture1.Width(std::max(kDrawingAreaWidth, toTwipsX(mosaic.width)));
-    Picture1.Height(std::max(kDrawingAreaHeight, toTwipsY(mosaic.height)));
+    if (toTwipsY(mosaic.height) > Picture1.Height()) {
+        Picture1.Width(toTwipsX(mosaic.width));
+        Picture1.Height(toTwipsY(mosaic.height));
+    }
 
     PaintTiles(file, TilesetHeader.TileCount);
     file.Close();
