@@ -51,6 +51,9 @@ struct ResizeCase {
     int fromWidth, fromHeight;
     int toWidth, toHeight;
 };
+void PrintTo(const ResizeCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CanvasResize : public ::testing::TestWithParam<ResizeCase> {};
 

@@ -26,6 +26,9 @@ struct LayoutCase {
     int width;  // the canvas afterwards, in pixels
     int height;
 };
+void PrintTo(const LayoutCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class MosaicLayout : public ::testing::TestWithParam<LayoutCase> {};
 
@@ -98,6 +101,9 @@ struct KeyColourCase {
     Rgb triple;
     bool seeThrough;
 };
+void PrintTo(const KeyColourCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class KeyColour : public ::testing::TestWithParam<KeyColourCase> {};
 

@@ -115,6 +115,9 @@ struct ShortFileCase {
     int height;
     std::function<COLORREF(int x, int y)> expected;
 };
+void PrintTo(const ShortFileCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ShortFile : public ::testing::TestWithParam<ShortFileCase> {};
 
@@ -161,6 +164,9 @@ struct UnopenableCase {
     const char* path;  // inside the test's folder
     const char* message;
 };
+void PrintTo(const UnopenableCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class Unopenable : public ::testing::TestWithParam<UnopenableCase> {};
 
