@@ -61,8 +61,8 @@ Form1::Form1(CommonDialog* dialog)
 }
 
 Form1::~Form1() {
-    // The canvas widget and the scroll area are members: let them go from their Qt parents
-    // before the parents' own destructors would delete them a second time.
+    // The canvas widget and the scroll area are members, not children Qt may delete: take them
+    // back from their parents explicitly, whatever order the members and bases go in.
     scrollArea_.takeWidget();
     takeCentralWidget();
 }
