@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <functional>
 
-#include "platform/runtime_error.h"
 #include "tests/support/file_conditions.h"
 #include "tests/support/temp_dir.h"
 
@@ -16,9 +15,9 @@ namespace fs = std::filesystem;
 using orvane::platform::CheckKill;
 using orvane::platform::Kill;
 using orvane::platform::PendingFile;
-using orvane::platform::RuntimeError;
 using orvane::testing::FolderEntries;
 using orvane::testing::PermissionBits;
+using orvane::testing::RaisedNumber;
 using orvane::testing::ReadFile;
 using orvane::testing::ScopedFileSizeLimit;
 using orvane::testing::ScopedUmask;
@@ -28,16 +27,6 @@ using Strings = std::vector<std::string>;
 
 std::span<const BYTE> Bytes(std::string_view text) {
     return {reinterpret_cast<const BYTE*>(text.data()), text.size()};
-}
-
-// The error number a call raises, or 0.
-int ErrorOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const RuntimeError& error) {
-        return error.Number();
-    }
-    return 0;
 }
 
 struct KillCase {
@@ -56,8 +45,8 @@ TEST_P(KillRefusal, RaisesTheRuntimesErrorAndDeletesNothing) {
     TempDir dir;
     c.setUp(dir);
     const std::string path = c.path[0] == '\0' ? std::string() : dir / c.path;
-    EXPECT_EQ(ErrorOf([&] { CheckKill(path); }), c.error);
-    EXPECT_EQ(ErrorOf([&] { Kill(path); }), c.error);
+    EXPECT_EQ(RaisedNumber([&] { CheckKill(path); }), c.error);
+    EXPECT_EQ(RaisedNumber([&] { Kill(path); }), c.error);
     EXPECT_EQ(FolderEntries(dir.path()), c.left);
 }
 
@@ -148,7 +137,7 @@ TEST(PendingFile, EveryWayOutWithoutCommitLeavesTheFolderAsItWas) {
         ScopedFileSizeLimit limit(1000);
         PendingFile file(target);
         const std::string big(4000, 'x');
-        const int error = ErrorOf([&] { file.Write(Bytes(big)); });
+        const int error = RaisedNumber([&] { file.Write(Bytes(big)); });
         EXPECT_TRUE(error == 57 || error == 61) << error;
     }
     EXPECT_EQ(ReadFile(target), "old");
@@ -161,10 +150,10 @@ TEST(PendingFile, RefusesATargetThatCannotBeReplacedBeforeMakingAnything) {
     fs::permissions(dir / "locked.bmp", fs::perms(0444));
     fs::create_directory(dir / "folder.bmp");
     ASSERT_EQ(::mkfifo((dir / "fifo.bmp").c_str(), 0644), 0);
-    EXPECT_EQ(ErrorOf([&] { PendingFile file(dir / "locked.bmp"); }), 75);
-    EXPECT_EQ(ErrorOf([&] { PendingFile file(dir / "folder.bmp"); }), 75);
-    EXPECT_EQ(ErrorOf([&] { PendingFile file(dir / "fifo.bmp"); }), 75);
-    EXPECT_EQ(ErrorOf([&] { PendingFile file(""); }), 52);
+    EXPECT_EQ(RaisedNumber([&] { PendingFile file(dir / "locked.bmp"); }), 75);
+    EXPECT_EQ(RaisedNumber([&] { PendingFile file(dir / "folder.bmp"); }), 75);
+    EXPECT_EQ(RaisedNumber([&] { PendingFile file(dir / "fifo.bmp"); }), 75);
+    EXPECT_EQ(RaisedNumber([&] { PendingFile file(""); }), 52);
     EXPECT_EQ(FolderEntries(dir.path()), (Strings{"fifo.bmp", "folder.bmp", "locked.bmp"}));
     EXPECT_EQ(ReadFile(dir / "locked.bmp"), "old");
 }
@@ -177,7 +166,7 @@ TEST(PendingFile, CommitRefusesATargetThatBecameReadOnlyMeanwhile) {
         PendingFile file(target);
         file.Write(Bytes("new"));
         fs::permissions(target, fs::perms(0444));
-        EXPECT_EQ(ErrorOf([&] { file.Commit(); }), 75);
+        EXPECT_EQ(RaisedNumber([&] { file.Commit(); }), 75);
     }
     EXPECT_EQ(ReadFile(target), "old");
     EXPECT_EQ(FolderEntries(dir.path()), Strings{"out.bmp"});
@@ -201,8 +190,8 @@ TEST(PendingFile, InAMissingFolderReservesNothingAndSaysWhyOnUse) {
     PendingFile file(dir / "no/out.jpg");
     EXPECT_FALSE(file.IsReserved());
     EXPECT_EQ(fs::path(file.TempName()).parent_path(), dir.path() / "no");
-    EXPECT_EQ(ErrorOf([&] { file.Write(Bytes("x")); }), 76);
-    EXPECT_EQ(ErrorOf([&] { file.Commit(); }), 76);
+    EXPECT_EQ(RaisedNumber([&] { file.Write(Bytes("x")); }), 76);
+    EXPECT_EQ(RaisedNumber([&] { file.Commit(); }), 76);
     EXPECT_EQ(FolderEntries(dir.path()), Strings{});
 }
 

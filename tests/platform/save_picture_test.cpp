@@ -8,10 +8,8 @@
 #include <QString>
 #include <cstring>
 #include <filesystem>
-#include <functional>
 
 #include "platform/gdi.h"
-#include "platform/runtime_error.h"
 #include "tests/support/file_conditions.h"
 #include "tests/support/temp_dir.h"
 
@@ -19,9 +17,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using orvane::platform::BitmapStride;
-using orvane::platform::RuntimeError;
 using orvane::platform::SavePicture;
 using orvane::testing::FolderEntries;
+using orvane::testing::RaisedNumber;
 using orvane::testing::ReadFile;
 using orvane::testing::ScopedFileSizeLimit;
 using orvane::testing::TempDir;
@@ -72,15 +70,6 @@ T FieldAt(const std::string& bytes, std::size_t offset) {
     T value;
     std::memcpy(&value, bytes.data() + offset, sizeof value);
     return value;
-}
-
-int ErrorOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const RuntimeError& error) {
-        return error.Number();
-    }
-    return 0;
 }
 
 struct PictureCase {
@@ -145,10 +134,10 @@ TEST(SavePicture, RefusesNoPictureOrAForeignOrDeletedHandleWithoutTouchingTheFil
     HBITMAP deleted = CreateCompatibleBitmap(dc, 4, 4);
     ASSERT_EQ(DeleteObject(deleted), TRUE);
 
-    EXPECT_EQ(ErrorOf([&] { SavePicture(nullptr, name); }), 481);
-    EXPECT_EQ(ErrorOf([&] { SavePicture(reinterpret_cast<HBITMAP>(dc), name); }), 481);
-    EXPECT_EQ(ErrorOf([&] { SavePicture(deleted, name); }), 481);
-    EXPECT_EQ(ErrorOf([&] { SavePicture(nullptr, dir / "new.bmp"); }), 481);
+    EXPECT_EQ(RaisedNumber([&] { SavePicture(nullptr, name); }), 481);
+    EXPECT_EQ(RaisedNumber([&] { SavePicture(reinterpret_cast<HBITMAP>(dc), name); }), 481);
+    EXPECT_EQ(RaisedNumber([&] { SavePicture(deleted, name); }), 481);
+    EXPECT_EQ(RaisedNumber([&] { SavePicture(nullptr, dir / "new.bmp"); }), 481);
     EXPECT_EQ(ReadFile(name), "old");
     EXPECT_EQ(FolderEntries(dir.path()), Strings{"out.bmp"});
     DeleteDC(dc);
@@ -162,12 +151,12 @@ TEST(SavePicture, AReadOnlyTargetAMissingFolderOrAFailedWriteLoseNothing) {
 
     {
         ScopedFileSizeLimit limit(10'000);  // the bitmap needs 30 054 bytes
-        const int error = ErrorOf([&] { SavePicture(picture.bitmap(), name); });
+        const int error = RaisedNumber([&] { SavePicture(picture.bitmap(), name); });
         EXPECT_TRUE(error == 61 || error == 57) << error;
     }
-    EXPECT_EQ(ErrorOf([&] { SavePicture(picture.bitmap(), dir / "no/out.bmp"); }), 76);
+    EXPECT_EQ(RaisedNumber([&] { SavePicture(picture.bitmap(), dir / "no/out.bmp"); }), 76);
     fs::permissions(name, fs::perms(0444));
-    EXPECT_EQ(ErrorOf([&] { SavePicture(picture.bitmap(), name); }), 75);
+    EXPECT_EQ(RaisedNumber([&] { SavePicture(picture.bitmap(), name); }), 75);
 
     EXPECT_EQ(ReadFile(name), "old");
     EXPECT_EQ(FolderEntries(dir.path()), Strings{"out.bmp"});

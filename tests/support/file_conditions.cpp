@@ -6,6 +6,8 @@
 #include <csignal>
 #include <stdexcept>
 
+#include "platform/runtime_error.h"
+
 namespace orvane::testing {
 
 ScopedFileSizeLimit::ScopedFileSizeLimit(std::uint64_t bytes) {
@@ -46,6 +48,15 @@ mode_t PermissionBits(const std::filesystem::path& path) {
         throw std::runtime_error("lstat " + path.string());
     }
     return info.st_mode & 07777;
+}
+
+int RaisedNumber(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const platform::RuntimeError& error) {
+        return error.Number();
+    }
+    return 0;
 }
 
 }  // namespace orvane::testing

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,5 +42,8 @@ std::vector<std::string> FolderEntries(const std::filesystem::path& folder);
 
 // The permission bits of a file (not following a link).
 mode_t PermissionBits(const std::filesystem::path& path);
+
+// The number of the runtime error that call raises, or 0 when it raises none.
+int RaisedNumber(const std::function<void()>& call);
 
 }  // namespace orvane::testing
