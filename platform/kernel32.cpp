@@ -57,7 +57,7 @@ FILETIME ToFileTime(const statx_timestamp& t) {
 }
 
 // False for a time Windows refuses (a negative 64-bit value other than its two markers).
-bool ToTimespec(const FILETIME* time, timespec& out) {
+bool ToPosixTime(const FILETIME* time, timespec& out) {
     out = {0, UTIME_OMIT};
     if (time == nullptr) {
         return true;
@@ -234,7 +234,7 @@ BOOL SetFileTime(HANDLE hFile, const FILETIME* /*lpCreationTime*/, const FILETIM
         return FALSE;
     }
     timespec times[2];
-    if (!ToTimespec(lpLastAccessTime, times[0]) || !ToTimespec(lpLastWriteTime, times[1])) {
+    if (!ToPosixTime(lpLastAccessTime, times[0]) || !ToPosixTime(lpLastWriteTime, times[1])) {
         return FALSE;
     }
     if (times[0].tv_nsec == UTIME_OMIT && times[1].tv_nsec == UTIME_OMIT) {
