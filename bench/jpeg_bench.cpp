@@ -1,0 +1,180 @@
+// Writing the largest canvas, each writer beside its floor in the same run:
+//   jencWrite              beside  tjCompress2 of the same pixels into memory
+//   SavePicture (BMP)      beside  one plain write() of the same number of bytes
+// Run: build/default/bin/bench_jpeg
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <turbojpeg.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "jpeg/jpegenc.h"
+#include "platform/gdi.h"
+#include "platform/save_picture.h"
+
+namespace {
+
+// The largest mosaic: 19 tiles wide, 1 725 rows of tiles.
+constexpr int kWidth = 608;
+constexpr int kHeight = 55'200;
+constexpr int kStride = (3 * kWidth + 3) & ~3;
+constexpr int kQuality = 90;
+
+// Rows bottom-up, as the canvas buffer holds them. Each 32 x 32 tile has a colour of its own, a
+// shaded ramp, a dark outline and a few single-pixel highlights: flat runs and hard edges like
+// real tiles, not noise, which would make the encoder's work unrepresentative.
+const std::vector<BYTE>& CanvasPixels() {
+    static const std::vector<BYTE> pixels = [] {
+        std::vector<BYTE> bytes(static_cast<std::size_t>(kStride) * kHeight, 0);
+        for (int y = 0; y < kHeight; ++y) {
+            BYTE* row = bytes.data() + static_cast<std::size_t>(kHeight - 1 - y) * kStride;
+            for (int x = 0; x < kWidth; ++x) {
+                const unsigned tile = static_cast<unsigned>((y / 32) * 19 + x / 32);
+                const int tx = x % 32;
+                const int ty = y % 32;
+                const unsigned hash = tile * 2'654'435'761u;
+                int r = static_cast<int>(hash >> 24);
+                int g = static_cast<int>((hash >> 16) & 0xFF);
+                int b = static_cast<int>((hash >> 8) & 0xFF);
+                const int shade = (tx + ty) / 8 * 12;  // a ramp in steps, as pixel art shades
+                r = std::min(255, r / 2 + shade);
+                g = std::min(255, g / 2 + shade);
+                b = std::min(255, b / 2 + shade);
+                if (tx == 0 || ty == 0 || tx == 31 || ty == 31) {
+                    r = g = b = 24;
+                } else if ((tx * 7 + ty * 3 + static_cast<int>(tile)) % 41 == 0) {
+                    r = g = b = 250;
+                }
+                row[3 * x] = static_cast<BYTE>(b);
+                row[3 * x + 1] = static_cast<BYTE>(g);
+                row[3 * x + 2] = static_cast<BYTE>(r);
+            }
+        }
+        return bytes;
+    }();
+    return pixels;
+}
+
+class BenchFolder {
+  public:
+    BenchFolder() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "orvane-bench-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) != nullptr) {
+            path_ = pattern;
+        }
+    }
+    ~BenchFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    std::string operator/(const char* name) const { return (path_ / name).string(); }
+
+  private:
+    std::filesystem::path path_;
+};
+
+void BM_jencWrite(benchmark::State& state) {
+    const std::vector<BYTE>& pixels = CanvasPixels();
+    BenchFolder folder;
+    const std::string file = folder / "canvas.jpg";
+    for (auto _ : state) {
+        JENC_CORE_PROPERTIES props{};
+        if (jencInit(&props) != JENC_OK) {
+            state.SkipWithError("jencInit failed");
+            break;
+        }
+        props.DIBWidth = kWidth;
+        props.DIBHeight = -kHeight;
+        props.DIBBytes = pixels.data();
+        props.DIBPadBytes = kStride - 3 * kWidth;
+        props.JPGFile = file.c_str();
+        props.JPGWidth = kWidth;
+        props.JPGHeight = kHeight;
+        props.jquality = kQuality;
+        const int result = jencWrite(&props, JENC_JFILE_WRITEWHOLEIMAGE);
+        jencFree(&props);
+        if (result != JENC_OK) {
+            state.SkipWithError("jencWrite failed");
+            break;
+        }
+    }
+    state.counters["jpeg_MB"] =
+        static_cast<double>(std::filesystem::file_size(file)) / (1024.0 * 1024.0);
+}
+BENCHMARK(BM_jencWrite)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+void BM_tjCompress2_Direct(benchmark::State& state) {
+    const std::vector<BYTE>& pixels = CanvasPixels();
+    tjhandle compressor = tjInitCompress();
+    unsigned long size = 0;
+    for (auto _ : state) {
+        unsigned char* jpeg = nullptr;
+        const int result =
+            tjCompress2(compressor, pixels.data(), kWidth, kStride, kHeight, TJPF_BGR, &jpeg, &size,
+                        TJSAMP_444, kQuality, TJFLAG_BOTTOMUP);
+        benchmark::DoNotOptimize(jpeg);
+        tjFree(jpeg);
+        if (result != 0) {
+            state.SkipWithError("tjCompress2 failed");
+            break;
+        }
+    }
+    tjDestroy(compressor);
+    state.counters["jpeg_MB"] = static_cast<double>(size) / (1024.0 * 1024.0);
+}
+BENCHMARK(BM_tjCompress2_Direct)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+void BM_SavePicture(benchmark::State& state) {
+    const std::vector<BYTE>& pixels = CanvasPixels();
+    BenchFolder folder;
+    const std::string file = folder / "canvas.bmp";
+    HDC dc = CreateCompatibleDC(nullptr);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), kWidth, kHeight, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    std::memcpy(bits, pixels.data(), pixels.size());
+    for (auto _ : state) {
+        orvane::platform::SavePicture(bitmap, file);
+    }
+    state.SetBytesProcessed(state.iterations() * (54 + static_cast<std::int64_t>(pixels.size())));
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+}
+BENCHMARK(BM_SavePicture)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+void BM_PlainWrite_SameBytes(benchmark::State& state) {
+    const std::vector<BYTE>& pixels = CanvasPixels();
+    std::vector<BYTE> bytes(54 + pixels.size());
+    std::memcpy(bytes.data() + 54, pixels.data(), pixels.size());
+    BenchFolder folder;
+    const std::string file = folder / "canvas.bin";
+    for (auto _ : state) {
+        const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+            if (n <= 0) {
+                break;
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        ::close(fd);
+        if (done != bytes.size()) {
+            state.SkipWithError("write failed");
+            break;
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes.size()));
+}
+BENCHMARK(BM_PlainWrite_SameBytes)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+}  // namespace

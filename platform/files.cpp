@@ -1,0 +1,177 @@
+#include "platform/files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <utility>
+
+#include "platform/detail/posix_files.h"
+#include "platform/runtime_error.h"
+
+namespace orvane::platform {
+namespace {
+
+namespace fs = std::filesystem;
+using detail::IsReadOnlyMode;
+
+bool FolderIsMissing(const std::string& path) {
+    const fs::path parent = fs::path(path).parent_path();
+    std::error_code ignored;
+    return !parent.empty() && !fs::is_directory(parent, ignored);
+}
+
+[[noreturn]] void RaiseWriteError(int error) {
+    Raise(error == ENOSPC || error == EDQUOT ? ErrorNumber::DiskFull : ErrorNumber::DeviceIOError);
+}
+
+// Why a file could not be made or renamed into its folder.
+[[noreturn]] void RaisePlaceError(int error) {
+    if (error == ENOENT || error == ENOTDIR) {
+        Raise(ErrorNumber::PathNotFound);
+    }
+    if (error == ENOSPC || error == EDQUOT) {
+        Raise(ErrorNumber::DiskFull);
+    }
+    Raise(ErrorNumber::PathFileAccessError);
+}
+
+std::string RandomSuffix() {
+    thread_local std::mt19937_64 generator{std::random_device{}()};
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(generator()));
+    return text;
+}
+
+}  // namespace
+
+void CheckKill(const std::string& path) {
+    if (path.empty()) {
+        Raise(ErrorNumber::BadFileNameOrNumber);
+    }
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) {
+        const int error = errno;
+        if (error == ENOENT || error == ENOTDIR) {
+            Raise(FolderIsMissing(path) ? ErrorNumber::PathNotFound : ErrorNumber::FileNotFound);
+        }
+        Raise(ErrorNumber::PathFileAccessError);
+    }
+    if (S_ISDIR(info.st_mode)) {
+        Raise(ErrorNumber::FileNotFound);
+    }
+    // A link's own bits are always rwx: deleting a link is never refused as read-only.
+    if (!S_ISLNK(info.st_mode) && IsReadOnlyMode(info.st_mode)) {
+        Raise(ErrorNumber::PathFileAccessError);
+    }
+}
+
+void Kill(const std::string& path) {
+    CheckKill(path);
+    if (::unlink(path.c_str()) != 0) {
+        Raise(errno == ENOENT ? ErrorNumber::FileNotFound : ErrorNumber::PathFileAccessError);
+    }
+}
+
+PendingFile::PendingFile(const std::string& target) {
+    fs::path path(target);
+    if (target.empty() || !path.has_filename()) {
+        Raise(ErrorNumber::BadFileNameOrNumber);
+    }
+    std::error_code error;
+    if (fs::is_symlink(path, error)) {
+        fs::path resolved = fs::canonical(path, error);
+        if (!error) {
+            path = std::move(resolved);
+        }
+    }
+    target_ = path.string();
+
+    struct stat info {};
+    if (::stat(target_.c_str(), &info) == 0 &&
+        (!S_ISREG(info.st_mode) || IsReadOnlyMode(info.st_mode))) {
+        Raise(ErrorNumber::PathFileAccessError);
+    }
+
+    // Hidden, and short enough for NAME_MAX whatever the target's name.
+    std::string base = path.filename().string();
+    if (base.size() > 200) {
+        base.resize(200);
+    }
+    const fs::path folder = path.parent_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp_ = (folder / ("." + base + "." + RandomSuffix() + ".tmp")).string();
+        // 0666: the umask then gives what any new file gets (mkstemp's 0600 would not).
+        fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd_ >= 0) {
+            return;
+        }
+        if (errno != EEXIST) {
+            reserveError_ = errno;
+            return;
+        }
+    }
+    reserveError_ = EEXIST;
+}
+
+PendingFile::~PendingFile() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+    if (IsReserved() && !committed_) {
+        ::unlink(temp_.c_str());
+    }
+}
+
+void PendingFile::RaiseNotReserved() const {
+    RaisePlaceError(reserveError_);
+}
+
+void PendingFile::Write(std::span<const BYTE> bytes) {
+    if (!IsReserved()) {
+        RaiseNotReserved();
+    }
+    if (fd_ < 0) {
+        Raise(ErrorNumber::BadFileNameOrNumber);  // written after Commit
+    }
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            RaiseWriteError(n < 0 ? errno : EIO);
+        }
+        bytes = bytes.subspan(static_cast<std::size_t>(n));
+    }
+}
+
+void PendingFile::Commit() {
+    if (committed_) {
+        return;
+    }
+    if (!IsReserved()) {
+        RaiseNotReserved();
+    }
+    // Some file systems (NFS) report a failed write only when the file is closed.
+    if (fd_ >= 0 && ::close(std::exchange(fd_, -1)) != 0) {
+        RaiseWriteError(errno);
+    }
+    struct stat info {};
+    if (::stat(target_.c_str(), &info) == 0) {
+        if (!S_ISREG(info.st_mode) || IsReadOnlyMode(info.st_mode)) {
+            Raise(ErrorNumber::PathFileAccessError);
+        }
+        ::chmod(temp_.c_str(), info.st_mode & 0777);
+    }
+    if (::rename(temp_.c_str(), target_.c_str()) != 0) {
+        RaisePlaceError(errno);
+    }
+    committed_ = true;
+}
+
+}  // namespace orvane::platform

@@ -1,0 +1,76 @@
+// The runtime's file services: deleting a file, and replacing one without ever losing it.
+//
+// Names are taken literally (no wildcards). Errors are the runtime's own numbers and texts.
+#pragma once
+
+#include <span>
+#include <string>
+
+#include "platform/windef.h"
+
+namespace orvane::platform {
+
+// The runtime's Kill: deletes one file. As on Windows it refuses a read-only file (no write
+// permission bit at all, judged from the bits alone, so also when running as root). A symbolic
+// link is deleted itself, not what it points to.
+// Raises FileNotFound (53) when there is no such file (a folder is not a file), PathNotFound (76)
+// when its folder does not exist, PathFileAccessError (75) when the file is read-only or the
+// system will not delete it, and BadFileNameOrNumber (52) for an empty name.
+void Kill(const std::string& path);
+
+// Raises what Kill would raise for path and deletes nothing, so a writer can refuse its target
+// before writing anything.
+void CheckKill(const std::string& path);
+
+// New contents for a file, written beside it under a unique temporary name in the same folder
+// and renamed over it by Commit. Rename within one file system is atomic: until Commit the
+// target stays exactly as it was, and afterwards it is wholly the new file. The temporary file
+// is removed on every way out that does not commit.
+//
+//     PendingFile file(name);      // may refuse the target: nothing is written then
+//     file.Write(bytes);           // or let a library write file.TempName() itself
+//     file.Commit();
+//
+// A target that is a symbolic link is followed: the file it points to is replaced and the link
+// stays. The new file keeps the permission bits of the file it replaces (a private file stays
+// private); where there was none it gets 0666 less the umask, like any program's new file.
+class PendingFile {
+  public:
+    // Refuses, before anything is made, a target that cannot be replaced: an existing read-only
+    // file or anything but a plain file raises PathFileAccessError (75), as deleting it would;
+    // an empty name raises BadFileNameOrNumber (52). Then reserves a fresh, empty temporary
+    // file. When the folder cannot take it (it does not exist, say) nothing is made and
+    // IsReserved() is false: Write and Commit raise why, and a library given TempName() fails
+    // to create it and reports that in its own terms.
+    explicit PendingFile(const std::string& target);
+    ~PendingFile();
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+
+    // The file Commit replaces (a link's destination when the target is a link).
+    const std::string& Target() const { return target_; }
+    // Where the new contents go until Commit. A library may create or truncate this name.
+    const std::string& TempName() const { return temp_; }
+    bool IsReserved() const { return reserveError_ == 0; }
+
+    // Appends to the temporary file. Raises PathNotFound (76) or PathFileAccessError (75) when
+    // no file could be reserved, DiskFull (61) or DeviceIOError (57) when the write fails.
+    void Write(std::span<const BYTE> bytes);
+
+    // Renames the temporary file over the target. Raises (and leaves the target as it was) when
+    // nothing was reserved, when closing the temporary file reports a write error (57), when the
+    // target has become read-only meanwhile (75), or when the rename fails (75, 76 or 61).
+    // Committing twice does nothing the second time.
+    void Commit();
+
+  private:
+    [[noreturn]] void RaiseNotReserved() const;
+
+    std::string target_;
+    std::string temp_;
+    int fd_ = -1;
+    int reserveError_ = 0;
+    bool committed_ = false;
+};
+
+}  // namespace orvane::platform

@@ -1,0 +1,259 @@
+#include "jpeg/jpegenc.h"
+
+#include <gtest/gtest.h>
+#include <turbojpeg.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include "tests/support/file_conditions.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using orvane::testing::FolderEntries;
+using orvane::testing::ReadFile;
+using orvane::testing::ScopedFileSizeLimit;
+using orvane::testing::TempDir;
+using orvane::testing::WriteFile;
+using Strings = std::vector<std::string>;
+
+struct Rgb {
+    int r, g, b;
+};
+
+// Flat 8 x 8 blocks, each its own colour: every JPEG block is then a single colour, which comes
+// back within a few levels, while a shifted, flipped or mis-padded row lands in a block of a
+// colour at least 40 levels away.
+Rgb BlockColour(int x, int y) {
+    const int bx = x / 8;
+    const int by = y / 8;
+    return {40 + 50 * (bx % 4), 30 + 90 * (by % 3), 200 - 40 * ((bx + 2 * by) % 5)};
+}
+
+// A 24-bit DIB as the canvas buffer holds it: rows of blue, green, red, padded with junk.
+struct Dib {
+    Dib(int width, int height, DWORD pad, bool bottomUp) : width(width), height(height), pad(pad) {
+        const std::size_t pitch = 3 * static_cast<std::size_t>(width) + pad;
+        bytes.assign(pitch * static_cast<std::size_t>(height), 0xEE);
+        for (int y = 0; y < height; ++y) {
+            BYTE* row =
+                bytes.data() + pitch * static_cast<std::size_t>(bottomUp ? height - 1 - y : y);
+            for (int x = 0; x < width; ++x) {
+                const Rgb c = BlockColour(x, y);
+                row[3 * x] = static_cast<BYTE>(c.b);
+                row[3 * x + 1] = static_cast<BYTE>(c.g);
+                row[3 * x + 2] = static_cast<BYTE>(c.r);
+            }
+        }
+        dibHeight = bottomUp ? -height : height;
+    }
+    int width;
+    int height;
+    DWORD pad;
+    LONG dibHeight;
+    std::vector<BYTE> bytes;
+};
+
+// A record prepared by jencInit and filled from a DIB, freed at the end of the test.
+struct Record {
+    Record(const Dib& dib, const std::string& file, DWORD quality = 90) : name(file) {
+        EXPECT_EQ(jencInit(&props), JENC_OK);
+        props.DIBWidth = static_cast<DWORD>(dib.width);
+        props.DIBHeight = dib.dibHeight;
+        props.DIBBytes = dib.bytes.data();
+        props.DIBPadBytes = dib.pad;
+        props.JPGFile = name.c_str();
+        props.JPGWidth = static_cast<DWORD>(dib.width);
+        props.JPGHeight = static_cast<DWORD>(dib.height);
+        props.jquality = quality;
+    }
+    ~Record() { jencFree(&props); }
+    std::string name;
+    JENC_CORE_PROPERTIES props{};
+};
+
+struct Decoded {
+    int width = 0, height = 0, subsampling = -1;
+    std::vector<BYTE> rgb;  // top row first
+};
+
+Decoded Decode(const std::string& jpeg) {
+    Decoded out;
+    std::unique_ptr<void, int (*)(tjhandle)> handle(tjInitDecompress(), tjDestroy);
+    const auto* data = reinterpret_cast<const unsigned char*>(jpeg.data());
+    int colourspace = 0;
+    if (tjDecompressHeader3(handle.get(), data, jpeg.size(), &out.width, &out.height,
+                            &out.subsampling, &colourspace) != 0) {
+        ADD_FAILURE() << "not a JPEG: " << tjGetErrorStr2(handle.get());
+        return {};
+    }
+    out.rgb.resize(3 * static_cast<std::size_t>(out.width) * static_cast<std::size_t>(out.height));
+    if (tjDecompress2(handle.get(), data, jpeg.size(), out.rgb.data(), out.width, 0, out.height,
+                      TJPF_RGB, 0) != 0) {
+        ADD_FAILURE() << "cannot decode: " << tjGetErrorStr2(handle.get());
+    }
+    return out;
+}
+
+// Baseline: a SOF0 frame, and neither a progressive (SOF2) nor an extended (SOF1) one.
+bool IsBaseline(const std::string& jpeg) {
+    return jpeg.find("\xFF\xC0") != std::string::npos &&
+           jpeg.find("\xFF\xC2") == std::string::npos && jpeg.find("\xFF\xC1") == std::string::npos;
+}
+
+struct ImageCase {
+    const char* name;
+    int width;
+    DWORD pad;
+    bool bottomUp;
+};
+
+class JencWriteImage : public ::testing::TestWithParam<ImageCase> {};
+
+TEST_P(JencWriteImage, DecodesUprightAtItsSizeWithItsColours) {
+    const ImageCase& c = GetParam();
+    TempDir dir;
+    const Dib dib(c.width, 40, c.pad, c.bottomUp);
+    Record record(dib, dir / "out.jpg");
+    WriteFile(record.name, std::string(1 << 20, 'o'));  // longer than the JPEG: must be truncated
+
+    ASSERT_EQ(jencWrite(&record.props, JENC_JFILE_WRITEWHOLEIMAGE), JENC_OK);
+
+    const std::string jpeg = ReadFile(record.name);
+    EXPECT_LT(jpeg.size(), std::size_t{1} << 20);
+    EXPECT_TRUE(IsBaseline(jpeg));
+    const Decoded image = Decode(jpeg);
+    ASSERT_EQ(image.width, c.width);
+    ASSERT_EQ(image.height, 40);
+    EXPECT_EQ(image.subsampling, TJSAMP_444);
+    // Flat blocks at quality 90 come back within a few levels; 8 leaves room for rounding in the
+    // colour conversion while staying far below the 40 between any two block colours.
+    constexpr int kTolerance = 8;
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            const BYTE* got = image.rgb.data() + 3 * (static_cast<std::size_t>(y) * c.width + x);
+            const Rgb want = BlockColour(x, y);
+            ASSERT_TRUE(std::abs(got[0] - want.r) <= kTolerance &&
+                        std::abs(got[1] - want.g) <= kTolerance &&
+                        std::abs(got[2] - want.b) <= kTolerance)
+                << "first pixel out of tolerance at (" << x << ", " << y << "): got " << int{got[0]}
+                << "," << int{got[1]} << "," << int{got[2]} << " want " << want.r << "," << want.g
+                << "," << want.b;
+        }
+    }
+}
+
+// The canvas pads each row to 4 bytes: widths 32, 33, 34, 35 need 0, 1, 2, 3 bytes; 608 (19
+// tiles) needs none.
+INSTANTIATE_TEST_SUITE_P(Widths, JencWriteImage,
+                         ::testing::Values(ImageCase{"w32_pad0", 32, 0, true},
+                                           ImageCase{"w33_pad1", 33, 1, true},
+                                           ImageCase{"w34_pad2", 34, 2, true},
+                                           ImageCase{"w35_pad3", 35, 3, true},
+                                           ImageCase{"w608_pad0", 608, 0, true},
+                                           ImageCase{"w33_pad1_top_down", 33, 1, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct RefusalCase {
+    const char* name;
+    std::function<void(JENC_CORE_PROPERTIES&)> spoil;
+    int mode;
+    int expected;
+};
+
+class JencWriteRefusal : public ::testing::TestWithParam<RefusalCase> {};
+
+TEST_P(JencWriteRefusal, ReturnsItsOwnResultAndCreatesNothing) {
+    const RefusalCase& c = GetParam();
+    TempDir dir;
+    const Dib dib(33, 9, 1, true);
+    Record record(dib, dir / "out.jpg");
+    const std::uint64_t encoder = record.props.encoder;
+    c.spoil(record.props);
+    EXPECT_EQ(jencWrite(&record.props, c.mode), c.expected);
+    record.props.encoder = encoder;  // so that the record is freed, whatever was spoiled
+    EXPECT_EQ(FolderEntries(dir.path()), Strings{});
+}
+
+constexpr int kWhole = JENC_JFILE_WRITEWHOLEIMAGE;
+const auto kKeep = [](JENC_CORE_PROPERTIES&) {};
+
+INSTANTIATE_TEST_SUITE_P(
+    Results, JencWriteRefusal,
+    ::testing::Values(
+        RefusalCase{"never_prepared", [](auto& p) { p.encoder = 0; }, kWhole, JENC_ERR_RECORD},
+        RefusalCase{"already_freed", [](auto& p) { jencFree(&p); }, kWhole, JENC_ERR_RECORD},
+        RefusalCase{"stray_encoder_value", [](auto& p) { p.encoder = ~p.encoder; }, kWhole,
+                    JENC_ERR_RECORD},
+        RefusalCase{"no_pixels", [](auto& p) { p.DIBBytes = nullptr; }, kWhole, JENC_ERR_RECORD},
+        RefusalCase{"no_file_name", [](auto& p) { p.JPGFile = nullptr; }, kWhole, JENC_ERR_RECORD},
+        RefusalCase{"mode_0", kKeep, 0, JENC_ERR_MODE},
+        RefusalCase{"mode_9", kKeep, 9, JENC_ERR_MODE},
+        RefusalCase{"width_0", [](auto& p) { p.DIBWidth = p.JPGWidth = 0; }, kWhole, JENC_ERR_SIZE},
+        RefusalCase{"height_0",
+                    [](auto& p) {
+                        p.DIBHeight = 0;
+                        p.JPGHeight = 0;
+                    },
+                    kWhole, JENC_ERR_SIZE},
+        RefusalCase{"jpg_width_differs", [](auto& p) { p.JPGWidth = 32; }, kWhole, JENC_ERR_SIZE},
+        RefusalCase{"jpg_height_differs", [](auto& p) { p.JPGHeight = 10; }, kWhole, JENC_ERR_SIZE},
+        RefusalCase{"padding_4", [](auto& p) { p.DIBPadBytes = 4; }, kWhole, JENC_ERR_SIZE},
+        RefusalCase{"wider_than_jpeg_allows", [](auto& p) { p.DIBWidth = p.JPGWidth = 65'536; },
+                    kWhole, JENC_ERR_SIZE},
+        RefusalCase{"quality_0", [](auto& p) { p.jquality = 0; }, kWhole, JENC_ERR_QUALITY},
+        RefusalCase{"quality_101", [](auto& p) { p.jquality = 101; }, kWhole, JENC_ERR_QUALITY}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(JencWrite, AFileThatCannotBeCreatedOrWrittenIsReportedAsSuch) {
+    TempDir dir;
+    const Dib dib(64, 64, 0, true);
+    {
+        Record record(dib, dir / "no/out.jpg");
+        EXPECT_EQ(jencWrite(&record.props, kWhole), JENC_ERR_FILE_CREATE);
+        EXPECT_EQ(FolderEntries(dir.path()), Strings{});
+    }
+    {
+        Record record(dib, dir / "out.jpg");
+        ScopedFileSizeLimit limit(100);
+        EXPECT_EQ(jencWrite(&record.props, kWhole), JENC_ERR_FILE_WRITE);
+    }
+}
+
+TEST(JencWrite, HigherQualityKeepsMoreDetail) {
+    TempDir dir;
+    Dib dib(64, 64, 0, true);
+    for (std::size_t i = 0; i < dib.bytes.size(); ++i) {
+        dib.bytes[i] = static_cast<BYTE>(i * 7 + i / 13);
+    }
+    std::size_t previous = 0;
+    for (DWORD quality : {1u, 50u, 100u}) {
+        Record record(dib, dir / "out.jpg", quality);
+        ASSERT_EQ(jencWrite(&record.props, kWhole), JENC_OK);
+        const std::size_t size = ReadFile(record.name).size();
+        EXPECT_GT(size, previous) << "quality " << quality;
+        previous = size;
+    }
+}
+
+TEST(JencInitFree, PrepareDefaultsOnceAndFreeOnce) {
+    JENC_CORE_PROPERTIES props;
+    std::memset(&props, 0xA5, sizeof props);  // whatever the caller's memory held
+    ASSERT_EQ(jencInit(&props), JENC_OK);
+    EXPECT_EQ(props.jquality, JENC_DEFAULT_QUALITY);
+    EXPECT_EQ(props.DIBBytes, nullptr);
+    EXPECT_EQ(props.JPGFile, nullptr);
+    EXPECT_EQ(jencInit(&props), JENC_ERR_RECORD);  // would orphan the first encoder
+    EXPECT_EQ(jencFree(&props), JENC_OK);
+    EXPECT_EQ(jencFree(&props), JENC_ERR_RECORD);
+    EXPECT_EQ(jencInit(nullptr), JENC_ERR_RECORD);
+    EXPECT_EQ(jencWrite(nullptr, kWhole), JENC_ERR_RECORD);
+    EXPECT_EQ(jencFree(nullptr), JENC_ERR_RECORD);
+}
+
+}  // namespace

@@ -1,0 +1,62 @@
+#include "tests/support/file_conditions.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <csignal>
+#include <stdexcept>
+
+#include "platform/runtime_error.h"
+
+namespace orvane::testing {
+
+ScopedFileSizeLimit::ScopedFileSizeLimit(std::uint64_t bytes) {
+    if (::getrlimit(RLIMIT_FSIZE, &previous_) != 0) {
+        throw std::runtime_error("getrlimit");
+    }
+    // Otherwise the process is killed at the limit instead of seeing the write fail.
+    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = previous_;
+    limit.rlim_cur = bytes;
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) {
+        throw std::runtime_error("setrlimit");
+    }
+}
+
+ScopedFileSizeLimit::~ScopedFileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &previous_);
+    std::signal(SIGXFSZ, previousHandler_);
+}
+
+ScopedUmask::ScopedUmask(mode_t mask) : previous_(::umask(mask)) {}
+ScopedUmask::~ScopedUmask() {
+    ::umask(previous_);
+}
+
+std::vector<std::string> FolderEntries(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+mode_t PermissionBits(const std::filesystem::path& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) {
+        throw std::runtime_error("lstat " + path.string());
+    }
+    return info.st_mode & 07777;
+}
+
+int RaisedNumber(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const platform::RuntimeError& error) {
+        return error.Number();
+    }
+    return 0;
+}
+
+}  // namespace orvane::testing

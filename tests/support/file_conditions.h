@@ -1,0 +1,49 @@
+// Conditions of the file system that tests set up for one scope, and a look at a folder.
+#pragma once
+
+#include <sys/resource.h>
+#include <sys/types.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace orvane::testing {
+
+// Makes every write past `bytes` into any file fail (EFBIG), as a full disk would; this holds
+// for root too, where permission tricks do not.
+class ScopedFileSizeLimit {
+  public:
+    explicit ScopedFileSizeLimit(std::uint64_t bytes);
+    ~ScopedFileSizeLimit();
+    ScopedFileSizeLimit(const ScopedFileSizeLimit&) = delete;
+    ScopedFileSizeLimit& operator=(const ScopedFileSizeLimit&) = delete;
+
+  private:
+    rlimit previous_{};
+    void (*previousHandler_)(int) = nullptr;
+};
+
+class ScopedUmask {
+  public:
+    explicit ScopedUmask(mode_t mask);
+    ~ScopedUmask();
+    ScopedUmask(const ScopedUmask&) = delete;
+    ScopedUmask& operator=(const ScopedUmask&) = delete;
+
+  private:
+    mode_t previous_;
+};
+
+// The names in a folder, hidden ones included, sorted.
+std::vector<std::string> FolderEntries(const std::filesystem::path& folder);
+
+// The permission bits of a file (not following a link).
+mode_t PermissionBits(const std::filesystem::path& path);
+
+// The number of the runtime error that call raises, or 0 when it raises none.
+int RaisedNumber(const std::function<void()>& call);
+
+}  // namespace orvane::testing
