@@ -285,7 +285,7 @@ HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* pbmi, UINT usage, void** ppv
 HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h) {
     DcObject* dc = LookupDC(hdc);
     BitmapObject* bitmap = LookupBitmap(h);
-    if (dc == nullptr || bitmap == nullptr || dc->isScreen) {
+    if (dc == nullptr || bitmap == nullptr || dc->isScreen || bitmap->ownedByClipboard) {
         return nullptr;
     }
     if (!bitmap->isStock && bitmap->selectedInto != nullptr && bitmap->selectedInto != hdc) {
