@@ -104,17 +104,6 @@ bool cDIBSection::Create(LONG lWidth, LONG lHeight) {
     return false;
 }
 
-LONG cDIBSection::BytesPerScanLine() const {
-    // Formed in 64 bits and brought back to 32: the wrap of 32-bit arithmetic, without its
-    // undefined behaviour for widths above a third of the range.
-    const std::int64_t bytes = (3 * std::int64_t{bitmapInfo.bmiHeader.biWidth} + 3) & ~std::int64_t{3};
-    return static_cast<LONG>(bytes);
-}
-
-LONG cDIBSection::Width() const { return bitmapInfo.bmiHeader.biWidth; }
-
-LONG cDIBSection::Height() const { return bitmapInfo.bmiHeader.biHeight; }
-
 void cDIBSection::LoadPictureBlt(HDC lhDC, LONG lSrcLeft, LONG lSrcTop, LONG lSrcWidth,
                                  LONG lSrcHeight, DWORD eRop) {
     if (lSrcWidth < 0) {
@@ -155,11 +144,6 @@ void cDIBSection::ClearUp() {
     dibHandle = nullptr;
     oldBitmap = nullptr;
     bitsPtr = nullptr;
-}
-
-std::span<BYTE> cDIBSection::Scanline(LONG row) const {
-    return {bitsPtr + std::ptrdiff_t{row} * BytesPerScanLine(),
-            static_cast<std::size_t>(3 * std::int64_t{Width()})};
 }
 
 }  // namespace orvane

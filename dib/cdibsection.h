@@ -10,6 +10,8 @@
 // exist is told by hdc() / hDib() / DIBSectionBitsPtr() being non-zero, never by the size.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <span>
 
@@ -38,9 +40,14 @@ public:
     // that device context with LoadPictureBlt instead.
     void CreateFromPicture(HBITMAP picThis);
     bool Create(LONG lWidth, LONG lHeight);
-    LONG BytesPerScanLine() const;
-    LONG Width() const;
-    LONG Height() const;
+    LONG BytesPerScanLine() const {
+        // Formed in 64 bits and brought back to 32: the wrap of 32-bit arithmetic, without its
+        // undefined behaviour for widths above a third of the range.
+        const std::int64_t width = bitmapInfo.bmiHeader.biWidth;
+        return static_cast<LONG>((3 * width + 3) & ~std::int64_t{3});
+    }
+    LONG Width() const { return bitmapInfo.bmiHeader.biWidth; }
+    LONG Height() const { return bitmapInfo.bmiHeader.biHeight; }
     // A negative width or height stands for the buffer's own. The copy lands at (0, 0).
     void LoadPictureBlt(HDC lhDC, LONG lSrcLeft = 0, LONG lSrcTop = 0, LONG lSrcWidth = -1,
                         LONG lSrcHeight = -1, DWORD eRop = SRCCOPY);
@@ -62,7 +69,10 @@ private:
     void BilinearScaleTo(cDIBSection& target) const;
     // One row of pixel memory, counted in memory order (row 0 is the bottom of the picture),
     // without its filler bytes.
-    std::span<BYTE> Scanline(LONG row) const;
+    std::span<BYTE> Scanline(LONG row) const {
+        return {bitsPtr + std::ptrdiff_t{row} * BytesPerScanLine(),
+                static_cast<std::size_t>(3 * std::int64_t{Width()})};
+    }
 
     HBITMAP dibHandle = nullptr;
     HGDIOBJ oldBitmap = nullptr;

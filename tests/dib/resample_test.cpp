@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "dib/cdibsection.h"
+#include "dib/resample_kernels.h"
 #include "platform/gdi.h"
 #include "tests/dib/buffers.h"
 
@@ -145,6 +146,31 @@ INSTANTIATE_TEST_SUITE_P(
                       SizeCase{"one_wide", 1, 7, 6, 3},
                       SizeCase{"prime_ratio", 31, 29, 37, 41}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The vector kernel (where this processor has one) against the portable one, byte for byte,
+// including the byte after the row, which neither may touch.
+TEST_P(ResampleMatchesPerPixelDefinition, VectorAndPortableColumnKernelsAgree) {
+    const auto vector = orvane::detail::VectorBlendColumns();
+    if (vector == nullptr) {
+        GTEST_SKIP() << "no vector kernel on this processor";
+    }
+    const SizeCase& c = GetParam();
+    const auto columns = orvane::detail::MakeTaps(c.ws, c.wd, 3);
+    std::vector<double> blended(3 * static_cast<std::size_t>(c.ws) + 1);
+    std::uint32_t state = 99;
+    for (double& value : blended) {
+        state = state * 1664525u + 1013904223u;
+        value = static_cast<double>(state >> 24);
+    }
+    constexpr BYTE kSentinel = 0x5C;
+    std::vector<BYTE> portable(3 * static_cast<std::size_t>(c.wd) + 1, kSentinel);
+    std::vector<BYTE> vectored(portable);
+    orvane::detail::BlendColumnsPortable(blended.data(), columns.data(), portable.data(),
+                                         static_cast<std::size_t>(c.wd));
+    vector(blended.data(), columns.data(), vectored.data(), static_cast<std::size_t>(c.wd));
+    EXPECT_EQ(vectored, portable);
+    EXPECT_EQ(vectored.back(), kSentinel);
+}
 
 TEST(ResampleSize, HeightComesFirst) {
     Buffer source = MakeBuffer(10, 10);
