@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <ostream>
 #include <string>
 
 #include "platform/clipboard.h"
@@ -40,6 +41,8 @@ struct StrideCase {
     const char* name;
     LONG width;
     LONG bytes;
+
+    friend void PrintTo(const StrideCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class ScanLine : public ::testing::TestWithParam<StrideCase> {};
@@ -148,6 +151,8 @@ struct FailingSize {
     const char* name;
     LONG width;
     LONG height;
+
+    friend void PrintTo(const FailingSize& c, std::ostream* os) { *os << c.name; }
 };
 
 class FailedCreate : public ::testing::TestWithParam<FailingSize> {};
@@ -178,6 +183,8 @@ struct BltCase {
     const char* name;
     LONG left, top, width, height;  // for PaintPicture: the destination's; for Load: the source's
     LONG srcLeft, srcTop;           // PaintPicture only
+
+    friend void PrintTo(const BltCase& c, std::ostream* os) { *os << c.name; }
 };
 
 constexpr COLORREF kUntouched = RGB(1, 2, 3);

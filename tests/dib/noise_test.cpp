@@ -3,6 +3,7 @@
 #include <array>
 #include <cstring>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,8 @@ struct NoiseCase {
     std::vector<float> draws;
     // Expected pixels in memory order, each as {blue, green, red}.
     std::vector<std::vector<std::array<int, 3>>> rows;
+
+    friend void PrintTo(const NoiseCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class RandomiseBits : public ::testing::TestWithParam<NoiseCase> {};

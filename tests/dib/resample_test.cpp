@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,8 @@ struct ScaleCase {
     const char* name;
     Rows source;  // grey values, memory order
     Rows expected;
+
+    friend void PrintTo(const ScaleCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class Resample : public ::testing::TestWithParam<ScaleCase> {};
@@ -107,6 +110,8 @@ std::vector<BYTE> ReferenceScale(const cDIBSection& source, LONG wd, LONG hd, LO
 struct SizeCase {
     const char* name;
     LONG ws, hs, wd, hd;
+
+    friend void PrintTo(const SizeCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class ResampleMatchesPerPixelDefinition : public ::testing::TestWithParam<SizeCase> {};
