@@ -114,7 +114,9 @@ BOOL IsClipboardFormatAvailable(UINT format) {
 
 namespace orvane::platform {
 
-ClipboardSink SetClipboardSink(ClipboardSink sink) { return std::exchange(Sink(), std::move(sink)); }
+ClipboardSink SetClipboardSink(ClipboardSink sink) {
+    return std::exchange(Sink(), std::move(sink));
+}
 
 void detail::ResetClipboard() {
     DropContents();

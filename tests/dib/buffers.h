@@ -35,7 +35,8 @@ inline std::vector<BYTE> Bytes(const cDIBSection& buffer) {
 // A grey picture given as rows of channel values in memory order: each pixel's three channels
 // hold the same value.
 inline Buffer GreyBuffer(const std::vector<std::vector<int>>& rows) {
-    Buffer buffer = MakeBuffer(static_cast<LONG>(rows.at(0).size()), static_cast<LONG>(rows.size()));
+    Buffer buffer =
+        MakeBuffer(static_cast<LONG>(rows.at(0).size()), static_cast<LONG>(rows.size()));
     for (std::size_t r = 0; r < rows.size(); ++r) {
         BYTE* row = Row(*buffer, static_cast<LONG>(r));
         for (std::size_t x = 0; x < rows[r].size(); ++x) {

@@ -74,7 +74,8 @@ INSTANTIATE_TEST_SUITE_P(
                   {{{128, 128, 128}, {26, 26, 26}}, {{64, 64, 64}, {255, 255, 255}}}},
         NoiseCase{"grey_3x2_with_filler", 3, 2, true,
                   {kLow, kAbove, kZero, kTop, kHalf, kTenth},
-                  {{{0, 0, 0}, {1, 1, 1}, {0, 0, 0}}, {{255, 255, 255}, {128, 128, 128}, {26, 26, 26}}}},
+                  {{{0, 0, 0}, {1, 1, 1}, {0, 0, 0}},
+                   {{255, 255, 255}, {128, 128, 128}, {26, 26, 26}}}},
         NoiseCase{"grey_1_wide", 1, 3, true, {kHalf, kTenth, kTop},
                   {{{128, 128, 128}}, {{26, 26, 26}}, {{255, 255, 255}}}},
         // Colour: blue 0, green then red, column by column, each column from the first row.
@@ -84,7 +85,8 @@ INSTANTIATE_TEST_SUITE_P(
         NoiseCase{"colour_3x2_with_filler", 3, 2, false,
                   {kHalf, kTenth, kQuarter, kTop, kLow, kAbove, kZero, kHalf, kTenth, kQuarter,
                    kTop, kAbove},
-                  {{{0, 128, 26}, {0, 0, 1}, {0, 26, 64}}, {{0, 64, 255}, {0, 0, 128}, {0, 255, 1}}}},
+                  {{{0, 128, 26}, {0, 0, 1}, {0, 26, 64}},
+                   {{0, 64, 255}, {0, 0, 128}, {0, 255, 1}}}},
         NoiseCase{"no_argument_is_colour", 1, 2, std::nullopt, {kTop, kHalf, kTenth, kZero},
                   {{{0, 255, 128}}, {{0, 26, 0}}}}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -68,7 +68,9 @@ INSTANTIATE_TEST_SUITE_P(
         ScaleCase{"downscale_4x1_to_2x1", {{5, 10, 21, 250}}, {{5, 16}}},
         ScaleCase{"one_wide_source", {{10}, {20}, {30}}, {{10, 10, 10}, {20, 20, 20}}},
         // Single-precision positions 0, 0.4, 0.8, 1.2, 1.6 and weights.
-        ScaleCase{"one_high_source", {{0, 100, 200}}, {{0, 40, 80, 120, 160}, {0, 40, 80, 120, 160}}},
+        ScaleCase{"one_high_source",
+                  {{0, 100, 200}},
+                  {{0, 40, 80, 120, 160}, {0, 40, 80, 120, 160}}},
         ScaleCase{"one_by_one_source", {{77}}, {{77, 77, 77}, {77, 77, 77}}},
         // Only column 0 is sampled; rows blend as usual.
         ScaleCase{"one_wide_destination", {{10, 50, 90}, {21, 60, 99}}, {{10}, {16}}},
@@ -96,8 +98,9 @@ std::vector<BYTE> ReferenceScale(const cDIBSection& source, LONG wd, LONG hd, LO
             const float fx = sx - static_cast<float>(ix);
             const LONG jx = ix + 1 < ws ? ix + 1 : ix;
             for (int k = 0; k < 3; ++k) {
-                const int left = round(double{1.0f - fy} * a[3 * ix + k] + double{fy} * c[3 * ix + k]);
-                const int right = round(double{1.0f - fy} * a[3 * jx + k] + double{fy} * c[3 * jx + k]);
+                const double wy0 = 1.0f - fy, wy1 = fy;
+                const int left = round(wy0 * a[3 * ix + k] + wy1 * c[3 * ix + k]);
+                const int right = round(wy0 * a[3 * jx + k] + wy1 * c[3 * jx + k]);
                 const int v = round(double{1.0f - fx} * left + double{fx} * right);
                 out[static_cast<std::size_t>(y * stride + 3 * x + k)] =
                     static_cast<BYTE>(v < 0 ? 0 : v > 255 ? 255 : v);
