@@ -368,6 +368,19 @@ BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, D
         }
     }
 
+    // Whole rows of two bitmaps without filler bytes are one block of memory each: one copy
+    // moves them all, which for a large picture runs at the memory's full speed.
+    if (code == 0xCC && src != nullptr && src != dst && pixels == static_cast<std::size_t>(dst->width) &&
+        pixels == static_cast<std::size_t>(src->width) && dst->stride == 3 * dst->width &&
+        src->stride == 3 * src->width) {
+        // Rows are stored bottom-up: the block starts at the lowest of the rows copied.
+        const LONG lastRow = static_cast<LONG>(rows) - 1;
+        BYTE* to = dst->Row(static_cast<LONG>(y + j0) + lastRow);
+        const BYTE* from = src->Row(static_cast<LONG>(y1 + j0) + lastRow);
+        std::memcpy(to, from, 3 * pixels * rows);
+        return TRUE;
+    }
+
     const BYTE pattern[3] = {GetBValue(dstDC->brush), GetGValue(dstDC->brush),
                              GetRValue(dstDC->brush)};
     for (std::size_t r = 0; r < rows; ++r) {
