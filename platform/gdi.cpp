@@ -370,8 +370,9 @@ BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, D
 
     // Whole rows of two bitmaps without filler bytes are one block of memory each: one copy
     // moves them all, which for a large picture runs at the memory's full speed.
-    if (code == 0xCC && src != nullptr && src != dst && pixels == static_cast<std::size_t>(dst->width) &&
-        pixels == static_cast<std::size_t>(src->width) && dst->stride == 3 * dst->width &&
+    const bool wholeRows = src != nullptr && pixels == static_cast<std::size_t>(dst->width) &&
+                           pixels == static_cast<std::size_t>(src->width);
+    if (code == 0xCC && wholeRows && src != dst && dst->stride == 3 * dst->width &&
         src->stride == 3 * src->width) {
         // Rows are stored bottom-up: the block starts at the lowest of the rows copied.
         const LONG lastRow = static_cast<LONG>(rows) - 1;
