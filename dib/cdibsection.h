@@ -36,8 +36,8 @@ public:
     // section's handle goes to hDib only.
     bool CreateDIB(HDC lhDC, LONG lWidth, LONG lHeight, HBITMAP& hDib);
     // Sizes the buffer to the picture and copies it in. A picture that is selected into another
-    // device context cannot be selected here, and is then not copied; the caller copies from
-    // that device context with LoadPictureBlt instead.
+    // device context (as the canvas's is) cannot be selected here and is not copied; the caller
+    // then copies from that device context with LoadPictureBlt.
     void CreateFromPicture(HBITMAP picThis);
     bool Create(LONG lWidth, LONG lHeight);
     LONG BytesPerScanLine() const {
