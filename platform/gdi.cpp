@@ -285,7 +285,7 @@ HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* pbmi, UINT usage, void** ppv
 HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h) {
     DcObject* dc = LookupDC(hdc);
     BitmapObject* bitmap = LookupBitmap(h);
-    if (dc == nullptr || bitmap == nullptr || dc->isScreen) {
+    if (dc == nullptr || bitmap == nullptr || dc->isScreen || bitmap->ownedByClipboard) {
         return nullptr;
     }
     if (!bitmap->isStock && bitmap->selectedInto != nullptr && bitmap->selectedInto != hdc) {
@@ -366,6 +366,20 @@ BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, D
                                3 * (x1 + k0);
             std::memcpy(staged.data() + 3 * pixels * r, from, 3 * pixels);
         }
+    }
+
+    // Whole rows of two bitmaps without filler bytes are one block of memory each: one copy
+    // moves them all, which for a large picture runs at the memory's full speed.
+    const bool wholeRows = src != nullptr && pixels == static_cast<std::size_t>(dst->width) &&
+                           pixels == static_cast<std::size_t>(src->width);
+    if (code == 0xCC && wholeRows && src != dst && dst->stride == 3 * dst->width &&
+        src->stride == 3 * src->width) {
+        // Rows are stored bottom-up: the block starts at the lowest of the rows copied.
+        const LONG lastRow = static_cast<LONG>(rows) - 1;
+        BYTE* to = dst->Row(static_cast<LONG>(y + j0) + lastRow);
+        const BYTE* from = src->Row(static_cast<LONG>(y1 + j0) + lastRow);
+        std::memcpy(to, from, 3 * pixels * rows);
+        return TRUE;
     }
 
     const BYTE pattern[3] = {GetBValue(dstDC->brush), GetGValue(dstDC->brush),

@@ -23,7 +23,8 @@ HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* pbmi, UINT usage, void** ppv
                          HANDLE hSection, DWORD offset);
 
 // Only bitmaps can be selected. Returns the bitmap displaced, or 0 when either handle is not
-// valid, the DC is not a memory DC, or the bitmap is selected into another DC.
+// valid, the DC is not a memory DC, the bitmap is selected into another DC, or the bitmap
+// belongs to the clipboard.
 HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h);
 // Fails for a bitmap still selected into a DC or owned by the clipboard.
 BOOL DeleteObject(HGDIOBJ ho);

@@ -198,6 +198,31 @@ INSTANTIATE_TEST_SUITE_P(
                       ClipCase{"offsets_near_int_limits", INT_MAX - 1, 0, 5, 4, INT_MIN + 1, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Four pixels make 12 bytes, a row without filler: whole rows are copied as one block, which
+// must still land on the right rows when the copy is offset or clipped vertically.
+TEST(BitBlt, WholeRowsWithoutFillerLandOnTheRightRows) {
+    const ClipCase cases[] = {{"whole", 0, 0, 4, 6, 0, 0},
+                              {"down_one_from_row_two", 0, 1, 4, 3, 0, 2},
+                              {"clipped_above_and_below", 0, -1, 4, 10, 0, 0},
+                              {"source_rows_from_above", 0, 2, 4, 4, 0, -1}};
+    for (const ClipCase& c : cases) {
+        Surface src(4, 6), dst(4, 5), expected(4, 5);
+        src.FillDistinct(31);
+        dst.FillDistinct(90);
+        expected.FillDistinct(90);
+        for (int j = 0; j < c.cy; ++j) {
+            for (int k = 0; k < c.cx; ++k) {
+                const int sx = c.x1 + k, sy = c.y1 + j;
+                if (sx >= 0 && sy >= 0 && sx < src.width() && sy < src.height()) {
+                    SetPixelV(expected.dc(), c.x + k, c.y + j, GetPixel(src.dc(), sx, sy));
+                }
+            }
+        }
+        EXPECT_TRUE(BitBlt(dst.dc(), c.x, c.y, c.cx, c.cy, src.dc(), c.x1, c.y1, SRCCOPY));
+        EXPECT_EQ(dst.Pixels(), expected.Pixels()) << c.name;
+    }
+}
+
 TEST(BitBlt, OverlappingCopyWithinOneBitmapReadsTheSourceBeforeWriting) {
     Surface s(5, 5), expected(5, 5);
     s.FillDistinct(7);

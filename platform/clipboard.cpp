@@ -1,0 +1,129 @@
+#include "platform/clipboard.h"
+
+#include <cstddef>
+#include <utility>
+
+#include "platform/gdi.h"
+#include "platform/detail/gdi_objects.h"
+
+namespace {
+
+using namespace orvane::platform;
+using detail::BitmapObject;
+using detail::LookupBitmap;
+
+// Trivially destructible on purpose: it holds handle values only, so it can outlive the handle
+// table at the end of the process without touching it.
+struct ClipboardState {
+    bool open = false;
+    HWND openedBy = nullptr;
+    HBITMAP bitmap = nullptr;
+    bool bitmapSetWhileOpen = false;
+    bool refuseData = false;
+};
+
+ClipboardState g_clipboard;
+
+ClipboardSink& Sink() {
+    static ClipboardSink sink;
+    return sink;
+}
+
+// Gives a bitmap back to the program's side so that the ordinary delete applies.
+void DeleteOwnedBitmap(HBITMAP h) {
+    if (BitmapObject* bitmap = LookupBitmap(h)) {
+        bitmap->ownedByClipboard = false;
+        DeleteObject(h);
+    }
+}
+
+void DropContents() {
+    DeleteOwnedBitmap(std::exchange(g_clipboard.bitmap, nullptr));
+    g_clipboard.bitmapSetWhileOpen = false;
+}
+
+}  // namespace
+
+BOOL OpenClipboard(HWND hWndNewOwner) {
+    if (hWndNewOwner != nullptr && !detail::IsWindow(hWndNewOwner)) {
+        return FALSE;
+    }
+    if (g_clipboard.open) {
+        return g_clipboard.openedBy == hWndNewOwner ? TRUE : FALSE;
+    }
+    g_clipboard.open = true;
+    g_clipboard.openedBy = hWndNewOwner;
+    g_clipboard.bitmapSetWhileOpen = false;
+    return TRUE;
+}
+
+BOOL EmptyClipboard() {
+    if (!g_clipboard.open) {
+        return FALSE;
+    }
+    DropContents();
+    return TRUE;
+}
+
+HANDLE SetClipboardData(UINT uFormat, HANDLE hMem) {
+    if (!g_clipboard.open || uFormat != CF_BITMAP || g_clipboard.refuseData) {
+        return nullptr;
+    }
+    const auto h = static_cast<HBITMAP>(hMem);
+    BitmapObject* bitmap = LookupBitmap(h);
+    if (bitmap == nullptr || bitmap->isStock || bitmap->selectedInto != nullptr) {
+        return nullptr;
+    }
+    if (h != g_clipboard.bitmap) {
+        DeleteOwnedBitmap(std::exchange(g_clipboard.bitmap, h));
+        bitmap->ownedByClipboard = true;
+    }
+    g_clipboard.bitmapSetWhileOpen = true;
+    return hMem;
+}
+
+BOOL CloseClipboard() {
+    if (!g_clipboard.open) {
+        return FALSE;
+    }
+    g_clipboard.open = false;
+    g_clipboard.openedBy = nullptr;
+    const bool publish = std::exchange(g_clipboard.bitmapSetWhileOpen, false);
+    // The sink runs with the clipboard closed, so it may open it again itself.
+    if (publish && Sink()) {
+        if (const BitmapObject* bitmap = LookupBitmap(g_clipboard.bitmap)) {
+            const auto bytes = static_cast<std::size_t>(bitmap->stride) *
+                               static_cast<std::size_t>(bitmap->height);
+            Sink()(ClipboardImage{bitmap->width, bitmap->height, bitmap->stride,
+                                  std::span<const BYTE>(bitmap->bits.get(), bytes)});
+        }
+    }
+    return TRUE;
+}
+
+HANDLE GetClipboardData(UINT uFormat) {
+    if (!g_clipboard.open || uFormat != CF_BITMAP) {
+        return nullptr;
+    }
+    return g_clipboard.bitmap;
+}
+
+BOOL IsClipboardFormatAvailable(UINT format) {
+    return format == CF_BITMAP && g_clipboard.bitmap != nullptr ? TRUE : FALSE;
+}
+
+namespace orvane::platform {
+
+ClipboardSink SetClipboardSink(ClipboardSink sink) {
+    return std::exchange(Sink(), std::move(sink));
+}
+
+void detail::ResetClipboard() {
+    DropContents();
+    g_clipboard = ClipboardState{};
+    Sink() = nullptr;
+}
+
+void detail::RefuseClipboardData(bool refuse) { g_clipboard.refuseData = refuse; }
+
+}  // namespace orvane::platform

@@ -1,0 +1,60 @@
+// USER32: the clipboard, held in this process with the ownership rules Windows gives it.
+//
+// One owner at a time holds it open (a window, or 0, which counts as an owner of its own);
+// EmptyClipboard and SetClipboardData need it open. A bitmap handed over with SetClipboardData
+// belongs to the clipboard from then on: the program can no longer delete or select it, and the
+// clipboard deletes it when it is emptied or when another bitmap replaces it. Only CF_BITMAP is
+// kept.
+//
+// The window mirrors what is put here onto the desktop's clipboard through a sink.
+#pragma once
+
+#include <functional>
+#include <span>
+
+#include "platform/windef.h"
+
+inline constexpr UINT CF_BITMAP = 2;
+
+// Fails while another owner holds the clipboard open, or for a window handle that is not valid.
+BOOL OpenClipboard(HWND hWndNewOwner);
+// Deletes whatever the clipboard owns. Fails unless the clipboard is open.
+BOOL EmptyClipboard();
+// Returns hMem when the clipboard took it, else 0: the clipboard is not open, the format is not
+// CF_BITMAP, or the handle is not a bitmap that may be given away (not selected into a DC, not
+// the default bitmap of memory DCs). A bitmap put there earlier is deleted.
+HANDLE SetClipboardData(UINT uFormat, HANDLE hMem);
+BOOL CloseClipboard();
+// The clipboard's bitmap, still owned by the clipboard; 0 unless the clipboard is open.
+HANDLE GetClipboardData(UINT uFormat);
+BOOL IsClipboardFormatAvailable(UINT format);
+
+namespace orvane::platform {
+
+// A bitmap as it was put on the clipboard: 24-bit blue, green, red, rows bottom-up, each row
+// stride bytes.
+struct ClipboardImage {
+    LONG width;
+    LONG height;
+    LONG stride;
+    std::span<const BYTE> bottomUpRows;
+};
+
+using ClipboardSink = std::function<void(const ClipboardImage&)>;
+
+// Called by CloseClipboard when a bitmap was put on the clipboard while it was open; the image is
+// valid only during the call. Returns the sink it replaces; an empty sink installs none.
+ClipboardSink SetClipboardSink(ClipboardSink sink);
+
+namespace detail {
+
+// Closes and empties the clipboard, removes the sink and ends RefuseClipboardData: a clean start
+// for each test.
+void ResetClipboard();
+
+// While on, SetClipboardData fails as Windows' does when it cannot store the data; lets tests
+// reach that path.
+void RefuseClipboardData(bool refuse);
+
+}  // namespace detail
+}  // namespace orvane::platform
