@@ -10,12 +10,16 @@
 #include <memory>
 
 #include "tests/support/file_conditions.h"
+#include "tests/support/jpeg_reader.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using orvane::testing::DecodedJpeg;
+using orvane::testing::DecodeJpeg;
 using orvane::testing::FolderEntries;
+using orvane::testing::IsBaselineJpeg;
 using orvane::testing::ReadFile;
 using orvane::testing::ScopedFileSizeLimit;
 using orvane::testing::TempDir;
@@ -77,35 +81,6 @@ struct Record {
     JENC_CORE_PROPERTIES props{};
 };
 
-struct Decoded {
-    int width = 0, height = 0, subsampling = -1;
-    std::vector<BYTE> rgb;  // top row first
-};
-
-Decoded Decode(const std::string& jpeg) {
-    Decoded out;
-    std::unique_ptr<void, int (*)(tjhandle)> handle(tjInitDecompress(), tjDestroy);
-    const auto* data = reinterpret_cast<const unsigned char*>(jpeg.data());
-    int colourspace = 0;
-    if (tjDecompressHeader3(handle.get(), data, jpeg.size(), &out.width, &out.height,
-                            &out.subsampling, &colourspace) != 0) {
-        ADD_FAILURE() << "not a JPEG: " << tjGetErrorStr2(handle.get());
-        return {};
-    }
-    out.rgb.resize(3 * static_cast<std::size_t>(out.width) * static_cast<std::size_t>(out.height));
-    if (tjDecompress2(handle.get(), data, jpeg.size(), out.rgb.data(), out.width, 0, out.height,
-                      TJPF_RGB, 0) != 0) {
-        ADD_FAILURE() << "cannot decode: " << tjGetErrorStr2(handle.get());
-    }
-    return out;
-}
-
-// Baseline: a SOF0 frame, and neither a progressive (SOF2) nor an extended (SOF1) one.
-bool IsBaseline(const std::string& jpeg) {
-    return jpeg.find("\xFF\xC0") != std::string::npos &&
-           jpeg.find("\xFF\xC2") == std::string::npos && jpeg.find("\xFF\xC1") == std::string::npos;
-}
-
 struct ImageCase {
     const char* name;
     int width;
@@ -126,8 +101,8 @@ TEST_P(JencWriteImage, DecodesUprightAtItsSizeWithItsColours) {
 
     const std::string jpeg = ReadFile(record.name);
     EXPECT_LT(jpeg.size(), std::size_t{1} << 20);
-    EXPECT_TRUE(IsBaseline(jpeg));
-    const Decoded image = Decode(jpeg);
+    EXPECT_TRUE(IsBaselineJpeg(jpeg));
+    const DecodedJpeg image = DecodeJpeg(jpeg);
     ASSERT_EQ(image.width, c.width);
     ASSERT_EQ(image.height, 40);
     EXPECT_EQ(image.subsampling, TJSAMP_444);

@@ -1,0 +1,115 @@
+#include "jpeg/mjpeg_encoder.h"
+
+#include <memory>
+
+#include "dib/cdibsection.h"
+#include "platform/app.h"
+#include "platform/files.h"
+#include "platform/kernel32.h"
+#include "platform/runtime_error.h"
+
+namespace orvane::mJPEGEncoder {
+namespace {
+
+EncoderEntryPoints& EntryPoints() {
+    static EncoderEntryPoints entryPoints;
+    return entryPoints;
+}
+
+std::string ErrorSource() { return platform::AppExeName() + ".mJPEGEncoder"; }
+
+// Releases the encoder on every way out once it has been prepared, errors included: leaving it
+// prepared would keep the library's memory for the life of the program.
+class PreparedEncoder {
+public:
+    explicit PreparedEncoder(JENC_CORE_PROPERTIES& record) : record_(&record) {}
+    ~PreparedEncoder() { Free(); }
+    PreparedEncoder(const PreparedEncoder&) = delete;
+    PreparedEncoder& operator=(const PreparedEncoder&) = delete;
+
+    void Free() {
+        if (record_ != nullptr) {
+            EntryPoints().Free(record_);
+            record_ = nullptr;
+        }
+    }
+
+private:
+    JENC_CORE_PROPERTIES* record_;
+};
+
+// The replaced file's flags and times go to its replacement. Their results are not examined:
+// the JPEG is written either way, and a file that cannot be reopened keeps what its creation
+// gave it.
+void CarryOver(const std::string& fileName, const WIN32_FIND_DATAA& snapshot) {
+    const HFILE file = _lopen(fileName.c_str(), OF_WRITE | OF_SHARE_DENY_WRITE);
+    if (file == HFILE_ERROR) {
+        return;
+    }
+    SetFileTime(file, &snapshot.ftCreationTime, &snapshot.ftLastAccessTime,
+                &snapshot.ftLastWriteTime);
+    _lclose(file);
+    SetFileAttributesA(fileName.c_str(), snapshot.dwFileAttributes);
+}
+
+}  // namespace
+
+EncoderEntryPoints SetEncoderEntryPoints(EncoderEntryPoints entryPoints) {
+    const EncoderEntryPoints previous = EntryPoints();
+    EntryPoints() = entryPoints;
+    return previous;
+}
+
+bool SavePictureAsJpeg(const platform::PictureBox& picThis, const std::string& sFileName,
+                       LONG lQuality) {
+    const auto cDib = std::make_shared<cDIBSection>();
+    cDib->CreateFromPicture(picThis.Image());
+    cDib->LoadPictureBlt(picThis.hDC(), 0, 0, -1, -1, SRCCOPY);
+    return WriteJpegFile(*cDib, sFileName, lQuality);
+}
+
+bool WriteJpegFile(const cDIBSection& cDib, const std::string& sFileName, LONG lQuality) {
+    JENC_CORE_PROPERTIES record{};
+    const int prepared = EntryPoints().Init(&record);
+    if (prepared != JENC_OK) {
+        platform::Raise(kJpegErrorNumber, ErrorSource(),
+                        "Failed to initialise the JPEG library: " + std::to_string(prepared));
+    }
+    PreparedEncoder encoder(record);
+
+    WIN32_FIND_DATAA snapshot{};
+    const HANDLE found = FindFirstFileA(sFileName.c_str(), &snapshot);
+    const bool existed = found != INVALID_HANDLE_VALUE;
+    if (existed) {
+        FindClose(found);
+    }
+
+    // Where the old file would have been deleted, it is only checked: a read-only file still
+    // refuses with the deletion's error, and nothing has been written yet.
+    platform::PendingFile jpegFile(sFileName);
+
+    record.DIBWidth = static_cast<DWORD>(cDib.Width());
+    record.DIBHeight = -cDib.Height();
+    record.DIBBytes = cDib.DIBSectionBitsPtr();
+    record.DIBPadBytes = static_cast<DWORD>(cDib.BytesPerScanLine() - 3 * cDib.Width());
+    record.JPGFile = jpegFile.TempName().c_str();
+    record.JPGWidth = static_cast<DWORD>(cDib.Width());
+    record.JPGHeight = static_cast<DWORD>(cDib.Height());
+    record.jquality = static_cast<DWORD>(lQuality);
+
+    const int written = EntryPoints().Write(&record, JENC_JFILE_WRITEWHOLEIMAGE);
+    if (written != JENC_OK) {
+        encoder.Free();
+        platform::Raise(kJpegErrorNumber, ErrorSource(),
+                        "Failed to save to JPG " + std::to_string(written),
+                        kWriteFailureHelpContext);
+    }
+    jpegFile.Commit();
+
+    if (existed) {
+        CarryOver(sFileName, snapshot);
+    }
+    return true;
+}
+
+}  // namespace orvane::mJPEGEncoder
