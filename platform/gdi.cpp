@@ -1,8 +1,11 @@
 #include "platform/gdi.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -41,7 +44,7 @@ public:
         BitmapObject stock;
         stock.width = stock.height = 1;
         stock.stride = 4;
-        stock.bits.reset(static_cast<BYTE*>(std::calloc(1, 4)));
+        stock.bits = PixelMemory::Allocate(4);
         stock.isStock = true;
         stockBitmap_ = static_cast<HBITMAP>(Allocate(Kind::Bitmap, std::move(stock), false));
         desktop_ = static_cast<HWND>(Allocate(Kind::Window, WindowObject{}, false));
@@ -174,6 +177,54 @@ bool FreeScreenDC(HDC h) {
     return true;
 }
 
+PixelMemory PixelMemory::Allocate(std::size_t bytes) {
+    constexpr std::size_t kHugePage = std::size_t{2} << 20;
+    PixelMemory memory;
+    if (bytes < 2 * kHugePage) {
+        memory.data_ = static_cast<BYTE*>(std::calloc(bytes, 1));
+        return memory;
+    }
+    // Huge pages need 2 MiB alignment: map one huge page more and give back the ends.
+    const std::size_t size = (bytes + kHugePage - 1) & ~(kHugePage - 1);
+    void* mapped = ::mmap(nullptr, size + kHugePage, PROT_READ | PROT_WRITE,
+                          MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (mapped == MAP_FAILED) {
+        return memory;
+    }
+    const auto start = reinterpret_cast<std::uintptr_t>(mapped);
+    const std::uintptr_t aligned = (start + kHugePage - 1) & ~(std::uintptr_t{kHugePage} - 1);
+    if (aligned > start) {
+        ::munmap(mapped, aligned - start);
+    }
+    if (const std::size_t tail = start + kHugePage - aligned; tail > 0) {
+        ::munmap(reinterpret_cast<void*>(aligned + size), tail);
+    }
+    ::madvise(reinterpret_cast<void*>(aligned), size, MADV_HUGEPAGE);
+    memory.data_ = reinterpret_cast<BYTE*>(aligned);
+    memory.mapped_ = size;
+    return memory;
+}
+
+PixelMemory::~PixelMemory() {
+    if (mapped_ != 0) {
+        ::munmap(data_, mapped_);
+    } else {
+        std::free(data_);
+    }
+}
+
+PixelMemory::PixelMemory(PixelMemory&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)), mapped_(std::exchange(other.mapped_, 0)) {}
+
+PixelMemory& PixelMemory::operator=(PixelMemory&& other) noexcept {
+    if (this != &other) {
+        PixelMemory old(std::move(*this));
+        data_ = std::exchange(other.data_, nullptr);
+        mapped_ = std::exchange(other.mapped_, 0);
+    }
+    return *this;
+}
+
 HBITMAP NewBitmap(LONG width, LONG height, bool isDibSection) {
     if (width <= 0 || height <= 0) {
         return nullptr;
@@ -183,17 +234,15 @@ HBITMAP NewBitmap(LONG width, LONG height, bool isDibSection) {
     if (stride > kMaxImageBytes || stride * height > kMaxImageBytes) {
         return nullptr;
     }
-    // calloc: zeroed pages come from the kernel untouched, so a large bitmap costs only what is
-    // drawn into it.
-    auto* bits = static_cast<BYTE*>(std::calloc(static_cast<std::size_t>(stride * height), 1));
-    if (bits == nullptr) {
+    PixelMemory bits = PixelMemory::Allocate(static_cast<std::size_t>(stride * height));
+    if (!bits) {
         return nullptr;
     }
     BitmapObject bitmap;
     bitmap.width = width;
     bitmap.height = height;
     bitmap.stride = static_cast<LONG>(stride);
-    bitmap.bits.reset(bits);
+    bitmap.bits = std::move(bits);
     bitmap.isDibSection = isDibSection;
     return static_cast<HBITMAP>(Table().Allocate(Kind::Bitmap, std::move(bitmap)));
 }
