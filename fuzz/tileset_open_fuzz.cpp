@@ -1,0 +1,50 @@
+// File > Open on arbitrary bytes: whatever the file holds, the command must neither crash nor
+// read outside its buffers, and the canvas must come out at the size the header asks for.
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "viewer/main_form.h"
+#include "viewer/tileset.h"
+
+namespace {
+
+// The file goes to memory, not disk: BinaryFile opens it by name through /proc.
+std::string MemoryFile(const std::uint8_t* data, std::size_t size) {
+    const int fd = ::memfd_create("tileset", MFD_CLOEXEC);
+    if (fd < 0 || ::write(fd, data, size) != static_cast<ssize_t>(size)) {
+        std::abort();
+    }
+    return "/proc/self/fd/" + std::to_string(fd);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace orvane::viewer;
+    // Every count paints the same code; the largest counts only make each run slower.
+    if (size >= 4) {
+        std::int16_t count;
+        std::memcpy(&count, data + 2, sizeof count);
+        if (count > 2 * kTilesPerRow * 12) {
+            return -1;
+        }
+    }
+    const std::string path = MemoryFile(data, size);
+    ScriptedDialog dialog({path});
+    MainForm form(dialog);
+    form.mnuOpen_Click();
+
+    const MosaicSize mosaic = MosaicSizeFor(form.TilesetHeader.TileCount);
+    if (!form.bTilesetLoaded || form.Picture1.PixelWidth() != mosaic.width ||
+        form.Picture1.PixelHeight() != mosaic.height) {
+        std::abort();
+    }
+    ::close(std::stoi(path.substr(path.rfind('/') + 1)));
+    return 0;
+}
