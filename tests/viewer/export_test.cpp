@@ -8,7 +8,6 @@
 
 #include <QImage>
 #include <QString>
-#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
