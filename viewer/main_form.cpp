@@ -5,15 +5,19 @@
 #include <cmath>
 #include <vector>
 
+#include "jpeg/mjpeg_encoder.h"
 #include "platform/binary_file.h"
 #include "platform/gdi.h"
 #include "platform/msgbox.h"
 #include "platform/runtime_error.h"
+#include "platform/save_picture.h"
 
 namespace orvane::viewer {
 namespace {
 
 constexpr char kTilesetFilter[] = "Tileset Files (*.tst)|*.tst";
+constexpr char kPictureFilter[] = "Jpegs|*.jpg|Bmps|*.bmp|Gifs|*.gif";
+constexpr LONG kJpegQuality = 90;
 
 // Tiles fetched per read: large enough that reading costs a few system calls per megabyte,
 // small enough to stay in cache while it is painted.
@@ -150,9 +154,36 @@ void MainForm::PaintTiles(platform::BinaryFile& file, std::int16_t tileCount) {
     }
 }
 
+SaveFormat SaveFormatOf(std::string_view fileName) {
+    const std::string_view last =
+        fileName.substr(fileName.size() - std::min<std::size_t>(3, fileName.size()));
+    if (last == "bmp") {
+        return SaveFormat::Bitmap;
+    }
+    if (last == "jpg") {
+        return SaveFormat::Jpeg;
+    }
+    return SaveFormat::None;
+}
+
+// Errors are left to the caller, which reports them; the canvas is only ever read here.
 void MainForm::mnuSaveAs_Click() {
     if (!bTilesetLoaded) {
         platform::MsgBox("No tileset loaded!");
+        return;
+    }
+    CommonDialog1.Filter(kPictureFilter);
+    CommonDialog1.CancelError(false);
+    CommonDialog1.ShowSave();
+
+    if (SaveFormatOf(CommonDialog1.FileName()) == SaveFormat::Bitmap) {
+        platform::SavePicture(Picture1.Image(), CommonDialog1.FileName());
+        platform::MsgBox("Save complete!");
+    }
+    if (SaveFormatOf(CommonDialog1.FileName()) == SaveFormat::Jpeg) {
+        if (mJPEGEncoder::SavePictureAsJpeg(Picture1, CommonDialog1.FileName(), kJpegQuality)) {
+            platform::MsgBox("File saved!");
+        }
     }
 }
 

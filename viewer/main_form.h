@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <string_view>
 
 #include "viewer/canvas.h"
 #include "viewer/common_dialog.h"
@@ -13,6 +14,12 @@ class BinaryFile;
 }
 
 namespace orvane::viewer {
+
+enum class SaveFormat { None, Bitmap, Jpeg };
+
+// What Save As makes of a name: only its last three characters count (the whole of a shorter
+// name), compared exactly, so "x.BMP", "x.jpeg" and "" are None and "myjpg" is Jpeg.
+SaveFormat SaveFormatOf(std::string_view fileName);
 
 class MainForm {
   public:
@@ -29,7 +36,10 @@ class MainForm {
     // File > Open: asks for a tileset and paints all its tiles on Picture1, 19 to a row, then
     // fits Picture1 and the window to the mosaic. Raises the file's open and read errors.
     void mnuOpen_Click();
-    // File > Save As. Until saving exists: says so when no tileset is loaded, else does nothing.
+    // File > Save As: asks for a name and writes Picture1 as a bitmap when it ends in "bmp" or as
+    // a JPEG at quality 90 when it ends in "jpg", then confirms; any other name, and a cancel,
+    // write and show nothing. Says "No tileset loaded!" (no dialog) before the first Open.
+    // Raises the writers' errors (481 for a canvas without pixels, file errors, 26001).
     void mnuSaveAs_Click();
 
     // After every change of Width or Height.

@@ -1,5 +1,5 @@
 // File > Open beyond the layout: cancel, a second tileset, short files, files that cannot be
-// opened, the header's free words; and Save As until saving exists.
+// opened, the header's free words.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -235,23 +235,6 @@ TEST(OpenCommand, TheHeadersFreeWordsChangeNothing) {
     EXPECT_EQ(words.Width(), plain.Width());
     EXPECT_EQ(words.Height(), plain.Height());
     ExpectCanvas(words, 608, 64, [&](int x, int y) { return PixelAt(plain, x, y); });
-}
-
-TEST(SaveAsCommand, SaysNoTilesetIsLoadedUntilAnOpenHasRun) {
-    TempDir dir;
-    WriteFile(dir / "a.tst", TilesetBytes(0, 0));
-    ScriptedDialog dialog({dir / "a.tst"});
-    MainForm form(dialog);
-    MessageBoxRecorder messages;
-
-    form.mnuSaveAs_Click();
-    EXPECT_EQ(messages.prompts, std::vector<std::string>{"No tileset loaded!"});
-    EXPECT_TRUE(dialog.shown.empty());
-
-    form.mnuOpen_Click();
-    form.mnuSaveAs_Click();
-    EXPECT_EQ(messages.prompts.size(), 1u);
-    EXPECT_EQ(dialog.shown.size(), 1u);
 }
 
 }  // namespace

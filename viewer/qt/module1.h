@@ -6,6 +6,7 @@
 
 #include "platform/msgbox.h"
 #include "viewer/qt/form1.h"
+#include "viewer/qt/qt_clipboard.h"
 
 namespace orvane::viewer {
 
@@ -21,6 +22,8 @@ class Module1 {
     void Main();
 
   private:
+    // For the life of the application, window or not.
+    QtClipboardSink clipboardSink_;
     std::unique_ptr<Form1> form1_;
     // Declared after the window it parents its message boxes to, so it goes first.
     std::optional<platform::ScopedMessageBoxHandler> messageBoxes_;

@@ -1,0 +1,298 @@
+// The whole export job on the largest tileset (32 767 tiles, a 608 x 55 200 mosaic): File > Open
+// and then File > Save As, to JPEG and to BMP, each beside its floor in the same run:
+//   open + Save As JPEG   beside  tjCompress2 (4:4:4, quality 90) of the canvas's pixels in memory
+//   open + Save As BMP    beside  one plain write() of as many bytes as the bitmap file
+// and the commands' steps on their own, to show where the time goes. The ratios are printed last.
+// Run: build/default/bin/bench_saveas
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <turbojpeg.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "dib/cdibsection.h"
+#include "platform/msgbox.h"
+#include "viewer/main_form.h"
+
+namespace {
+
+using orvane::cDIBSection;
+using orvane::viewer::MainForm;
+using orvane::viewer::ScriptedDialog;
+
+constexpr int kTiles = 32'767;
+constexpr int kQuality = 90;
+
+// A folder for the run's files, gone when the run ends.
+class BenchFolder {
+  public:
+    BenchFolder() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "orvane-bench-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            std::abort();
+        }
+        path_ = pattern;
+    }
+    ~BenchFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    std::string operator/(const char* name) const { return (path_ / name).string(); }
+
+  private:
+    std::filesystem::path path_;
+};
+
+BenchFolder& Folder() {
+    static BenchFolder folder;
+    return folder;
+}
+
+// Tiles as pixel art looks: each a colour of its own, shaded in steps, a dark outline and a few
+// highlights. Flat runs and hard edges, so the encoder works as it would on real tilesets.
+const std::string& LargestTileset() {
+    static const std::string name = [] {
+        std::string bytes = {0, 0, static_cast<char>(kTiles & 0xFF), static_cast<char>(kTiles >> 8),
+                             0, 0};
+        bytes.reserve(6 + std::size_t{kTiles} * 3072);
+        for (unsigned tile = 0; tile < kTiles; ++tile) {
+            const unsigned hash = tile * 2'654'435'761u;
+            for (int x = 0; x < 32; ++x) {
+                for (int y = 0; y < 32; ++y) {
+                    const int shade = (x + y) / 8 * 12;
+                    int r = std::min(255, static_cast<int>(hash >> 24) / 2 + shade);
+                    int g = std::min(255, static_cast<int>((hash >> 16) & 0xFF) / 2 + shade);
+                    int b = std::min(255, static_cast<int>((hash >> 8) & 0xFF) / 2 + shade);
+                    if (x == 0 || y == 0 || x == 31 || y == 31) {
+                        r = g = b = 24;
+                    } else if ((x * 7 + y * 3 + static_cast<int>(tile)) % 41 == 0) {
+                        r = g = b = 250;
+                    }
+                    bytes.push_back(static_cast<char>(r));
+                    bytes.push_back(static_cast<char>(g));
+                    bytes.push_back(static_cast<char>(b));
+                }
+            }
+        }
+        const std::string path = Folder() / "largest.tst";
+        std::ofstream(path, std::ios::binary)
+            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return path;
+    }();
+    return name;
+}
+
+// A window without a window: the commands answered by a script, their messages swallowed.
+struct Viewer {
+    Viewer() : messages([](std::string_view, std::string_view) {}) {}
+    void Open() {
+        dialog.Script(LargestTileset());
+        form.mnuOpen_Click();
+    }
+    void SaveAs(const std::string& name) {
+        dialog.Script(name);
+        form.mnuSaveAs_Click();
+    }
+
+    ScriptedDialog dialog;
+    MainForm form{dialog};
+    orvane::platform::ScopedMessageBoxHandler messages;
+};
+
+// The canvas's pixels after an Open, as the JPEG export hands them to the encoder: bottom-up BGR
+// rows, each padded to 4 bytes.
+class CanvasCopy {
+  public:
+    CanvasCopy() {
+        Viewer viewer;
+        viewer.Open();
+        dib_.Create(viewer.form.Picture1.PixelWidth(), viewer.form.Picture1.PixelHeight());
+        dib_.LoadPictureBlt(viewer.form.Picture1.hDC());
+    }
+    const cDIBSection& dib() const { return dib_; }
+
+  private:
+    cDIBSection dib_;
+};
+
+const cDIBSection& CanvasPixels() {
+    static const CanvasCopy copy;
+    return copy.dib();
+}
+
+void BM_Job_OpenThenSaveAsJpeg(benchmark::State& state) {
+    Viewer viewer;
+    const std::string name = Folder() / "job.jpg";
+    for (auto _ : state) {
+        viewer.Open();
+        viewer.SaveAs(name);
+    }
+    state.counters["file_MB"] = static_cast<double>(std::filesystem::file_size(name)) / 1e6;
+}
+BENCHMARK(BM_Job_OpenThenSaveAsJpeg)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+void BM_Floor_tjCompress2(benchmark::State& state) {
+    const cDIBSection& pixels = CanvasPixels();
+    tjhandle compressor = tjInitCompress();
+    unsigned long size = 0;
+    for (auto _ : state) {
+        unsigned char* jpeg = nullptr;
+        const int result = tjCompress2(compressor, pixels.DIBSectionBitsPtr(), pixels.Width(),
+                                       pixels.BytesPerScanLine(), pixels.Height(), TJPF_BGR, &jpeg,
+                                       &size, TJSAMP_444, kQuality, TJFLAG_BOTTOMUP);
+        benchmark::DoNotOptimize(jpeg);
+        tjFree(jpeg);
+        if (result != 0) {
+            state.SkipWithError("tjCompress2 failed");
+            break;
+        }
+    }
+    tjDestroy(compressor);
+    state.counters["file_MB"] = static_cast<double>(size) / 1e6;
+}
+BENCHMARK(BM_Floor_tjCompress2)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+void BM_Job_OpenThenSaveAsBmp(benchmark::State& state) {
+    Viewer viewer;
+    const std::string name = Folder() / "job.bmp";
+    for (auto _ : state) {
+        viewer.Open();
+        viewer.SaveAs(name);
+    }
+    state.counters["file_MB"] = static_cast<double>(std::filesystem::file_size(name)) / 1e6;
+}
+BENCHMARK(BM_Job_OpenThenSaveAsBmp)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+void BM_Floor_PlainWrite(benchmark::State& state) {
+    const cDIBSection& pixels = CanvasPixels();
+    std::vector<BYTE> bytes(54 + std::size_t(pixels.BytesPerScanLine()) *
+                                     static_cast<std::size_t>(pixels.Height()));
+    std::copy_n(pixels.DIBSectionBitsPtr(), bytes.size() - 54, bytes.begin() + 54);
+    const std::string name = Folder() / "plain.bin";
+    for (auto _ : state) {
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        std::size_t done = 0;
+        while (fd >= 0 && done < bytes.size()) {
+            const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+            if (n <= 0) {
+                break;
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        ::close(fd);
+        if (done != bytes.size()) {
+            state.SkipWithError("write failed");
+            break;
+        }
+    }
+    state.counters["file_MB"] = static_cast<double>(bytes.size()) / 1e6;
+}
+BENCHMARK(BM_Floor_PlainWrite)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+// The steps of the jobs on their own.
+void BM_Step_Open(benchmark::State& state) {
+    Viewer viewer;
+    for (auto _ : state) {
+        viewer.Open();
+    }
+}
+BENCHMARK(BM_Step_Open)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+void BM_Step_SaveAsJpeg(benchmark::State& state) {
+    Viewer viewer;
+    viewer.Open();
+    const std::string name = Folder() / "step.jpg";
+    for (auto _ : state) {
+        viewer.SaveAs(name);
+    }
+}
+BENCHMARK(BM_Step_SaveAsJpeg)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+void BM_Step_SaveAsBmp(benchmark::State& state) {
+    Viewer viewer;
+    viewer.Open();
+    const std::string name = Folder() / "step.bmp";
+    for (auto _ : state) {
+        viewer.SaveAs(name);
+    }
+}
+BENCHMARK(BM_Step_SaveAsBmp)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+// Inside Save As JPEG: the two copies of the canvas into the export's buffer.
+void BM_Step_CopyCanvasToBuffer(benchmark::State& state) {
+    Viewer viewer;
+    viewer.Open();
+    for (auto _ : state) {
+        cDIBSection dib;
+        dib.CreateFromPicture(viewer.form.Picture1.Image());
+        dib.LoadPictureBlt(viewer.form.Picture1.hDC());
+        benchmark::DoNotOptimize(dib.DIBSectionBitsPtr());
+    }
+}
+BENCHMARK(BM_Step_CopyCanvasToBuffer)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+// Shows every run as usual and keeps its time per iteration for the ratios.
+class RatioReporter : public benchmark::ConsoleReporter {
+  public:
+    RatioReporter() : ConsoleReporter(::isatty(STDOUT_FILENO) ? OO_Color : OO_None) {}
+
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            if (run.error_occurred || run.iterations <= 0) {
+                continue;
+            }
+            // With --benchmark_repetitions the median stands for the benchmark.
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            const std::string& name = run.run_name.function_name;
+            if (median || (run.run_type == Run::RT_Iteration && !medians_.contains(name))) {
+                milliseconds_[name] = run.GetAdjustedRealTime();  // every benchmark here is in ms
+                if (median) {
+                    medians_.insert(name);
+                }
+            }
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    void PrintRatio(const char* job, const char* floor, double aim) const {
+        const auto j = milliseconds_.find(job);
+        const auto f = milliseconds_.find(floor);
+        if (j == milliseconds_.end() || f == milliseconds_.end()) {
+            return;
+        }
+        const double ratio = j->second / f->second;
+        std::printf("%-28s / %-22s = %5.2f  (aim <= %.1f: %s)\n", job, floor, ratio, aim,
+                    ratio <= aim ? "met" : "MISSED");
+    }
+
+  private:
+    std::map<std::string, double> milliseconds_;
+    std::set<std::string> medians_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::printf("\n");
+    reporter.PrintRatio("BM_Job_OpenThenSaveAsJpeg", "BM_Floor_tjCompress2", 2.5);
+    reporter.PrintRatio("BM_Job_OpenThenSaveAsBmp", "BM_Floor_PlainWrite", 3.0);
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,357 @@
+// File > Save As end to end: a tileset opened through the command, a scripted save dialog, real
+// files in a fresh folder, and every file read back by a reader that shares no code with the
+// writers (Qt for bitmaps, TurboJPEG's decompressor for JPEGs).
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QImage>
+#include <QString>
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/gdi.h"
+#include "platform/kernel32.h"
+#include "tests/support/file_conditions.h"
+#include "tests/support/jpeg_reader.h"
+#include "tests/support/recorders.h"
+#include "tests/support/temp_dir.h"
+#include "tests/viewer/tileset_files.h"
+#include "viewer/error_report.h"
+#include "viewer/main_form.h"
+
+namespace {
+
+using orvane::testing::DecodedJpeg;
+using orvane::testing::DecodeJpeg;
+using orvane::testing::FolderEntries;
+using orvane::testing::IsBaselineJpeg;
+using orvane::testing::MessageBoxRecorder;
+using orvane::testing::ReadFile;
+using orvane::testing::Rgb;
+using orvane::testing::ScopedFileSizeLimit;
+using orvane::testing::TempDir;
+using orvane::testing::TilesetBytes;
+using orvane::testing::WriteFile;
+using orvane::viewer::DialogKind;
+using orvane::viewer::MainForm;
+using orvane::viewer::RunReportingErrors;
+using orvane::viewer::SaveFormat;
+using orvane::viewer::SaveFormatOf;
+using orvane::viewer::ScriptedDialog;
+using Strings = std::vector<std::string>;
+
+constexpr char kFilter[] = "Jpegs|*.jpg|Bmps|*.bmp|Gifs|*.gif";
+
+// Every 8 x 8 block of every tile one flat colour. The blocks line up with the JPEG's own 8 x 8
+// blocks, so at quality 90 only rounding parts a decoded pixel from its original, and a tight
+// tolerance still catches a shifted, flipped or swapped block.
+Rgb FlatBlocks(int tile, int x, int y) {
+    const int block = (x - 1) / 8 * 4 + (y - 1) / 8;
+    return {static_cast<BYTE>(40 + tile * 9), static_cast<BYTE>(30 + block * 13),
+            static_cast<BYTE>(200 - block * 11 - tile * 3)};
+}
+
+// The canvas as it is now, row by row from the top, read through its device context.
+std::vector<COLORREF> CanvasPixels(const MainForm& form) {
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < form.Picture1.PixelHeight(); ++y) {
+        for (int x = 0; x < form.Picture1.PixelWidth(); ++x) {
+            pixels.push_back(GetPixel(form.Picture1.hDC(), x, y));
+        }
+    }
+    return pixels;
+}
+
+WIN32_FIND_DATAA FindData(const std::string& path) {
+    WIN32_FIND_DATAA data{};
+    const HANDLE found = FindFirstFileA(path.c_str(), &data);
+    EXPECT_NE(found, INVALID_HANDLE_VALUE) << path;
+    if (found != INVALID_HANDLE_VALUE) {
+        FindClose(found);
+    }
+    return data;
+}
+
+std::uint64_t Ticks(const FILETIME& time) {
+    return std::uint64_t{time.dwHighDateTime} << 32 | time.dwLowDateTime;
+}
+
+// A form whose dialog answers from a script, in a folder of its own, its messages recorded.
+class SaveAs : public ::testing::Test {
+  protected:
+    void Open(const std::string& tilesetBytes, const std::string& name = "a.tst") {
+        WriteFile(dir / name, tilesetBytes);
+        dialog.Script(dir / name);
+        ASSERT_TRUE(RunReportingErrors([&] { form.mnuOpen_Click(); }));
+        ASSERT_TRUE(form.bTilesetLoaded);
+    }
+    // Save As answered with name ("" cancels); false when the command ended with an error.
+    bool Save(const std::string& name) {
+        dialog.Script(name.empty() ? name : dir / name);
+        return RunReportingErrors([&] { form.mnuSaveAs_Click(); });
+    }
+
+    TempDir dir;
+    ScriptedDialog dialog;
+    MainForm form{dialog};
+    MessageBoxRecorder messages;
+};
+
+TEST(SaveFormatOf, GoesByTheLastThreeCharactersExactly) {
+    EXPECT_EQ(SaveFormatOf("x.bmp"), SaveFormat::Bitmap);
+    EXPECT_EQ(SaveFormatOf("bmp"), SaveFormat::Bitmap);
+    EXPECT_EQ(SaveFormatOf("jpg"), SaveFormat::Jpeg);
+    EXPECT_EQ(SaveFormatOf("Bmp"), SaveFormat::None);
+    // Shorter names are compared whole.
+    EXPECT_EQ(SaveFormatOf("pg"), SaveFormat::None);
+    EXPECT_EQ(SaveFormatOf("g"), SaveFormat::None);
+    EXPECT_EQ(SaveFormatOf(""), SaveFormat::None);
+}
+
+TEST_F(SaveAs, BeforeAnyOpenSaysSoAndShowsNoDialog) {
+    form.mnuSaveAs_Click();
+
+    EXPECT_EQ(messages.prompts, Strings{"No tileset loaded!"});
+    EXPECT_EQ(messages.titles, Strings{"Orvane"});
+    EXPECT_TRUE(dialog.shown.empty());
+    EXPECT_TRUE(FolderEntries(dir.path()).empty());
+}
+
+struct DispatchCase {
+    const char* name;
+    std::string fileName;
+    Strings prompts;
+    Strings files;      // the folder afterwards, the tileset included
+    std::string magic;  // the first bytes of the file written, if any
+};
+void PrintTo(const DispatchCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class Dispatch : public SaveAs, public ::testing::WithParamInterface<DispatchCase> {};
+
+TEST_P(Dispatch, WritesAndConfirmsOnlyWhatTheLastThreeCharactersName) {
+    const DispatchCase& c = GetParam();
+    Open(TilesetBytes(20, 20));
+
+    EXPECT_TRUE(Save(c.fileName));
+
+    ASSERT_EQ(dialog.shown.size(), 2u);
+    EXPECT_EQ(dialog.shown[1].kind, DialogKind::Save);
+    EXPECT_EQ(dialog.shown[1].filter, kFilter);
+    EXPECT_FALSE(dialog.shown[1].cancelError);
+    EXPECT_EQ(messages.prompts, c.prompts);
+    EXPECT_EQ(FolderEntries(dir.path()), c.files);
+    if (!c.magic.empty()) {
+        EXPECT_EQ(ReadFile(dir / c.fileName).substr(0, c.magic.size()), c.magic);
+    }
+}
+
+const std::string kBmp = "BM";
+const std::string kJpeg = "\xFF\xD8\xFF";
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, Dispatch,
+    ::testing::Values(
+        DispatchCase{"bmp", "x.bmp", {"Save complete!"}, {"a.tst", "x.bmp"}, kBmp},
+        DispatchCase{"BMP", "x.BMP", {}, {"a.tst"}, ""},
+        DispatchCase{"jpg", "x.jpg", {"File saved!"}, {"a.tst", "x.jpg"}, kJpeg},
+        DispatchCase{"JPG", "x.JPG", {}, {"a.tst"}, ""},
+        DispatchCase{"jpeg", "x.jpeg", {}, {"a.tst"}, ""},
+        DispatchCase{"gif", "x.gif", {}, {"a.tst"}, ""},
+        DispatchCase{"no_extension", "x", {}, {"a.tst"}, ""},
+        DispatchCase{"myjpg_without_dot", "myjpg", {"File saved!"}, {"a.tst", "myjpg"}, kJpeg},
+        DispatchCase{
+            "myjpg_dot_bmp", "myjpg.bmp", {"Save complete!"}, {"a.tst", "myjpg.bmp"}, kBmp},
+        DispatchCase{"cancelled", "", {}, {"a.tst"}, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SaveAs, BitmapHoldsTheCanvasPixelForPixel) {
+    // Signature colours differ from pixel to pixel and tile to tile; the second row is short, so
+    // the background shows too.
+    Open(TilesetBytes(20, 20));
+
+    ASSERT_TRUE(Save("x.bmp"));
+
+    QImage read;
+    ASSERT_TRUE(read.load(QString::fromStdString(dir / "x.bmp"), "BMP"));
+    ASSERT_EQ(read.width(), form.Picture1.PixelWidth());
+    ASSERT_EQ(read.height(), form.Picture1.PixelHeight());
+    for (int y = 0; y < read.height(); ++y) {
+        for (int x = 0; x < read.width(); ++x) {
+            const COLORREF want = GetPixel(form.Picture1.hDC(), x, y);
+            const QRgb got = read.pixel(x, y);
+            ASSERT_EQ(qRgb(GetRValue(want), GetGValue(want), GetBValue(want)), got)
+                << "at (" << x << ", " << y << ")";
+        }
+    }
+}
+
+// Reports the first pixel further than tolerance from the canvas in any channel.
+void ExpectJpegShowsCanvas(const DecodedJpeg& jpeg, const MainForm& form, int tolerance) {
+    ASSERT_EQ(jpeg.width, form.Picture1.PixelWidth());
+    ASSERT_EQ(jpeg.height, form.Picture1.PixelHeight());
+    for (int y = 0; y < jpeg.height; ++y) {
+        for (int x = 0; x < jpeg.width; ++x) {
+            const COLORREF want = GetPixel(form.Picture1.hDC(), x, y);
+            const BYTE* got = jpeg.At(x, y);
+            const int worst =
+                std::max({std::abs(got[0] - GetRValue(want)), std::abs(got[1] - GetGValue(want)),
+                          std::abs(got[2] - GetBValue(want))});
+            ASSERT_LE(worst, tolerance)
+                << "at (" << x << ", " << y << "): want " << int{GetRValue(want)} << ","
+                << int{GetGValue(want)} << "," << int{GetBValue(want)} << " got " << int{got[0]}
+                << "," << int{got[1]} << "," << int{got[2]};
+        }
+    }
+}
+
+TEST_F(SaveAs, JpegShowsTheCanvasUprightWithinRounding) {
+    // Three rows of tiles, the last one short: the top and the bottom of the canvas differ.
+    Open(TilesetBytes(45, 45, FlatBlocks));
+
+    ASSERT_TRUE(Save("x.jpg"));
+
+    const std::string bytes = ReadFile(dir / "x.jpg");
+    EXPECT_TRUE(IsBaselineJpeg(bytes));
+    ExpectJpegShowsCanvas(DecodeJpeg(bytes), form, 3);
+}
+
+TEST_F(SaveAs, SavingTwiceToOneNameReplacesTheJpegAndKeepsTheFirstOnesTimes) {
+    Open(TilesetBytes(20, 20, FlatBlocks));
+    ASSERT_TRUE(Save("x.jpg"));
+    // Times well in the past, so that a replacement that kept its own would show.
+    const timespec past[2] = {{1'000'000'000, 0}, {1'100'000'000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "x.jpg").c_str(), past, 0), 0);
+    const WIN32_FIND_DATAA first = FindData(dir / "x.jpg");
+    // A different picture the second time, so the replacement is seen to have happened.
+    Open(TilesetBytes(3, 3, [](int tile, int x, int y) { return FlatBlocks(tile + 7, x, y); }),
+         "b.tst");
+
+    ASSERT_TRUE(Save("x.jpg"));
+
+    // The times are read before the file is decoded: reading it may move its access time.
+    const WIN32_FIND_DATAA second = FindData(dir / "x.jpg");
+    EXPECT_EQ(Ticks(second.ftLastWriteTime), Ticks(first.ftLastWriteTime));
+    EXPECT_EQ(Ticks(second.ftLastAccessTime), Ticks(first.ftLastAccessTime));
+    EXPECT_EQ(messages.prompts, (Strings{"File saved!", "File saved!"}));
+    EXPECT_EQ(FolderEntries(dir.path()), (Strings{"a.tst", "b.tst", "x.jpg"}));
+    ExpectJpegShowsCanvas(DecodeJpeg(ReadFile(dir / "x.jpg")), form, 3);
+}
+
+TEST_F(SaveAs, CancelAfterSavingLeavesTheSavedFilesAsTheyWere) {
+    Open(TilesetBytes(20, 20, FlatBlocks));
+    ASSERT_TRUE(Save("x.bmp"));
+    ASSERT_TRUE(Save("x.jpg"));
+    const std::string bmp = ReadFile(dir / "x.bmp");
+    const std::string jpg = ReadFile(dir / "x.jpg");
+    const auto bmpTime = Ticks(FindData(dir / "x.bmp").ftLastWriteTime);
+    const auto jpgTime = Ticks(FindData(dir / "x.jpg").ftLastWriteTime);
+    // Something different on the canvas: a re-save of the last name would change the files.
+    Open(TilesetBytes(3, 3), "b.tst");
+
+    ASSERT_TRUE(Save(""));
+
+    EXPECT_EQ(messages.prompts, (Strings{"Save complete!", "File saved!"}));
+    EXPECT_EQ(dialog.FileName(), "");
+    EXPECT_EQ(FolderEntries(dir.path()), (Strings{"a.tst", "b.tst", "x.bmp", "x.jpg"}));
+    EXPECT_EQ(ReadFile(dir / "x.bmp"), bmp);
+    EXPECT_EQ(ReadFile(dir / "x.jpg"), jpg);
+    EXPECT_EQ(Ticks(FindData(dir / "x.bmp").ftLastWriteTime), bmpTime);
+    EXPECT_EQ(Ticks(FindData(dir / "x.jpg").ftLastWriteTime), jpgTime);
+}
+
+// Runs the command as the window does: an error is reported, and the program, its canvas and
+// the folder go on as they were.
+struct FailureCase {
+    const char* name;
+    std::string fileName;
+    std::string reportStart;  // the message box shows the number and the description
+};
+void PrintTo(const FailureCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class CanvasWithoutPixels : public SaveAs, public ::testing::WithParamInterface<FailureCase> {};
+
+// A tileset with no tiles loads, and leaves a canvas 0 pixels wide: there is no picture to save.
+TEST_P(CanvasWithoutPixels, IsReportedAndWritesNothing) {
+    const FailureCase& c = GetParam();
+    Open(TilesetBytes(0, 0));
+    ASSERT_EQ(form.Picture1.PixelWidth(), 0);
+
+    EXPECT_FALSE(Save(c.fileName));
+
+    ASSERT_EQ(messages.prompts.size(), 1u);
+    EXPECT_EQ(messages.prompts[0].rfind(c.reportStart, 0), 0u) << messages.prompts[0];
+    EXPECT_EQ(FolderEntries(dir.path()), Strings{"a.tst"});
+    EXPECT_TRUE(form.bTilesetLoaded);
+    EXPECT_EQ(form.Picture1.PixelWidth(), 0);
+    EXPECT_EQ(form.Picture1.PixelHeight(), 32);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, CanvasWithoutPixels,
+    ::testing::Values(FailureCase{"bmp", "x.bmp", "Run-time error '481':\n\nInvalid picture"},
+                      FailureCase{"jpg", "x.jpg",
+                                  "Run-time error '26001':\n\nFailed to save to JPG "}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct WriteFailureCase {
+    const char* name;
+    std::string fileName;
+    bool readOnly;  // else no file may grow past 512 bytes
+    std::string report;
+};
+void PrintTo(const WriteFailureCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class WriteFailure : public SaveAs, public ::testing::WithParamInterface<WriteFailureCase> {};
+
+TEST_P(WriteFailure, IsReportedAndTheEarlierFileAndTheCanvasSurvive) {
+    const WriteFailureCase& c = GetParam();
+    Open(TilesetBytes(20, 20, FlatBlocks));
+    ASSERT_TRUE(Save(c.fileName));
+    const std::string earlier = ReadFile(dir / c.fileName);
+    Open(TilesetBytes(38, 38), "b.tst");
+    const std::vector<COLORREF> canvas = CanvasPixels(form);
+    messages.prompts.clear();
+
+    if (c.readOnly) {
+        ASSERT_EQ(::chmod((dir / c.fileName).c_str(), 0444), 0);
+        EXPECT_FALSE(Save(c.fileName));
+    } else {
+        const ScopedFileSizeLimit limit(512);
+        EXPECT_FALSE(Save(c.fileName));
+    }
+
+    ASSERT_EQ(messages.prompts.size(), 1u);
+    EXPECT_EQ(messages.prompts[0].substr(0, c.report.size()), c.report);
+    EXPECT_EQ(ReadFile(dir / c.fileName), earlier);
+    EXPECT_EQ(FolderEntries(dir.path()), (Strings{"a.tst", "b.tst", c.fileName}));
+    EXPECT_TRUE(form.bTilesetLoaded);
+    EXPECT_EQ(CanvasPixels(form), canvas);
+
+    // The program goes on: the next save, to a name that can be written, succeeds.
+    messages.prompts.clear();
+    EXPECT_TRUE(Save("later" + c.fileName));
+    EXPECT_EQ(messages.prompts.size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Targets, WriteFailure,
+    ::testing::Values(WriteFailureCase{"bmp_too_large", "x.bmp", false,
+                                       "Run-time error '57':\n\nDevice I/O error"},
+                      WriteFailureCase{"jpg_too_large", "x.jpg", false,
+                                       "Run-time error '26001':\n\nFailed to save to JPG "},
+                      WriteFailureCase{"bmp_read_only", "x.bmp", true,
+                                       "Run-time error '75':\n\nPath/File access error"},
+                      WriteFailureCase{"jpg_read_only", "x.jpg", true,
+                                       "Run-time error '75':\n\nPath/File access error"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
