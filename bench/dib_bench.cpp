@@ -137,10 +137,9 @@ void BM_RandomiseBits(benchmark::State& state) {
         buffer->RandomiseBits(gray);
         benchmark::ClobberMemory();
     }
-    state.counters["MPix/s"] =
-        benchmark::Counter(static_cast<double>(state.iterations()) * kCanvasWidth * kCanvasHeight /
-                               1e6,
-                           benchmark::Counter::kIsRate);
+    state.counters["MPix/s"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * kCanvasWidth * kCanvasHeight / 1e6,
+        benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_RandomiseBits)
     ->ArgName("gray")

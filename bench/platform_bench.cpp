@@ -27,9 +27,9 @@ void BM_SetPixelV_LargestCanvas(benchmark::State& state) {
         }
     }
     state.SetItemsProcessed(state.iterations() * std::int64_t{kWidth} * kHeight);
-    state.counters["ns_per_call"] = benchmark::Counter(
-        static_cast<double>(state.iterations()) * kWidth * kHeight,
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["ns_per_call"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * kWidth * kHeight,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     SelectObject(dc, old);
     DeleteObject(bitmap);
     DeleteDC(dc);

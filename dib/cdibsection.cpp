@@ -10,7 +10,9 @@
 
 namespace orvane {
 
-cDIBSection::~cDIBSection() { ClearUp(); }
+cDIBSection::~cDIBSection() {
+    ClearUp();
+}
 
 bool cDIBSection::CopyToClipboard(bool bAsDIB) {
     bool result = false;
@@ -57,8 +59,7 @@ bool cDIBSection::CreateDIB(HDC lhDC, LONG lWidth, LONG lHeight, HBITMAP& hDib) 
     header.biCompression = BI_RGB;
     // 32-bit arithmetic that wraps like the header field: a size too large to make would
     // otherwise overflow here before CreateDIBSection could refuse it.
-    header.biSizeImage =
-        static_cast<DWORD>(lHeight) * static_cast<DWORD>(BytesPerScanLine());
+    header.biSizeImage = static_cast<DWORD>(lHeight) * static_cast<DWORD>(BytesPerScanLine());
 
     void* bits = nullptr;
     HBITMAP h = CreateDIBSection(lhDC, &bitmapInfo, DIB_RGB_COLORS, &bits, nullptr, 0);
@@ -126,11 +127,17 @@ void cDIBSection::PaintPicture(HDC lhDC, LONG lDestLeft, LONG lDestTop, LONG lDe
     BitBlt(lhDC, lDestLeft, lDestTop, lDestWidth, lDestHeight, memDC, lSrcLeft, lSrcTop, eRop);
 }
 
-HDC cDIBSection::hdc() const { return memDC; }
+HDC cDIBSection::hdc() const {
+    return memDC;
+}
 
-HBITMAP cDIBSection::hDib() const { return dibHandle; }
+HBITMAP cDIBSection::hDib() const {
+    return dibHandle;
+}
 
-BYTE* cDIBSection::DIBSectionBitsPtr() const { return bitsPtr; }
+BYTE* cDIBSection::DIBSectionBitsPtr() const {
+    return bitsPtr;
+}
 
 void cDIBSection::ClearUp() {
     if (memDC != nullptr) {

@@ -20,7 +20,7 @@
 namespace orvane {
 
 class cDIBSection {
-public:
+  public:
     cDIBSection() = default;
     ~cDIBSection();
     // Holders share one object through std::shared_ptr; the handles it owns have one owner.
@@ -65,7 +65,7 @@ public:
     // buffer holds no pixels or the new one cannot be made.
     std::shared_ptr<cDIBSection> Resample(LONG lNewHeight, LONG lNewWidth) const;
 
-private:
+  private:
     void BilinearScaleTo(cDIBSection& target) const;
     // One row of pixel memory, counted in memory order (row 0 is the bottom of the picture),
     // without its filler bytes.

@@ -44,15 +44,14 @@ std::vector<Tap> MakeTaps(LONG sourceSize, LONG destSize, std::ptrdiff_t unit) {
 // Every source column at once, whether or not a destination column reads it: a straight loop
 // that vectorises, and each destination column then finds its two values ready.
 ORVANE_AVX2_CLONES
-void BlendRows(const BYTE* near, const BYTE* far, double nearWeight, double farWeight,
-               double* out, std::size_t count) {
+void BlendRows(const BYTE* near, const BYTE* far, double nearWeight, double farWeight, double* out,
+               std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
         out[i] = RoundHalfEven(nearWeight * near[i] + farWeight * far[i]);
     }
 }
 
-void BlendColumnsPortable(const double* blended, const Tap* columns, BYTE* out,
-                          std::size_t width) {
+void BlendColumnsPortable(const double* blended, const Tap* columns, BYTE* out, std::size_t width) {
     for (std::size_t x = 0; x < width; ++x) {
         const Tap& tap = columns[x];
         const double* left = blended + tap.near;
@@ -85,8 +84,8 @@ __attribute__((target("avx2"))) void BlendColumnsAvx2(const double* blended, con
         Double4 right;
         std::memcpy(&left, blended + tap.near, sizeof left);
         std::memcpy(&right, blended + tap.far, sizeof right);
-        Double4 v = (tap.nearWeight * left + tap.farWeight * right + kRoundingShift) -
-                    kRoundingShift;
+        Double4 v =
+            (tap.nearWeight * left + tap.farWeight * right + kRoundingShift) - kRoundingShift;
         v = v < zero ? zero : v;
         v = v > top ? top : v;
         const Int4 channels = __builtin_convertvector(v, Int4);
@@ -111,7 +110,9 @@ BlendColumnsKernel VectorBlendColumns() {
 
 #else
 
-BlendColumnsKernel VectorBlendColumns() { return nullptr; }
+BlendColumnsKernel VectorBlendColumns() {
+    return nullptr;
+}
 
 #endif
 

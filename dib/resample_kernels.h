@@ -25,8 +25,8 @@ struct Tap {
 std::vector<Tap> MakeTaps(LONG sourceSize, LONG destSize, std::ptrdiff_t unit);
 
 // First stage: two source rows blended channel by channel into rounded values, count of them.
-void BlendRows(const BYTE* near, const BYTE* far, double nearWeight, double farWeight,
-               double* out, std::size_t count);
+void BlendRows(const BYTE* near, const BYTE* far, double nearWeight, double farWeight, double* out,
+               std::size_t count);
 
 // Second stage: the blended row sampled at each of width destination columns, three bytes each.
 // blended holds one spare value after the row. Picks the vector kernel where the processor has

@@ -9,6 +9,8 @@ namespace orvane::detail {
 inline constexpr double kRoundingShift = 0x1.8p52;
 
 // The nearest integer, a half going to the even neighbour (0.5 -> 0, 1.5 -> 2), for |v| < 2^51.
-inline double RoundHalfEven(double v) { return (v + kRoundingShift) - kRoundingShift; }
+inline double RoundHalfEven(double v) {
+    return (v + kRoundingShift) - kRoundingShift;
+}
 
 }  // namespace orvane::detail

@@ -16,12 +16,14 @@ EncoderEntryPoints& EntryPoints() {
     return entryPoints;
 }
 
-std::string ErrorSource() { return platform::AppExeName() + ".mJPEGEncoder"; }
+std::string ErrorSource() {
+    return platform::AppExeName() + ".mJPEGEncoder";
+}
 
 // Releases the encoder on every way out once it has been prepared, errors included: leaving it
 // prepared would keep the library's memory for the life of the program.
 class PreparedEncoder {
-public:
+  public:
     explicit PreparedEncoder(JENC_CORE_PROPERTIES& record) : record_(&record) {}
     ~PreparedEncoder() { Free(); }
     PreparedEncoder(const PreparedEncoder&) = delete;
@@ -34,7 +36,7 @@ public:
         }
     }
 
-private:
+  private:
     JENC_CORE_PROPERTIES* record_;
 };
 

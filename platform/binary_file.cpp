@@ -40,7 +40,7 @@ BinaryFile::BinaryFile(const std::string& path) : path_(path) {
         RaiseOpenError(path, errno);
     }
     fd_ = fd;
-    struct stat info{};
+    struct stat info {};
     if (::fstat(fd_, &info) != 0 || S_ISDIR(info.st_mode)) {
         Close();
         Raise(ErrorNumber::PathFileAccessError);
@@ -49,7 +49,9 @@ BinaryFile::BinaryFile(const std::string& path) : path_(path) {
     ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 
-BinaryFile::~BinaryFile() { Close(); }
+BinaryFile::~BinaryFile() {
+    Close();
+}
 
 BinaryFile::BinaryFile(BinaryFile&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)),

@@ -15,7 +15,7 @@
 namespace orvane::platform {
 
 class BinaryFile {
-public:
+  public:
     // Raises FileNotFound (53) for a missing file, PathNotFound (76) for a missing folder, and
     // PathFileAccessError (75) for a file that cannot be read (no permission, a folder).
     explicit BinaryFile(const std::string& path);
@@ -43,7 +43,7 @@ public:
     void Close() noexcept;
     bool IsOpen() const { return fd_ >= 0; }
 
-private:
+  private:
     void ReadAt(std::int64_t offset, std::span<BYTE> out);  // zero past the end
     void Refill(std::int64_t offset);
 

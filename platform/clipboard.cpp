@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <utility>
 
-#include "platform/gdi.h"
 #include "platform/detail/gdi_objects.h"
+#include "platform/gdi.h"
 
 namespace {
 
@@ -92,8 +92,8 @@ BOOL CloseClipboard() {
     // The sink runs with the clipboard closed, so it may open it again itself.
     if (publish && Sink()) {
         if (const BitmapObject* bitmap = LookupBitmap(g_clipboard.bitmap)) {
-            const auto bytes = static_cast<std::size_t>(bitmap->stride) *
-                               static_cast<std::size_t>(bitmap->height);
+            const auto bytes =
+                static_cast<std::size_t>(bitmap->stride) * static_cast<std::size_t>(bitmap->height);
             Sink()(ClipboardImage{bitmap->width, bitmap->height, bitmap->stride,
                                   std::span<const BYTE>(bitmap->bits.get(), bytes)});
         }
@@ -124,6 +124,8 @@ void detail::ResetClipboard() {
     Sink() = nullptr;
 }
 
-void detail::RefuseClipboardData(bool refuse) { g_clipboard.refuseData = refuse; }
+void detail::RefuseClipboardData(bool refuse) {
+    g_clipboard.refuseData = refuse;
+}
 
 }  // namespace orvane::platform

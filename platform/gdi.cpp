@@ -35,7 +35,7 @@ constexpr PixelTarget kNoTarget{kNoDcKey, nullptr, 0, 0, 0};
 // A handle is (generation << 32) | slot. A freed slot's generation moves on, so every handle to
 // what it held goes stale; slot 0 is never used, so no handle is 0.
 class HandleTable {
-public:
+  public:
     HandleTable() {
         slots_.emplace_back();
         targets_.push_back(kNoTarget);
@@ -117,7 +117,7 @@ public:
     HWND Desktop() const { return desktop_; }
     std::size_t Live() const { return live_; }
 
-private:
+  private:
     static void* ToHandle(std::uint32_t index, std::uint32_t generation) {
         return reinterpret_cast<void*>((std::uintptr_t{generation} << 32) | index);
     }
@@ -161,12 +161,22 @@ void DestroyDC(HDC hdc, DcObject& dc) {
 
 }  // namespace
 
-BitmapObject* LookupBitmap(HGDIOBJ h) { return Table().Find<BitmapObject>(h, Kind::Bitmap); }
-DcObject* LookupDC(HDC h) { return Table().Find<DcObject>(h, Kind::DC); }
-bool IsWindow(HWND h) { return Table().Find<WindowObject>(h, Kind::Window) != nullptr; }
-HWND DesktopWindowHandle() { return Table().Desktop(); }
+BitmapObject* LookupBitmap(HGDIOBJ h) {
+    return Table().Find<BitmapObject>(h, Kind::Bitmap);
+}
+DcObject* LookupDC(HDC h) {
+    return Table().Find<DcObject>(h, Kind::DC);
+}
+bool IsWindow(HWND h) {
+    return Table().Find<WindowObject>(h, Kind::Window) != nullptr;
+}
+HWND DesktopWindowHandle() {
+    return Table().Desktop();
+}
 
-HDC NewScreenDC() { return NewDC(true); }
+HDC NewScreenDC() {
+    return NewDC(true);
+}
 
 bool FreeScreenDC(HDC h) {
     DcObject* dc = LookupDC(h);
@@ -411,8 +421,8 @@ BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, D
     if (src != nullptr && src == dst) {
         staged.resize(3 * pixels * rows);
         for (std::size_t r = 0; r < rows; ++r) {
-            const BYTE* from = src->Row(static_cast<LONG>(y1 + j0 + static_cast<std::int64_t>(r))) +
-                               3 * (x1 + k0);
+            const BYTE* from =
+                src->Row(static_cast<LONG>(y1 + j0 + static_cast<std::int64_t>(r))) + 3 * (x1 + k0);
             std::memcpy(staged.data() + 3 * pixels * r, from, 3 * pixels);
         }
     }
@@ -434,12 +444,14 @@ BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, D
     const BYTE pattern[3] = {GetBValue(dstDC->brush), GetGValue(dstDC->brush),
                              GetRValue(dstDC->brush)};
     for (std::size_t r = 0; r < rows; ++r) {
-        BYTE* to = dst->Row(static_cast<LONG>(y + j0 + static_cast<std::int64_t>(r))) + 3 * (x + k0);
+        BYTE* to =
+            dst->Row(static_cast<LONG>(y + j0 + static_cast<std::int64_t>(r))) + 3 * (x + k0);
         const BYTE* from = nullptr;
         if (!staged.empty()) {
             from = staged.data() + 3 * pixels * r;
         } else if (src != nullptr) {
-            from = src->Row(static_cast<LONG>(y1 + j0 + static_cast<std::int64_t>(r))) + 3 * (x1 + k0);
+            from =
+                src->Row(static_cast<LONG>(y1 + j0 + static_cast<std::int64_t>(r))) + 3 * (x1 + k0);
         }
         BlendRow(code, to, from, pattern, pixels);
     }
@@ -478,4 +490,6 @@ int GetObjectA(HANDLE h, int c, void* pv) {
     return sizeof(BITMAP);
 }
 
-std::size_t orvane::platform::LiveGdiObjectCount() { return Table().Live(); }
+std::size_t orvane::platform::LiveGdiObjectCount() {
+    return Table().Live();
+}

@@ -40,8 +40,8 @@ namespace orvane::platform::detail {
 // What SetPixelV needs of a device context, kept in a dense array indexed by the handle's slot
 // so that the per-pixel call is a handful of loads and compares, with no call out of line.
 struct PixelTarget {
-    std::uint64_t dcKey;  // the DC's handle value while the slot holds a live DC; else kNoDcKey
-    BYTE* top;            // first byte of the top row of the selected bitmap
+    std::uint64_t dcKey;     // the DC's handle value while the slot holds a live DC; else kNoDcKey
+    BYTE* top;               // first byte of the top row of the selected bitmap
     std::ptrdiff_t rowStep;  // from a row to the row below it: negative, rows are bottom-up
     std::uint32_t width;
     std::uint32_t height;
@@ -81,6 +81,8 @@ namespace orvane::platform {
 std::size_t LiveGdiObjectCount();
 
 // The bytes of one 24-bit row for a width, as every bitmap here stores it.
-constexpr std::int64_t BitmapStride(std::int64_t width) { return (3 * width + 3) & ~std::int64_t{3}; }
+constexpr std::int64_t BitmapStride(std::int64_t width) {
+    return (3 * width + 3) & ~std::int64_t{3};
+}
 
 }  // namespace orvane::platform

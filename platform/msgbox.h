@@ -19,14 +19,14 @@ MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
 
 // Installs a handler for the lifetime of a scope.
 class ScopedMessageBoxHandler {
-public:
+  public:
     explicit ScopedMessageBoxHandler(MessageBoxHandler handler)
         : previous_(SetMessageBoxHandler(std::move(handler))) {}
     ~ScopedMessageBoxHandler() { SetMessageBoxHandler(std::move(previous_)); }
     ScopedMessageBoxHandler(const ScopedMessageBoxHandler&) = delete;
     ScopedMessageBoxHandler& operator=(const ScopedMessageBoxHandler&) = delete;
 
-private:
+  private:
     MessageBoxHandler previous_;
 };
 

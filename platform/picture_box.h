@@ -7,7 +7,7 @@
 namespace orvane::platform {
 
 class PictureBox {
-public:
+  public:
     virtual ~PictureBox() = default;
     // The persistent picture; 0 while the box has no pixels (a width or height of 0).
     virtual HBITMAP Image() const = 0;

@@ -13,7 +13,7 @@ namespace orvane::platform {
 float Timer();
 
 class RandomSource {
-public:
+  public:
     virtual ~RandomSource() = default;
     virtual void Reseed(float seed) = 0;
     // The next value u, 0 <= u < 1.
@@ -25,18 +25,19 @@ namespace detail {
 // PCG32 (O'Neill): small, fast and of good statistical quality; a draw is its top 24 bits, so
 // every value is exactly representable in single precision and below 1.
 class Pcg32 {
-public:
+  public:
     void Mix(std::uint64_t value);
     float Next() {
         const std::uint64_t old = state_;
         state_ = old * 6364136223846793005ULL + kIncrement;
         const auto xorShifted = static_cast<std::uint32_t>(((old >> 18) ^ old) >> 27);
         const auto rotation = static_cast<std::uint32_t>(old >> 59);
-        const std::uint32_t bits = (xorShifted >> rotation) | (xorShifted << ((32 - rotation) & 31));
+        const std::uint32_t bits =
+            (xorShifted >> rotation) | (xorShifted << ((32 - rotation) & 31));
         return static_cast<float>(bits >> 8) * 0x1.0p-24f;
     }
 
-private:
+  private:
     static constexpr std::uint64_t kIncrement = 1442695040888963407ULL;
     std::uint64_t state_ = 0x853c49e6748fea9bULL;
 };
@@ -60,13 +61,13 @@ inline float Rnd() {
 RandomSource* SetRandomSource(RandomSource* source);
 
 class ScopedRandomSource {
-public:
+  public:
     explicit ScopedRandomSource(RandomSource& source) : previous_(SetRandomSource(&source)) {}
     ~ScopedRandomSource() { SetRandomSource(previous_); }
     ScopedRandomSource(const ScopedRandomSource&) = delete;
     ScopedRandomSource& operator=(const ScopedRandomSource&) = delete;
 
-private:
+  private:
     RandomSource* previous_;
 };
 

@@ -30,7 +30,7 @@ enum class ErrorNumber : std::int32_t {
 std::string_view StandardDescription(ErrorNumber number);
 
 class RuntimeError : public std::runtime_error {
-public:
+  public:
     RuntimeError(std::int32_t number, std::string source, std::string description,
                  std::int32_t helpContext = 0);
 
@@ -39,7 +39,7 @@ public:
     const std::string& Description() const noexcept { return description_; }
     std::int32_t HelpContext() const noexcept { return helpContext_; }
 
-private:
+  private:
     std::int32_t number_;
     std::string source_;
     std::string description_;

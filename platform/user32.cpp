@@ -4,7 +4,9 @@
 
 using namespace orvane::platform::detail;
 
-HWND GetDesktopWindow() { return DesktopWindowHandle(); }
+HWND GetDesktopWindow() {
+    return DesktopWindowHandle();
+}
 
 HDC GetDC(HWND hWnd) {
     if (hWnd != nullptr && !IsWindow(hWnd)) {
@@ -13,4 +15,6 @@ HDC GetDC(HWND hWnd) {
     return NewScreenDC();
 }
 
-int ReleaseDC(HWND /*hWnd*/, HDC hDC) { return FreeScreenDC(hDC) ? 1 : 0; }
+int ReleaseDC(HWND /*hWnd*/, HDC hDC) {
+    return FreeScreenDC(hDC) ? 1 : 0;
+}

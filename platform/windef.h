@@ -37,9 +37,15 @@ constexpr COLORREF RGB(BYTE r, BYTE g, BYTE b) {
     return static_cast<COLORREF>(r) | (static_cast<COLORREF>(g) << 8) |
            (static_cast<COLORREF>(b) << 16);
 }
-constexpr BYTE GetRValue(COLORREF c) { return static_cast<BYTE>(c); }
-constexpr BYTE GetGValue(COLORREF c) { return static_cast<BYTE>(c >> 8); }
-constexpr BYTE GetBValue(COLORREF c) { return static_cast<BYTE>(c >> 16); }
+constexpr BYTE GetRValue(COLORREF c) {
+    return static_cast<BYTE>(c);
+}
+constexpr BYTE GetGValue(COLORREF c) {
+    return static_cast<BYTE>(c >> 8);
+}
+constexpr BYTE GetBValue(COLORREF c) {
+    return static_cast<BYTE>(c >> 16);
+}
 
 // GetPixel's answer for a pixel it cannot read.
 inline constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;

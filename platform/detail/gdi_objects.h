@@ -13,7 +13,7 @@ namespace orvane::platform::detail {
 // them: a 100 MB canvas then costs some fifty page faults instead of twenty-five thousand, which
 // otherwise take longer than copying the picture.
 class PixelMemory {
-public:
+  public:
     PixelMemory() = default;
     // Empty when the memory cannot be had.
     static PixelMemory Allocate(std::size_t bytes);
@@ -26,7 +26,7 @@ public:
     BYTE* get() const { return data_; }
     explicit operator bool() const { return data_ != nullptr; }
 
-private:
+  private:
     BYTE* data_ = nullptr;
     std::size_t mapped_ = 0;  // bytes mapped from the kernel; 0 when from the heap
 };
@@ -41,7 +41,9 @@ struct BitmapObject {
     bool ownedByClipboard = false;  // after SetClipboardData; the program may not delete it
     HDC selectedInto = nullptr;     // not tracked for the stock bitmap, which many DCs hold
 
-    BYTE* Row(LONG yFromTop) const { return bits.get() + std::ptrdiff_t{height - 1 - yFromTop} * stride; }
+    BYTE* Row(LONG yFromTop) const {
+        return bits.get() + std::ptrdiff_t{height - 1 - yFromTop} * stride;
+    }
 };
 
 struct DcObject {

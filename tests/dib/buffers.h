@@ -48,7 +48,7 @@ inline Buffer GreyBuffer(const std::vector<std::vector<int>>& rows) {
 
 // A memory DC holding a bitmap of its own; both released at the end of the scope.
 class Surface {
-public:
+  public:
     Surface(int width, int height) : width_(width), height_(height) {
         dc_ = CreateCompatibleDC(nullptr);
         bitmap_ = CreateCompatibleBitmap(dc_, width, height);
@@ -91,7 +91,7 @@ public:
                    static_cast<BYTE>(x * 7 + y * 3 + salt));
     }
 
-private:
+  private:
     int width_;
     int height_;
     HDC dc_;

@@ -18,7 +18,9 @@ using orvane::cDIBSection;
 using orvane::platform::LiveGdiObjectCount;
 using namespace orvane::testing;
 
-std::string RowName(const auto& info) { return info.param.name; }
+std::string RowName(const auto& info) {
+    return info.param.name;
+}
 
 void ExpectEmpty(const cDIBSection& buffer) {
     EXPECT_EQ(buffer.hdc(), nullptr);
@@ -57,15 +59,16 @@ TEST_P(ScanLine, IsThreeBytesAPixelPaddedToFourAndMatchesTheSection) {
     EXPECT_EQ(record.bmBits, buffer->DIBSectionBitsPtr());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Widths, ScanLine,
-    ::testing::Values(StrideCase{"w1", 1, 4}, StrideCase{"w2", 2, 8}, StrideCase{"w3", 3, 12},
-                      StrideCase{"w4", 4, 12}, StrideCase{"w5", 5, 16}, StrideCase{"w6", 6, 20},
-                      StrideCase{"w7", 7, 24}, StrideCase{"w8", 8, 24}, StrideCase{"w9", 9, 28},
-                      StrideCase{"w32", 32, 96}, StrideCase{"w33", 33, 100},
-                      StrideCase{"w34", 34, 104}, StrideCase{"w35", 35, 108},
-                      StrideCase{"canvas608", 608, 1824}),
-    RowName<::testing::TestParamInfo<StrideCase>>);
+INSTANTIATE_TEST_SUITE_P(Widths, ScanLine,
+                         ::testing::Values(StrideCase{"w1", 1, 4}, StrideCase{"w2", 2, 8},
+                                           StrideCase{"w3", 3, 12}, StrideCase{"w4", 4, 12},
+                                           StrideCase{"w5", 5, 16}, StrideCase{"w6", 6, 20},
+                                           StrideCase{"w7", 7, 24}, StrideCase{"w8", 8, 24},
+                                           StrideCase{"w9", 9, 28}, StrideCase{"w32", 32, 96},
+                                           StrideCase{"w33", 33, 100}, StrideCase{"w34", 34, 104},
+                                           StrideCase{"w35", 35, 108},
+                                           StrideCase{"canvas608", 608, 1824}),
+                         RowName<::testing::TestParamInfo<StrideCase>>);
 
 TEST(cDIBSection, PixelsDrawnThroughTheDCAreBottomUpBlueGreenRedBytes) {
     constexpr LONG kWidth = 5, kHeight = 3;
@@ -95,7 +98,7 @@ TEST(cDIBSection, BytesWrittenInPlaceAreWhatTheDCReads) {
     for (LONG r = 0; r < kHeight; ++r) {
         for (LONG x = 0; x < kWidth; ++x) {
             BYTE* pixel = Row(*buffer, r) + 3 * x;
-            pixel[0] = static_cast<BYTE>(10 * r + x);       // blue
+            pixel[0] = static_cast<BYTE>(10 * r + x);        // blue
             pixel[1] = static_cast<BYTE>(100 + 10 * r + x);  // green
             pixel[2] = static_cast<BYTE>(200 + 10 * r + x);  // red
         }
@@ -168,13 +171,14 @@ TEST_P(FailedCreate, LeavesNothingBehindAndReportsTheSizeAskedFor) {
     EXPECT_EQ(LiveGdiObjectCount(), held - 2) << "the earlier buffer went, nothing new stayed";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Sizes, FailedCreate,
-    ::testing::Values(FailingSize{"zero_width", 0, 5}, FailingSize{"zero_height", 5, 0},
-                      FailingSize{"negative_width", -1, 3}, FailingSize{"negative_height", 3, -2},
-                      FailingSize{"row_too_long", INT_MAX, 1},
-                      FailingSize{"image_too_large", 100'000, 100'000}),
-    RowName<::testing::TestParamInfo<FailingSize>>);
+INSTANTIATE_TEST_SUITE_P(Sizes, FailedCreate,
+                         ::testing::Values(FailingSize{"zero_width", 0, 5},
+                                           FailingSize{"zero_height", 5, 0},
+                                           FailingSize{"negative_width", -1, 3},
+                                           FailingSize{"negative_height", 3, -2},
+                                           FailingSize{"row_too_long", INT_MAX, 1},
+                                           FailingSize{"image_too_large", 100'000, 100'000}),
+                         RowName<::testing::TestParamInfo<FailingSize>>);
 
 // ---------------------------------------------------------------------------------------------
 // Copies in and out. Expected pixels are worked out one by one through GetPixel.
@@ -191,7 +195,9 @@ constexpr COLORREF kUntouched = RGB(1, 2, 3);
 constexpr LONG kBufferWidth = 4, kBufferHeight = 3;
 constexpr int kOtherWidth = 6, kOtherHeight = 5;
 
-LONG Whole(LONG requested, LONG whole) { return requested < 0 ? whole : requested; }
+LONG Whole(LONG requested, LONG whole) {
+    return requested < 0 ? whole : requested;
+}
 
 bool Inside(int x, int y, int width, int height) {
     return x >= 0 && y >= 0 && x < width && y < height;
@@ -221,17 +227,17 @@ TEST_P(LoadPictureBltCase, CopiesTheSourceAreaToTheBuffersTopLeft) {
               Pixels(expected.dc(), kBufferWidth, kBufferHeight));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Areas, LoadPictureBltCase,
-    ::testing::Values(BltCase{"defaults", 0, 0, -1, -1, 0, 0},
-                      BltCase{"minus_five_is_whole", 0, 0, -5, -5, 0, 0},
-                      BltCase{"zero_width_copies_nothing", 0, 0, 0, -1, 0, 0},
-                      BltCase{"zero_height_copies_nothing", 0, 0, -1, 0, 0, 0},
-                      BltCase{"part", 0, 0, 2, 1, 0, 0},
-                      BltCase{"source_offset", 2, 1, -1, -1, 0, 0},
-                      BltCase{"source_offset_past_its_edge", 4, 3, -1, -1, 0, 0},
-                      BltCase{"negative_source_offset", -1, -2, -1, -1, 0, 0}),
-    RowName<::testing::TestParamInfo<BltCase>>);
+INSTANTIATE_TEST_SUITE_P(Areas, LoadPictureBltCase,
+                         ::testing::Values(BltCase{"defaults", 0, 0, -1, -1, 0, 0},
+                                           BltCase{"minus_five_is_whole", 0, 0, -5, -5, 0, 0},
+                                           BltCase{"zero_width_copies_nothing", 0, 0, 0, -1, 0, 0},
+                                           BltCase{"zero_height_copies_nothing", 0, 0, -1, 0, 0, 0},
+                                           BltCase{"part", 0, 0, 2, 1, 0, 0},
+                                           BltCase{"source_offset", 2, 1, -1, -1, 0, 0},
+                                           BltCase{"source_offset_past_its_edge", 4, 3, -1, -1, 0,
+                                                   0},
+                                           BltCase{"negative_source_offset", -1, -2, -1, -1, 0, 0}),
+                         RowName<::testing::TestParamInfo<BltCase>>);
 
 class PaintPictureCase : public ::testing::TestWithParam<BltCase> {};
 
@@ -340,7 +346,7 @@ TEST(CreateFromPicture, NoPictureLeavesTheBufferEmpty) {
 // Clipboard.
 
 class CopyToClipboard : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { orvane::platform::detail::ResetClipboard(); }
     void TearDown() override { orvane::platform::detail::ResetClipboard(); }
 

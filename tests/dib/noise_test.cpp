@@ -22,8 +22,8 @@ constexpr BYTE kFiller = 0xAB;
 // Draws whose channel values catch truncation (0.5 -> 127.5 -> 128, 0.1f -> 25.5000004 -> 26)
 // and the top of the range (the largest float below 1 -> 255).
 constexpr float kHalf = 0.5f, kTenth = 0.1f, kQuarter = 0.25f, kTop = 0.99999994f;
-constexpr float kLow = 0.0019f;    // 0.4845 -> 0
-constexpr float kAbove = 0.002f;   // 0.51 -> 1
+constexpr float kLow = 0.0019f;   // 0.4845 -> 0
+constexpr float kAbove = 0.002f;  // 0.51 -> 1
 constexpr float kZero = 0.0f;
 
 struct NoiseCase {
@@ -70,24 +70,45 @@ INSTANTIATE_TEST_SUITE_P(
     WorkedExamples, RandomiseBits,
     ::testing::Values(
         // Grey: one draw a pixel, row by row in memory order.
-        NoiseCase{"grey_2x2", 2, 2, true, {kHalf, kTenth, kQuarter, kTop},
+        NoiseCase{"grey_2x2",
+                  2,
+                  2,
+                  true,
+                  {kHalf, kTenth, kQuarter, kTop},
                   {{{128, 128, 128}, {26, 26, 26}}, {{64, 64, 64}, {255, 255, 255}}}},
-        NoiseCase{"grey_3x2_with_filler", 3, 2, true,
-                  {kLow, kAbove, kZero, kTop, kHalf, kTenth},
-                  {{{0, 0, 0}, {1, 1, 1}, {0, 0, 0}},
-                   {{255, 255, 255}, {128, 128, 128}, {26, 26, 26}}}},
-        NoiseCase{"grey_1_wide", 1, 3, true, {kHalf, kTenth, kTop},
+        NoiseCase{
+            "grey_3x2_with_filler",
+            3,
+            2,
+            true,
+            {kLow, kAbove, kZero, kTop, kHalf, kTenth},
+            {{{0, 0, 0}, {1, 1, 1}, {0, 0, 0}}, {{255, 255, 255}, {128, 128, 128}, {26, 26, 26}}}},
+        NoiseCase{"grey_1_wide",
+                  1,
+                  3,
+                  true,
+                  {kHalf, kTenth, kTop},
                   {{{128, 128, 128}}, {{26, 26, 26}}, {{255, 255, 255}}}},
         // Colour: blue 0, green then red, column by column, each column from the first row.
-        NoiseCase{"colour_2x2", 2, 2, false,
+        NoiseCase{"colour_2x2",
+                  2,
+                  2,
+                  false,
                   {kHalf, kTenth, kQuarter, kTop, kLow, kAbove, kZero, kHalf},
                   {{{0, 128, 26}, {0, 0, 1}}, {{0, 64, 255}, {0, 0, 128}}}},
-        NoiseCase{"colour_3x2_with_filler", 3, 2, false,
-                  {kHalf, kTenth, kQuarter, kTop, kLow, kAbove, kZero, kHalf, kTenth, kQuarter,
-                   kTop, kAbove},
-                  {{{0, 128, 26}, {0, 0, 1}, {0, 26, 64}},
-                   {{0, 64, 255}, {0, 0, 128}, {0, 255, 1}}}},
-        NoiseCase{"no_argument_is_colour", 1, 2, std::nullopt, {kTop, kHalf, kTenth, kZero},
+        NoiseCase{
+            "colour_3x2_with_filler",
+            3,
+            2,
+            false,
+            {kHalf, kTenth, kQuarter, kTop, kLow, kAbove, kZero, kHalf, kTenth, kQuarter, kTop,
+             kAbove},
+            {{{0, 128, 26}, {0, 0, 1}, {0, 26, 64}}, {{0, 64, 255}, {0, 0, 128}, {0, 255, 1}}}},
+        NoiseCase{"no_argument_is_colour",
+                  1,
+                  2,
+                  std::nullopt,
+                  {kTop, kHalf, kTenth, kZero},
                   {{{0, 255, 128}}, {{0, 26, 0}}}}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -68,9 +68,8 @@ INSTANTIATE_TEST_SUITE_P(
         ScaleCase{"downscale_4x1_to_2x1", {{5, 10, 21, 250}}, {{5, 16}}},
         ScaleCase{"one_wide_source", {{10}, {20}, {30}}, {{10, 10, 10}, {20, 20, 20}}},
         // Single-precision positions 0, 0.4, 0.8, 1.2, 1.6 and weights.
-        ScaleCase{"one_high_source",
-                  {{0, 100, 200}},
-                  {{0, 40, 80, 120, 160}, {0, 40, 80, 120, 160}}},
+        ScaleCase{
+            "one_high_source", {{0, 100, 200}}, {{0, 40, 80, 120, 160}, {0, 40, 80, 120, 160}}},
         ScaleCase{"one_by_one_source", {{77}}, {{77, 77, 77}, {77, 77, 77}}},
         // Only column 0 is sampled; rows blend as usual.
         ScaleCase{"one_wide_destination", {{10, 50, 90}, {21, 60, 99}}, {{10}, {16}}},
@@ -103,7 +102,9 @@ std::vector<BYTE> ReferenceScale(const cDIBSection& source, LONG wd, LONG hd, LO
                 const int right = round(wy0 * a[3 * jx + k] + wy1 * c[3 * jx + k]);
                 const int v = round(double{1.0f - fx} * left + double{fx} * right);
                 out[static_cast<std::size_t>(y * stride + 3 * x + k)] =
-                    static_cast<BYTE>(v < 0 ? 0 : v > 255 ? 255 : v);
+                    static_cast<BYTE>(v < 0     ? 0
+                                      : v > 255 ? 255
+                                                : v);
             }
         }
     }
@@ -136,9 +137,8 @@ TEST_P(ResampleMatchesPerPixelDefinition, ForEveryByte) {
     const auto actual = Bytes(*result);
     ASSERT_EQ(actual.size(), expected.size());
     for (std::size_t i = 0; i < actual.size(); ++i) {
-        ASSERT_EQ(actual[i], expected[i])
-            << "row " << i / result->BytesPerScanLine() << " offset "
-            << i % result->BytesPerScanLine();
+        ASSERT_EQ(actual[i], expected[i]) << "row " << i / result->BytesPerScanLine() << " offset "
+                                          << i % result->BytesPerScanLine();
     }
 }
 
@@ -146,12 +146,9 @@ INSTANTIATE_TEST_SUITE_P(
     Sizes, ResampleMatchesPerPixelDefinition,
     ::testing::Values(SizeCase{"double_canvas_strip", 608, 16, 1216, 32},
                       SizeCase{"halve_canvas_strip", 608, 16, 304, 8},
-                      SizeCase{"odd_up", 7, 5, 20, 11},
-                      SizeCase{"odd_down", 13, 9, 5, 4},
-                      SizeCase{"width_only", 9, 6, 4, 6},
-                      SizeCase{"height_only", 5, 9, 5, 23},
-                      SizeCase{"up_and_down", 33, 1, 7, 3},
-                      SizeCase{"one_wide", 1, 7, 6, 3},
+                      SizeCase{"odd_up", 7, 5, 20, 11}, SizeCase{"odd_down", 13, 9, 5, 4},
+                      SizeCase{"width_only", 9, 6, 4, 6}, SizeCase{"height_only", 5, 9, 5, 23},
+                      SizeCase{"up_and_down", 33, 1, 7, 3}, SizeCase{"one_wide", 1, 7, 6, 3},
                       SizeCase{"prime_ratio", 31, 29, 37, 41}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -35,13 +35,14 @@ namespace mJPEGEncoder = orvane::mJPEGEncoder;
 // colour far away.
 COLORREF BlockColour(int x, int y, int salt) {
     const int bx = x / 8, by = y / 8;
-    return RGB(static_cast<BYTE>(30 + 60 * ((bx + salt) % 4)), static_cast<BYTE>(220 - 45 * (by % 5)),
+    return RGB(static_cast<BYTE>(30 + 60 * ((bx + salt) % 4)),
+               static_cast<BYTE>(220 - 45 * (by % 5)),
                static_cast<BYTE>(40 + 70 * ((bx + by + salt) % 3)));
 }
 
 // A picture box as the export sees the canvas: a bitmap selected into a memory DC of its own.
 class TestPicture : public orvane::platform::PictureBox {
-public:
+  public:
     TestPicture(int width, int height, int salt = 0)
         : width_(width), height_(height), dc_(CreateCompatibleDC(nullptr)) {
         bitmap_ = CreateCompatibleBitmap(dc_, width, height);
@@ -62,7 +63,7 @@ public:
     int width() const { return width_; }
     int height() const { return height_; }
 
-private:
+  private:
     int width_, height_;
     HDC dc_;
     HBITMAP bitmap_;
@@ -236,8 +237,8 @@ TEST(SavePictureAsJpeg, AFolderThatDoesNotExistIsTheEncodersWriteError) {
     TempDir dir;
     const TestPicture picture(16, 16);
     LibraryCalls calls;
-    const RuntimeError error = RaisedBy(
-        [&] { mJPEGEncoder::SavePictureAsJpeg(picture, dir / "missing/tiles.jpg", 90); });
+    const RuntimeError error =
+        RaisedBy([&] { mJPEGEncoder::SavePictureAsJpeg(picture, dir / "missing/tiles.jpg", 90); });
     EXPECT_EQ(error.Number(), 26001);
     EXPECT_EQ(error.Source(), orvane::platform::AppExeName() + ".mJPEGEncoder");
     EXPECT_EQ(error.Description(), "Failed to save to JPG " + std::to_string(JENC_ERR_FILE_CREATE));
@@ -269,7 +270,7 @@ TEST(SavePictureAsJpeg, AFailingLibraryPreparationLeavesTheFileSystemAsItWas) {
 
 struct WriteFailure {
     const char* name;
-    int encoderResult;             // what the library reports after writing; JENC_OK: as it is
+    int encoderResult;            // what the library reports after writing; JENC_OK: as it is
     std::uint64_t fileSizeLimit;  // bytes any file may grow to; 0: no limit
 };
 
@@ -302,11 +303,11 @@ TEST_P(FailedWrite, LeavesTheOldFileIntact) {
     EXPECT_EQ(calls.frees, 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Causes, FailedWrite,
-    ::testing::Values(WriteFailure{"encoder_reports_failure", JENC_ERR_ENCODE, 0},
-                      WriteFailure{"disk_full", JENC_OK, 4096}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Causes, FailedWrite,
+                         ::testing::Values(WriteFailure{"encoder_reports_failure", JENC_ERR_ENCODE,
+                                                        0},
+                                           WriteFailure{"disk_full", JENC_OK, 4096}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SavePictureAsJpeg, APictureWithoutPixelsIsRefusedByTheEncoderAndWritesNothing) {
     TempDir dir;

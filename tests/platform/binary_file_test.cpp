@@ -136,9 +136,7 @@ TEST(BinaryFile, ClosesOnDestructionAndRefusesReadsOnceClosed) {
         EXPECT_EQ(openDescriptors(), before);
         EXPECT_THROW(file.GetByte(1), RuntimeError);
     }
-    {
-        BinaryFile file(dir / "a.bin");
-    }
+    { BinaryFile file(dir / "a.bin"); }
     EXPECT_EQ(openDescriptors(), before);
 }
 

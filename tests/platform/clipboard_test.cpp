@@ -14,7 +14,7 @@ using orvane::platform::LiveGdiObjectCount;
 using orvane::platform::SetClipboardSink;
 
 class Clipboard : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { orvane::platform::detail::ResetClipboard(); }
     void TearDown() override { orvane::platform::detail::ResetClipboard(); }
 

@@ -14,7 +14,7 @@ using orvane::platform::LiveGdiObjectCount;
 
 // A memory DC holding a bitmap of its own; both released at the end of the scope.
 class Surface {
-public:
+  public:
     Surface(int width, int height) : width_(width), height_(height) {
         dc_ = CreateCompatibleDC(nullptr);
         bitmap_ = CreateCompatibleBitmap(dc_, width, height);
@@ -55,7 +55,7 @@ public:
         return pixels;
     }
 
-private:
+  private:
     int width_;
     int height_;
     HDC dc_;
@@ -90,16 +90,17 @@ TEST_P(RasterOperation, CombinesSourceDestinationAndPatternPerChannel) {
         for (int j = 0; j < 5; ++j) {
             const COLORREF s = RGB(values[i], values[j], values[(i + j) % 5]);
             const COLORREF d = RGB(values[j], values[(i + 2) % 5], values[i]);
-            const COLORREF expected =
-                RGB(c.formula(kWhiteBrush, GetRValue(s), GetRValue(d)),
-                    c.formula(kWhiteBrush, GetGValue(s), GetGValue(d)),
-                    c.formula(kWhiteBrush, GetBValue(s), GetBValue(d)));
+            const COLORREF expected = RGB(c.formula(kWhiteBrush, GetRValue(s), GetRValue(d)),
+                                          c.formula(kWhiteBrush, GetGValue(s), GetGValue(d)),
+                                          c.formula(kWhiteBrush, GetBValue(s), GetBValue(d)));
             EXPECT_EQ(GetPixel(dst.dc(), i, j), expected) << c.name << " at " << i << "," << j;
         }
     }
 }
 
-BYTE Not(BYTE v) { return static_cast<BYTE>(~v); }
+BYTE Not(BYTE v) {
+    return static_cast<BYTE>(~v);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     CommonCodes, RasterOperation,
@@ -181,8 +182,7 @@ TEST_P(BitBltClipping, CopiesOnlyWhereBothSourceAndDestinationExist) {
 
 INSTANTIATE_TEST_SUITE_P(
     Edges, BitBltClipping,
-    ::testing::Values(ClipCase{"whole", 0, 0, 5, 4, 0, 0},
-                      ClipCase{"inside", 1, 1, 2, 2, 2, 1},
+    ::testing::Values(ClipCase{"whole", 0, 0, 5, 4, 0, 0}, ClipCase{"inside", 1, 1, 2, 2, 2, 1},
                       ClipCase{"past_right_of_destination", 4, 0, 5, 4, 0, 0},
                       ClipCase{"past_bottom_of_destination", 0, 3, 5, 4, 0, 0},
                       ClipCase{"negative_destination", -2, -1, 5, 4, 0, 0},
@@ -419,8 +419,8 @@ class CreateDIBSectionRefuses : public ::testing::TestWithParam<DibRequest> {};
 TEST_P(CreateDIBSectionRefuses, ReturnsNullAndANullBitsPointer) {
     const DibRequest& r = GetParam();
     BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), r.width, r.height, 1, r.bitCount, r.compression,
-                      0, 0, 0, 0, 0};
+    info.bmiHeader = {
+        sizeof(BITMAPINFOHEADER), r.width, r.height, 1, r.bitCount, r.compression, 0, 0, 0, 0, 0};
     void* bits = reinterpret_cast<void*>(0x1);
     const std::size_t before = LiveGdiObjectCount();
     EXPECT_EQ(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0), nullptr);
@@ -428,17 +428,17 @@ TEST_P(CreateDIBSectionRefuses, ReturnsNullAndANullBitsPointer) {
     EXPECT_EQ(LiveGdiObjectCount(), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, CreateDIBSectionRefuses,
-    ::testing::Values(DibRequest{"zero_width", 0, 4, 24, BI_RGB},
-                      DibRequest{"zero_height", 4, 0, 24, BI_RGB},
-                      DibRequest{"negative_width", -4, 4, 24, BI_RGB},
-                      DibRequest{"top_down", 4, -4, 24, BI_RGB},
-                      DibRequest{"thirty_two_bit", 4, 4, 32, BI_RGB},
-                      DibRequest{"compressed", 4, 4, 24, 1},
-                      DibRequest{"row_overflows", INT_MAX, 1, 24, BI_RGB},
-                      DibRequest{"image_overflows", 100000, 100000, 24, BI_RGB}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, CreateDIBSectionRefuses,
+                         ::testing::Values(DibRequest{"zero_width", 0, 4, 24, BI_RGB},
+                                           DibRequest{"zero_height", 4, 0, 24, BI_RGB},
+                                           DibRequest{"negative_width", -4, 4, 24, BI_RGB},
+                                           DibRequest{"top_down", 4, -4, 24, BI_RGB},
+                                           DibRequest{"thirty_two_bit", 4, 4, 32, BI_RGB},
+                                           DibRequest{"compressed", 4, 4, 24, 1},
+                                           DibRequest{"row_overflows", INT_MAX, 1, 24, BI_RGB},
+                                           DibRequest{"image_overflows", 100000, 100000, 24,
+                                                      BI_RGB}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CreateCompatibleBitmap, NeedsAValidDCAndAPositiveSize) {
     HDC dc = CreateCompatibleDC(nullptr);

@@ -54,7 +54,8 @@ TEST(MsgBox, GoesToTheInstalledHandlerWithTheProgramsTitle) {
             EXPECT_EQ(inner.prompts, std::vector<std::string>{"File saved!"});
         }
         MsgBox("Save complete!");
-        EXPECT_EQ(recorder.prompts, (std::vector<std::string>{"No tileset loaded!", "Save complete!"}));
+        EXPECT_EQ(recorder.prompts,
+                  (std::vector<std::string>{"No tileset loaded!", "Save complete!"}));
         EXPECT_EQ(recorder.titles, (std::vector<std::string>{"Orvane", "Orvane"}));
     }
 }

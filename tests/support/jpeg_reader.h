@@ -12,7 +12,7 @@ namespace orvane::testing {
 struct DecodedJpeg {
     int width = 0;
     int height = 0;
-    int subsampling = -1;  // a TJSAMP_* value
+    int subsampling = -1;   // a TJSAMP_* value
     std::vector<BYTE> rgb;  // red, green, blue; top row first
 
     const BYTE* At(int x, int y) const {

@@ -12,19 +12,19 @@ namespace orvane::testing {
 
 // Records every message box shown while it lives, instead of showing it.
 class MessageBoxRecorder {
-public:
+  public:
     MessageBoxRecorder();
 
     std::vector<std::string> prompts;
     std::vector<std::string> titles;
 
-private:
+  private:
     platform::ScopedMessageBoxHandler scope_;
 };
 
 // Answers Rnd from a script and records every reseed; running past the script fails the test.
 class ScriptedRandom : public platform::RandomSource {
-public:
+  public:
     explicit ScriptedRandom(std::vector<float> values);
     void Reseed(float seed) override { seeds.push_back(seed); }
     float Next() override;
@@ -32,7 +32,7 @@ public:
     std::vector<float> seeds;
     std::size_t draws = 0;
 
-private:
+  private:
     std::vector<float> values_;
     platform::ScopedRandomSource scope_;
 };
