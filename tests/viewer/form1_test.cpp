@@ -28,7 +28,8 @@ QRgb Qt(COLORREF c) {
 }
 
 TEST(QtNameFilters, TranslatesDescriptionPatternPairs) {
-    EXPECT_EQ(QtNameFilters("Tileset Files (*.tst)|*.tst"), "Tileset Files (*.tst) (*.tst)");
+    EXPECT_EQ(QtNameFilters("Tileset Files (*.tst)|*.tst"), "Tileset Files (*.tst)");
+    EXPECT_EQ(QtNameFilters("Old (*.bmp)|*.jpg"), "Old (*.bmp) (*.jpg)");
     EXPECT_EQ(QtNameFilters("Jpegs|*.jpg|Bmps|*.bmp|Gifs|*.gif"),
               "Jpegs (*.jpg);;Bmps (*.bmp);;Gifs (*.gif)");
     EXPECT_EQ(QtNameFilters("Pictures|*.bmp;*.jpg"), "Pictures (*.bmp *.jpg)");

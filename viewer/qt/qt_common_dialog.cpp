@@ -13,7 +13,11 @@ QString QtNameFilters(std::string_view filter) {
         if (patterns.isEmpty()) {
             patterns = "*";
         }
-        filters << QString::fromStdString(entry.description) + " (" + patterns + ")";
+        // Qt reads the patterns from the parentheses at the end; a description that already
+        // shows them ("Tileset Files (*.tst)") is not given them twice.
+        const QString description = QString::fromStdString(entry.description);
+        const QString shown = "(" + patterns + ")";
+        filters << (description.endsWith(shown) ? description : description + " " + shown);
     }
     return filters.join(";;");
 }
