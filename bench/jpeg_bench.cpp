@@ -22,6 +22,8 @@
 #include "platform/picture_box.h"
 #include "platform/save_picture.h"
 
+#include "bench/bench_support.h"
+
 namespace {
 
 // The largest mosaic: 19 tiles wide, 1 725 rows of tiles.
@@ -30,34 +32,18 @@ constexpr int kHeight = 55'200;
 constexpr int kStride = (3 * kWidth + 3) & ~3;
 constexpr int kQuality = 90;
 
-// Rows bottom-up, as the canvas buffer holds them. Each 32 x 32 tile has a colour of its own, a
-// shaded ramp, a dark outline and a few single-pixel highlights: flat runs and hard edges like
-// real tiles, not noise, which would make the encoder's work unrepresentative.
+// The largest mosaic of pixel-art tiles, rows bottom-up as the canvas buffer holds them.
 const std::vector<BYTE>& CanvasPixels() {
     static const std::vector<BYTE> pixels = [] {
         std::vector<BYTE> bytes(static_cast<std::size_t>(kStride) * kHeight, 0);
         for (int y = 0; y < kHeight; ++y) {
             BYTE* row = bytes.data() + static_cast<std::size_t>(kHeight - 1 - y) * kStride;
             for (int x = 0; x < kWidth; ++x) {
-                const unsigned tile = static_cast<unsigned>((y / 32) * 19 + x / 32);
-                const int tx = x % 32;
-                const int ty = y % 32;
-                const unsigned hash = tile * 2'654'435'761u;
-                int r = static_cast<int>(hash >> 24);
-                int g = static_cast<int>((hash >> 16) & 0xFF);
-                int b = static_cast<int>((hash >> 8) & 0xFF);
-                const int shade = (tx + ty) / 8 * 12;  // a ramp in steps, as pixel art shades
-                r = std::min(255, r / 2 + shade);
-                g = std::min(255, g / 2 + shade);
-                b = std::min(255, b / 2 + shade);
-                if (tx == 0 || ty == 0 || tx == 31 || ty == 31) {
-                    r = g = b = 24;
-                } else if ((tx * 7 + ty * 3 + static_cast<int>(tile)) % 41 == 0) {
-                    r = g = b = 250;
-                }
-                row[3 * x] = static_cast<BYTE>(b);
-                row[3 * x + 1] = static_cast<BYTE>(g);
-                row[3 * x + 2] = static_cast<BYTE>(r);
+                const auto tile = static_cast<unsigned>((y / 32) * 19 + x / 32);
+                const orvane::bench::Rgb c = orvane::bench::PixelArt(tile, x % 32, y % 32);
+                row[3 * x] = c.b;
+                row[3 * x + 1] = c.g;
+                row[3 * x + 2] = c.r;
             }
         }
         return bytes;
@@ -65,24 +51,7 @@ const std::vector<BYTE>& CanvasPixels() {
     return pixels;
 }
 
-class BenchFolder {
-  public:
-    BenchFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "orvane-bench-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr) {
-            path_ = pattern;
-        }
-    }
-    ~BenchFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    std::string operator/(const char* name) const { return (path_ / name).string(); }
-
-  private:
-    std::filesystem::path path_;
-};
+using orvane::bench::BenchFolder;
 
 void BM_jencWrite(benchmark::State& state) {
     const std::vector<BYTE>& pixels = CanvasPixels();

@@ -24,64 +24,35 @@
 #include "platform/msgbox.h"
 #include "viewer/main_form.h"
 
+#include "bench/bench_support.h"
+
 namespace {
 
 using orvane::cDIBSection;
+using orvane::bench::BenchFolder;
 using orvane::viewer::MainForm;
 using orvane::viewer::ScriptedDialog;
 
 constexpr int kTiles = 32'767;
 constexpr int kQuality = 90;
 
-// A folder for the run's files, gone when the run ends.
-class BenchFolder {
-  public:
-    BenchFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "orvane-bench-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            std::abort();
-        }
-        path_ = pattern;
-    }
-    ~BenchFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    std::string operator/(const char* name) const { return (path_ / name).string(); }
-
-  private:
-    std::filesystem::path path_;
-};
-
 BenchFolder& Folder() {
     static BenchFolder folder;
     return folder;
 }
 
-// Tiles as pixel art looks: each a colour of its own, shaded in steps, a dark outline and a few
-// highlights. Flat runs and hard edges, so the encoder works as it would on real tilesets.
 const std::string& LargestTileset() {
     static const std::string name = [] {
         std::string bytes = {0, 0, static_cast<char>(kTiles & 0xFF), static_cast<char>(kTiles >> 8),
                              0, 0};
         bytes.reserve(6 + std::size_t{kTiles} * 3072);
         for (unsigned tile = 0; tile < kTiles; ++tile) {
-            const unsigned hash = tile * 2'654'435'761u;
             for (int x = 0; x < 32; ++x) {
                 for (int y = 0; y < 32; ++y) {
-                    const int shade = (x + y) / 8 * 12;
-                    int r = std::min(255, static_cast<int>(hash >> 24) / 2 + shade);
-                    int g = std::min(255, static_cast<int>((hash >> 16) & 0xFF) / 2 + shade);
-                    int b = std::min(255, static_cast<int>((hash >> 8) & 0xFF) / 2 + shade);
-                    if (x == 0 || y == 0 || x == 31 || y == 31) {
-                        r = g = b = 24;
-                    } else if ((x * 7 + y * 3 + static_cast<int>(tile)) % 41 == 0) {
-                        r = g = b = 250;
-                    }
-                    bytes.push_back(static_cast<char>(r));
-                    bytes.push_back(static_cast<char>(g));
-                    bytes.push_back(static_cast<char>(b));
+                    const orvane::bench::Rgb c = orvane::bench::PixelArt(tile, x, y);
+                    bytes.push_back(static_cast<char>(c.r));
+                    bytes.push_back(static_cast<char>(c.g));
+                    bytes.push_back(static_cast<char>(c.b));
                 }
             }
         }

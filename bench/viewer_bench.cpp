@@ -1,7 +1,6 @@
 // File > Open from the chosen name to the fitted window: the tileset read in blocks and every
 // pixel painted with its own SetPixelV. Run: build/default/bin/bench_viewer
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -9,6 +8,8 @@
 #include <string>
 
 #include "viewer/main_form.h"
+
+#include "bench/bench_support.h"
 
 namespace {
 
@@ -18,22 +19,10 @@ using orvane::viewer::ScriptedDialog;
 // Tileset files made once per run, in a folder of their own that goes when the run ends.
 class BenchFiles {
   public:
-    BenchFiles() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "orvane-bench-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            std::abort();
-        }
-        folder_ = pattern;
-    }
-    ~BenchFiles() {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
-    }
 
     // Every pixel a different colour, with a key-colour pixel in every column of every tile.
     std::string Tileset(int tiles) {
-        const std::filesystem::path path = folder_ / ("tiles" + std::to_string(tiles) + ".tst");
+        const std::string path = folder_ / ("tiles" + std::to_string(tiles) + ".tst");
         if (!std::filesystem::exists(path)) {
             std::string bytes = {
                 0, 0, static_cast<char>(tiles & 0xFF), static_cast<char>(tiles >> 8), 0, 0};
@@ -51,11 +40,11 @@ class BenchFiles {
             std::ofstream(path, std::ios::binary)
                 .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         }
-        return path.string();
+        return path;
     }
 
   private:
-    std::filesystem::path folder_;
+    orvane::bench::BenchFolder folder_;
 };
 
 BenchFiles& Files() {
