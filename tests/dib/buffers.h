@@ -1,5 +1,4 @@
-// Helpers for the image buffer's tests: buffers built from bytes, and a plain GDI surface to copy
-// to and from.
+// Helpers for the image buffer's tests: buffers built from bytes.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,6 +9,7 @@
 
 #include "dib/cdibsection.h"
 #include "platform/gdi.h"
+#include "tests/support/surface.h"
 
 namespace orvane::testing {
 
@@ -44,70 +44,6 @@ inline Buffer GreyBuffer(const std::vector<std::vector<int>>& rows) {
         }
     }
     return buffer;
-}
-
-// A memory DC holding a bitmap of its own; both released at the end of the scope.
-class Surface {
-  public:
-    Surface(int width, int height) : width_(width), height_(height) {
-        dc_ = CreateCompatibleDC(nullptr);
-        bitmap_ = CreateCompatibleBitmap(dc_, width, height);
-        previous_ = SelectObject(dc_, bitmap_);
-    }
-    ~Surface() {
-        SelectObject(dc_, previous_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    Surface(const Surface&) = delete;
-    Surface& operator=(const Surface&) = delete;
-
-    HDC dc() const { return dc_; }
-    HBITMAP bitmap() const { return bitmap_; }
-    // Takes the bitmap out of the DC, as a picture that no DC holds; Reselect puts it back.
-    HBITMAP Release() {
-        SelectObject(dc_, previous_);
-        return bitmap_;
-    }
-    void Reselect() { SelectObject(dc_, bitmap_); }
-
-    void FillDistinct(BYTE salt) {
-        for (int y = 0; y < height_; ++y) {
-            for (int x = 0; x < width_; ++x) {
-                SetPixelV(dc_, x, y, Distinct(x, y, salt));
-            }
-        }
-    }
-    void Fill(COLORREF colour) {
-        for (int y = 0; y < height_; ++y) {
-            for (int x = 0; x < width_; ++x) {
-                SetPixelV(dc_, x, y, colour);
-            }
-        }
-    }
-    // Every pixel a different colour, so that a misplaced copy shows.
-    static COLORREF Distinct(int x, int y, BYTE salt) {
-        return RGB(static_cast<BYTE>(x * 17 + salt), static_cast<BYTE>(y * 29 + salt),
-                   static_cast<BYTE>(x * 7 + y * 3 + salt));
-    }
-
-  private:
-    int width_;
-    int height_;
-    HDC dc_;
-    HBITMAP bitmap_;
-    HGDIOBJ previous_;
-};
-
-// Every pixel of a device context's bitmap, read through GetPixel, top row first.
-inline std::vector<COLORREF> Pixels(HDC dc, int width, int height) {
-    std::vector<COLORREF> pixels;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            pixels.push_back(GetPixel(dc, x, y));
-        }
-    }
-    return pixels;
 }
 
 }  // namespace orvane::testing

@@ -14,6 +14,7 @@
 #include "platform/runtime_error.h"
 #include "tests/support/file_conditions.h"
 #include "tests/support/jpeg_reader.h"
+#include "tests/support/surface.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -26,6 +27,7 @@ using orvane::testing::FolderEntries;
 using orvane::testing::PermissionBits;
 using orvane::testing::ReadFile;
 using orvane::testing::ScopedFileSizeLimit;
+using orvane::testing::Surface;
 using orvane::testing::TempDir;
 using orvane::testing::WriteFile;
 namespace mJPEGEncoder = orvane::mJPEGEncoder;
@@ -43,31 +45,20 @@ COLORREF BlockColour(int x, int y, int salt) {
 // A picture box as the export sees the canvas: a bitmap selected into a memory DC of its own.
 class TestPicture : public orvane::platform::PictureBox {
   public:
-    TestPicture(int width, int height, int salt = 0)
-        : width_(width), height_(height), dc_(CreateCompatibleDC(nullptr)) {
-        bitmap_ = CreateCompatibleBitmap(dc_, width, height);
-        previous_ = SelectObject(dc_, bitmap_);
+    TestPicture(int width, int height, int salt = 0) : surface_(width, height) {
         for (int y = 0; y < height; ++y) {
             for (int x = 0; x < width; ++x) {
-                SetPixelV(dc_, x, y, BlockColour(x, y, salt));
+                SetPixelV(surface_.dc(), x, y, BlockColour(x, y, salt));
             }
         }
     }
-    ~TestPicture() override {
-        SelectObject(dc_, previous_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    HBITMAP Image() const override { return bitmap_; }
-    HDC hDC() const override { return dc_; }
-    int width() const { return width_; }
-    int height() const { return height_; }
+    HBITMAP Image() const override { return surface_.bitmap(); }
+    HDC hDC() const override { return surface_.dc(); }
+    int width() const { return surface_.width(); }
+    int height() const { return surface_.height(); }
 
   private:
-    int width_, height_;
-    HDC dc_;
-    HBITMAP bitmap_;
-    HGDIOBJ previous_;
+    Surface surface_;
 };
 
 // Routes the export's calls to the library through counters, and lets a test make one fail.

@@ -7,61 +7,13 @@
 #include <vector>
 
 #include "platform/user32.h"
+#include "tests/support/surface.h"
 
 namespace {
 
 using orvane::platform::LiveGdiObjectCount;
 
-// A memory DC holding a bitmap of its own; both released at the end of the scope.
-class Surface {
-  public:
-    Surface(int width, int height) : width_(width), height_(height) {
-        dc_ = CreateCompatibleDC(nullptr);
-        bitmap_ = CreateCompatibleBitmap(dc_, width, height);
-        previous_ = SelectObject(dc_, bitmap_);
-    }
-    ~Surface() {
-        SelectObject(dc_, previous_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    Surface(const Surface&) = delete;
-    Surface& operator=(const Surface&) = delete;
-
-    HDC dc() const { return dc_; }
-    HBITMAP bitmap() const { return bitmap_; }
-    int width() const { return width_; }
-    int height() const { return height_; }
-
-    // Every pixel a different colour, so that a misplaced copy shows.
-    void FillDistinct(BYTE salt) {
-        for (int y = 0; y < height_; ++y) {
-            for (int x = 0; x < width_; ++x) {
-                SetPixelV(dc_, x, y, Distinct(x, y, salt));
-            }
-        }
-    }
-    static COLORREF Distinct(int x, int y, BYTE salt) {
-        return RGB(static_cast<BYTE>(x * 17 + salt), static_cast<BYTE>(y * 29 + salt),
-                   static_cast<BYTE>(x * 7 + y * 3 + salt));
-    }
-    std::vector<COLORREF> Pixels() const {
-        std::vector<COLORREF> pixels;
-        for (int y = 0; y < height_; ++y) {
-            for (int x = 0; x < width_; ++x) {
-                pixels.push_back(GetPixel(dc_, x, y));
-            }
-        }
-        return pixels;
-    }
-
-  private:
-    int width_;
-    int height_;
-    HDC dc_;
-    HBITMAP bitmap_;
-    HGDIOBJ previous_;
-};
+using orvane::testing::Surface;
 
 // ---------------------------------------------------------------------------------------------
 // Raster operations, checked against their textbook formulas with a white brush as pattern.

@@ -1,0 +1,61 @@
+// What the benchmarks share: a folder for their files, and tile pixels that look like pixel art.
+#pragma once
+
+#include <stdlib.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "platform/windef.h"
+
+namespace orvane::bench {
+
+// A folder of its own for a run's files, gone with everything in it when the run ends.
+class BenchFolder {
+  public:
+    BenchFolder() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "orvane-bench-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            std::abort();
+        }
+        path_ = pattern;
+    }
+    ~BenchFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    BenchFolder(const BenchFolder&) = delete;
+    BenchFolder& operator=(const BenchFolder&) = delete;
+
+    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+
+  private:
+    std::filesystem::path path_;
+};
+
+struct Rgb {
+    BYTE r, g, b;
+};
+
+// Pixel (x, y), from 0, of tile number tile: each tile a colour of its own, shaded in steps, with
+// a dark outline and a few single-pixel highlights. Flat runs and hard edges as in real tilesets,
+// so an encoder works as it would on them; noise would not.
+inline Rgb PixelArt(unsigned tile, int x, int y) {
+    if (x == 0 || y == 0 || x == 31 || y == 31) {
+        return {24, 24, 24};
+    }
+    if ((x * 7 + y * 3 + static_cast<int>(tile)) % 41 == 0) {
+        return {250, 250, 250};
+    }
+    const unsigned hash = tile * 2'654'435'761u;
+    const int shade = (x + y) / 8 * 12;
+    const auto channel = [shade](unsigned value) {
+        return static_cast<BYTE>(std::min(255, static_cast<int>(value & 0xFF) / 2 + shade));
+    };
+    return {channel(hash >> 24), channel(hash >> 16), channel(hash >> 8)};
+}
+
+}  // namespace orvane::bench
