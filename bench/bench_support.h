@@ -1,11 +1,14 @@
 // What the benchmarks share: a folder for their files, and tile pixels that look like pixel art.
 #pragma once
 
+#include <fcntl.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <span>
 #include <string>
 
 #include "platform/windef.h"
@@ -35,6 +38,24 @@ class BenchFolder {
   private:
     std::filesystem::path path_;
 };
+
+// A writer's floor: the bytes written to a fresh file with plain write() calls, nothing else.
+// False when the file could not be written whole.
+inline bool WriteWhole(const std::string& path, std::span<const BYTE> bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    std::size_t done = 0;
+    while (fd >= 0 && done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n <= 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    return done == bytes.size();
+}
 
 struct Rgb {
     BYTE r, g, b;

@@ -4,10 +4,7 @@
 //   SavePicture (BMP)      beside  one plain write() of the same number of bytes
 // Run: build/default/bin/bench_jpeg
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <stdlib.h>
 #include <turbojpeg.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -170,17 +167,7 @@ void BM_PlainWrite_SameBytes(benchmark::State& state) {
     BenchFolder folder;
     const std::string file = folder / "canvas.bin";
     for (auto _ : state) {
-        const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-            if (n <= 0) {
-                break;
-            }
-            done += static_cast<std::size_t>(n);
-        }
-        ::close(fd);
-        if (done != bytes.size()) {
+        if (!orvane::bench::WriteWhole(file, bytes)) {
             state.SkipWithError("write failed");
             break;
         }

@@ -5,10 +5,7 @@
 // and the commands' steps on their own, to show where the time goes. The ratios are printed last.
 // Run: build/default/bin/bench_saveas
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <stdlib.h>
 #include <turbojpeg.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -152,17 +149,7 @@ void BM_Floor_PlainWrite(benchmark::State& state) {
     std::copy_n(pixels.DIBSectionBitsPtr(), bytes.size() - 54, bytes.begin() + 54);
     const std::string name = Folder() / "plain.bin";
     for (auto _ : state) {
-        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        std::size_t done = 0;
-        while (fd >= 0 && done < bytes.size()) {
-            const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-            if (n <= 0) {
-                break;
-            }
-            done += static_cast<std::size_t>(n);
-        }
-        ::close(fd);
-        if (done != bytes.size()) {
+        if (!orvane::bench::WriteWhole(name, bytes)) {
             state.SkipWithError("write failed");
             break;
         }
