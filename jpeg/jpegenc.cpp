@@ -11,6 +11,8 @@
 #include <span>
 #include <unordered_map>
 
+#include "platform/files.h"
+
 namespace {
 
 constexpr std::int64_t kMaxSide = 65'535;
@@ -63,17 +65,7 @@ int WriteWholeFile(const char* name, std::span<const unsigned char> bytes) {
     if (fd < 0) {
         return JENC_ERR_FILE_CREATE;
     }
-    bool written = true;
-    while (written && !bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        written = n > 0;
-        if (written) {
-            bytes = bytes.subspan(static_cast<std::size_t>(n));
-        }
-    }
+    bool written = orvane::platform::WriteAll(fd, bytes) == 0;
     // close can be the first to report a failed write (NFS).
     if (::close(fd) != 0) {
         written = false;

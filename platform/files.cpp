@@ -49,6 +49,20 @@ std::string RandomSuffix() {
 
 }  // namespace
 
+int WriteAll(int fd, std::span<const BYTE> bytes) noexcept {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return n < 0 ? errno : EIO;
+        }
+        bytes = bytes.subspan(static_cast<std::size_t>(n));
+    }
+    return 0;
+}
+
 void CheckKill(const std::string& path) {
     if (path.empty()) {
         Raise(ErrorNumber::BadFileNameOrNumber);
@@ -138,15 +152,8 @@ void PendingFile::Write(std::span<const BYTE> bytes) {
     if (fd_ < 0) {
         Raise(ErrorNumber::BadFileNameOrNumber);  // written after Commit
     }
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            RaiseWriteError(n < 0 ? errno : EIO);
-        }
-        bytes = bytes.subspan(static_cast<std::size_t>(n));
+    if (const int error = WriteAll(fd_, bytes); error != 0) {
+        RaiseWriteError(error);
     }
 }
 

@@ -22,6 +22,10 @@ void Kill(const std::string& path);
 // before writing anything.
 void CheckKill(const std::string& path);
 
+// Writes every byte to the open file fd, going on after short writes and interruptions.
+// Returns 0, or the errno of the write that failed (EIO for one that wrote nothing).
+int WriteAll(int fd, std::span<const BYTE> bytes) noexcept;
+
 // New contents for a file, written beside it under a unique temporary name in the same folder
 // and renamed over it by Commit. Rename within one file system is atomic: until Commit the
 // target stays exactly as it was, and afterwards it is wholly the new file. The temporary file
