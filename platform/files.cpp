@@ -19,12 +19,6 @@ namespace {
 namespace fs = std::filesystem;
 using detail::IsReadOnlyMode;
 
-bool FolderIsMissing(const std::string& path) {
-    const fs::path parent = fs::path(path).parent_path();
-    std::error_code ignored;
-    return !parent.empty() && !fs::is_directory(parent, ignored);
-}
-
 [[noreturn]] void RaiseWriteError(int error) {
     Raise(error == ENOSPC || error == EDQUOT ? ErrorNumber::DiskFull : ErrorNumber::DeviceIOError);
 }
@@ -49,6 +43,17 @@ std::string RandomSuffix() {
 
 }  // namespace
 
+namespace detail {
+
+ErrorNumber NotFoundError(const std::string& path) {
+    const fs::path parent = fs::path(path).parent_path();
+    std::error_code ignored;
+    return !parent.empty() && !fs::is_directory(parent, ignored) ? ErrorNumber::PathNotFound
+                                                                 : ErrorNumber::FileNotFound;
+}
+
+}  // namespace detail
+
 int WriteAll(int fd, std::span<const BYTE> bytes) noexcept {
     while (!bytes.empty()) {
         const ssize_t n = ::write(fd, bytes.data(), bytes.size());
@@ -71,7 +76,7 @@ void CheckKill(const std::string& path) {
     if (::lstat(path.c_str(), &info) != 0) {
         const int error = errno;
         if (error == ENOENT || error == ENOTDIR) {
-            Raise(FolderIsMissing(path) ? ErrorNumber::PathNotFound : ErrorNumber::FileNotFound);
+            Raise(detail::NotFoundError(path));
         }
         Raise(ErrorNumber::PathFileAccessError);
     }
