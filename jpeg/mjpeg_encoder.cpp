@@ -1,5 +1,6 @@
 #include "jpeg/mjpeg_encoder.h"
 
+#include <cerrno>
 #include <memory>
 
 #include "dib/cdibsection.h"
@@ -54,6 +55,12 @@ void CarryOver(const std::string& fileName, const WIN32_FIND_DATAA& snapshot) {
     SetFileAttributesA(fileName.c_str(), snapshot.dwFileAttributes);
 }
 
+// The library's file errors leave the failing system call's errno behind, which says why.
+std::string WriteFailureReason(int result, int error) {
+    const bool fileError = result == JENC_ERR_FILE_CREATE || result == JENC_ERR_FILE_WRITE;
+    return fileError && error != 0 ? platform::SystemErrorReason(error) : std::string();
+}
+
 }  // namespace
 
 EncoderEntryPoints SetEncoderEntryPoints(EncoderEntryPoints entryPoints) {
@@ -99,12 +106,14 @@ bool WriteJpegFile(const cDIBSection& cDib, const std::string& sFileName, LONG l
     record.JPGHeight = static_cast<DWORD>(cDib.Height());
     record.jquality = static_cast<DWORD>(lQuality);
 
+    errno = 0;
     const int written = EntryPoints().Write(&record, JENC_JFILE_WRITEWHOLEIMAGE);
     if (written != JENC_OK) {
+        const int error = errno;  // before anything else can overwrite it
         encoder.Free();
         platform::Raise(kJpegErrorNumber, ErrorSource(),
                         "Failed to save to JPG " + std::to_string(written),
-                        kWriteFailureHelpContext);
+                        kWriteFailureHelpContext, WriteFailureReason(written, error));
     }
     jpegFile.Commit();
 
