@@ -1,6 +1,7 @@
 // orvane-export run as its own process on the demo tileset, for each exit status; what it writes
 // is read back by Qt and TurboJPEG and held against the canvas that File > Open paints here.
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -9,6 +10,7 @@
 #include <QImage>
 #include <QString>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,7 @@ namespace {
 using orvane::testing::DecodeJpeg;
 using orvane::testing::FolderEntries;
 using orvane::testing::ReadFile;
+using orvane::testing::ScopedTmpfs;
 using orvane::testing::TempDir;
 using orvane::testing::WriteFile;
 using orvane::viewer::MainForm;
@@ -38,8 +41,9 @@ struct Outcome {
     std::string err;
 };
 
-// Runs orvane-export with args, its output captured in files of the folder.
-Outcome RunExport(const TempDir& dir, const Strings& args) {
+// Runs orvane-export with args, its output captured in files of the folder. unprivileged: as
+// the user nobody when the test runs as root, whom permissions do not stop.
+Outcome RunExport(const TempDir& dir, const Strings& args, bool unprivileged = false) {
     const std::string outName = dir / ".stdout";
     const std::string errName = dir / ".stderr";
     std::vector<char*> argv{const_cast<char*>(kExport.c_str())};
@@ -53,6 +57,11 @@ Outcome RunExport(const TempDir& dir, const Strings& args) {
         const int out = ::open(outName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int err = ::open(errName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0) {
+            ::_exit(127);
+        }
+        constexpr id_t kNobody = 65534;
+        if (unprivileged && ::geteuid() == 0 &&
+            (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
             ::_exit(127);
         }
         ::execv(argv[0], argv.data());
@@ -141,6 +150,8 @@ struct FailureCase {
     Strings args;  // "@/" stands for the test's folder
     int status;
     std::string errorPart;
+    std::function<void(const TempDir&)> setUp = [](const TempDir&) {};
+    bool unprivileged = false;
 };
 void PrintTo(const FailureCase& c, std::ostream* os) {
     *os << c.name;
@@ -152,17 +163,19 @@ class Refused : public ::testing::TestWithParam<FailureCase> {};
 TEST_P(Refused, ExitsWithItsStatusAndSaysWhy) {
     const FailureCase& c = GetParam();
     TempDir dir;
+    c.setUp(dir);
+    const Strings before = FolderEntries(dir.path());
     Strings args;
     for (const std::string& arg : c.args) {
         args.push_back(arg.rfind("@/", 0) == 0 ? dir / arg.substr(2) : arg);
     }
 
-    const Outcome run = RunExport(dir, args);
+    const Outcome run = RunExport(dir, args, c.unprivileged);
 
     EXPECT_EQ(run.status, c.status);
     EXPECT_EQ(run.out, "");
     EXPECT_TRUE(Contains(run.err, c.errorPart)) << run.err;
-    EXPECT_TRUE(FolderEntries(dir.path()).empty());
+    EXPECT_EQ(FolderEntries(dir.path()), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -170,12 +183,28 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         FailureCase{
             "missing_tileset", {"@/absent.tst", "@/out.jpg"}, 1, "error 53: File not found"},
-        FailureCase{
-            "output_folder_missing", {kDemo, "@/absent/out.bmp"}, 1, "error 76: Path not found"},
+        FailureCase{"tileset_is_a_fifo",
+                    {"@/fifo.tst", "@/out.bmp"},
+                    1,
+                    "error 75: Path/File access error (not a regular file)",
+                    [](const TempDir& d) { ::mkfifo((d / "fifo.tst").c_str(), 0644); }},
+        FailureCase{"output_folder_missing",
+                    {kDemo, "@/absent/out.bmp"},
+                    1,
+                    "error 76: Path not found (the folder does not exist)\n"},
         FailureCase{"jpeg_in_missing_folder",
                     {kDemo, "@/absent/out.jpg"},
                     1,
-                    "error 26001: Failed to save to JPG "},
+                    "error 26001: Failed to save to JPG -7 (the folder does not exist)\n"},
+        FailureCase{"output_folder_not_writable",
+                    {kDemo, "@/locked/out.bmp"},
+                    1,
+                    "error 75: Path/File access error (permission denied)\n",
+                    [](const TempDir& d) {
+                        std::filesystem::create_directory(d / "locked");
+                        ::chmod((d / "locked").c_str(), 0555);
+                    },
+                    true},
         FailureCase{"gif", {kDemo, "@/x.gif"}, 2, "x.gif' would write nothing"},
         FailureCase{"upper_case_jpg", {kDemo, "@/x.JPG"}, 2, "would write nothing"},
         FailureCase{"no_arguments", {}, 2, "Usage: orvane-export TILESET OUTPUT"},
@@ -199,6 +228,55 @@ TEST(OrvaneExport, AnUnwritableOutputExitsWithOneAndLeavesItAsItWas) {
     EXPECT_EQ(ReadFile(dir / "old.jpg"), "old");
     EXPECT_EQ(FolderEntries(dir.path()), Strings{"old.jpg"});
 }
+
+struct DiskFullCase {
+    const char* name;
+    const char* output;
+    bool replacing;  // else another file fills the disk
+    std::string errorPart;
+};
+void PrintTo(const DiskFullCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class DiskFull : public ::testing::TestWithParam<DiskFullCase> {};
+
+// A disk with room for half of the new file: the write fails midway, and the folder keeps
+// exactly what it held, byte for byte.
+TEST_P(DiskFull, ExitsWithOneAndLeavesTheFolderAsItWas) {
+    const DiskFullCase& c = GetParam();
+    TempDir dir;
+    const std::filesystem::path disk = dir.path() / "disk";
+    std::filesystem::create_directory(disk);
+    const ScopedTmpfs tmpfs(disk, 64 * 1024);
+    if (!tmpfs.Mounted()) {
+        GTEST_SKIP() << "mounting a tmpfs needs root";
+    }
+    const std::string old(32 * 1024, 'o');  // the demo is 40 KB as a JPEG, 175 KB as a bitmap
+    const std::filesystem::path oldFile = disk / (c.replacing ? c.output : "other.dat");
+    WriteFile(oldFile, old);
+
+    const Outcome run = RunExport(dir, {kDemo, (disk / c.output).string()});
+
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_TRUE(Contains(run.err, c.errorPart)) << run.err;
+    EXPECT_EQ(ReadFile(oldFile), old);
+    EXPECT_EQ(FolderEntries(disk), Strings{oldFile.filename().string()});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Writers, DiskFull,
+    ::testing::Values(
+        DiskFullCase{"bmp_new", "out.bmp", false,
+                     "error 61: Disk full (no space left on the device)"},
+        DiskFullCase{"bmp_replacing", "out.bmp", true,
+                     "error 61: Disk full (no space left on the device)"},
+        DiskFullCase{"jpg_new", "out.jpg", false,
+                     "error 26001: Failed to save to JPG -8 (no space left on the device)"},
+        DiskFullCase{"jpg_replacing", "out.jpg", true,
+                     "error 26001: Failed to save to JPG -8 (no space left on the device)"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(OrvaneExport, HelpTellsTheFormatsTheDispatchAndTheStatuses) {
     TempDir dir;
