@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <memory>
+#include <utility>
 
 #include "dib/cdibsection.h"
 #include "platform/app.h"
@@ -55,12 +56,6 @@ void CarryOver(const std::string& fileName, const WIN32_FIND_DATAA& snapshot) {
     SetFileAttributesA(fileName.c_str(), snapshot.dwFileAttributes);
 }
 
-// The library's file errors leave the failing system call's errno behind, which says why.
-std::string WriteFailureReason(int result, int error) {
-    const bool fileError = result == JENC_ERR_FILE_CREATE || result == JENC_ERR_FILE_WRITE;
-    return fileError && error != 0 ? platform::SystemErrorReason(error) : std::string();
-}
-
 }  // namespace
 
 EncoderEntryPoints SetEncoderEntryPoints(EncoderEntryPoints entryPoints) {
@@ -109,11 +104,15 @@ bool WriteJpegFile(const cDIBSection& cDib, const std::string& sFileName, LONG l
     errno = 0;
     const int written = EntryPoints().Write(&record, JENC_JFILE_WRITEWHOLEIMAGE);
     if (written != JENC_OK) {
-        const int error = errno;  // before anything else can overwrite it
+        // The library's file errors leave the failing system call's errno behind, which says
+        // why; it is read before anything else can overwrite it.
+        const int error = errno;
+        const bool fileError = written == JENC_ERR_FILE_CREATE || written == JENC_ERR_FILE_WRITE;
+        std::string reason = fileError && error != 0 ? platform::SystemErrorReason(error) : "";
         encoder.Free();
         platform::Raise(kJpegErrorNumber, ErrorSource(),
                         "Failed to save to JPG " + std::to_string(written),
-                        kWriteFailureHelpContext, WriteFailureReason(written, error));
+                        kWriteFailureHelpContext, std::move(reason));
     }
     jpegFile.Commit();
 
