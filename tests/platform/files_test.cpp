@@ -144,12 +144,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ReplaceCase{"new_file", 027, [](const TempDir&) {}, "out.bmp", 0640, {"out.bmp"}},
         ReplaceCase{"new_file_no_umask", 0, [](const TempDir&) {}, "out.bmp", 0666, {"out.bmp"}},
-        ReplaceCase{"private_file",
-                    0,
-                    [](const TempDir& d) { Existing(d, "out.bmp", 0600); },
-                    "out.bmp",
-                    0600,
-                    {"out.bmp"}},
         ReplaceCase{"shared_file_under_a_strict_umask",
                     077,
                     [](const TempDir& d) { Existing(d, "out.bmp", 0664); },
