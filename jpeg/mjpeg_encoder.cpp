@@ -1,6 +1,8 @@
 #include "jpeg/mjpeg_encoder.h"
 
+#include <cerrno>
 #include <memory>
+#include <utility>
 
 #include "dib/cdibsection.h"
 #include "platform/app.h"
@@ -99,12 +101,18 @@ bool WriteJpegFile(const cDIBSection& cDib, const std::string& sFileName, LONG l
     record.JPGHeight = static_cast<DWORD>(cDib.Height());
     record.jquality = static_cast<DWORD>(lQuality);
 
+    errno = 0;
     const int written = EntryPoints().Write(&record, JENC_JFILE_WRITEWHOLEIMAGE);
     if (written != JENC_OK) {
+        // The library's file errors leave the failing system call's errno behind, which says
+        // why; it is read before anything else can overwrite it.
+        const int error = errno;
+        const bool fileError = written == JENC_ERR_FILE_CREATE || written == JENC_ERR_FILE_WRITE;
+        std::string reason = fileError && error != 0 ? platform::SystemErrorReason(error) : "";
         encoder.Free();
         platform::Raise(kJpegErrorNumber, ErrorSource(),
                         "Failed to save to JPG " + std::to_string(written),
-                        kWriteFailureHelpContext);
+                        kWriteFailureHelpContext, std::move(reason));
     }
     jpegFile.Commit();
 

@@ -7,7 +7,8 @@
 //
 // Every failure is raised as a runtime error; a successful call returns true, so neither
 // operation ever returns false. The encoder library's failures are error 26001 with the source
-// "<program>.mJPEGEncoder" and a description that ends in the library's result.
+// "<program>.mJPEGEncoder" and a description that ends in the library's result; when the file
+// could not be created or written, the system's reason goes with it (RuntimeError::Reason).
 #pragma once
 
 #include <string>

@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <utility>
 
+#include "platform/detail/posix_files.h"
 #include "platform/runtime_error.h"
 
 namespace orvane::platform {
@@ -18,32 +18,29 @@ namespace {
 constexpr std::int64_t kWindowBytes = std::int64_t{1} << 20;
 
 [[noreturn]] void RaiseOpenError(const std::string& path, int error) {
-    if (error == ENOENT) {
-        std::error_code ignored;
-        const std::filesystem::path parent = std::filesystem::path(path).parent_path();
-        if (!parent.empty() && !std::filesystem::is_directory(parent, ignored)) {
-            Raise(ErrorNumber::PathNotFound);
-        }
-        Raise(ErrorNumber::FileNotFound);
+    if (error == ENOENT || error == ENOTDIR) {
+        Raise(detail::NotFoundError(path));
     }
-    if (error == ENOTDIR) {
-        Raise(ErrorNumber::PathNotFound);
+    if (error == ENXIO) {
+        RaiseBecause(ErrorNumber::PathFileAccessError, detail::kNotARegularFile);  // a socket
     }
-    Raise(ErrorNumber::PathFileAccessError);
+    RaiseBecause(ErrorNumber::PathFileAccessError, SystemErrorReason(error));
 }
 
 }  // namespace
 
 BinaryFile::BinaryFile(const std::string& path) : path_(path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come, and the window
+    // with it. A regular file ignores the flag.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
         RaiseOpenError(path, errno);
     }
     fd_ = fd;
     struct stat info {};
-    if (::fstat(fd_, &info) != 0 || S_ISDIR(info.st_mode)) {
+    if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
         Close();
-        Raise(ErrorNumber::PathFileAccessError);
+        RaiseBecause(ErrorNumber::PathFileAccessError, detail::kNotARegularFile);
     }
     length_ = info.st_size;
     ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);

@@ -17,7 +17,8 @@ namespace orvane::platform {
 class BinaryFile {
   public:
     // Raises FileNotFound (53) for a missing file, PathNotFound (76) for a missing folder, and
-    // PathFileAccessError (75) for a file that cannot be read (no permission, a folder).
+    // PathFileAccessError (75), at once, for a file that cannot be read (no permission) or is
+    // not a regular file (a folder, a FIFO, a device, a socket).
     explicit BinaryFile(const std::string& path);
     ~BinaryFile();
     BinaryFile(BinaryFile&& other) noexcept;

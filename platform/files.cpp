@@ -19,25 +19,42 @@ namespace {
 namespace fs = std::filesystem;
 using detail::IsReadOnlyMode;
 
-bool FolderIsMissing(const std::string& path) {
-    const fs::path parent = fs::path(path).parent_path();
-    std::error_code ignored;
-    return !parent.empty() && !fs::is_directory(parent, ignored);
-}
-
 [[noreturn]] void RaiseWriteError(int error) {
-    Raise(error == ENOSPC || error == EDQUOT ? ErrorNumber::DiskFull : ErrorNumber::DeviceIOError);
+    RaiseBecause(
+        error == ENOSPC || error == EDQUOT ? ErrorNumber::DiskFull : ErrorNumber::DeviceIOError,
+        SystemErrorReason(error));
 }
 
 // Why a file could not be made or renamed into its folder.
 [[noreturn]] void RaisePlaceError(int error) {
+    ErrorNumber number = ErrorNumber::PathFileAccessError;
     if (error == ENOENT || error == ENOTDIR) {
-        Raise(ErrorNumber::PathNotFound);
+        number = ErrorNumber::PathNotFound;
+    } else if (error == ENOSPC || error == EDQUOT) {
+        number = ErrorNumber::DiskFull;
     }
-    if (error == ENOSPC || error == EDQUOT) {
-        Raise(ErrorNumber::DiskFull);
+    RaiseBecause(number, SystemErrorReason(error));
+}
+
+// What deleting or replacing an existing file would refuse, as Windows refuses it.
+void RefuseUnreplaceable(const struct stat& info) {
+    if (!S_ISREG(info.st_mode)) {
+        RaiseBecause(ErrorNumber::PathFileAccessError, detail::kNotARegularFile);
     }
-    Raise(ErrorNumber::PathFileAccessError);
+    if (IsReadOnlyMode(info.st_mode)) {
+        RaiseBecause(ErrorNumber::PathFileAccessError, "the file is read-only");
+    }
+}
+
+// The rename is in the folder's entries, which reach the disk on their own schedule. Nothing is
+// left to undo by now, so a failure here is not reported.
+void SyncFolder(const fs::path& folder) {
+    const int fd =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
 }
 
 std::string RandomSuffix() {
@@ -48,6 +65,17 @@ std::string RandomSuffix() {
 }
 
 }  // namespace
+
+namespace detail {
+
+ErrorNumber NotFoundError(const std::string& path) {
+    const fs::path parent = fs::path(path).parent_path();
+    std::error_code ignored;
+    return !parent.empty() && !fs::is_directory(parent, ignored) ? ErrorNumber::PathNotFound
+                                                                 : ErrorNumber::FileNotFound;
+}
+
+}  // namespace detail
 
 int WriteAll(int fd, std::span<const BYTE> bytes) noexcept {
     while (!bytes.empty()) {
@@ -71,7 +99,7 @@ void CheckKill(const std::string& path) {
     if (::lstat(path.c_str(), &info) != 0) {
         const int error = errno;
         if (error == ENOENT || error == ENOTDIR) {
-            Raise(FolderIsMissing(path) ? ErrorNumber::PathNotFound : ErrorNumber::FileNotFound);
+            Raise(detail::NotFoundError(path));
         }
         Raise(ErrorNumber::PathFileAccessError);
     }
@@ -105,10 +133,8 @@ PendingFile::PendingFile(const std::string& target) {
     }
     target_ = path.string();
 
-    struct stat info {};
-    if (::stat(target_.c_str(), &info) == 0 &&
-        (!S_ISREG(info.st_mode) || IsReadOnlyMode(info.st_mode))) {
-        Raise(ErrorNumber::PathFileAccessError);
+    if (struct stat info{}; ::stat(target_.c_str(), &info) == 0) {
+        RefuseUnreplaceable(info);
     }
 
     // Hidden, and short enough for NAME_MAX whatever the target's name.
@@ -119,8 +145,9 @@ PendingFile::PendingFile(const std::string& target) {
     const fs::path folder = path.parent_path();
     for (int attempt = 0; attempt < 100; ++attempt) {
         temp_ = (folder / ("." + base + "." + RandomSuffix() + ".tmp")).string();
-        // 0666: the umask then gives what any new file gets (mkstemp's 0600 would not).
-        fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        // The owner's alone while it is written: a replaced file may be private, and others
+        // must not read its new contents before Commit gives the file its final mode.
+        fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd_ >= 0) {
             return;
         }
@@ -164,21 +191,40 @@ void PendingFile::Commit() {
     if (!IsReserved()) {
         RaiseNotReserved();
     }
-    // Some file systems (NFS) report a failed write only when the file is closed.
-    if (fd_ >= 0 && ::close(std::exchange(fd_, -1)) != 0) {
-        RaiseWriteError(errno);
+    if (fd_ < 0) {
+        Raise(ErrorNumber::BadFileNameOrNumber);  // an earlier Commit failed and closed it
     }
-    struct stat info {};
-    if (::stat(target_.c_str(), &info) == 0) {
-        if (!S_ISREG(info.st_mode) || IsReadOnlyMode(info.st_mode)) {
-            Raise(ErrorNumber::PathFileAccessError);
+    struct stat old {};
+    const bool replacing = ::stat(target_.c_str(), &old) == 0;
+    if (replacing) {
+        RefuseUnreplaceable(old);  // it may have changed since the constructor looked
+        // Only root may give a file away; a member of the old file's group may still keep that.
+        if (::fchown(fd_, old.st_uid, old.st_gid) != 0) {
+            (void)::fchown(fd_, static_cast<uid_t>(-1), old.st_gid);
         }
-        ::chmod(temp_.c_str(), info.st_mode & 0777);
+    }
+    // After fchown, which may clear bits. A file system without permissions (FAT) refuses, and
+    // the file then has what the mount gives every file.
+    (void)::fchmod(fd_, replacing ? old.st_mode & 0777 : 0666 & ~detail::CurrentUmask());
+    // Renaming before the data is on the disk could leave an empty file in place of the old one
+    // after a crash (ext4's delayed allocation). A new file has nothing to lose, so it is spared
+    // the wait.
+    if (replacing && ::fsync(fd_) != 0 && errno != EINVAL) {
+        const int error = errno;
+        ::close(std::exchange(fd_, -1));
+        RaiseWriteError(error);
+    }
+    // Some file systems (NFS) report a failed write only when the file is closed.
+    if (::close(std::exchange(fd_, -1)) != 0) {
+        RaiseWriteError(errno);
     }
     if (::rename(temp_.c_str(), target_.c_str()) != 0) {
         RaisePlaceError(errno);
     }
     committed_ = true;
+    if (replacing) {
+        SyncFolder(fs::path(target_).parent_path());
+    }
 }
 
 }  // namespace orvane::platform

@@ -35,13 +35,18 @@ int WriteAll(int fd, std::span<const BYTE> bytes) noexcept;
 //     file.Write(bytes);           // or let a library write file.TempName() itself
 //     file.Commit();
 //
-// A target that is a symbolic link is followed: the file it points to is replaced and the link
-// stays. The new file keeps the permission bits of the file it replaces (a private file stays
-// private); where there was none it gets 0666 less the umask, like any program's new file.
+// While it is written, the temporary file is readable and writable by its owner alone. Commit
+// gives it its final mode just before the rename: the permission bits of the file it replaces
+// (a private file stays private), or for a new file 0666 less the umask, like any program's new
+// file. A replacement also gets the old file's owner and group where the process may give them
+// (root may; others keep the group where they belong to it), and its data is flushed to the disk
+// before the rename and the folder after it, so that a crash never leaves a truncated file
+// where the old one was. A target that is a symbolic link is followed: the file it points to is
+// replaced and the link stays.
 class PendingFile {
   public:
     // Refuses, before anything is made, a target that cannot be replaced: an existing read-only
-    // file or anything but a plain file raises PathFileAccessError (75), as deleting it would;
+    // file or anything but a regular file raises PathFileAccessError (75), as deleting it would;
     // an empty name raises BadFileNameOrNumber (52). Then reserves a fresh, empty temporary
     // file. When the folder cannot take it (it does not exist, say) nothing is made and
     // IsReserved() is false: Write and Commit raise why, and a library given TempName() fails
@@ -53,7 +58,8 @@ class PendingFile {
 
     // The file Commit replaces (a link's destination when the target is a link).
     const std::string& Target() const { return target_; }
-    // Where the new contents go until Commit. A library may create or truncate this name.
+    // Where the new contents go until Commit. A library may write or truncate this name, but
+    // not replace it: Commit sets the mode of, and flushes, the file it reserved.
     const std::string& TempName() const { return temp_; }
     bool IsReserved() const { return reserveError_ == 0; }
 
@@ -62,9 +68,10 @@ class PendingFile {
     void Write(std::span<const BYTE> bytes);
 
     // Renames the temporary file over the target. Raises (and leaves the target as it was) when
-    // nothing was reserved, when closing the temporary file reports a write error (57), when the
-    // target has become read-only meanwhile (75), or when the rename fails (75, 76 or 61).
-    // Committing twice does nothing the second time.
+    // nothing was reserved, when the target has become read-only or not a regular file meanwhile
+    // (75), when flushing or closing the temporary file reports a write error (61 or 57), or
+    // when the rename fails (75, 76 or 61). Committing twice does nothing the second time.
+    // Errors carry the system's reason (RuntimeError::Reason).
     void Commit();
 
   private:

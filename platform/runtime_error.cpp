@@ -1,5 +1,9 @@
 #include "platform/runtime_error.h"
 
+#include <cctype>
+#include <cerrno>
+#include <system_error>
+
 #include "platform/app.h"
 
 namespace orvane::platform {
@@ -10,6 +14,8 @@ std::string_view StandardDescription(ErrorNumber number) {
             return "Invalid procedure call or argument";
         case ErrorNumber::OutOfMemory:
             return "Out of memory";
+        case ErrorNumber::InternalError:
+            return "Internal error";
         case ErrorNumber::BadFileNameOrNumber:
             return "Bad file name or number";
         case ErrorNumber::FileNotFound:
@@ -37,16 +43,18 @@ std::string_view StandardDescription(ErrorNumber number) {
 }
 
 RuntimeError::RuntimeError(std::int32_t number, std::string source, std::string description,
-                           std::int32_t helpContext)
+                           std::int32_t helpContext, std::string reason)
     : std::runtime_error(description),
       number_(number),
       source_(std::move(source)),
       description_(std::move(description)),
-      helpContext_(helpContext) {}
+      helpContext_(helpContext),
+      reason_(std::move(reason)) {}
 
 void Raise(std::int32_t number, std::string source, std::string description,
-           std::int32_t helpContext) {
-    throw RuntimeError(number, std::move(source), std::move(description), helpContext);
+           std::int32_t helpContext, std::string reason) {
+    throw RuntimeError(number, std::move(source), std::move(description), helpContext,
+                       std::move(reason));
 }
 
 void Raise(ErrorNumber number) {
@@ -55,6 +63,31 @@ void Raise(ErrorNumber number) {
 
 void Raise(ErrorNumber number, std::string description) {
     Raise(static_cast<std::int32_t>(number), AppExeName(), std::move(description));
+}
+
+void RaiseBecause(ErrorNumber number, std::string reason) {
+    Raise(static_cast<std::int32_t>(number), AppExeName(), std::string(StandardDescription(number)),
+          0, std::move(reason));
+}
+
+std::string SystemErrorReason(int error) {
+    switch (error) {
+        case ENOENT:
+        case ENOTDIR:
+            return "the folder does not exist";
+        case ENOSPC:
+            return "no space left on the device";
+        case EACCES:
+        case EPERM:
+            return "permission denied";
+        default:
+            break;
+    }
+    std::string text = std::generic_category().message(error);
+    if (!text.empty()) {
+        text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+    }
+    return text;
 }
 
 }  // namespace orvane::platform

@@ -13,6 +13,7 @@ namespace orvane::platform {
 enum class ErrorNumber : std::int32_t {
     InvalidProcedureCall = 5,
     OutOfMemory = 7,
+    InternalError = 51,
     BadFileNameOrNumber = 52,
     FileNotFound = 53,
     FileAlreadyOpen = 55,
@@ -32,26 +33,36 @@ std::string_view StandardDescription(ErrorNumber number);
 class RuntimeError : public std::runtime_error {
   public:
     RuntimeError(std::int32_t number, std::string source, std::string description,
-                 std::int32_t helpContext = 0);
+                 std::int32_t helpContext = 0, std::string reason = {});
 
     std::int32_t Number() const noexcept { return number_; }
     const std::string& Source() const noexcept { return source_; }
     const std::string& Description() const noexcept { return description_; }
     std::int32_t HelpContext() const noexcept { return helpContext_; }
+    // Why, in words, where the system said ("no space left on the device"); "" otherwise. Kept
+    // apart from the description, which stays the fixed text that the message box shows.
+    const std::string& Reason() const noexcept { return reason_; }
 
   private:
     std::int32_t number_;
     std::string source_;
     std::string description_;
     std::int32_t helpContext_;
+    std::string reason_;
 };
 
 [[noreturn]] void Raise(std::int32_t number, std::string source, std::string description,
-                        std::int32_t helpContext = 0);
+                        std::int32_t helpContext = 0, std::string reason = {});
 
 // Raises one of the runtime's own errors with its standard text, the program as its source.
 [[noreturn]] void Raise(ErrorNumber number);
 // The same, with a description of the caller's own (which file could not be opened, say).
 [[noreturn]] void Raise(ErrorNumber number, std::string description);
+// The standard text, and the reason in words.
+[[noreturn]] void RaiseBecause(ErrorNumber number, std::string reason);
+
+// A system error (errno) in words, lower case, to follow a description. Worded for a file being
+// made or written, where only the folder can be missing: ENOENT is "the folder does not exist".
+std::string SystemErrorReason(int error);
 
 }  // namespace orvane::platform

@@ -1,5 +1,5 @@
-// What happens to an error that escapes a command: the user is told its number and description
-// in a message box, and the program goes on.
+// What happens to an error that escapes a command: the user is told its number and description,
+// and the program goes on.
 #pragma once
 
 #include <functional>
@@ -12,8 +12,13 @@ namespace orvane::viewer {
 // "Run-time error '53':\n\nFile not found"
 std::string RuntimeErrorMessage(const platform::RuntimeError& error);
 
-// Runs command; a RuntimeError (or running out of memory, as error 7) that leaves it is shown
-// with MsgBox. Returns false when the command ended with an error.
+// Runs command and hands whatever leaves it to report as a runtime error: a RuntimeError as it
+// is, running out of memory as error 7, and anything else as error 51 "Internal error", with the
+// exception's own text where it has one. Returns false when the command ended with an error.
+bool RunCommand(const std::function<void()>& command,
+                const std::function<void(const platform::RuntimeError&)>& report);
+
+// RunCommand as the window runs its commands: the error is shown with MsgBox.
 bool RunReportingErrors(const std::function<void()>& command);
 
 }  // namespace orvane::viewer

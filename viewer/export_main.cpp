@@ -2,13 +2,13 @@
 // tilesets to turn into pictures. The same commands run, answered by a scripted dialog, so a file
 // written here is the file the window would write.
 #include <iostream>
-#include <new>
 #include <string>
 #include <string_view>
 
 #include "platform/msgbox.h"
 #include "platform/runtime_error.h"
 #include "viewer/common_dialog.h"
+#include "viewer/error_report.h"
 #include "viewer/main_form.h"
 
 namespace {
@@ -41,7 +41,8 @@ once the new file is complete; a replaced JPEG keeps the old file's last-write t
 Exit status:
   0  OUTPUT was written; the confirmation is on standard output
   1  TILESET could not be read or OUTPUT could not be written; the error's number and
-     description are on standard error, and an existing OUTPUT is left as it was
+     description, and the reason where the system gave one, are on standard error, and an
+     existing OUTPUT is left as it was
   2  wrong usage (not two arguments, an empty TILESET, or an OUTPUT that would write nothing);
      nothing is read or written
 )";
@@ -56,27 +57,20 @@ int Usage(std::string_view problem) {
     return Status(Exit::Usage);
 }
 
-void ReportError(std::string_view doing, const std::string& name, std::int32_t number,
-                 std::string_view description) {
-    std::cerr << "orvane-export: " << doing << " '" << name << "': error " << number << ": "
-              << description << '\n';
-}
-
-// Runs one command; a runtime error is told on standard error (the message-box path would only
-// print it and let the export go on as if it had worked).
+// Runs one command; an error is told on standard error (the message-box path would only print
+// it and let the export go on as if it had worked), with the reason where the system gave one.
 bool Run(MainForm& form, void (MainForm::*command)(), std::string_view doing,
          const std::string& name) {
-    try {
-        (form.*command)();
-        return true;
-    } catch (const RuntimeError& error) {
-        ReportError(doing, name, error.Number(), error.Description());
-    } catch (const std::bad_alloc&) {
-        const auto number = orvane::platform::ErrorNumber::OutOfMemory;
-        ReportError(doing, name, static_cast<std::int32_t>(number),
-                    orvane::platform::StandardDescription(number));
-    }
-    return false;
+    return orvane::viewer::RunCommand([&] { (form.*command)(); },
+                                      [&](const RuntimeError& error) {
+                                          std::cerr << "orvane-export: " << doing << " '" << name
+                                                    << "': error " << error.Number() << ": "
+                                                    << error.Description();
+                                          if (!error.Reason().empty()) {
+                                              std::cerr << " (" << error.Reason() << ')';
+                                          }
+                                          std::cerr << '\n';
+                                      });
 }
 
 int Export(const std::string& tileset, const std::string& output) {

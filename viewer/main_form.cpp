@@ -19,6 +19,13 @@ constexpr char kTilesetFilter[] = "Tileset Files (*.tst)|*.tst";
 constexpr char kPictureFilter[] = "Jpegs|*.jpg|Bmps|*.bmp|Gifs|*.gif";
 constexpr LONG kJpegQuality = 90;
 
+// The canvas size while painting, in twips (609 x 401 pixels).
+constexpr float kDrawingAreaWidth = 9135;
+constexpr float kDrawingAreaHeight = 6015;
+// What the window needs around the canvas, in twips.
+constexpr float kWindowWidthMargin = 100;
+constexpr float kWindowHeightMargin = 800;
+
 // Tiles fetched per read: large enough that reading costs a few system calls per megabyte,
 // small enough to stay in cache while it is painted.
 constexpr int kTilesPerRead = 256;
@@ -68,9 +75,6 @@ void MainForm::Height(float twips) {
 }
 
 void MainForm::mnuOpen_Click() {
-    Picture1.Height(kDrawingAreaHeight);
-    Picture1.Width(kDrawingAreaWidth);
-
     CommonDialog1.CancelError(false);
     CommonDialog1.Filter(kTilesetFilter);
     CommonDialog1.ShowOpen();
@@ -79,8 +83,11 @@ void MainForm::mnuOpen_Click() {
         return;
     }
 
-    // Opened before anything is cleared: a file that cannot be read leaves the window as it was.
+    // The canvas is touched only once the file is open: a cancel, or a file that cannot be
+    // opened, leaves the loaded mosaic whole, so Save As still writes what the user sees.
     platform::BinaryFile file(fileName);
+    Picture1.Height(kDrawingAreaHeight);
+    Picture1.Width(kDrawingAreaWidth);
     Picture1.Cls();
 
     std::array<BYTE, kTilesetHeaderBytes> headerBytes;

@@ -34,7 +34,9 @@ class MainForm {
     void Height(float twips);
 
     // File > Open: asks for a tileset and paints all its tiles on Picture1, 19 to a row, then
-    // fits Picture1 and the window to the mosaic. Raises the file's open and read errors.
+    // fits Picture1 and the window to the mosaic. Raises the file's open and read errors. A
+    // cancel, or a file that cannot be opened, changes nothing: not Picture1, not the window,
+    // not bTilesetLoaded or TilesetHeader.
     void mnuOpen_Click();
     // File > Save As: asks for a name and writes Picture1 as a bitmap when it ends in "bmp" or as
     // a JPEG at quality 90 when it ends in "jpg", then confirms; any other name, and a cancel,

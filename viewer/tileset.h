@@ -24,13 +24,6 @@ inline constexpr std::int64_t kFirstPixelPosition = kTilesetHeaderBytes + 1;
 inline constexpr int kTilesPerRow = 19;
 inline constexpr int kFullRowWidth = kTilesPerRow * kTileSize;  // pixels
 
-// The canvas size while painting, in twips (609 x 401 pixels).
-inline constexpr float kDrawingAreaWidth = 9135;
-inline constexpr float kDrawingAreaHeight = 6015;
-// What the window needs around the canvas, in twips.
-inline constexpr float kWindowWidthMargin = 100;
-inline constexpr float kWindowHeightMargin = 800;
-
 // The red, green, blue triple (0, 1, 2) marks a see-through pixel, not a colour. It is painted
 // with -1, which SetPixelV refuses, so such a pixel keeps what the canvas shows beneath it.
 inline constexpr BYTE kKeyRed = 0;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -66,9 +67,11 @@ struct LibraryCalls {
     static inline int inits = 0, writes = 0, frees = 0;
     static inline int initResult = JENC_OK;   // returned instead of calling jencInit when not OK
     static inline int writeResult = JENC_OK;  // returned after jencWrite ran, when not OK
+    static inline mode_t writtenMode = 0;     // of the file jencWrite wrote, right after
 
     LibraryCalls() {
         inits = writes = frees = 0;
+        writtenMode = 0;
         initResult = writeResult = JENC_OK;
         previous = mJPEGEncoder::SetEncoderEntryPoints(
             {[](JENC_CORE_PROPERTIES* p) {
@@ -78,6 +81,10 @@ struct LibraryCalls {
              [](JENC_CORE_PROPERTIES* p, int mode) {
                  ++writes;
                  const int result = jencWrite(p, mode);
+                 const int error = errno;  // the export reads it to say why a write failed
+                 struct stat info {};
+                 writtenMode = ::stat(p->JPGFile, &info) == 0 ? info.st_mode & 07777 : 0;
+                 errno = error;
                  return writeResult != JENC_OK ? writeResult : result;
              },
              [](JENC_CORE_PROPERTIES* p) {
@@ -172,8 +179,10 @@ TEST(SavePictureAsJpeg, ReplacingAFileKeepsItsTimesPermissionsAndAttributes) {
     const WIN32_FIND_DATAA before = Find(path);
 
     const TestPicture picture(40, 24);
+    LibraryCalls calls;
     EXPECT_TRUE(mJPEGEncoder::SavePictureAsJpeg(picture, path, 90));
 
+    EXPECT_EQ(calls.writtenMode, 0600u) << "others could read the new picture before its time";
     const WIN32_FIND_DATAA after = Find(path);
     EXPECT_EQ(Ticks(after.ftLastWriteTime), kOldWrite);
     EXPECT_EQ(Ticks(after.ftLastAccessTime), kOldAccess);

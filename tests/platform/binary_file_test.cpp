@@ -78,14 +78,10 @@ TEST(BinaryFile, AnEmptyFileReadsAsZeros) {
     EXPECT_EQ(header, (std::array<BYTE, 6>{}));
 }
 
-struct OpenFailure {
-    const char* name;
-    ErrorNumber number;
-};
-
 TEST(BinaryFile, OpeningRaisesTheRuntimesErrorsAndCreatesNothing) {
     TempDir dir;
     std::filesystem::create_directory(dir.path() / "folder");
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0644), 0);  // must not wait for a writer
     const struct {
         std::string path;
         ErrorNumber number;
@@ -93,6 +89,7 @@ TEST(BinaryFile, OpeningRaisesTheRuntimesErrorsAndCreatesNothing) {
         {dir / "missing.tst", ErrorNumber::FileNotFound},
         {dir / "no-such-folder/missing.tst", ErrorNumber::PathNotFound},
         {dir / "folder", ErrorNumber::PathFileAccessError},
+        {dir / "fifo", ErrorNumber::PathFileAccessError},
     };
     for (const auto& c : cases) {
         try {

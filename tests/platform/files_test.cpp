@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <functional>
@@ -84,39 +85,81 @@ TEST(Kill, DeletesAWritableFileAndALinkButNotWhatTheLinkNames) {
     EXPECT_EQ(FolderEntries(dir.path()), Strings{"locked.jpg"});
 }
 
-TEST(PendingFile, NewFileAppearsOnlyAtCommitWithTheUsualPermissions) {
-    TempDir dir;
-    ScopedUmask mask(027);
-    const std::string target = dir / "out.bmp";
-    PendingFile file(target);
-    ASSERT_TRUE(file.IsReserved());
-    EXPECT_EQ(fs::path(file.TempName()).parent_path(), dir.path());
-    file.Write(Bytes("new "));
-    file.Write(Bytes("bytes"));
-    EXPECT_FALSE(fs::exists(target));
-
-    file.Commit();
-    EXPECT_EQ(ReadFile(target), "new bytes");
-    EXPECT_EQ(PermissionBits(target), 0640u);
-    EXPECT_EQ(FolderEntries(dir.path()), Strings{"out.bmp"});
+struct ReplaceCase {
+    const char* name;
+    mode_t umask;
+    std::function<void(const TempDir&)> setUp;  // what stands at out.bmp, if anything
+    const char* file;                           // what gets the new contents
+    mode_t mode;                                // its permission bits afterwards
+    Strings left;
+};
+void PrintTo(const ReplaceCase& c, std::ostream* os) {
+    *os << c.name;
 }
 
-TEST(PendingFile, ReplacesTheOldFileOnlyAtCommitAndKeepsItsPermissions) {
+class Replacement : public ::testing::TestWithParam<ReplaceCase> {};
+
+// The new contents are the owner's alone until Commit; then they appear at once, with the mode
+// and the owner the file had (or a new file's), and nothing else is left in the folder.
+TEST_P(Replacement, KeepsModeOwnerAndLinkAndShowsNothingEarly) {
+    const ReplaceCase& c = GetParam();
     TempDir dir;
-    const std::string target = dir / "out.bmp";
-    WriteFile(target, "old bytes, longer than the new");
-    fs::permissions(target, fs::perms(0600));
-    {
-        PendingFile file(target);
-        file.Write(Bytes("new"));
-        EXPECT_EQ(ReadFile(target), "old bytes, longer than the new");
-        file.Commit();
-        file.Commit();
+    const ScopedUmask mask(c.umask);
+    c.setUp(dir);
+    const std::string file = dir / c.file;
+    struct stat before {};
+    const bool existed = ::stat(file.c_str(), &before) == 0;
+    // Root may give the old file away: its replacement must then belong to that owner too.
+    if (existed && ::geteuid() == 0) {
+        ASSERT_EQ(::chown(file.c_str(), 4321, 8765), 0);
+        ASSERT_EQ(::stat(file.c_str(), &before), 0);
     }
-    EXPECT_EQ(ReadFile(target), "new");
-    EXPECT_EQ(PermissionBits(target), 0600u);
-    EXPECT_EQ(FolderEntries(dir.path()), Strings{"out.bmp"});
+    const std::string old = existed ? ReadFile(file) : "";
+
+    PendingFile pending(dir / "out.bmp");
+    pending.Write(Bytes("new"));
+    EXPECT_EQ(PermissionBits(pending.TempName()), 0600u);
+    EXPECT_EQ(existed ? ReadFile(file) : "", old);
+    EXPECT_EQ(fs::exists(file), existed);
+    pending.Commit();
+    pending.Commit();
+
+    EXPECT_EQ(ReadFile(file), "new");
+    EXPECT_EQ(PermissionBits(file), c.mode);
+    struct stat after {};
+    ASSERT_EQ(::stat(file.c_str(), &after), 0);
+    EXPECT_EQ(after.st_uid, existed ? before.st_uid : ::geteuid());
+    EXPECT_EQ(after.st_gid, existed ? before.st_gid : ::getegid());
+    EXPECT_EQ(fs::is_symlink(dir / "out.bmp"), std::string_view(c.file) != "out.bmp");
+    EXPECT_EQ(FolderEntries(dir.path()), c.left);
 }
+
+void Existing(const TempDir& dir, const char* name, mode_t mode) {
+    WriteFile(dir / name, "old bytes, longer than the new");
+    ::chmod((dir / name).c_str(), mode);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Targets, Replacement,
+    ::testing::Values(
+        ReplaceCase{"new_file", 027, [](const TempDir&) {}, "out.bmp", 0640, {"out.bmp"}},
+        ReplaceCase{"new_file_no_umask", 0, [](const TempDir&) {}, "out.bmp", 0666, {"out.bmp"}},
+        ReplaceCase{"shared_file_under_a_strict_umask",
+                    077,
+                    [](const TempDir& d) { Existing(d, "out.bmp", 0664); },
+                    "out.bmp",
+                    0664,
+                    {"out.bmp"}},
+        ReplaceCase{"through_a_link",
+                    022,
+                    [](const TempDir& d) {
+                        Existing(d, "real.bmp", 0640);
+                        fs::create_symlink("real.bmp", d / "out.bmp");
+                    },
+                    "real.bmp",
+                    0640,
+                    {"out.bmp", "real.bmp"}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PendingFile, EveryWayOutWithoutCommitLeavesTheFolderAsItWas) {
     TempDir dir;
@@ -193,18 +236,6 @@ TEST(PendingFile, InAMissingFolderReservesNothingAndSaysWhyOnUse) {
     EXPECT_EQ(RaisedNumber([&] { file.Write(Bytes("x")); }), 76);
     EXPECT_EQ(RaisedNumber([&] { file.Commit(); }), 76);
     EXPECT_EQ(FolderEntries(dir.path()), Strings{});
-}
-
-TEST(PendingFile, ThroughALinkReplacesTheFileItNamesAndKeepsTheLink) {
-    TempDir dir;
-    WriteFile(dir / "real.bmp", "old");
-    fs::create_symlink("real.bmp", dir / "link.bmp");
-    PendingFile file(dir / "link.bmp");
-    file.Write(Bytes("new"));
-    file.Commit();
-    EXPECT_TRUE(fs::is_symlink(dir / "link.bmp"));
-    EXPECT_EQ(ReadFile(dir / "real.bmp"), "new");
-    EXPECT_EQ(FolderEntries(dir.path()), (Strings{"link.bmp", "real.bmp"}));
 }
 
 }  // namespace

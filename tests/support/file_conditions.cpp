@@ -1,6 +1,8 @@
 #include "tests/support/file_conditions.h"
 
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
@@ -26,6 +28,19 @@ ScopedFileSizeLimit::ScopedFileSizeLimit(std::uint64_t bytes) {
 ScopedFileSizeLimit::~ScopedFileSizeLimit() {
     ::setrlimit(RLIMIT_FSIZE, &previous_);
     std::signal(SIGXFSZ, previousHandler_);
+}
+
+ScopedTmpfs::ScopedTmpfs(const std::filesystem::path& folder, std::uint64_t bytes)
+    : folder_(folder) {
+    const std::string options = "size=" + std::to_string(bytes) + ",mode=0700";
+    mounted_ = ::geteuid() == 0 && ::mount("tmpfs", folder.c_str(), "tmpfs", MS_NOSUID | MS_NODEV,
+                                           options.c_str()) == 0;
+}
+
+ScopedTmpfs::~ScopedTmpfs() {
+    if (mounted_ && ::umount(folder_.c_str()) != 0) {
+        ::umount2(folder_.c_str(), MNT_DETACH);  // still busy: gone once the last user lets go
+    }
 }
 
 ScopedUmask::ScopedUmask(mode_t mask) : previous_(::umask(mask)) {}

@@ -26,6 +26,22 @@ class ScopedFileSizeLimit {
     void (*previousHandler_)(int) = nullptr;
 };
 
+// A tmpfs of `bytes` mounted on an empty folder for one scope: a real disk that fills up. Only
+// root may mount one; elsewhere Mounted() is false and the test skips.
+class ScopedTmpfs {
+  public:
+    ScopedTmpfs(const std::filesystem::path& folder, std::uint64_t bytes);
+    ~ScopedTmpfs();
+    ScopedTmpfs(const ScopedTmpfs&) = delete;
+    ScopedTmpfs& operator=(const ScopedTmpfs&) = delete;
+
+    bool Mounted() const { return mounted_; }
+
+  private:
+    std::filesystem::path folder_;
+    bool mounted_ = false;
+};
+
 class ScopedUmask {
   public:
     explicit ScopedUmask(mode_t mask);

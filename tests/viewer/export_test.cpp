@@ -1,6 +1,7 @@
 // orvane-export run as its own process on the demo tileset, for each exit status; what it writes
 // is read back by Qt and TurboJPEG and held against the canvas that File > Open paints here.
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -9,6 +10,9 @@
 #include <QImage>
 #include <QString>
 #include <cstdlib>
+#include <functional>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +27,7 @@ namespace {
 using orvane::testing::DecodeJpeg;
 using orvane::testing::FolderEntries;
 using orvane::testing::ReadFile;
+using orvane::testing::ScopedTmpfs;
 using orvane::testing::TempDir;
 using orvane::testing::WriteFile;
 using orvane::viewer::MainForm;
@@ -38,8 +43,9 @@ struct Outcome {
     std::string err;
 };
 
-// Runs orvane-export with args, its output captured in files of the folder.
-Outcome RunExport(const TempDir& dir, const Strings& args) {
+// Runs orvane-export with args, its output captured in files of the folder. unprivileged: as
+// the user nobody when the test runs as root, whom permissions do not stop.
+Outcome RunExport(const TempDir& dir, const Strings& args, bool unprivileged = false) {
     const std::string outName = dir / ".stdout";
     const std::string errName = dir / ".stderr";
     std::vector<char*> argv{const_cast<char*>(kExport.c_str())};
@@ -53,6 +59,11 @@ Outcome RunExport(const TempDir& dir, const Strings& args) {
         const int out = ::open(outName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int err = ::open(errName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0) {
+            ::_exit(127);
+        }
+        constexpr id_t kNobody = 65534;
+        if (unprivileged && ::geteuid() == 0 &&
+            (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
             ::_exit(127);
         }
         ::execv(argv[0], argv.data());
@@ -141,6 +152,9 @@ struct FailureCase {
     Strings args;  // "@/" stands for the test's folder
     int status;
     std::string errorPart;
+    std::function<void(const TempDir&)> setUp = [](const TempDir&) {};
+    bool unprivileged = false;
+    bool fullDisk = false;  // @/disk is a 64 KB tmpfs; skipped where it cannot be mounted
 };
 void PrintTo(const FailureCase& c, std::ostream* os) {
     *os << c.name;
@@ -148,21 +162,49 @@ void PrintTo(const FailureCase& c, std::ostream* os) {
 
 class Refused : public ::testing::TestWithParam<FailureCase> {};
 
-// Nothing is written on any of these ways out, and standard output stays empty.
+// Every name under folder, with the contents of its regular files.
+std::map<std::string, std::string> Snapshot(const std::filesystem::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        files[entry.path().lexically_relative(folder).string()] =
+            entry.is_regular_file() ? ReadFile(entry.path()) : "";
+    }
+    return files;
+}
+
+// Nothing is written on any of these ways out, nothing left behind, every file there was is
+// byte for byte as it was, and standard output stays empty.
 TEST_P(Refused, ExitsWithItsStatusAndSaysWhy) {
     const FailureCase& c = GetParam();
     TempDir dir;
+    std::optional<ScopedTmpfs> disk;
+    if (c.fullDisk) {
+        std::filesystem::create_directory(dir / "disk");
+        disk.emplace(dir / "disk", 64 * 1024);
+        if (!disk->Mounted()) {
+            GTEST_SKIP() << "mounting a tmpfs needs root";
+        }
+    }
+    c.setUp(dir);
+    const auto before = Snapshot(dir.path());
     Strings args;
     for (const std::string& arg : c.args) {
         args.push_back(arg.rfind("@/", 0) == 0 ? dir / arg.substr(2) : arg);
     }
 
-    const Outcome run = RunExport(dir, args);
+    const Outcome run = RunExport(dir, args, c.unprivileged);
 
     EXPECT_EQ(run.status, c.status);
     EXPECT_EQ(run.out, "");
     EXPECT_TRUE(Contains(run.err, c.errorPart)) << run.err;
-    EXPECT_TRUE(FolderEntries(dir.path()).empty());
+    EXPECT_EQ(Snapshot(dir.path()), before);
+}
+
+// Half of the disk taken by an older file of that name: the demo needs 40 KB as a JPEG, 175 KB
+// as a bitmap, so the write fails midway.
+std::function<void(const TempDir&)> OlderFileOnDisk(std::string name) {
+    return
+        [name](const TempDir& d) { WriteFile(d / ("disk/" + name), std::string(32 << 10, 'o')); };
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -170,12 +212,64 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         FailureCase{
             "missing_tileset", {"@/absent.tst", "@/out.jpg"}, 1, "error 53: File not found"},
-        FailureCase{
-            "output_folder_missing", {kDemo, "@/absent/out.bmp"}, 1, "error 76: Path not found"},
+        FailureCase{"tileset_is_a_fifo",
+                    {"@/fifo.tst", "@/out.bmp"},
+                    1,
+                    "error 75: Path/File access error (not a regular file)",
+                    [](const TempDir& d) { ::mkfifo((d / "fifo.tst").c_str(), 0644); }},
+        FailureCase{"output_folder_missing",
+                    {kDemo, "@/absent/out.bmp"},
+                    1,
+                    "error 76: Path not found (the folder does not exist)\n"},
         FailureCase{"jpeg_in_missing_folder",
                     {kDemo, "@/absent/out.jpg"},
                     1,
-                    "error 26001: Failed to save to JPG "},
+                    "error 26001: Failed to save to JPG -7 (the folder does not exist)\n"},
+        FailureCase{"output_folder_not_writable",
+                    {kDemo, "@/locked/out.bmp"},
+                    1,
+                    "error 75: Path/File access error (permission denied)\n",
+                    [](const TempDir& d) {
+                        std::filesystem::create_directory(d / "locked");
+                        ::chmod((d / "locked").c_str(), 0555);
+                    },
+                    true},
+        FailureCase{"output_read_only",
+                    {kDemo, "@/old.jpg"},
+                    1,
+                    "error 75: Path/File access error (the file is read-only)\n",
+                    [](const TempDir& d) {
+                        WriteFile(d / "old.jpg", "old");
+                        ::chmod((d / "old.jpg").c_str(), 0444);
+                    }},
+        FailureCase{"bmp_on_a_full_disk",
+                    {kDemo, "@/disk/out.bmp"},
+                    1,
+                    "error 61: Disk full (no space left on the device)\n",
+                    OlderFileOnDisk("other.dat"),
+                    false,
+                    true},
+        FailureCase{"bmp_over_a_file_on_a_full_disk",
+                    {kDemo, "@/disk/out.bmp"},
+                    1,
+                    "error 61: Disk full (no space left on the device)\n",
+                    OlderFileOnDisk("out.bmp"),
+                    false,
+                    true},
+        FailureCase{"jpeg_on_a_full_disk",
+                    {kDemo, "@/disk/out.jpg"},
+                    1,
+                    "error 26001: Failed to save to JPG -8 (no space left on the device)\n",
+                    OlderFileOnDisk("other.dat"),
+                    false,
+                    true},
+        FailureCase{"jpeg_over_a_file_on_a_full_disk",
+                    {kDemo, "@/disk/out.jpg"},
+                    1,
+                    "error 26001: Failed to save to JPG -8 (no space left on the device)\n",
+                    OlderFileOnDisk("out.jpg"),
+                    false,
+                    true},
         FailureCase{"gif", {kDemo, "@/x.gif"}, 2, "x.gif' would write nothing"},
         FailureCase{"upper_case_jpg", {kDemo, "@/x.JPG"}, 2, "would write nothing"},
         FailureCase{"no_arguments", {}, 2, "Usage: orvane-export TILESET OUTPUT"},
@@ -183,22 +277,6 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"three_arguments", {kDemo, "@/a.bmp", "@/b.bmp"}, 2, "Usage:"},
         FailureCase{"empty_tileset_name", {"", "@/out.bmp"}, 2, "TILESET"}),
     [](const auto& info) { return std::string(info.param.name); });
-
-// Root may write into a folder without write permission, so the unwritable output is a
-// read-only file, which the writers refuse for everyone.
-TEST(OrvaneExport, AnUnwritableOutputExitsWithOneAndLeavesItAsItWas) {
-    TempDir dir;
-    WriteFile(dir / "old.jpg", "old");
-    ASSERT_EQ(::chmod((dir / "old.jpg").c_str(), 0444), 0);
-
-    const Outcome run = RunExport(dir, {kDemo, dir / "old.jpg"});
-
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, "");
-    EXPECT_TRUE(Contains(run.err, "error 75: Path/File access error")) << run.err;
-    EXPECT_EQ(ReadFile(dir / "old.jpg"), "old");
-    EXPECT_EQ(FolderEntries(dir.path()), Strings{"old.jpg"});
-}
 
 TEST(OrvaneExport, HelpTellsTheFormatsTheDispatchAndTheStatuses) {
     TempDir dir;

@@ -1,0 +1,52 @@
+// What the window and orvane-export make of whatever leaves a command.
+#include "viewer/error_report.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <new>
+#include <stdexcept>
+
+#include "platform/runtime_error.h"
+#include "tests/support/recorders.h"
+
+namespace {
+
+using orvane::testing::MessageBoxRecorder;
+using orvane::viewer::RunReportingErrors;
+
+struct EscapeCase {
+    const char* name;
+    std::function<void()> command;
+    std::string message;
+};
+void PrintTo(const EscapeCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class Escaping : public ::testing::TestWithParam<EscapeCase> {};
+
+// Each is shown in one box and ends the command only; the reason stays out of the box.
+TEST_P(Escaping, IsReportedAsARuntimeError) {
+    MessageBoxRecorder messages;
+    EXPECT_FALSE(RunReportingErrors(GetParam().command));
+    EXPECT_EQ(messages.prompts, std::vector<std::string>{GetParam().message});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Exceptions, Escaping,
+    ::testing::Values(EscapeCase{"runtime_error",
+                                 [] {
+                                     orvane::platform::Raise(26001, "x", "Failed to save to JPG -8",
+                                                             48, "no space left on the device");
+                                 },
+                                 "Run-time error '26001':\n\nFailed to save to JPG -8"},
+                      EscapeCase{"out_of_memory", [] { throw std::bad_alloc(); },
+                                 "Run-time error '7':\n\nOut of memory"},
+                      EscapeCase{"library_exception", [] { throw std::out_of_range("vector::at"); },
+                                 "Run-time error '51':\n\nInternal error: vector::at"},
+                      EscapeCase{"not_an_exception", [] { throw 42; },
+                                 "Run-time error '51':\n\nInternal error"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
