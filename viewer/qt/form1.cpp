@@ -5,6 +5,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -47,6 +48,7 @@ QString DraggedTileset(const QMimeData* data) {
 Form1::Form1(CommonDialog* dialog)
     : model_(DialogFor(dialog, ownDialog_, this)), canvasWidget_(model_.Picture1) {
     setWindowTitle("Orvane");
+    setWindowIcon(QIcon(":/icons/orvane.svg"));
     setAcceptDrops(true);
 
     QMenu* file = menuBar()->addMenu("File");
