@@ -17,6 +17,7 @@
 
 #include "tests/support/recorders.h"
 #include "tests/support/temp_dir.h"
+#include "tests/viewer/test_application.h"
 #include "tests/viewer/tileset_files.h"
 #include "viewer/qt/qt_common_dialog.h"
 
@@ -25,6 +26,7 @@ namespace {
 using orvane::testing::MessageBoxRecorder;
 using orvane::testing::SignatureColour;
 using orvane::testing::TempDir;
+using orvane::testing::TestApplication;
 using orvane::testing::TilesetBytes;
 using orvane::testing::WriteFile;
 using orvane::viewer::Form1;
@@ -44,10 +46,7 @@ TEST(QtNameFilters, TranslatesDescriptionPatternPairs) {
 }
 
 TEST(Form1, OpensThroughItsMenuAndFitsItselfToTheMosaic) {
-    int argc = 1;
-    char name[] = "form1_test";
-    char* argv[] = {name, nullptr};
-    QApplication app(argc, argv);
+    TestApplication app;
     TempDir dir;
     WriteFile(dir / "small.tst", TilesetBytes(20, 20));
     WriteFile(dir / "tall.tst", TilesetBytes(600, 600));  // 32 rows: 1 024 pixels high
@@ -94,7 +93,7 @@ TEST(Form1, OpensThroughItsMenuAndFitsItselfToTheMosaic) {
 
 class Form1ByName : public ::testing::Test {
   protected:
-    Form1ByName() : app_(argc_, argv_) {
+    Form1ByName() {
         WriteFile(dir_ / "a.tst", TilesetBytes(25, 25));
         noDialog_.show();
     }
@@ -102,10 +101,7 @@ class Form1ByName : public ::testing::Test {
     // Every pixel of the canvas as the window shows it.
     static QImage Shown(Form1& form) { return form.Picture1Widget().grab().toImage(); }
 
-    int argc_ = 1;
-    char name_[16] = "form1_test";
-    char* argv_[2] = {name_, nullptr};
-    QApplication app_;
+    TestApplication app_;
     TempDir dir_;
     // Answers no dialog: any the window shows is recorded, and cancelled.
     ScriptedDialog none_;

@@ -16,11 +16,13 @@
 #include <vector>
 
 #include "tests/support/temp_dir.h"
+#include "tests/viewer/test_application.h"
 
 namespace {
 
 using orvane::testing::ReadFile;
 using orvane::testing::TempDir;
+using orvane::testing::TestApplication;
 using orvane::testing::WriteFile;
 using orvane::viewer::QtCommonDialog;
 
@@ -93,16 +95,13 @@ class User {
 
 class QtFileDialog : public ::testing::Test {
   protected:
-    QtFileDialog() : app_(argc_, argv_), dialog_(nullptr) {
+    QtFileDialog() : dialog_(nullptr) {
         dialog_.Filter(kPictureFilter);
         // Starts the dialogs in the test's folder, as a file opened there does.
         dialog_.FileName(dir_ / "opened.tst");
     }
 
-    int argc_ = 1;
-    char name_[24] = "qt_common_dialog_test";
-    char* argv_[2] = {name_, nullptr};
-    QApplication app_;
+    TestApplication app_;
     TempDir dir_;
     QtCommonDialog dialog_;
 };

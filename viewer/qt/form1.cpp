@@ -39,7 +39,7 @@ QString DraggedTileset(const QMimeData* data) {
     if (urls.size() != 1 || !urls.front().isLocalFile()) {
         return {};
     }
-    QString name = urls.front().toLocalFile();
+    const QString name = urls.front().toLocalFile();
     return name.endsWith(".tst", Qt::CaseInsensitive) ? name : QString();
 }
 
@@ -56,12 +56,14 @@ Form1::Form1(CommonDialog* dialog)
     QAction* open = file->addAction("&Open");
     open->setObjectName("mnuOpen");
     open->setShortcut(QKeySequence::Open);
-    connect(open, &QAction::triggered, this, [this] { Run([this] { model_.mnuOpen_Click(); }); });
+    // An error a command raises is reported, and the window carries on.
+    connect(open, &QAction::triggered, this,
+            [this] { RunReportingErrors([this] { model_.mnuOpen_Click(); }); });
     QAction* saveAs = file->addAction("&Save As");
     saveAs->setObjectName("mnuSaveAs");
     saveAs->setShortcut(QKeySequence::SaveAs);
     connect(saveAs, &QAction::triggered, this,
-            [this] { Run([this] { model_.mnuSaveAs_Click(); }); });
+            [this] { RunReportingErrors([this] { model_.mnuSaveAs_Click(); }); });
 
     scrollArea_.setFrameShape(QFrame::NoFrame);
     scrollArea_.setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -92,12 +94,8 @@ Form1::~Form1() {
     takeCentralWidget();
 }
 
-void Form1::Run(const std::function<void()>& command) {
-    RunReportingErrors(command);
-}
-
 void Form1::OpenFile(const std::string& fileName) {
-    Run([&] { model_.OpenFile(fileName); });
+    RunReportingErrors([&] { model_.OpenFile(fileName); });
 }
 
 void Form1::dragEnterEvent(QDragEnterEvent* event) {

@@ -4,7 +4,6 @@
 
 #include <QMainWindow>
 #include <QScrollArea>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -35,8 +34,6 @@ class Form1 : public QMainWindow {
     void dropEvent(QDropEvent* event) override;
 
   private:
-    // Runs a command; an error it raises is reported and the window carries on.
-    void Run(const std::function<void()>& command);
     // The model's size in twips becomes the frame's size in pixels, as far as the screen allows;
     // a canvas larger than the window then scrolls. A frame cut to the screen's height is widened
     // by the vertical scrollbar, which would otherwise cover the mosaic's right edge and bring
