@@ -1,6 +1,7 @@
 #include "tests/support/process.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,7 +13,7 @@ namespace orvane::testing {
 
 Outcome RunProgram(const TempDir& dir, const std::string& program,
                    const std::vector<std::string>& args,
-                   const std::vector<EnvironmentChange>& environment) {
+                   const std::vector<EnvironmentChange>& environment, bool unprivileged) {
     const std::string outName = dir / ".stdout";
     const std::string errName = dir / ".stderr";
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
@@ -33,6 +34,11 @@ Outcome RunProgram(const TempDir& dir, const std::string& program,
         const int out = ::open(outName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int err = ::open(errName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0) {
+            ::_exit(127);
+        }
+        constexpr id_t kNobody = 65534;
+        if (unprivileged && ::geteuid() == 0 &&
+            (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
             ::_exit(127);
         }
         ::execv(argv[0], argv.data());

@@ -18,9 +18,11 @@ struct Outcome {
 
 // The environment is the test's, changed by environment: a name with a value is set to it, a
 // name without one is removed. The output goes through files in dir while the program runs.
+// unprivileged: as the user nobody when the test runs as root, whom permissions do not stop.
 using EnvironmentChange = std::pair<std::string, std::optional<std::string>>;
 Outcome RunProgram(const TempDir& dir, const std::string& program,
                    const std::vector<std::string>& args,
-                   const std::vector<EnvironmentChange>& environment = {});
+                   const std::vector<EnvironmentChange>& environment = {},
+                   bool unprivileged = false);
 
 }  // namespace orvane::testing
