@@ -59,7 +59,7 @@ class MainForm {
     struct TilesetHeader TilesetHeader;
 
   private:
-    // The Open command from the drawing area on; chooseFile gives the name, "" for a cancel.
+    // The Open command; chooseFile stands in for the dialog and gives the name, "" for a cancel.
     void Open(const std::function<std::string()>& chooseFile);
     void PaintTiles(platform::BinaryFile& file, std::int16_t tileCount);
 
