@@ -1,183 +1,21 @@
-// Writes the demo tileset: 48 drawn tiles (gradients, shapes, the digits and numbered tiles),
-// some with see-through key-colour pixels, so that the mosaic spans three rows.
+// Writes the sample tilesets, drawn here tile by tile, into a folder:
 //
-//   make_sample_tileset samples/demo.tst
-#include <array>
-#include <cmath>
-#include <cstdint>
-#include <cstdio>
+//   make_sample_tileset samples
+#include <filesystem>
 #include <fstream>
-#include <functional>
 #include <iostream>
 #include <string>
-#include <vector>
 
-#include "viewer/tileset.h"
+#include "samples/tilesets.h"
 
 namespace {
 
-using orvane::viewer::kKeyBlue;
-using orvane::viewer::kKeyGreen;
-using orvane::viewer::kKeyRed;
-using orvane::viewer::kTileSize;
+using orvane::samples::Tile;
+using orvane::samples::Tiles;
 
-struct Rgb {
-    std::uint8_t r, g, b;
-};
-constexpr Rgb kKey{kKeyRed, kKeyGreen, kKeyBlue};
-
-using Tile = std::array<std::array<Rgb, kTileSize>, kTileSize>;  // [y][x]
-
-std::uint8_t Clamp(double v) {
-    return static_cast<std::uint8_t>(std::lround(std::fmin(255.0, std::fmax(0.0, v))));
-}
-
-Tile Fill(const std::function<Rgb(int x, int y)>& colour) {
-    Tile tile{};
-    for (int y = 0; y < kTileSize; ++y) {
-        for (int x = 0; x < kTileSize; ++x) {
-            tile[y][x] = colour(x, y);
-        }
-    }
-    return tile;
-}
-
-Rgb Hue(double h) {  // h in [0, 1): a fully saturated colour
-    const double r = std::fabs(h * 6 - 3) - 1;
-    const double g = 2 - std::fabs(h * 6 - 2);
-    const double b = 2 - std::fabs(h * 6 - 4);
-    return {Clamp(r * 255), Clamp(g * 255), Clamp(b * 255)};
-}
-
-// 3 x 5 glyphs, a row to a string, '#' for ink.
-constexpr std::array<std::array<const char*, 5>, 10> kDigits{{
-    {"###", "# #", "# #", "# #", "###"},
-    {" # ", "## ", " # ", " # ", "###"},
-    {"###", "  #", "###", "#  ", "###"},
-    {"###", "  #", "###", "  #", "###"},
-    {"# #", "# #", "###", "  #", "  #"},
-    {"###", "#  ", "###", "  #", "###"},
-    {"###", "#  ", "###", "# #", "###"},
-    {"###", "  #", " # ", " # ", " # "},
-    {"###", "# #", "###", "# #", "###"},
-    {"###", "# #", "###", "  #", "###"},
-}};
-
-void DrawDigit(Tile& tile, int digit, int left, int top, int scale, Rgb ink) {
-    for (int gy = 0; gy < 5; ++gy) {
-        for (int gx = 0; gx < 3; ++gx) {
-            if (kDigits[digit][gy][gx] != '#') {
-                continue;
-            }
-            for (int y = top + gy * scale; y < top + (gy + 1) * scale; ++y) {
-                for (int x = left + gx * scale; x < left + (gx + 1) * scale; ++x) {
-                    tile[y][x] = ink;
-                }
-            }
-        }
-    }
-}
-
-void Frame(Tile& tile, Rgb colour) {
-    for (int i = 0; i < kTileSize; ++i) {
-        tile[0][i] = tile[kTileSize - 1][i] = tile[i][0] = tile[i][kTileSize - 1] = colour;
-    }
-}
-
-std::vector<Tile> DrawTiles() {
-    std::vector<Tile> tiles;
-    const double c = (kTileSize - 1) / 2.0;
-    const auto distance = [c](int x, int y) { return std::hypot(x - c, y - c); };
-
-    // Gradients.
-    tiles.push_back(Fill([](int x, int) { return Rgb{Clamp(x * 8.2), 0, 0}; }));
-    tiles.push_back(Fill([](int, int y) { return Rgb{0, Clamp(y * 8.2), 0}; }));
-    tiles.push_back(Fill([](int x, int y) { return Rgb{0, 0, Clamp((x + y) * 4.1)}; }));
-    tiles.push_back(Fill([](int x, int y) { return Rgb{Clamp(x * 8.2), Clamp(y * 8.2), 128}; }));
-    tiles.push_back(Fill([&](int x, int y) {
-        const std::uint8_t v = Clamp(255 - distance(x, y) * 11);
-        return Rgb{v, v, 0};
-    }));
-    tiles.push_back(Fill([](int x, int) { return Hue(x / 32.0); }));
-    tiles.push_back(Fill([](int x, int y) {
-        const std::uint8_t v = Clamp((x ^ y) * 8.2);
-        return Rgb{v, v, v};
-    }));
-    tiles.push_back(Fill([](int x, int y) { return Hue(std::fmod((x + 2 * y) / 64.0, 1.0)); }));
-
-    // Shapes; the first few stand on key colour, so the canvas shows through around them.
-    tiles.push_back(Fill([&](int x, int y) {
-        return distance(x, y) < 13 ? Rgb{230, 40, 40} : kKey;
-    }));
-    tiles.push_back(Fill([&](int x, int y) {
-        const double d = distance(x, y);
-        return d < 14 && d > 9 ? Rgb{40, 160, 230} : kKey;
-    }));
-    tiles.push_back(Fill([&](int x, int y) {
-        return std::fabs(x - c) + std::fabs(y - c) < 14 ? Rgb{250, 200, 30} : kKey;
-    }));
-    tiles.push_back(Fill([](int x, int y) {
-        return (x >= 12 && x < 20) || (y >= 12 && y < 20) ? Rgb{30, 170, 60} : kKey;
-    }));
-    tiles.push_back(Fill([](int x, int y) {
-        return ((x / 8) + (y / 8)) % 2 ? Rgb{20, 20, 20} : Rgb{235, 235, 235};
-    }));
-    tiles.push_back(Fill([](int, int y) {
-        return (y / 4) % 2 ? Rgb{200, 60, 160} : Rgb{60, 20, 90};
-    }));
-    tiles.push_back(Fill([](int x, int y) {
-        return y >= 4 && 2 * std::abs(x - 16) <= y - 4 ? Rgb{255, 140, 0} : Rgb{20, 40, 80};
-    }));
-    tiles.push_back(Fill([&](int x, int y) {
-        return static_cast<int>(distance(x, y)) % 6 < 3 ? Rgb{0, 120, 120} : Rgb{240, 250, 200};
-    }));
-    tiles.push_back(Fill([](int x, int y) {
-        return std::abs(x - y) < 3 || std::abs(x + y - 31) < 3 ? Rgb{180, 0, 0}
-                                                               : Rgb{250, 250, 250};
-    }));
-    {
-        Tile brick = Fill([](int x, int y) {
-            const int offset = (y / 8) % 2 ? 8 : 0;
-            return y % 8 == 7 || (x + offset) % 16 == 15 ? Rgb{200, 200, 190} : Rgb{150, 60, 40};
-        });
-        tiles.push_back(brick);
-    }
-    tiles.push_back(Fill([](int x, int y) {
-        const double wave = 16 + 8 * std::sin(x / 32.0 * 2 * M_PI);
-        return y > wave ? Rgb{20, 60, 200} : Rgb{150, 210, 255};
-    }));
-
-    // The digits 0 to 9, large.
-    for (int digit = 0; digit < 10; ++digit) {
-        Tile tile = Fill([&](int, int) { return Hue(digit / 10.0); });
-        DrawDigit(tile, digit, 9, 4, 5, Rgb{255, 255, 255});
-        Frame(tile, Rgb{0, 0, 0});
-        tiles.push_back(tile);
-    }
-
-    // Numbered tiles, so that a reader of the mosaic can tell where each one went.
-    while (tiles.size() < 48) {
-        const int number = static_cast<int>(tiles.size()) + 1;
-        const int shade = 40 + 4 * number;
-        Tile tile = Fill([&](int x, int y) {
-            return Rgb{Clamp(shade - y), Clamp(shade / 2 + x), Clamp(200 - shade / 2)};
-        });
-        DrawDigit(tile, number / 10, 3, 6, 4, Rgb{255, 255, 255});
-        DrawDigit(tile, number % 10, 17, 6, 4, Rgb{255, 255, 255});
-        Frame(tile, kKey);
-        tiles.push_back(tile);
-    }
-    return tiles;
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::cerr << "usage: make_sample_tileset <output.tst>\n";
-        return 2;
-    }
-    const std::vector<Tile> tiles = DrawTiles();
+// The header (two free words of 0 around the tile count), then each tile column by column, each
+// column from the top, red, green, blue.
+std::string TilesetBytes(const Tiles& tiles) {
     std::string bytes;
     const auto word = [&](int value) {
         bytes.push_back(static_cast<char>(value & 0xFF));
@@ -187,20 +25,41 @@ int main(int argc, char** argv) {
     word(static_cast<int>(tiles.size()));
     word(0);
     for (const Tile& tile : tiles) {
-        for (int x = 0; x < kTileSize; ++x) {  // column by column, each from the top
-            for (int y = 0; y < kTileSize; ++y) {
+        for (int x = 0; x < orvane::samples::kTileSize; ++x) {
+            for (int y = 0; y < orvane::samples::kTileSize; ++y) {
                 bytes.push_back(static_cast<char>(tile[y][x].r));
                 bytes.push_back(static_cast<char>(tile[y][x].g));
                 bytes.push_back(static_cast<char>(tile[y][x].b));
             }
         }
     }
-    std::ofstream out(argv[1], std::ios::binary | std::ios::trunc);
+    return bytes;
+}
+
+bool Write(const std::filesystem::path& path, const Tiles& tiles) {
+    const std::string bytes = TilesetBytes(tiles);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
     if (!out) {
-        std::cerr << "make_sample_tileset: cannot write " << argv[1] << '\n';
-        return 1;
+        std::cerr << "make_sample_tileset: cannot write " << path << '\n';
+        return false;
     }
-    std::cout << "wrote " << tiles.size() << " tiles to " << argv[1] << '\n';
-    return 0;
+    std::cout << "wrote " << tiles.size() << " tiles to " << path.string() << '\n';
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::cerr << "usage: make_sample_tileset <folder>\n";
+        return 2;
+    }
+    const std::filesystem::path folder = argv[1];
+    const bool written = Write(folder / "demo.tst", orvane::samples::DemoTiles()) &&
+                         Write(folder / "terrain.tst", orvane::samples::TerrainTiles()) &&
+                         Write(folder / "walls.tst", orvane::samples::WallTiles()) &&
+                         Write(folder / "island.tst", orvane::samples::IslandTiles());
+    return written ? 0 : 1;
 }

@@ -75,10 +75,25 @@ void MainForm::Height(float twips) {
 }
 
 void MainForm::mnuOpen_Click() {
-    CommonDialog1.CancelError(false);
-    CommonDialog1.Filter(kTilesetFilter);
-    CommonDialog1.ShowOpen();
-    const std::string fileName = CommonDialog1.FileName();
+    Open([this] {
+        CommonDialog1.CancelError(false);
+        CommonDialog1.Filter(kTilesetFilter);
+        CommonDialog1.ShowOpen();
+        return CommonDialog1.FileName();
+    });
+}
+
+void MainForm::OpenFile(const std::string& fileName) {
+    // The dialog holds the name as if it had been chosen in it, so the next dialog starts in the
+    // tileset's folder.
+    Open([&] {
+        CommonDialog1.FileName(fileName);
+        return fileName;
+    });
+}
+
+void MainForm::Open(const std::function<std::string()>& chooseFile) {
+    const std::string fileName = chooseFile();
     if (fileName.empty()) {
         return;
     }

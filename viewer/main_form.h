@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 #include <string_view>
 
 #include "viewer/canvas.h"
@@ -38,6 +39,9 @@ class MainForm {
     // cancel, or a file that cannot be opened, changes nothing: not Picture1, not the window,
     // not bTilesetLoaded or TilesetHeader.
     void mnuOpen_Click();
+    // File > Open for a tileset named without the dialog (on the command line, or dropped on the
+    // window): the same command, as if fileName had been chosen in the dialog.
+    void OpenFile(const std::string& fileName);
     // File > Save As: asks for a name and writes Picture1 as a bitmap when it ends in "bmp" or as
     // a JPEG at quality 90 when it ends in "jpg", then confirms; any other name, and a cancel,
     // write and show nothing. Says "No tileset loaded!" (no dialog) before the first Open.
@@ -57,6 +61,8 @@ class MainForm {
     struct TilesetHeader TilesetHeader;
 
   private:
+    // The Open command; chooseFile stands in for the dialog and gives the name, "" for a cancel.
+    void Open(const std::function<std::string()>& chooseFile);
     void PaintTiles(platform::BinaryFile& file, std::int16_t tileCount);
 
     float width_ = 4800;

@@ -1,10 +1,60 @@
+// orvane [TILESET]: the window, opening TILESET at once when one is given, as a desktop's file
+// manager does when a tileset is double-clicked.
 #include <QApplication>
+#include <QFile>
+#include <QStringList>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <string_view>
 
+#include "viewer/display.h"
 #include "viewer/qt/module1.h"
 
+namespace {
+
+constexpr std::string_view kUsage = R"(Usage: orvane [TILESET]
+Shows the tiles of the tileset file TILESET (.tst), or an empty window to open one from.
+Without a display, orvane-export saves a tileset as a picture: see orvane-export --help.
+)";
+
+int UsageError(std::string_view problem) {
+    std::cerr << "orvane: " << problem << '\n' << kUsage;
+    return 2;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::cout << kUsage;
+            return 0;
+        }
+    }
+    if (!orvane::viewer::DisplayReachable(argc, argv)) {
+        std::cerr << "orvane: no display found; orvane-export saves a tileset as a picture without "
+                     "one (see orvane-export --help)\n";
+        return 1;
+    }
+
     QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName("orvane");
+    // What is left once Qt has taken its own options (-platform, -display, ...).
+    const QStringList arguments = QApplication::arguments().mid(1);
+    std::optional<std::string> tileset;
+    if (arguments.size() > 1) {
+        return UsageError("expected at most one TILESET");
+    }
+    if (arguments.size() == 1) {
+        if (arguments.front().startsWith('-')) {
+            return UsageError("unknown option '" + arguments.front().toStdString() + "'");
+        }
+        tileset = QFile::encodeName(arguments.front()).toStdString();
+    }
+
     orvane::viewer::Module1 module1;
-    module1.Main();
+    module1.Main(tileset);
     return app.exec();
 }

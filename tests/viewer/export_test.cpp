@@ -1,11 +1,7 @@
 // orvane-export run as its own process on the demo tileset, for each exit status; what it writes
 // is read back by Qt and TurboJPEG and held against the canvas that File > Open paints here.
-#include <fcntl.h>
-#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <QImage>
 #include <QString>
@@ -19,6 +15,7 @@
 #include "platform/gdi.h"
 #include "tests/support/file_conditions.h"
 #include "tests/support/jpeg_reader.h"
+#include "tests/support/process.h"
 #include "tests/support/temp_dir.h"
 #include "viewer/main_form.h"
 
@@ -26,7 +23,9 @@ namespace {
 
 using orvane::testing::DecodeJpeg;
 using orvane::testing::FolderEntries;
+using orvane::testing::Outcome;
 using orvane::testing::ReadFile;
+using orvane::testing::RunProgram;
 using orvane::testing::ScopedTmpfs;
 using orvane::testing::TempDir;
 using orvane::testing::WriteFile;
@@ -37,50 +36,10 @@ using Strings = std::vector<std::string>;
 const std::string kExport = ORVANE_EXPORT_PATH;
 const std::string kDemo = ORVANE_DEMO_TILESET;
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
 // Runs orvane-export with args, its output captured in files of the folder. unprivileged: as
 // the user nobody when the test runs as root, whom permissions do not stop.
 Outcome RunExport(const TempDir& dir, const Strings& args, bool unprivileged = false) {
-    const std::string outName = dir / ".stdout";
-    const std::string errName = dir / ".stderr";
-    std::vector<char*> argv{const_cast<char*>(kExport.c_str())};
-    for (const std::string& arg : args) {
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    }
-    argv.push_back(nullptr);
-
-    const pid_t child = ::fork();
-    if (child == 0) {
-        const int out = ::open(outName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int err = ::open(errName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0) {
-            ::_exit(127);
-        }
-        constexpr id_t kNobody = 65534;
-        if (unprivileged && ::geteuid() == 0 &&
-            (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
-            ::_exit(127);
-        }
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    Outcome outcome;
-    int waitStatus = 0;
-    if (child < 0 || ::waitpid(child, &waitStatus, 0) != child) {
-        ADD_FAILURE() << "cannot run " << kExport;
-        return outcome;
-    }
-    outcome.status = WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : -1;
-    outcome.out = ReadFile(outName);
-    outcome.err = ReadFile(errName);
-    std::filesystem::remove(outName);
-    std::filesystem::remove(errName);
-    return outcome;
+    return RunProgram(dir, kExport, args, {}, unprivileged);
 }
 
 bool Contains(const std::string& text, const std::string& part) {

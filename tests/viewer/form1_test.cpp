@@ -1,22 +1,32 @@
-// The window under the offscreen platform, driven through its menu with a scripted dialog.
+// The window under the offscreen platform, driven through its menu with a scripted dialog, given
+// a tileset by name, and dropped on.
 #include "viewer/qt/form1.h"
 
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QImage>
 #include <QMenu>
+#include <QMimeData>
 #include <QScreen>
+#include <QScrollBar>
+#include <QUrl>
 
+#include "tests/support/recorders.h"
 #include "tests/support/temp_dir.h"
+#include "tests/viewer/test_application.h"
 #include "tests/viewer/tileset_files.h"
 #include "viewer/qt/qt_common_dialog.h"
 
 namespace {
 
+using orvane::testing::MessageBoxRecorder;
 using orvane::testing::SignatureColour;
 using orvane::testing::TempDir;
+using orvane::testing::TestApplication;
 using orvane::testing::TilesetBytes;
 using orvane::testing::WriteFile;
 using orvane::viewer::Form1;
@@ -36,10 +46,7 @@ TEST(QtNameFilters, TranslatesDescriptionPatternPairs) {
 }
 
 TEST(Form1, OpensThroughItsMenuAndFitsItselfToTheMosaic) {
-    int argc = 1;
-    char name[] = "form1_test";
-    char* argv[] = {name, nullptr};
-    QApplication app(argc, argv);
+    TestApplication app;
     TempDir dir;
     WriteFile(dir / "small.tst", TilesetBytes(20, 20));
     WriteFile(dir / "tall.tst", TilesetBytes(600, 600));  // 32 rows: 1 024 pixels high
@@ -77,8 +84,90 @@ TEST(Form1, OpensThroughItsMenuAndFitsItselfToTheMosaic) {
 
     const QSize available = form.screen()->availableGeometry().size();
     ASSERT_LT(available.height(), (1024 * 15 + 800) / 15) << "the screen must be the smaller";
-    EXPECT_EQ(form.frameGeometry().size(), QSize(615, available.height()));
+    const int scrollBar = form.ScrollArea().verticalScrollBar()->sizeHint().width();
+    EXPECT_EQ(form.frameGeometry().size(), QSize(615 + scrollBar, available.height()));
     EXPECT_EQ(form.Picture1Widget().size(), QSize(608, 1024)) << "scrolled, not cut";
+    EXPECT_TRUE(form.ScrollArea().verticalScrollBar()->isVisible());
+    EXPECT_FALSE(form.ScrollArea().horizontalScrollBar()->isVisible());
+}
+
+class Form1ByName : public ::testing::Test {
+  protected:
+    Form1ByName() {
+        WriteFile(dir_ / "a.tst", TilesetBytes(25, 25));
+        noDialog_.show();
+    }
+
+    // Every pixel of the canvas as the window shows it.
+    static QImage Shown(Form1& form) { return form.Picture1Widget().grab().toImage(); }
+
+    TestApplication app_;
+    TempDir dir_;
+    // Answers no dialog: any the window shows is recorded, and cancelled.
+    ScriptedDialog none_;
+    Form1 noDialog_{&none_};
+};
+
+TEST_F(Form1ByName, OpensAsFileOpenDoesOrReportsAndStaysEmpty) {
+    ScriptedDialog menu({dir_ / "a.tst"});
+    Form1 viaMenu(&menu);
+    viaMenu.show();
+    viaMenu.findChild<QAction*>("mnuOpen")->trigger();
+
+    noDialog_.OpenFile(dir_ / "a.tst");
+
+    EXPECT_TRUE(none_.shown.empty());
+    EXPECT_EQ(noDialog_.frameGeometry().size(), viaMenu.frameGeometry().size());
+    const QImage shown = Shown(noDialog_);
+    EXPECT_EQ(shown.pixel(0, 32), Qt(SignatureColour(19, 1, 1)));
+    EXPECT_EQ(shown, Shown(viaMenu));
+
+    ScriptedDialog none;
+    Form1 fresh(&none);
+    fresh.show();
+    MessageBoxRecorder messages;
+
+    fresh.OpenFile(dir_ / "absent.tst");
+
+    EXPECT_EQ(messages.prompts, std::vector<std::string>{"Run-time error '53':\n\nFile not found"});
+    EXPECT_FALSE(fresh.Model().bTilesetLoaded);
+    const QImage empty = Shown(fresh).convertToFormat(QImage::Format_RGB32);
+    QImage background(empty.size(), QImage::Format_RGB32);
+    background.fill(qRgb(240, 240, 240));
+    EXPECT_EQ(empty, background) << "anything but the canvas's background";
+}
+
+// What the window system hands over: the drag enters, then is dropped.
+bool Drop(Form1& form, const QList<QUrl>& urls) {
+    QMimeData data;
+    data.setUrls(urls);
+    QDragEnterEvent enter(QPoint(20, 40), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&form, &enter);
+    QDropEvent drop(QPointF(20, 40), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    drop.setAccepted(false);
+    if (enter.isAccepted()) {
+        QApplication::sendEvent(&form, &drop);
+    }
+    QApplication::processEvents();
+    return enter.isAccepted() && drop.isAccepted();
+}
+
+TEST_F(Form1ByName, OpensOneTilesetDroppedOnItAndRefusesAnythingElse) {
+    WriteFile(dir_ / "b.png", "not a tileset");
+    // The window system offers drags only to a widget that accepts them, or to its parents.
+    ASSERT_TRUE(noDialog_.acceptDrops());
+
+    EXPECT_FALSE(Drop(noDialog_, {QUrl::fromLocalFile(QString::fromStdString(dir_ / "b.png"))}));
+    EXPECT_FALSE(Drop(noDialog_, {QUrl::fromLocalFile(QString::fromStdString(dir_ / "a.tst")),
+                                  QUrl::fromLocalFile(QString::fromStdString(dir_ / "a.tst"))}));
+    EXPECT_FALSE(Drop(noDialog_, {QUrl("https://example.org/a.tst")}));
+    EXPECT_FALSE(noDialog_.Model().bTilesetLoaded);
+
+    EXPECT_TRUE(Drop(noDialog_, {QUrl::fromLocalFile(QString::fromStdString(dir_ / "a.tst"))}));
+
+    EXPECT_TRUE(noDialog_.Model().bTilesetLoaded);
+    EXPECT_TRUE(none_.shown.empty());
+    EXPECT_EQ(Shown(noDialog_).pixel(607, 0), Qt(SignatureColour(18, 32, 1)));
 }
 
 }  // namespace

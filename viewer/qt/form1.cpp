@@ -1,10 +1,18 @@
 #include "viewer/qt/form1.h"
 
 #include <QAction>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QScreen>
+#include <QScrollBar>
+#include <QTimer>
+#include <QUrl>
 #include <algorithm>
 
 #include "viewer/error_report.h"
@@ -21,22 +29,41 @@ CommonDialog& DialogFor(CommonDialog* given, std::unique_ptr<CommonDialog>& own,
     return *own;
 }
 
+// The tileset a drag carries: one local file named *.tst (any case, as the desktop's file type
+// matches it). Empty for anything else, several files included, since one window shows one.
+QString DraggedTileset(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls()) {
+        return {};
+    }
+    const QList<QUrl> urls = data->urls();
+    if (urls.size() != 1 || !urls.front().isLocalFile()) {
+        return {};
+    }
+    const QString name = urls.front().toLocalFile();
+    return name.endsWith(".tst", Qt::CaseInsensitive) ? name : QString();
+}
+
 }  // namespace
 
 Form1::Form1(CommonDialog* dialog)
     : model_(DialogFor(dialog, ownDialog_, this)), canvasWidget_(model_.Picture1) {
     setWindowTitle("Orvane");
+    setWindowIcon(QIcon(":/icons/orvane.svg"));
+    setAcceptDrops(true);
 
     QMenu* file = menuBar()->addMenu("File");
     file->setObjectName("mnuFile");
     QAction* open = file->addAction("&Open");
     open->setObjectName("mnuOpen");
     open->setShortcut(QKeySequence::Open);
-    connect(open, &QAction::triggered, this, [this] { Run(&MainForm::mnuOpen_Click); });
+    // An error a command raises is reported, and the window carries on.
+    connect(open, &QAction::triggered, this,
+            [this] { RunReportingErrors([this] { model_.mnuOpen_Click(); }); });
     QAction* saveAs = file->addAction("&Save As");
     saveAs->setObjectName("mnuSaveAs");
     saveAs->setShortcut(QKeySequence::SaveAs);
-    connect(saveAs, &QAction::triggered, this, [this] { Run(&MainForm::mnuSaveAs_Click); });
+    connect(saveAs, &QAction::triggered, this,
+            [this] { RunReportingErrors([this] { model_.mnuSaveAs_Click(); }); });
 
     scrollArea_.setFrameShape(QFrame::NoFrame);
     scrollArea_.setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -67,8 +94,26 @@ Form1::~Form1() {
     takeCentralWidget();
 }
 
-void Form1::Run(void (MainForm::*command)()) {
-    RunReportingErrors([&] { (model_.*command)(); });
+void Form1::OpenFile(const std::string& fileName) {
+    RunReportingErrors([&] { model_.OpenFile(fileName); });
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent* event) {
+    if (!DraggedTileset(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void Form1::dropEvent(QDropEvent* event) {
+    const QString name = DraggedTileset(event->mimeData());
+    if (name.isEmpty()) {
+        return;
+    }
+    event->acceptProposedAction();
+    // Opened once the drop has finished: the program the file came from waits for the drop's
+    // end, and should not wait through the painting or an error's message box.
+    QTimer::singleShot(
+        0, this, [this, fileName = QFile::encodeName(name).toStdString()] { OpenFile(fileName); });
 }
 
 void Form1::FollowModelSize() {
@@ -76,6 +121,9 @@ void Form1::FollowModelSize() {
     const QScreen* screen = this->screen();
     const QRect area = screen != nullptr ? screen->availableGeometry() : QRect();
     if (area.isValid()) {
+        if (frame.height() > area.height()) {
+            frame.rwidth() += scrollArea_.verticalScrollBar()->sizeHint().width();
+        }
         frame = frame.boundedTo(area.size());
     }
     const QSize decoration = frameGeometry().size() - size();

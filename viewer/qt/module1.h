@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "platform/msgbox.h"
 #include "viewer/qt/form1.h"
@@ -18,8 +19,9 @@ class Module1 {
     Module1& operator=(const Module1&) = delete;
 
     // Shows Form1, modeless, creating it on first use, and returns; the program then runs on
-    // the application's event loop until the window is closed.
-    void Main();
+    // the application's event loop until the window is closed. A tileset given is opened as
+    // File > Open would open it, once the window is shown.
+    void Main(const std::optional<std::string>& tileset = std::nullopt);
 
   private:
     // For the life of the application, window or not.

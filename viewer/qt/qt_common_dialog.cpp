@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QStringList>
 
 namespace orvane::viewer {
@@ -23,13 +24,25 @@ QString QtNameFilters(std::string_view filter) {
 }
 
 std::string QtCommonDialog::Ask(DialogKind kind) {
-    const QString filters = QtNameFilters(Filter());
-    // The save dialog asks nothing about a file that exists: the command decides what to do.
-    const QString name =
-        kind == DialogKind::Open
-            ? QFileDialog::getOpenFileName(parent_, QString(), QString(), filters)
-            : QFileDialog::getSaveFileName(parent_, QString(), QString(), filters, nullptr,
-                                           QFileDialog::DontConfirmOverwrite);
+    if (!FileName().empty()) {
+        folder_ = QFileInfo(QFile::decodeName(FileName().c_str())).absolutePath();
+    }
+    QFileDialog dialog(parent_, QString(), folder_, QtNameFilters(Filter()));
+    if (kind == DialogKind::Save) {
+        // Replacing a file is confirmed by the dialog (DontConfirmOverwrite stays off); "No" goes
+        // back to it. The default suffix stays empty: Save As picks the format by the name's
+        // last three characters, and writes nothing for a name that has no known ending.
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setDefaultSuffix(QString());
+    } else {
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    const QString name = dialog.selectedFiles().constFirst();
+    folder_ = QFileInfo(name).absolutePath();
     return QFile::encodeName(name).toStdString();
 }
 

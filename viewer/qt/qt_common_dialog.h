@@ -1,4 +1,5 @@
-// CommonDialog1 as the window shows it: Qt's standard file dialogs.
+// CommonDialog1 as the window shows it: Qt's standard file dialogs, or the desktop's own where Qt
+// hands them on.
 #pragma once
 
 #include <QPointer>
@@ -10,9 +11,13 @@
 
 namespace orvane::viewer {
 
-// "Tileset Files (*.tst)|*.tst" -> "Tileset Files (*.tst) (*.tst)"; entries joined by ";;".
+// "Tileset Files (*.tst)|*.tst" -> "Tileset Files (*.tst)", "Jpegs|*.jpg|Bmps|*.bmp" ->
+// "Jpegs (*.jpg);;Bmps (*.bmp)": the patterns in parentheses, where Qt looks for them.
 QString QtNameFilters(std::string_view filter);
 
+// Each dialog starts in the folder of the name the dialog last held: the last file chosen, or a
+// tileset opened without the dialog. The save dialog asks before it hands back an existing file's
+// name, and appends no extension to a name typed without one.
 class QtCommonDialog final : public CommonDialog {
   public:
     explicit QtCommonDialog(QWidget* parent) : parent_(parent) {}
@@ -22,6 +27,7 @@ class QtCommonDialog final : public CommonDialog {
 
   private:
     QPointer<QWidget> parent_;
+    QString folder_;  // kept through a cancel, which empties FileName
 };
 
 }  // namespace orvane::viewer
