@@ -61,7 +61,9 @@ Form1::Form1(CommonDialog* dialog)
             [this] { RunReportingErrors([this] { model_.mnuOpen_Click(); }); });
     QAction* saveAs = file->addAction("&Save As");
     saveAs->setObjectName("mnuSaveAs");
-    saveAs->setShortcut(QKeySequence::SaveAs);
+    // Qt's generic X11 theme binds no key to Save As; GNOME, KDE and Windows all use this one.
+    const QKeySequence saveAsKeys(QKeySequence::SaveAs);
+    saveAs->setShortcut(saveAsKeys.isEmpty() ? QKeySequence("Ctrl+Shift+S") : saveAsKeys);
     connect(saveAs, &QAction::triggered, this,
             [this] { RunReportingErrors([this] { model_.mnuSaveAs_Click(); }); });
 
