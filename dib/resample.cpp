@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
@@ -70,6 +71,7 @@ namespace {
 using Double4 = double __attribute__((vector_size(32)));
 using Int4 = int __attribute__((vector_size(16)));
 using Byte16 = unsigned char __attribute__((vector_size(16)));
+using Byte4 = unsigned char __attribute__((vector_size(4)));
 
 // A pixel's three channels share the two weights, so they go through as one four-lane vector;
 // the fourth lane (the next pixel's blue, or the spare value after the row) is thrown away.
@@ -77,7 +79,6 @@ __attribute__((target("avx2"))) void BlendColumnsAvx2(const double* blended, con
                                                       BYTE* out, std::size_t width) {
     const Double4 zero = Double4{};
     const Double4 top = zero + 255.0;
-    const Byte16 lowBytes = {0, 4, 8, 12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     for (std::size_t x = 0; x < width; ++x) {
         const Tap& tap = columns[x];
         Double4 left;
@@ -88,8 +89,9 @@ __attribute__((target("avx2"))) void BlendColumnsAvx2(const double* blended, con
             (tap.nearWeight * left + tap.farWeight * right + kRoundingShift) - kRoundingShift;
         v = v < zero ? zero : v;
         v = v > top ? top : v;
-        const Int4 channels = __builtin_convertvector(v, Int4);
-        const Byte16 bytes = __builtin_shuffle(reinterpret_cast<const Byte16&>(channels), lowBytes);
+        // The low byte of each lane; __builtin_shufflevector is the form both GCC and Clang know.
+        const auto lanes = std::bit_cast<Byte16>(__builtin_convertvector(v, Int4));
+        const Byte4 bytes = __builtin_shufflevector(lanes, lanes, 0, 4, 8, 12);
         // Four bytes, the fourth to be overwritten by the next pixel; the last pixel of the row
         // stops short of the filler.
         if (x + 1 < width) {
