@@ -42,8 +42,8 @@ std::vector<Tap> MakeTaps(LONG sourceSize, LONG destSize, std::ptrdiff_t unit) {
     return taps;
 }
 
-// Every source column at once, whether or not a destination column reads it: a straight loop
-// that vectorises, and each destination column then finds its two values ready.
+// A run of source columns at once, whether or not every destination column reads each: a
+// straight loop that vectorises, and each destination column then finds its two values ready.
 ORVANE_AVX2_CLONES
 void BlendRows(const BYTE* near, const BYTE* far, double nearWeight, double farWeight, double* out,
                std::size_t count) {
@@ -157,6 +157,23 @@ void cDIBSection::BilinearScaleTo(cDIBSection& target) const {
     const std::size_t sourceBytes = 3 * static_cast<std::size_t>(ws);
     const std::size_t destBytes = 3 * static_cast<std::size_t>(wd);
     std::vector<double> blended(sourceBytes + 1);
+    // Only the source columns that some destination column reads are blended, in runs: one run
+    // of nearly the whole row when scaling up, a short run per destination column when scaling a
+    // wide picture down, whose rows would otherwise cost their full width every time.
+    struct Run {
+        std::size_t first;
+        std::size_t count;
+    };
+    std::vector<Run> runs;
+    for (const detail::Tap& column : columns) {
+        const auto first = static_cast<std::size_t>(column.near);
+        const auto end = static_cast<std::size_t>(column.far) + 3;
+        if (!runs.empty() && first <= runs.back().first + runs.back().count) {
+            runs.back().count = std::max(runs.back().count, end - runs.back().first);
+        } else {
+            runs.push_back({first, end - first});
+        }
+    }
 
     for (LONG y = 0; y < hd; ++y) {
         const detail::Tap& row = rows[static_cast<std::size_t>(y)];
@@ -166,9 +183,12 @@ void cDIBSection::BilinearScaleTo(cDIBSection& target) const {
             std::memcpy(out.data(), target.Scanline(y - 1).data(), destBytes);
             continue;
         }
-        detail::BlendRows(Scanline(static_cast<LONG>(row.near)).data(),
-                          Scanline(static_cast<LONG>(row.far)).data(), row.nearWeight,
-                          row.farWeight, blended.data(), sourceBytes);
+        const BYTE* near = Scanline(static_cast<LONG>(row.near)).data();
+        const BYTE* far = Scanline(static_cast<LONG>(row.far)).data();
+        for (const Run& run : runs) {
+            detail::BlendRows(near + run.first, far + run.first, row.nearWeight, row.farWeight,
+                              blended.data() + run.first, run.count);
+        }
         detail::BlendColumns(blended.data(), columns.data(), out.data(),
                              static_cast<std::size_t>(wd));
     }
