@@ -6,5 +6,5 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     orvane::viewer::Module1 module1;
     module1.Main();
-    return app.exec();
+    return QApplication::exec();
 }
