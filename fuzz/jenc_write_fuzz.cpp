@@ -61,8 +61,8 @@ class MemoryFile {
     std::string name_;
 };
 
-// Whether the header promises a refusal, whatever the buffer: only then may the record describe
-// more pixels than the budget, with a buffer of one byte that any read past shows.
+// Whether the record's fields alone promise a refusal, whatever the pixels: only then may it
+// describe more pixels than the budget, with a buffer of one byte that any read past shows.
 bool MustRefuse(const JENC_CORE_PROPERTIES& r, std::int64_t height, int mode) {
     return r.DIBWidth == 0 || height == 0 || r.DIBWidth > kMaxJpegSide || height > kMaxJpegSide ||
            r.JPGWidth != r.DIBWidth || r.JPGHeight != height || r.DIBPadBytes > 3 ||
@@ -79,10 +79,13 @@ void CheckJpeg(const std::vector<unsigned char>& jpeg, const JENC_CORE_PROPERTIE
                                           &subsampling, &colourspace) == 0 &&
                       static_cast<DWORD>(width) == record.JPGWidth &&
                       static_cast<DWORD>(height) == record.JPGHeight;
-    std::vector<unsigned char> pixels(3 * static_cast<std::size_t>(width) *
-                                      static_cast<std::size_t>(height));
-    const bool decoded = read && tjDecompress2(decompressor, jpeg.data(), jpeg.size(),
-                                               pixels.data(), width, 0, height, TJPF_RGB, 0) == 0;
+    bool decoded = false;
+    if (read) {
+        std::vector<unsigned char> pixels(3 * static_cast<std::size_t>(width) *
+                                          static_cast<std::size_t>(height));
+        decoded = tjDecompress2(decompressor, jpeg.data(), jpeg.size(), pixels.data(), width, 0,
+                                height, TJPF_RGB, 0) == 0;
+    }
     tjDestroy(decompressor);
     if (!decoded) {
         std::abort();
