@@ -1,7 +1,7 @@
 // Structured fuzz inputs: a run of operations, each a code followed by its arguments, read off the
 // front of the bytes by the targets and written the same way by the seed maker.
 //
-// Reading never fails: once the bytes run out every value reads as 0, so a target decodes as much
+// Reading never fails: once the bytes run out every byte reads as 0, so a target decodes as much
 // as it likes without checking lengths, and every byte string is a valid input.
 #pragma once
 
@@ -17,8 +17,8 @@
 namespace orvane::fuzz {
 
 // A 32-bit argument is a tag byte, then for a large value four bytes, little-endian. Tags below
-// kLargeTag carry a small value of their own (kSmallBias below the tag), so that 0, 1, -1 and the
-// other values near the edges of every range are one byte away from any mutation.
+// kLargeTag carry a small value of their own (kSmallBias below the tag): 0, 1, -1 and the other
+// values near zero, where most edges lie, are a single byte for a mutation to hit.
 inline constexpr std::uint8_t kLargeTag = 0x80;
 inline constexpr std::int32_t kSmallBias = 64;
 
