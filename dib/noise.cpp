@@ -1,3 +1,5 @@
+#include <cstddef>
+
 #include "dib/cdibsection.h"
 #include "dib/rounding.h"
 #include "platform/random.h"
@@ -35,7 +37,7 @@ void cDIBSection::RandomiseBits(bool bGray) {
     // Column by column, so that the draws come in the order that fixes each pixel's colour.
     for (LONG x = 0; x < width; ++x) {
         for (LONG r = 0; r < height; ++r) {
-            BYTE* pixel = Scanline(r).data() + 3 * x;
+            BYTE* pixel = Scanline(r).data() + 3 * std::ptrdiff_t{x};
             pixel[0] = 0;
             pixel[1] = ChannelFromDraw();
             pixel[2] = ChannelFromDraw();

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
@@ -41,8 +42,8 @@ std::vector<Tap> MakeTaps(LONG sourceSize, LONG destSize, std::ptrdiff_t unit) {
     return taps;
 }
 
-// Every source column at once, whether or not a destination column reads it: a straight loop
-// that vectorises, and each destination column then finds its two values ready.
+// A run of source columns at once, whether or not every destination column reads each: a
+// straight loop that vectorises, and each destination column then finds its two values ready.
 ORVANE_AVX2_CLONES
 void BlendRows(const BYTE* near, const BYTE* far, double nearWeight, double farWeight, double* out,
                std::size_t count) {
@@ -70,6 +71,7 @@ namespace {
 using Double4 = double __attribute__((vector_size(32)));
 using Int4 = int __attribute__((vector_size(16)));
 using Byte16 = unsigned char __attribute__((vector_size(16)));
+using Byte4 = unsigned char __attribute__((vector_size(4)));
 
 // A pixel's three channels share the two weights, so they go through as one four-lane vector;
 // the fourth lane (the next pixel's blue, or the spare value after the row) is thrown away.
@@ -77,7 +79,6 @@ __attribute__((target("avx2"))) void BlendColumnsAvx2(const double* blended, con
                                                       BYTE* out, std::size_t width) {
     const Double4 zero = Double4{};
     const Double4 top = zero + 255.0;
-    const Byte16 lowBytes = {0, 4, 8, 12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     for (std::size_t x = 0; x < width; ++x) {
         const Tap& tap = columns[x];
         Double4 left;
@@ -88,8 +89,9 @@ __attribute__((target("avx2"))) void BlendColumnsAvx2(const double* blended, con
             (tap.nearWeight * left + tap.farWeight * right + kRoundingShift) - kRoundingShift;
         v = v < zero ? zero : v;
         v = v > top ? top : v;
-        const Int4 channels = __builtin_convertvector(v, Int4);
-        const Byte16 bytes = __builtin_shuffle(reinterpret_cast<const Byte16&>(channels), lowBytes);
+        // The low byte of each lane; __builtin_shufflevector is the form both GCC and Clang know.
+        const auto lanes = std::bit_cast<Byte16>(__builtin_convertvector(v, Int4));
+        const Byte4 bytes = __builtin_shufflevector(lanes, lanes, 0, 4, 8, 12);
         // Four bytes, the fourth to be overwritten by the next pixel; the last pixel of the row
         // stops short of the filler.
         if (x + 1 < width) {
@@ -155,6 +157,23 @@ void cDIBSection::BilinearScaleTo(cDIBSection& target) const {
     const std::size_t sourceBytes = 3 * static_cast<std::size_t>(ws);
     const std::size_t destBytes = 3 * static_cast<std::size_t>(wd);
     std::vector<double> blended(sourceBytes + 1);
+    // Only the source columns that some destination column reads are blended, in runs: one run
+    // of nearly the whole row when scaling up, a short run per destination column when scaling a
+    // wide picture down, whose rows would otherwise cost their full width every time.
+    struct Run {
+        std::size_t first;
+        std::size_t count;
+    };
+    std::vector<Run> runs;
+    for (const detail::Tap& column : columns) {
+        const auto first = static_cast<std::size_t>(column.near);
+        const auto end = static_cast<std::size_t>(column.far) + 3;
+        if (!runs.empty() && first <= runs.back().first + runs.back().count) {
+            runs.back().count = std::max(runs.back().count, end - runs.back().first);
+        } else {
+            runs.push_back({first, end - first});
+        }
+    }
 
     for (LONG y = 0; y < hd; ++y) {
         const detail::Tap& row = rows[static_cast<std::size_t>(y)];
@@ -164,9 +183,12 @@ void cDIBSection::BilinearScaleTo(cDIBSection& target) const {
             std::memcpy(out.data(), target.Scanline(y - 1).data(), destBytes);
             continue;
         }
-        detail::BlendRows(Scanline(static_cast<LONG>(row.near)).data(),
-                          Scanline(static_cast<LONG>(row.far)).data(), row.nearWeight,
-                          row.farWeight, blended.data(), sourceBytes);
+        const BYTE* near = Scanline(static_cast<LONG>(row.near)).data();
+        const BYTE* far = Scanline(static_cast<LONG>(row.far)).data();
+        for (const Run& run : runs) {
+            detail::BlendRows(near + run.first, far + run.first, row.nearWeight, row.farWeight,
+                              blended.data() + run.first, run.count);
+        }
         detail::BlendColumns(blended.data(), columns.data(), out.data(),
                              static_cast<std::size_t>(wd));
     }

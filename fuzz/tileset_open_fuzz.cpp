@@ -27,14 +27,20 @@ std::string MemoryFile(const std::uint8_t* data, std::size_t size) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace orvane::viewer;
-    // Every count paints the same code; the largest counts only make each run slower.
+#ifdef ORVANE_LIBFUZZER
+    // Counts up to the first tile of a second row reach every case of the header, of a short
+    // file and of the mosaic's rows. Larger ones only add mosaics taller than the drawing area
+    // and reads beyond the first block of tiles, at some 70 us a tile: fuzzed, they would hold
+    // the fuzzer to a few hundred inputs a second. Saved inputs replay whatever their count, and
+    // the tests paint the tallest mosaics.
     if (size >= 4) {
         std::int16_t count;
         std::memcpy(&count, data + 2, sizeof count);
-        if (count > 2 * kTilesPerRow * 12) {
+        if (count > kTilesPerRow + 1) {
             return -1;
         }
     }
+#endif
     const std::string path = MemoryFile(data, size);
     ScriptedDialog dialog({path});
     MainForm form(dialog);

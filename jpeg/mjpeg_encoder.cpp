@@ -1,6 +1,7 @@
 #include "jpeg/mjpeg_encoder.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <memory>
 #include <utility>
 
@@ -92,13 +93,18 @@ bool WriteJpegFile(const cDIBSection& cDib, const std::string& sFileName, LONG l
     // refuses with the deletion's error, and nothing has been written yet.
     platform::PendingFile jpegFile(sFileName);
 
-    record.DIBWidth = static_cast<DWORD>(cDib.Width());
-    record.DIBHeight = -cDib.Height();
+    // A buffer whose Create failed still reports the size it was asked for, any LONG at all: the
+    // fields are formed in 64 bits and kept to the 32 the record holds, so that such a size
+    // reaches the library (which refuses it) instead of overflowing here.
+    const std::int64_t width = cDib.Width();
+    const std::int64_t height = cDib.Height();
+    record.DIBWidth = static_cast<DWORD>(width);
+    record.DIBHeight = static_cast<LONG>(-height);
     record.DIBBytes = cDib.DIBSectionBitsPtr();
-    record.DIBPadBytes = static_cast<DWORD>(cDib.BytesPerScanLine() - 3 * cDib.Width());
+    record.DIBPadBytes = static_cast<DWORD>(cDib.BytesPerScanLine() - 3 * width);
     record.JPGFile = jpegFile.TempName().c_str();
-    record.JPGWidth = static_cast<DWORD>(cDib.Width());
-    record.JPGHeight = static_cast<DWORD>(cDib.Height());
+    record.JPGWidth = static_cast<DWORD>(width);
+    record.JPGHeight = static_cast<DWORD>(height);
     record.jquality = static_cast<DWORD>(lQuality);
 
     errno = 0;

@@ -96,15 +96,17 @@ void BinaryFile::Get(std::int64_t position, std::span<BYTE> out) {
         ReadAt(offset, out);
         return;
     }
-    Refill(offset);
+    Refill(offset, size);
     std::memcpy(out.data(), window_.data(), out.size());
 }
 
-void BinaryFile::Refill(std::int64_t offset) {
-    window_.resize(static_cast<std::size_t>(kWindowBytes));
+void BinaryFile::Refill(std::int64_t offset, std::int64_t atLeast) {
+    // No larger than what the file still holds: a small file costs no megabyte of zeroes.
+    const std::int64_t bytes = std::clamp(length_ - offset, atLeast, kWindowBytes);
+    window_.resize(static_cast<std::size_t>(bytes));
     ReadAt(offset, window_);
     windowStart_ = offset;
-    windowLength_ = kWindowBytes;
+    windowLength_ = bytes;
 }
 
 void BinaryFile::ReadAt(std::int64_t offset, std::span<BYTE> out) {

@@ -46,7 +46,7 @@ class BinaryFile {
 
   private:
     void ReadAt(std::int64_t offset, std::span<BYTE> out);  // zero past the end
-    void Refill(std::int64_t offset);
+    void Refill(std::int64_t offset, std::int64_t atLeast);
 
     int fd_ = -1;
     std::string path_;

@@ -147,7 +147,7 @@ HDC NewDC(bool isScreen) {
     DcObject dc;
     dc.isScreen = isScreen;
     dc.selected = isScreen ? nullptr : table.StockBitmap();
-    auto hdc = static_cast<HDC>(table.Allocate(Kind::DC, std::move(dc)));
+    auto hdc = static_cast<HDC>(table.Allocate(Kind::DC, dc));
     table.Retarget(hdc, *table.Find<DcObject>(hdc, Kind::DC));
     return hdc;
 }
@@ -464,7 +464,7 @@ COLORREF GetPixel(HDC hdc, int x, int y) {
     if (bitmap == nullptr || x < 0 || y < 0 || x >= bitmap->width || y >= bitmap->height) {
         return CLR_INVALID;
     }
-    const BYTE* pixel = bitmap->Row(y) + 3 * x;
+    const BYTE* pixel = bitmap->Row(y) + 3 * std::ptrdiff_t{x};
     return RGB(pixel[2], pixel[1], pixel[0]);
 }
 

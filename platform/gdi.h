@@ -67,7 +67,8 @@ inline BOOL SetPixelV(HDC hdc, int x, int y, COLORREF color) {
         static_cast<std::uint32_t>(y) >= target.height || (color >> 24) != 0) {
         return FALSE;
     }
-    BYTE* pixel = target.top + static_cast<std::ptrdiff_t>(y) * target.rowStep + 3 * x;
+    BYTE* pixel =
+        target.top + static_cast<std::ptrdiff_t>(y) * target.rowStep + 3 * std::ptrdiff_t{x};
     pixel[0] = GetBValue(color);
     pixel[1] = GetGValue(color);
     pixel[2] = GetRValue(color);

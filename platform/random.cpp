@@ -27,7 +27,7 @@ float Timer() {
     tm local{};
     ::localtime_r(&now.tv_sec, &local);
     const double seconds = local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec;
-    return static_cast<float>(seconds + now.tv_nsec * 1e-9);
+    return static_cast<float>(seconds + static_cast<double>(now.tv_nsec) * 1e-9);
 }
 
 void Randomize(float seed) {

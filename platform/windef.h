@@ -23,9 +23,10 @@ inline constexpr BOOL TRUE = 1;
 using HANDLE = void*;
 using HGDIOBJ = void*;
 
+// The name is pasted into other names, where brackets cannot go.
 #define ORVANE_DECLARE_HANDLE(name) \
     struct name##__;                \
-    using name = name##__*
+    using name = name##__*  // NOLINT(bugprone-macro-parentheses)
 
 ORVANE_DECLARE_HANDLE(HDC);
 ORVANE_DECLARE_HANDLE(HBITMAP);

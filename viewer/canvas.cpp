@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -184,7 +185,7 @@ void Canvas::Fill(int x0, int x1, int y0, int y1) {
         pattern[i + 2] = GetRValue(colour);
     }
     for (int y = y0; y < y1; ++y) {
-        std::memcpy(Scanline(y) + 3 * x0, pattern.data(), pattern.size());
+        std::memcpy(Scanline(y) + 3 * std::ptrdiff_t{x0}, pattern.data(), pattern.size());
     }
 }
 

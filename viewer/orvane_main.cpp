@@ -56,5 +56,5 @@ int main(int argc, char** argv) {
 
     orvane::viewer::Module1 module1;
     module1.Main(tileset);
-    return app.exec();
+    return QApplication::exec();
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -120,11 +121,14 @@ TEST_P(BitBltClipping, CopiesOnlyWhereBothSourceAndDestinationExist) {
     src.FillDistinct(11);
     dst.FillDistinct(200);
     expected.FillDistinct(200);
-    for (int j = 0; j < c.cy; ++j) {
-        for (int k = 0; k < c.cx; ++k) {
-            const int sx = c.x1 + k, sy = c.y1 + j, dx = c.x + k, dy = c.y + j;
-            if (sx >= 0 && sy >= 0 && sx < src.width() && sy < src.height()) {
-                SetPixelV(expected.dc(), dx, dy, GetPixel(src.dc(), sx, sy));
+    // In 64 bits: the offsets near the int limits would overflow here, not in the call.
+    for (std::int64_t j = 0; j < c.cy; ++j) {
+        for (std::int64_t k = 0; k < c.cx; ++k) {
+            const std::int64_t sx = c.x1 + k, sy = c.y1 + j, dx = c.x + k, dy = c.y + j;
+            if (sx >= 0 && sy >= 0 && sx < src.width() && sy < src.height() && dx >= 0 && dy >= 0 &&
+                dx < expected.width() && dy < expected.height()) {
+                SetPixelV(expected.dc(), static_cast<int>(dx), static_cast<int>(dy),
+                          GetPixel(src.dc(), static_cast<int>(sx), static_cast<int>(sy)));
             }
         }
     }
