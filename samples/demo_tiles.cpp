@@ -79,8 +79,9 @@ Tiles DemoTiles() {
     while (tiles.size() < 48) {
         const int number = static_cast<int>(tiles.size()) + 1;
         const int shade = 40 + 4 * number;
+        const int halfShade = shade / 2;  // whole, as the shades were first drawn
         Tile tile = Fill([&](int x, int y) {
-            return Rgb{Clamp(shade - y), Clamp(shade / 2 + x), Clamp(200 - shade / 2)};
+            return Rgb{Clamp(shade - y), Clamp(halfShade + x), Clamp(200 - halfShade)};
         });
         DrawDigit(tile, number / 10, 3, 6, 4, Rgb{255, 255, 255});
         DrawDigit(tile, number % 10, 17, 6, 4, Rgb{255, 255, 255});

@@ -50,6 +50,9 @@ Form1::Form1(CommonDialog* dialog)
     setWindowTitle("Orvane");
     setWindowIcon(QIcon(":/icons/orvane.svg"));
     setAcceptDrops(true);
+    dropTimer_.setSingleShot(true);
+    dropTimer_.setInterval(0);
+    connect(&dropTimer_, &QTimer::timeout, this, [this] { OpenFile(droppedFile_); });
 
     QMenu* file = menuBar()->addMenu("File");
     file->setObjectName("mnuFile");
@@ -114,8 +117,8 @@ void Form1::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
     // Opened once the drop has finished: the program the file came from waits for the drop's
     // end, and should not wait through the painting or an error's message box.
-    QTimer::singleShot(
-        0, this, [this, fileName = QFile::encodeName(name).toStdString()] { OpenFile(fileName); });
+    droppedFile_ = QFile::encodeName(name).toStdString();
+    dropTimer_.start();
 }
 
 void Form1::FollowModelSize() {

@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 #include <QScrollArea>
+#include <QTimer>
 #include <memory>
 #include <string>
 
@@ -44,6 +45,9 @@ class Form1 : public QMainWindow {
     MainForm model_;
     QScrollArea scrollArea_;
     CanvasWidget canvasWidget_;
+    // A dropped tileset waits here until the drop has finished.
+    std::string droppedFile_;
+    QTimer dropTimer_;
 };
 
 }  // namespace orvane::viewer
