@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <set>
 #include <string>
@@ -40,22 +39,8 @@ BenchFolder& Folder() {
 
 const std::string& LargestTileset() {
     static const std::string name = [] {
-        std::string bytes = {0, 0, static_cast<char>(kTiles & 0xFF), static_cast<char>(kTiles >> 8),
-                             0, 0};
-        bytes.reserve(6 + std::size_t{kTiles} * 3072);
-        for (unsigned tile = 0; tile < kTiles; ++tile) {
-            for (int x = 0; x < 32; ++x) {
-                for (int y = 0; y < 32; ++y) {
-                    const orvane::bench::Rgb c = orvane::bench::PixelArt(tile, x, y);
-                    bytes.push_back(static_cast<char>(c.r));
-                    bytes.push_back(static_cast<char>(c.g));
-                    bytes.push_back(static_cast<char>(c.b));
-                }
-            }
-        }
         const std::string path = Folder() / "largest.tst";
-        std::ofstream(path, std::ios::binary)
-            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        orvane::bench::WritePixelArtTileset(path, kTiles);
         return path;
     }();
     return name;
