@@ -9,10 +9,9 @@
 #include <string_view>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "dib/cdibsection.h"
 #include "viewer/main_form.h"
-
-#include "bench/bench_support.h"
 
 namespace {
 
@@ -31,8 +30,8 @@ int WritePpm(const std::string& tileset, const std::string& path) {
     std::vector<char> row(3 * static_cast<std::size_t>(width));
     // The buffer's rows are bottom-up blue, green, red; a PPM's are top-down red, green, blue.
     for (int y = height - 1; y >= 0; --y) {
-        const BYTE* from = dib.DIBSectionBitsPtr() +
-                           static_cast<std::ptrdiff_t>(y) * dib.BytesPerScanLine();
+        const BYTE* from =
+            dib.DIBSectionBitsPtr() + static_cast<std::ptrdiff_t>(y) * dib.BytesPerScanLine();
         for (std::size_t i = 0; i < row.size(); i += 3) {
             row[i] = static_cast<char>(from[i + 2]);
             row[i + 1] = static_cast<char>(from[i + 1]);

@@ -16,11 +16,11 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
+#include "bench/ratio_reporter.h"
 #include "dib/cdibsection.h"
 #include "platform/msgbox.h"
 #include "viewer/main_form.h"
-
-#include "bench/bench_support.h"
 
 namespace {
 
@@ -185,45 +185,6 @@ void BM_Step_CopyCanvasToBuffer(benchmark::State& state) {
 }
 BENCHMARK(BM_Step_CopyCanvasToBuffer)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
-// Shows every run as usual and keeps its time per iteration for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
-  public:
-    RatioReporter() : ConsoleReporter(::isatty(STDOUT_FILENO) ? OO_Color : OO_None) {}
-
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.error_occurred || run.iterations <= 0) {
-                continue;
-            }
-            // With --benchmark_repetitions the median stands for the benchmark.
-            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            const std::string& name = run.run_name.function_name;
-            if (median || (run.run_type == Run::RT_Iteration && !medians_.contains(name))) {
-                milliseconds_[name] = run.GetAdjustedRealTime();  // every benchmark here is in ms
-                if (median) {
-                    medians_.insert(name);
-                }
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    void PrintRatio(const char* job, const char* floor, double aim) const {
-        const auto j = milliseconds_.find(job);
-        const auto f = milliseconds_.find(floor);
-        if (j == milliseconds_.end() || f == milliseconds_.end()) {
-            return;
-        }
-        const double ratio = j->second / f->second;
-        std::printf("%-28s / %-22s = %5.2f  (aim <= %.1f: %s)\n", job, floor, ratio, aim,
-                    ratio <= aim ? "met" : "MISSED");
-    }
-
-  private:
-    std::map<std::string, double> milliseconds_;
-    std::set<std::string> medians_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -231,7 +192,7 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;
     }
-    RatioReporter reporter;
+    orvane::bench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\n");
     reporter.PrintRatio("BM_Job_OpenThenSaveAsJpeg", "BM_Floor_tjCompress2", 2.5);

@@ -1,0 +1,67 @@
+// A console reporter that also keeps each benchmark's time, so that a program can print how a
+// job compares with its floor or its baseline once every run is done.
+#pragma once
+
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace orvane::bench {
+
+class RatioReporter : public benchmark::ConsoleReporter {
+  public:
+    RatioReporter() : ConsoleReporter(::isatty(STDOUT_FILENO) ? OO_Color : OO_None) {}
+
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            if (run.error_occurred || run.iterations <= 0) {
+                continue;
+            }
+            // With --benchmark_repetitions the median stands for the benchmark.
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            const std::string& args = run.run_name.args;
+            const std::string name = run.run_name.function_name + (args.empty() ? "" : "/" + args);
+            if (median || (run.run_type == Run::RT_Iteration && !medians_.contains(name))) {
+                // Every benchmark that is compared runs in milliseconds.
+                milliseconds_[name] = run.GetAdjustedRealTime();
+                if (median) {
+                    medians_.insert(name);
+                }
+            }
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    // job / floor: how many times the floor's time the job takes.
+    void PrintRatio(const char* job, const char* floor, double aimAtMost) const {
+        if (const double ratio = Ratio(job, floor); ratio > 0) {
+            std::printf("%-28s / %-22s = %5.2f  (aim <= %.1f: %s)\n", job, floor, ratio, aimAtMost,
+                        ratio <= aimAtMost ? "met" : "MISSED");
+        }
+    }
+
+    // baseline / job: how many times faster the job is than its baseline.
+    void PrintSpeedup(const char* job, const char* baseline, double aimAtLeast) const {
+        if (const double ratio = Ratio(job, baseline); ratio > 0) {
+            std::printf("%-28s is %5.2fx as fast as %-22s (aim >= %.1fx: %s)\n", job, 1 / ratio,
+                        baseline, aimAtLeast, 1 / ratio >= aimAtLeast ? "met" : "MISSED");
+        }
+    }
+
+  private:
+    double Ratio(const char* job, const char* floor) const {
+        const auto j = milliseconds_.find(job);
+        const auto f = milliseconds_.find(floor);
+        return j == milliseconds_.end() || f == milliseconds_.end() ? 0 : j->second / f->second;
+    }
+
+    std::map<std::string, double> milliseconds_;
+    std::set<std::string> medians_;
+};
+
+}  // namespace orvane::bench
