@@ -27,10 +27,6 @@ struct CompressorDeleter {
 };
 using Compressor = std::unique_ptr<void, CompressorDeleter>;
 
-struct TurboBufferDeleter {
-    void operator()(unsigned char* buffer) const noexcept { tjFree(buffer); }
-};
-
 // The prepared encoders, by the id a record carries. A record is the caller's memory and may hold
 // anything; only an id found here is trusted, so a stray or freed record can never reach
 // TurboJPEG with a dangling handle.
@@ -127,43 +123,50 @@ unsigned ThreadCount() {
     return setting != 0 ? setting : std::max(1u, std::thread::hardware_concurrency());
 }
 
-// A JPEG in TurboJPEG's memory.
-struct EncodedJpeg {
-    std::unique_ptr<unsigned char, TurboBufferDeleter> bytes;
-    std::size_t size = 0;
+// Room for the JPEG of one band, whatever its pixels: TurboJPEG then compresses into it without
+// growing a buffer of its own, which would copy the data at each doubling and leave it in the
+// worker's heap. Only the pages a band fills are ever touched.
+class BandBuffer {
+  public:
+    BandBuffer(const Picture& picture, const BandPlan& plan)
+        : capacity_(tjBufSize(picture.width, plan.rows, TJSAMP_444)),
+          bytes_(std::make_unique_for_overwrite<unsigned char[]>(capacity_)) {}
 
-    std::span<unsigned char> Span() { return {bytes.get(), size}; }
+    // Band `band` of the picture as a JPEG of its own, which stays valid until the next call.
+    std::optional<std::span<unsigned char>> Encode(tjhandle compressor, const Picture& picture,
+                                                   const BandPlan& plan, int band) {
+        const int top = band * plan.rows;
+        const int rows = std::min(plan.rows, picture.height - top);
+        // Bottom-up, the band's bottom row comes first in memory; TurboJPEG reads the rows in
+        // place, the pitch skipping the padding and the flag reversing their order.
+        const int firstInMemory = picture.bottomUp ? picture.height - top - rows : top;
+        const unsigned char* first = picture.bytes + static_cast<std::size_t>(firstInMemory) *
+                                                         static_cast<std::size_t>(picture.pitch);
+        unsigned char* jpeg = bytes_.get();
+        unsigned long size = capacity_;
+        const int flags = TJFLAG_NOREALLOC | (picture.bottomUp ? TJFLAG_BOTTOMUP : 0);
+        if (tjCompress2(compressor, first, picture.width, picture.pitch, rows, TJPF_BGR, &jpeg,
+                        &size, TJSAMP_444, picture.quality, flags) != 0 ||
+            jpeg != bytes_.get() || size > capacity_) {
+            return std::nullopt;
+        }
+        return std::span(jpeg, size);
+    }
+
+  private:
+    unsigned long capacity_;
+    std::unique_ptr<unsigned char[]> bytes_;
 };
 
-// Band `band` of the picture as a JPEG of its own.
-int EncodeBand(tjhandle compressor, const Picture& picture, const BandPlan& plan, int band,
-               EncodedJpeg& out) {
-    const int top = band * plan.rows;
-    const int rows = std::min(plan.rows, picture.height - top);
-    // Bottom-up, the band's bottom row comes first in memory; TurboJPEG reads the rows in place,
-    // the pitch skipping the padding and the flag reversing their order.
-    const int firstInMemory = picture.bottomUp ? picture.height - top - rows : top;
-    const unsigned char* first = picture.bytes + static_cast<std::size_t>(firstInMemory) *
-                                                     static_cast<std::size_t>(picture.pitch);
-    unsigned char* jpeg = nullptr;
-    unsigned long size = 0;
-    const int result =
-        tjCompress2(compressor, first, picture.width, picture.pitch, rows, TJPF_BGR, &jpeg, &size,
-                    TJSAMP_444, picture.quality, picture.bottomUp ? TJFLAG_BOTTOMUP : 0);
-    out.bytes.reset(jpeg);
-    out.size = size;
-    return result == 0 && jpeg != nullptr ? JENC_OK : JENC_ERR_ENCODE;
-}
-
-// Compresses the bands on worker threads, a few bands ahead of the one written, and hands them
+// Compresses the bands on worker threads, a band or so ahead of the one written, and hands them
 // out in order. Without workers each band is compressed when it is asked for.
 class BandSource {
   public:
     BandSource(const Picture& picture, const BandPlan& plan, tjhandle own, unsigned workers)
         : picture_(picture), plan_(plan), own_(own), bands_(static_cast<std::size_t>(plan.count)) {
-        // Enough to keep every worker busy while the writer catches up, few enough that the
-        // coded data waiting is a small part of the picture.
-        window_ = 2 * static_cast<int>(workers);
+        // One band more than the workers: each has its next band to take up the moment it is
+        // done, and few bands wait in memory, as the writer keeps up easily.
+        window_ = static_cast<int>(workers) + 1;
         workers_.reserve(workers);
         for (unsigned i = 0; i < workers; ++i) {
             try {
@@ -185,33 +188,38 @@ class BandSource {
     BandSource(const BandSource&) = delete;
     BandSource& operator=(const BandSource&) = delete;
 
-    // Band `band`, the bands being taken in order from 0.
-    int Take(int band, EncodedJpeg& out) {
+    // Band `band`, the bands being taken in order from 0; valid until the next call.
+    std::optional<std::span<unsigned char>> Take(int band) {
         if (workers_.empty()) {
-            return EncodeBand(own_, picture_, plan_, band, out);
+            if (!ownBuffer_) {
+                ownBuffer_.emplace(picture_, plan_);
+            }
+            return ownBuffer_->Encode(own_, picture_, plan_, band);
         }
+        takenBytes_ = {};  // the band before goes first
         std::unique_lock lock(mutex_);
         Slot& slot = bands_[static_cast<std::size_t>(band)];
         changed_.wait(lock, [&] { return slot.done || stopped_; });
-        if (!slot.done || slot.result != JENC_OK) {
-            return JENC_ERR_ENCODE;
+        if (!slot.done || !slot.encoded) {
+            return std::nullopt;
         }
-        out = std::move(slot.jpeg);
+        takenBytes_ = std::move(slot.jpeg);
         taken_ = band + 1;
         lock.unlock();
         changed_.notify_all();
-        return JENC_OK;
+        return std::span(takenBytes_);
     }
 
   private:
     struct Slot {
-        EncodedJpeg jpeg;
-        int result = JENC_OK;
+        std::vector<unsigned char> jpeg;
+        bool encoded = false;
         bool done = false;
     };
 
     void Work() {
         const Compressor compressor(tjInitCompress());
+        std::optional<BandBuffer> buffer;
         std::unique_lock lock(mutex_);
         while (true) {
             changed_.wait(
@@ -221,14 +229,26 @@ class BandSource {
             }
             const int band = next_++;
             lock.unlock();
-            EncodedJpeg jpeg;
-            const int result = compressor
-                                   ? EncodeBand(compressor.get(), picture_, plan_, band, jpeg)
-                                   : JENC_ERR_ENCODE;
+            std::vector<unsigned char> jpeg;
+            bool encoded = false;
+            try {
+                if (!buffer) {
+                    buffer.emplace(picture_, plan_);
+                }
+                const auto bytes = compressor
+                                       ? buffer->Encode(compressor.get(), picture_, plan_, band)
+                                       : std::nullopt;
+                if (bytes) {
+                    jpeg.assign(bytes->begin(), bytes->end());
+                    encoded = true;
+                }
+            } catch (const std::bad_alloc&) {
+                // The band is marked as failed, and the writer gives up when it comes to it.
+            }
             lock.lock();
             Slot& slot = bands_[static_cast<std::size_t>(band)];
             slot.jpeg = std::move(jpeg);
-            slot.result = result;
+            slot.encoded = encoded;
             slot.done = true;
             changed_.notify_all();
         }
@@ -237,6 +257,8 @@ class BandSource {
     const Picture& picture_;
     const BandPlan& plan_;
     tjhandle own_;
+    std::optional<BandBuffer> ownBuffer_;
+    std::vector<unsigned char> takenBytes_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<Slot> bands_;
@@ -324,19 +346,19 @@ int Put(int fd, std::span<const unsigned char> bytes, int& writeError) {
 // Writes the bands as one JPEG, each as soon as it and those before it are done.
 int WriteBands(int fd, const Picture& picture, const BandPlan& plan, BandSource& source,
                int& writeError) {
-    EncodedJpeg band;
-    if (source.Take(0, band) != JENC_OK) {
+    std::optional<std::span<unsigned char>> jpeg = source.Take(0);
+    if (!jpeg) {
         return JENC_ERR_ENCODE;
     }
     if (plan.count == 1) {
-        return Put(fd, band.Span(), writeError);
+        return Put(fd, *jpeg, writeError);
     }
-    const std::optional<BandLayout> first = LayoutOf(band.Span());
+    const std::optional<BandLayout> first = LayoutOf(*jpeg);
     if (!first) {
         return JENC_ERR_ENCODE;
     }
     const std::vector<unsigned char> firstHeaders(
-        band.bytes.get(), band.bytes.get() + static_cast<std::ptrdiff_t>(first->data));
+        jpeg->begin(), jpeg->begin() + static_cast<std::ptrdiff_t>(first->data));
     if (const int result =
             Put(fd, JoinedHeaders(firstHeaders, *first, picture.height, plan.restartInterval),
                 writeError);
@@ -345,23 +367,22 @@ int WriteBands(int fd, const Picture& picture, const BandPlan& plan, BandSource&
     }
 
     for (int i = 0;; ++i) {
-        const std::span<unsigned char> jpeg = band.Span();
-        const std::optional<BandLayout> layout = LayoutOf(jpeg);
-        if (!layout || !SameHeaders(jpeg, *layout, firstHeaders, *first)) {
+        const std::optional<BandLayout> layout = LayoutOf(*jpeg);
+        if (!layout || !SameHeaders(*jpeg, *layout, firstHeaders, *first)) {
             return JENC_ERR_ENCODE;
         }
         // A band's EOI becomes the restart marker that ends its interval, so that each band goes
         // out in one write; the last band's stays and ends the file.
         const bool last = i + 1 == plan.count;
         if (!last) {
-            jpeg[layout->end + 1] = static_cast<unsigned char>(kRST0 + i % 8);
+            (*jpeg)[layout->end + 1] = static_cast<unsigned char>(kRST0 + i % 8);
         }
-        if (const int result = Put(fd, jpeg.subspan(layout->data), writeError);
+        if (const int result = Put(fd, jpeg->subspan(layout->data), writeError);
             result != JENC_OK || last) {
             return result;
         }
-        band = {};  // its memory goes before the next band's arrives
-        if (source.Take(i + 1, band) != JENC_OK) {
+        jpeg = source.Take(i + 1);
+        if (!jpeg) {
             return JENC_ERR_ENCODE;
         }
     }
