@@ -325,14 +325,15 @@ bool SameHeaders(std::span<const unsigned char> jpeg, const BandLayout& layout,
 // The first band's headers with the whole picture's height, and a restart interval of one band
 // put in before the scan header.
 std::vector<unsigned char> JoinedHeaders(std::span<const unsigned char> firstHeaders,
-                                         const BandLayout& first, int height, int restartInterval) {
+                                         const BandLayout& first, const Picture& picture,
+                                         const BandPlan& plan) {
     const auto scan = firstHeaders.begin() + static_cast<std::ptrdiff_t>(first.scan);
     std::vector<unsigned char> headers(firstHeaders.begin(), scan);
-    headers[first.frameHeight] = static_cast<unsigned char>(height >> 8);
-    headers[first.frameHeight + 1] = static_cast<unsigned char>(height & 0xFF);
+    headers[first.frameHeight] = static_cast<unsigned char>(picture.height >> 8);
+    headers[first.frameHeight + 1] = static_cast<unsigned char>(picture.height & 0xFF);
     headers.insert(headers.end(),
-                   {kMarker, kDRI, 0, 4, static_cast<unsigned char>(restartInterval >> 8),
-                    static_cast<unsigned char>(restartInterval & 0xFF)});
+                   {kMarker, kDRI, 0, 4, static_cast<unsigned char>(plan.restartInterval >> 8),
+                    static_cast<unsigned char>(plan.restartInterval & 0xFF)});
     headers.insert(headers.end(), scan, firstHeaders.end());
     return headers;
 }
@@ -359,9 +360,7 @@ int WriteBands(int fd, const Picture& picture, const BandPlan& plan, BandSource&
     }
     const std::vector<unsigned char> firstHeaders(
         jpeg->begin(), jpeg->begin() + static_cast<std::ptrdiff_t>(first->data));
-    if (const int result =
-            Put(fd, JoinedHeaders(firstHeaders, *first, picture.height, plan.restartInterval),
-                writeError);
+    if (const int result = Put(fd, JoinedHeaders(firstHeaders, *first, picture, plan), writeError);
         result != JENC_OK) {
         return result;
     }

@@ -300,6 +300,7 @@ int RunBatchExport(const BatchRequest& request, const ExportOne& exportOne) {
         }
 
         std::vector<pollfd> waiting;
+        waiting.reserve(running.size());
         for (const Child& child : running) {
             waiting.push_back({child.errors, POLLIN, 0});
         }
