@@ -73,28 +73,13 @@ class Progress {
     void Show(std::size_t done, std::string_view current) {
         done_ = done;
         current_ = current;
-        if (!shown_) {
-            return;
-        }
-        std::string line =
-            std::string(kPrefix) + std::to_string(done) + "/" + std::to_string(total_) + " done";
-        if (!current.empty()) {
-            line += ", exporting ";
-            // A line that wraps could not be redrawn in place: a long name loses its beginning.
-            const std::size_t room = Columns() - std::min(Columns(), line.size() + 1);
-            if (current.size() <= room || room < 4) {
-                line += current.substr(0, room);
-            } else {
-                line.append("...").append(current.substr(current.size() - (room - 3)));
-            }
-        }
-        std::cerr << "\r\033[K" << line << std::flush;
+        Draw();
     }
 
     // A line of its own, above the progress.
     void Say(const std::string& line) {
         std::cerr << (shown_ ? "\r\033[K" : "") << line << '\n';
-        Show(done_, current_);
+        Draw();
     }
 
     void Finish(std::size_t failed, const std::string& folder) {
@@ -105,9 +90,28 @@ class Progress {
     }
 
   private:
-    static std::size_t Columns() {
-        winsize size{};
-        return ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 80;
+    void Draw() const {
+        if (!shown_) {
+            return;
+        }
+        std::string line =
+            std::string(kPrefix) + std::to_string(done_) + "/" + std::to_string(total_) + " done";
+        if (!current_.empty()) {
+            line += ", exporting ";
+            // A line that wraps could not be redrawn in place: a long name loses its beginning.
+            winsize size{};
+            const std::size_t columns =
+                ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col
+                                                                                  : 80;
+            const std::size_t room = columns - std::min(columns, line.size() + 1);
+            const std::string_view current = current_;
+            if (current.size() <= room || room < 4) {
+                line += current.substr(0, room);
+            } else {
+                line.append("...").append(current.substr(current.size() - (room - 3)));
+            }
+        }
+        std::cerr << "\r\033[K" << line << std::flush;
     }
 
     std::size_t total_;
