@@ -124,8 +124,8 @@ unsigned ThreadCount() {
 }
 
 // Room for the JPEG of one band, whatever its pixels: TurboJPEG then compresses into it without
-// growing a buffer of its own, which would copy the data at each doubling and leave it in the
-// worker's heap. Only the pages a band fills are ever touched.
+// growing a buffer of its own, which would copy the data at each doubling. Only the pages that
+// bands fill are ever touched, and the room of a band written serves a later one.
 class BandBuffer {
   public:
     BandBuffer(const Picture& picture, const BandPlan& plan)
@@ -159,7 +159,7 @@ class BandBuffer {
 };
 
 // Compresses the bands on worker threads, a band or so ahead of the one written, and hands them
-// out in order. Without workers each band is compressed when it is asked for.
+// out in order. Without workers each band is compressed when it is asked for, into the same room.
 class BandSource {
   public:
     BandSource(const Picture& picture, const BandPlan& plan, tjhandle own, unsigned workers)
@@ -167,6 +167,7 @@ class BandSource {
         // One band more than the workers: each has its next band to take up the moment it is
         // done, and few bands wait in memory, as the writer keeps up easily.
         window_ = static_cast<int>(workers) + 1;
+        spare_.reserve(static_cast<std::size_t>(window_) + 1);
         workers_.reserve(workers);
         for (unsigned i = 0; i < workers; ++i) {
             try {
@@ -191,64 +192,67 @@ class BandSource {
     // Band `band`, the bands being taken in order from 0; valid until the next call.
     std::optional<std::span<unsigned char>> Take(int band) {
         if (workers_.empty()) {
-            if (!ownBuffer_) {
-                ownBuffer_.emplace(picture_, plan_);
+            if (!taken_) {
+                taken_.emplace(picture_, plan_);
             }
-            return ownBuffer_->Encode(own_, picture_, plan_, band);
+            return taken_->Encode(own_, picture_, plan_, band);
         }
-        takenBytes_ = {};  // the band before goes first
         std::unique_lock lock(mutex_);
+        if (taken_) {
+            spare_.push_back(*std::move(taken_));  // written: its room serves another band
+            taken_.reset();
+        }
         Slot& slot = bands_[static_cast<std::size_t>(band)];
         changed_.wait(lock, [&] { return slot.done || stopped_; });
-        if (!slot.done || !slot.encoded) {
+        if (!slot.done || !slot.jpeg) {
             return std::nullopt;
         }
-        takenBytes_ = std::move(slot.jpeg);
-        taken_ = band + 1;
+        taken_ = std::move(slot.buffer);
+        bandsTaken_ = band + 1;
         lock.unlock();
         changed_.notify_all();
-        return std::span(takenBytes_);
+        return slot.jpeg;
     }
 
   private:
     struct Slot {
-        std::vector<unsigned char> jpeg;
-        bool encoded = false;
+        std::optional<BandBuffer> buffer;
+        std::optional<std::span<unsigned char>> jpeg;  // in buffer; none when it failed
         bool done = false;
     };
 
     void Work() {
         const Compressor compressor(tjInitCompress());
-        std::optional<BandBuffer> buffer;
         std::unique_lock lock(mutex_);
         while (true) {
-            changed_.wait(
-                lock, [&] { return stopped_ || next_ >= plan_.count || next_ < taken_ + window_; });
+            changed_.wait(lock, [&] {
+                return stopped_ || next_ >= plan_.count || next_ < bandsTaken_ + window_;
+            });
             if (stopped_ || next_ >= plan_.count) {
                 return;
             }
             const int band = next_++;
+            std::optional<BandBuffer> buffer;
+            if (!spare_.empty()) {
+                buffer = std::move(spare_.back());
+                spare_.pop_back();
+            }
             lock.unlock();
-            std::vector<unsigned char> jpeg;
-            bool encoded = false;
+            std::optional<std::span<unsigned char>> jpeg;
             try {
                 if (!buffer) {
                     buffer.emplace(picture_, plan_);
                 }
-                const auto bytes = compressor
-                                       ? buffer->Encode(compressor.get(), picture_, plan_, band)
-                                       : std::nullopt;
-                if (bytes) {
-                    jpeg.assign(bytes->begin(), bytes->end());
-                    encoded = true;
+                if (compressor) {
+                    jpeg = buffer->Encode(compressor.get(), picture_, plan_, band);
                 }
             } catch (const std::bad_alloc&) {
                 // The band is marked as failed, and the writer gives up when it comes to it.
             }
             lock.lock();
             Slot& slot = bands_[static_cast<std::size_t>(band)];
-            slot.jpeg = std::move(jpeg);
-            slot.encoded = encoded;
+            slot.buffer = std::move(buffer);
+            slot.jpeg = jpeg;
             slot.done = true;
             changed_.notify_all();
         }
@@ -257,13 +261,13 @@ class BandSource {
     const Picture& picture_;
     const BandPlan& plan_;
     tjhandle own_;
-    std::optional<BandBuffer> ownBuffer_;
-    std::vector<unsigned char> takenBytes_;
+    std::optional<BandBuffer> taken_;  // the band being written
+    std::vector<BandBuffer> spare_;    // room of bands written, for the next ones
     std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<Slot> bands_;
-    int next_ = 0;   // the next band a worker takes up
-    int taken_ = 0;  // bands handed out
+    int next_ = 0;        // the next band a worker takes up
+    int bandsTaken_ = 0;  // bands handed out
     int window_ = 0;
     bool stopped_ = false;
     std::vector<std::jthread> workers_;  // last: joined before the state they use goes

@@ -305,10 +305,10 @@ INSTANTIATE_TEST_SUITE_P(
                       BandCase{"nine_rows_in_bands_of_8", 35, 9, 8, 2},
                       BandCase{"restarts_counting_past_7", 35, 100, 8, 13},
                       BandCase{"band_rows_rounded_down_to_16", 9, 41, 20, 3},
-                      BandCase{"default_bands_of_a_full_row", 608, 1100, 0, 3},
+                      BandCase{"default_bands_of_a_full_row", 608, 1100, 0, 5},
                       // 256 MCUs a row: a band of 255 MCU rows is the most 16 bits can count
                       BandCase{"restart_interval_within_16_bits", 2048, 2100, 4096, 2},
-                      BandCase{"tallest", 1, static_cast<int>(JENC_MAX_SIDE), 0, 128}),
+                      BandCase{"tallest", 1, static_cast<int>(JENC_MAX_SIDE), 0, 256}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(JencWrite, HigherQualityKeepsMoreDetail) {
