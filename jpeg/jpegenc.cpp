@@ -9,11 +9,12 @@
 #include <cerrno>
 #include <condition_variable>
 #include <cstdlib>
+#include <exception>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <span>
-#include <system_error>
 #include <thread>
 #include <unordered_map>
 #include <vector>
@@ -459,7 +460,7 @@ int jencWrite(JENC_CORE_PROPERTIES* props, int mode) {
         const BandPlan plan = PlanBands(picture);
         const unsigned workers =
             plan.count == 1 ? 0 : std::min(ThreadCount(), static_cast<unsigned>(plan.count));
-        // A single worker would only wait beside the writer: the writer compresses alone then.
+        // One worker would only take turns with the writer, which then compresses alone.
         BandSource source(picture, plan, compressor, workers == 1 ? 0 : workers);
         result = WriteBands(fd, picture, plan, source, writeError);
     } catch (const std::bad_alloc&) {
