@@ -16,7 +16,7 @@
 // height, a restart interval of one band, and the bands' coded data separated by RST0..RST7.
 // A restart resets the DC prediction just as the start of a band's own scan did, so the file
 // decodes to exactly the pixels of a single-threaded encoding, larger only by the markers and the
-// padding before them (about a thousandth of a percent on the largest canvas). Bands are written
+// padding before them (a few thousandths of a percent on the largest canvas). Bands are written
 // in order as they are done, so memory holds a few bands of coded data, never the whole file.
 // The bands depend only on the picture's size, so the file's bytes are the same whatever the
 // number of threads.
