@@ -10,7 +10,6 @@
 #include <turbojpeg.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -208,14 +207,8 @@ BENCHMARK(BM_PlainWrite_SameBytes)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    orvane::bench::RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\n");
-    reporter.PrintSpeedup("BM_jencWrite", "BM_tjCompress2_Direct", 1.7);
-    benchmark::Shutdown();
-    return 0;
+    return orvane::bench::RunAndCompare(
+        argc, argv, [](const orvane::bench::RatioReporter& reporter) {
+            reporter.PrintSpeedup("BM_jencWrite", "BM_tjCompress2_Direct", 1.7);
+        });
 }

@@ -64,4 +64,20 @@ class RatioReporter : public benchmark::ConsoleReporter {
     std::set<std::string> medians_;
 };
 
+// A benchmark program's main: runs the benchmarks its arguments select, then lets compare print
+// how they compare.
+template <typename Compare>
+int RunAndCompare(int argc, char** argv, Compare compare) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::printf("\n");
+    compare(reporter);
+    benchmark::Shutdown();
+    return 0;
+}
+
 }  // namespace orvane::bench

@@ -8,11 +8,8 @@
 #include <turbojpeg.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -188,15 +185,9 @@ BENCHMARK(BM_Step_CopyCanvasToBuffer)->Unit(benchmark::kMillisecond)->MinTime(3.
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    orvane::bench::RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\n");
-    reporter.PrintRatio("BM_Job_OpenThenSaveAsJpeg", "BM_Floor_tjCompress2", 2.5);
-    reporter.PrintRatio("BM_Job_OpenThenSaveAsBmp", "BM_Floor_PlainWrite", 3.0);
-    benchmark::Shutdown();
-    return 0;
+    return orvane::bench::RunAndCompare(
+        argc, argv, [](const orvane::bench::RatioReporter& reporter) {
+            reporter.PrintRatio("BM_Job_OpenThenSaveAsJpeg", "BM_Floor_tjCompress2", 2.5);
+            reporter.PrintRatio("BM_Job_OpenThenSaveAsBmp", "BM_Floor_PlainWrite", 3.0);
+        });
 }
