@@ -1,4 +1,4 @@
-// What the benchmarks share: a folder for their files, and tile pixels that look like pixel art.
+// What the benchmarks share: a folder for their files, and tiles that look like pixel art.
 #pragma once
 
 #include <fcntl.h>
@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <span>
 #include <string>
 
@@ -77,6 +78,26 @@ inline Rgb PixelArt(unsigned tile, int x, int y) {
         return static_cast<BYTE>(std::min(255, static_cast<int>(value & 0xFF) / 2 + shade));
     };
     return {channel(hash >> 24), channel(hash >> 16), channel(hash >> 8)};
+}
+
+// Writes a tileset file of `tiles` pixel-art tiles (1 to 32 767): the 6-byte header, then each
+// tile column by column from the top, red, green, blue.
+inline void WritePixelArtTileset(const std::string& path, int tiles) {
+    std::string bytes = {0, 0, static_cast<char>(tiles & 0xFF), static_cast<char>(tiles >> 8),
+                         0, 0};
+    bytes.reserve(6 + static_cast<std::size_t>(tiles) * 3072);
+    for (unsigned tile = 0; tile < static_cast<unsigned>(tiles); ++tile) {
+        for (int x = 0; x < 32; ++x) {
+            for (int y = 0; y < 32; ++y) {
+                const Rgb c = PixelArt(tile, x, y);
+                bytes.push_back(static_cast<char>(c.r));
+                bytes.push_back(static_cast<char>(c.g));
+                bytes.push_back(static_cast<char>(c.b));
+            }
+        }
+    }
+    std::ofstream(path, std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 }  // namespace orvane::bench

@@ -11,16 +11,13 @@
 #include <turbojpeg.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <map>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "bench/ratio_reporter.h"
 #include "dib/cdibsection.h"
 #include "platform/msgbox.h"
 #include "viewer/main_form.h"
@@ -42,22 +39,8 @@ BenchFolder& Folder() {
 
 const std::string& LargestTileset() {
     static const std::string name = [] {
-        std::string bytes = {0, 0, static_cast<char>(kTiles & 0xFF), static_cast<char>(kTiles >> 8),
-                             0, 0};
-        bytes.reserve(6 + std::size_t{kTiles} * 3072);
-        for (unsigned tile = 0; tile < kTiles; ++tile) {
-            for (int x = 0; x < 32; ++x) {
-                for (int y = 0; y < 32; ++y) {
-                    const orvane::bench::Rgb c = orvane::bench::PixelArt(tile, x, y);
-                    bytes.push_back(static_cast<char>(c.r));
-                    bytes.push_back(static_cast<char>(c.g));
-                    bytes.push_back(static_cast<char>(c.b));
-                }
-            }
-        }
         const std::string path = Folder() / "largest.tst";
-        std::ofstream(path, std::ios::binary)
-            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        orvane::bench::WritePixelArtTileset(path, kTiles);
         return path;
     }();
     return name;
@@ -227,69 +210,16 @@ void BM_Step_CopyCanvasToBuffer(benchmark::State& state) {
 }
 BENCHMARK(BM_Step_CopyCanvasToBuffer)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
-// Shows every run as usual and keeps its time per iteration for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
-  public:
-    RatioReporter() : ConsoleReporter(::isatty(STDOUT_FILENO) ? OO_Color : OO_None) {}
-
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.error_occurred || run.iterations <= 0) {
-                continue;
-            }
-            // With --benchmark_repetitions the median stands for the benchmark.
-            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            const std::string& name = run.run_name.function_name;
-            if (median || (run.run_type == Run::RT_Iteration && !medians_.contains(name))) {
-                milliseconds_[name] = run.GetAdjustedRealTime();  // every benchmark here is in ms
-                if (median) {
-                    medians_.insert(name);
-                }
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    void PrintRatio(const char* job, const char* floor, double aim) const {
-        const auto j = milliseconds_.find(job);
-        const auto f = milliseconds_.find(floor);
-        if (j == milliseconds_.end() || f == milliseconds_.end()) {
-            return;
-        }
-        const double ratio = j->second / f->second;
-        std::printf("%-28s / %-22s = %5.2f  (aim <= %.1f: %s)\n", job, floor, ratio, aim,
-                    ratio <= aim ? "met" : "MISSED");
-    }
-
-    void PrintFlushCost(const char* replacing, const char* newName) const {
-        const auto r = milliseconds_.find(replacing);
-        const auto n = milliseconds_.find(newName);
-        if (r == milliseconds_.end() || n == milliseconds_.end()) {
-            return;
-        }
-        std::printf("%-28s - %-26s = %7.1f ms  (the flush before replacing)\n", replacing, newName,
-                    r->second - n->second);
-    }
-
-  private:
-    std::map<std::string, double> milliseconds_;
-    std::set<std::string> medians_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\n");
-    reporter.PrintRatio("BM_Job_OpenThenSaveAsJpeg", "BM_Floor_tjCompress2", 2.5);
-    reporter.PrintRatio("BM_Job_OpenThenSaveAsBmp", "BM_Floor_PlainWrite", 3.0);
-    reporter.PrintFlushCost("BM_Step_SaveAsJpeg", "BM_Step_SaveAsJpegNewName");
-    reporter.PrintFlushCost("BM_Step_SaveAsBmp", "BM_Step_SaveAsBmpNewName");
-    benchmark::Shutdown();
-    return 0;
+    return orvane::bench::RunAndCompare(
+        argc, argv, [](const orvane::bench::RatioReporter& reporter) {
+            reporter.PrintRatio("BM_Job_OpenThenSaveAsJpeg", "BM_Floor_tjCompress2", 2.5);
+            reporter.PrintRatio("BM_Job_OpenThenSaveAsBmp", "BM_Floor_PlainWrite", 3.0);
+            reporter.PrintDifference("BM_Step_SaveAsJpeg", "BM_Step_SaveAsJpegNewName",
+                                     "the flush before replacing");
+            reporter.PrintDifference("BM_Step_SaveAsBmp", "BM_Step_SaveAsBmpNewName",
+                                     "the flush before replacing");
+        });
 }

@@ -4,27 +4,29 @@
 #include <turbojpeg.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdlib>
+#include <exception>
 #include <memory>
 #include <mutex>
+#include <new>
+#include <optional>
 #include <span>
+#include <thread>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/files.h"
 
 namespace {
 
-constexpr std::int64_t kMaxSide = 65'535;
-
 struct CompressorDeleter {
     void operator()(void* handle) const noexcept { tjDestroy(handle); }
 };
 using Compressor = std::unique_ptr<void, CompressorDeleter>;
-
-struct TurboBufferDeleter {
-    void operator()(unsigned char* buffer) const noexcept { tjFree(buffer); }
-};
 
 // The prepared encoders, by the id a record carries. A record is the caller's memory and may hold
 // anything; only an id found here is trusted, so a stray or freed record can never reach
@@ -60,20 +62,345 @@ Encoders& Registry() {
     return encoders;
 }
 
-int WriteWholeFile(const char* name, std::span<const unsigned char> bytes) {
-    const int fd = ::open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        return JENC_ERR_FILE_CREATE;
+std::atomic<unsigned> threadCountSetting{0};
+std::atomic<unsigned> bandRowsSetting{0};
+
+constexpr int kMcuSide = 8;  // at 4:4:4
+constexpr int kMaxRestartInterval = 65'535;
+constexpr unsigned char kMarker = 0xFF;
+constexpr unsigned char kSOF0 = 0xC0;
+constexpr unsigned char kDHT = 0xC4;
+constexpr unsigned char kRST0 = 0xD0;
+constexpr unsigned char kSOI = 0xD8;
+constexpr unsigned char kEOI = 0xD9;
+constexpr unsigned char kSOS = 0xDA;
+constexpr unsigned char kDRI = 0xDD;
+
+// The caller's pixels, as the record describes them.
+struct Picture {
+    const unsigned char* bytes;
+    int width;
+    int height;
+    int pitch;
+    bool bottomUp;
+    int quality;
+};
+
+// Rows per band and how many bands; the last band may be shorter.
+struct BandPlan {
+    int rows;
+    int count;
+    int restartInterval;  // in MCUs: one band
+};
+
+// TurboJPEG reads these variables on every compression. Optimised or arithmetic coding would give
+// each band tables of its own, and restarts or a progressive scan of its own would clash with
+// ours: the bands could not be joined, so the picture goes in one piece.
+bool TurboJpegVariablesSet() {
+    for (const char* name : {"TJ_OPTIMIZE", "TJ_ARITHMETIC", "TJ_RESTART", "TJ_PROGRESSIVE"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') {
+            return true;
+        }
     }
-    bool written = orvane::platform::WriteAll(fd, bytes) == 0;
-    // close can be the first to report a failed write (NFS).
-    if (::close(fd) != 0) {
-        written = false;
+    return false;
+}
+
+BandPlan PlanBands(const Picture& picture) {
+    const unsigned setting = bandRowsSetting.load();
+    const unsigned wanted = setting == 0 ? JENC_DEFAULT_BAND_ROWS : setting;
+    const int mcusPerRow = (picture.width + kMcuSide - 1) / kMcuSide;
+    const int mcuRows = std::clamp(static_cast<int>(std::min(wanted, 65'536u) / kMcuSide), 1,
+                                   kMaxRestartInterval / mcusPerRow);
+    const int rows = mcuRows * kMcuSide;
+    if (picture.height <= rows || TurboJpegVariablesSet()) {
+        return {picture.height, 1, 0};
     }
-    return written ? JENC_OK : JENC_ERR_FILE_WRITE;
+    return {rows, (picture.height + rows - 1) / rows, mcuRows * mcusPerRow};
+}
+
+unsigned ThreadCount() {
+    const unsigned setting = threadCountSetting.load();
+    return setting != 0 ? setting : std::max(1u, std::thread::hardware_concurrency());
+}
+
+// Room for the JPEG of one band, whatever its pixels: TurboJPEG then compresses into it without
+// growing a buffer of its own, which would copy the data at each doubling. Only the pages that
+// bands fill are ever touched, and the room of a band written serves a later one.
+class BandBuffer {
+  public:
+    BandBuffer(const Picture& picture, const BandPlan& plan)
+        : capacity_(tjBufSize(picture.width, plan.rows, TJSAMP_444)),
+          bytes_(std::make_unique_for_overwrite<unsigned char[]>(capacity_)) {}
+
+    // Band `band` of the picture as a JPEG of its own, which stays valid until the next call.
+    std::optional<std::span<unsigned char>> Encode(tjhandle compressor, const Picture& picture,
+                                                   const BandPlan& plan, int band) {
+        const int top = band * plan.rows;
+        const int rows = std::min(plan.rows, picture.height - top);
+        // Bottom-up, the band's bottom row comes first in memory; TurboJPEG reads the rows in
+        // place, the pitch skipping the padding and the flag reversing their order.
+        const int firstInMemory = picture.bottomUp ? picture.height - top - rows : top;
+        const unsigned char* first = picture.bytes + static_cast<std::size_t>(firstInMemory) *
+                                                         static_cast<std::size_t>(picture.pitch);
+        unsigned char* jpeg = bytes_.get();
+        unsigned long size = capacity_;
+        const int flags = TJFLAG_NOREALLOC | (picture.bottomUp ? TJFLAG_BOTTOMUP : 0);
+        if (tjCompress2(compressor, first, picture.width, picture.pitch, rows, TJPF_BGR, &jpeg,
+                        &size, TJSAMP_444, picture.quality, flags) != 0 ||
+            jpeg != bytes_.get() || size > capacity_) {
+            return std::nullopt;
+        }
+        return std::span(jpeg, size);
+    }
+
+  private:
+    unsigned long capacity_;
+    std::unique_ptr<unsigned char[]> bytes_;
+};
+
+// Compresses the bands on worker threads, a band or so ahead of the one written, and hands them
+// out in order. Without workers each band is compressed when it is asked for, into the same room.
+class BandSource {
+  public:
+    BandSource(const Picture& picture, const BandPlan& plan, tjhandle own, unsigned workers)
+        : picture_(picture), plan_(plan), own_(own), bands_(static_cast<std::size_t>(plan.count)) {
+        // One band more than the workers: each has its next band to take up the moment it is
+        // done, and few bands wait in memory, as the writer keeps up easily.
+        window_ = static_cast<int>(workers) + 1;
+        spare_.reserve(static_cast<std::size_t>(window_) + 1);
+        workers_.reserve(workers);
+        for (unsigned i = 0; i < workers; ++i) {
+            try {
+                workers_.emplace_back([this] { Work(); });
+            } catch (const std::exception&) {
+                break;  // fewer threads, or none: every band is compressed all the same
+            }
+        }
+    }
+
+    ~BandSource() {
+        {
+            std::lock_guard lock(mutex_);
+            stopped_ = true;
+        }
+        changed_.notify_all();
+    }
+
+    BandSource(const BandSource&) = delete;
+    BandSource& operator=(const BandSource&) = delete;
+
+    // Band `band`, the bands being taken in order from 0; valid until the next call.
+    std::optional<std::span<unsigned char>> Take(int band) {
+        if (workers_.empty()) {
+            if (!taken_) {
+                taken_.emplace(picture_, plan_);
+            }
+            return taken_->Encode(own_, picture_, plan_, band);
+        }
+        std::unique_lock lock(mutex_);
+        if (taken_) {
+            spare_.push_back(*std::move(taken_));  // written: its room serves another band
+            taken_.reset();
+        }
+        Slot& slot = bands_[static_cast<std::size_t>(band)];
+        changed_.wait(lock, [&] { return slot.done || stopped_; });
+        if (!slot.done || !slot.jpeg) {
+            return std::nullopt;
+        }
+        taken_ = std::move(slot.buffer);
+        bandsTaken_ = band + 1;
+        lock.unlock();
+        changed_.notify_all();
+        return slot.jpeg;
+    }
+
+  private:
+    struct Slot {
+        std::optional<BandBuffer> buffer;
+        std::optional<std::span<unsigned char>> jpeg;  // in buffer; none when it failed
+        bool done = false;
+    };
+
+    void Work() {
+        const Compressor compressor(tjInitCompress());
+        std::unique_lock lock(mutex_);
+        while (true) {
+            changed_.wait(lock, [&] {
+                return stopped_ || next_ >= plan_.count || next_ < bandsTaken_ + window_;
+            });
+            if (stopped_ || next_ >= plan_.count) {
+                return;
+            }
+            const int band = next_++;
+            std::optional<BandBuffer> buffer;
+            if (!spare_.empty()) {
+                buffer = std::move(spare_.back());
+                spare_.pop_back();
+            }
+            lock.unlock();
+            std::optional<std::span<unsigned char>> jpeg;
+            try {
+                if (!buffer) {
+                    buffer.emplace(picture_, plan_);
+                }
+                if (compressor) {
+                    jpeg = buffer->Encode(compressor.get(), picture_, plan_, band);
+                }
+            } catch (const std::bad_alloc&) {
+                // The band is marked as failed, and the writer gives up when it comes to it.
+            }
+            lock.lock();
+            Slot& slot = bands_[static_cast<std::size_t>(band)];
+            slot.buffer = std::move(buffer);
+            slot.jpeg = jpeg;
+            slot.done = true;
+            changed_.notify_all();
+        }
+    }
+
+    const Picture& picture_;
+    const BandPlan& plan_;
+    tjhandle own_;
+    std::optional<BandBuffer> taken_;  // the band being written
+    std::vector<BandBuffer> spare_;    // room of bands written, for the next ones
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<Slot> bands_;
+    int next_ = 0;        // the next band a worker takes up
+    int bandsTaken_ = 0;  // bands handed out
+    int window_ = 0;
+    bool stopped_ = false;
+    std::vector<std::jthread> workers_;  // last: joined before the state they use goes
+};
+
+// Where the parts of a band's JPEG lie: the frame height in the frame header, the scan header,
+// and the entropy-coded data that follows it up to the final EOI.
+struct BandLayout {
+    std::size_t frameHeight = 0;
+    std::size_t scan = 0;
+    std::size_t data = 0;
+    std::size_t end = 0;
+};
+
+// The layout of a baseline JPEG with one scan and no restarts, the only kind of band that can be
+// joined; anything else gives nothing.
+std::optional<BandLayout> LayoutOf(std::span<const unsigned char> jpeg) {
+    if (jpeg.size() < 4 || jpeg[0] != kMarker || jpeg[1] != kSOI) {
+        return std::nullopt;
+    }
+    BandLayout layout;
+    std::size_t at = 2;
+    while (layout.data == 0 && at + 4 <= jpeg.size() && jpeg[at] == kMarker) {
+        const unsigned char marker = jpeg[at + 1];
+        const std::size_t length = std::size_t{jpeg[at + 2]} << 8 | jpeg[at + 3];
+        const bool otherFrame = marker > kSOF0 && marker <= 0xCF && marker != kDHT;
+        if (length < 2 || at + 2 + length > jpeg.size() || otherFrame || marker == kDRI) {
+            return std::nullopt;
+        }
+        if (marker == kSOF0 && length >= 8) {
+            layout.frameHeight = at + 5;
+        }
+        if (marker == kSOS) {
+            layout.scan = at;
+            layout.data = at + 2 + length;
+        }
+        at += 2 + length;
+    }
+    layout.end = jpeg.size() - 2;
+    if (layout.frameHeight == 0 || layout.data == 0 || layout.data > layout.end ||
+        jpeg[layout.end] != kMarker || jpeg[layout.end + 1] != kEOI) {
+        return std::nullopt;
+    }
+    return layout;
+}
+
+// Every band must carry the first band's very headers but for its height, or its coded data
+// would mean something else in the joined scan.
+bool SameHeaders(std::span<const unsigned char> jpeg, const BandLayout& layout,
+                 std::span<const unsigned char> firstHeaders, const BandLayout& first) {
+    const auto height = static_cast<std::ptrdiff_t>(first.frameHeight);
+    const auto data = static_cast<std::ptrdiff_t>(first.data);
+    return layout.frameHeight == first.frameHeight && layout.data == first.data &&
+           std::equal(jpeg.begin(), jpeg.begin() + height, firstHeaders.begin()) &&
+           std::equal(jpeg.begin() + height + 2, jpeg.begin() + data,
+                      firstHeaders.begin() + height + 2);
+}
+
+// The first band's headers with the whole picture's height, and a restart interval of one band
+// put in before the scan header.
+std::vector<unsigned char> JoinedHeaders(std::span<const unsigned char> firstHeaders,
+                                         const BandLayout& first, const Picture& picture,
+                                         const BandPlan& plan) {
+    const auto scan = firstHeaders.begin() + static_cast<std::ptrdiff_t>(first.scan);
+    std::vector<unsigned char> headers(firstHeaders.begin(), scan);
+    headers[first.frameHeight] = static_cast<unsigned char>(picture.height >> 8);
+    headers[first.frameHeight + 1] = static_cast<unsigned char>(picture.height & 0xFF);
+    headers.insert(headers.end(),
+                   {kMarker, kDRI, 0, 4, static_cast<unsigned char>(plan.restartInterval >> 8),
+                    static_cast<unsigned char>(plan.restartInterval & 0xFF)});
+    headers.insert(headers.end(), scan, firstHeaders.end());
+    return headers;
+}
+
+// Keeps the failed write's error for the caller, which reports it in errno.
+int Put(int fd, std::span<const unsigned char> bytes, int& writeError) {
+    writeError = orvane::platform::WriteAll(fd, bytes);
+    return writeError == 0 ? JENC_OK : JENC_ERR_FILE_WRITE;
+}
+
+// Writes the bands as one JPEG, each as soon as it and those before it are done.
+int WriteBands(int fd, const Picture& picture, const BandPlan& plan, BandSource& source,
+               int& writeError) {
+    std::optional<std::span<unsigned char>> jpeg = source.Take(0);
+    if (!jpeg) {
+        return JENC_ERR_ENCODE;
+    }
+    if (plan.count == 1) {
+        return Put(fd, *jpeg, writeError);
+    }
+    const std::optional<BandLayout> first = LayoutOf(*jpeg);
+    if (!first) {
+        return JENC_ERR_ENCODE;
+    }
+    const std::vector<unsigned char> firstHeaders(
+        jpeg->begin(), jpeg->begin() + static_cast<std::ptrdiff_t>(first->data));
+    if (const int result = Put(fd, JoinedHeaders(firstHeaders, *first, picture, plan), writeError);
+        result != JENC_OK) {
+        return result;
+    }
+
+    for (int i = 0;; ++i) {
+        const std::optional<BandLayout> layout = LayoutOf(*jpeg);
+        if (!layout || !SameHeaders(*jpeg, *layout, firstHeaders, *first)) {
+            return JENC_ERR_ENCODE;
+        }
+        // A band's EOI becomes the restart marker that ends its interval, so that each band goes
+        // out in one write; the last band's stays and ends the file.
+        const bool last = i + 1 == plan.count;
+        if (!last) {
+            (*jpeg)[layout->end + 1] = static_cast<unsigned char>(kRST0 + i % 8);
+        }
+        if (const int result = Put(fd, jpeg->subspan(layout->data), writeError);
+            result != JENC_OK || last) {
+            return result;
+        }
+        jpeg = source.Take(i + 1);
+        if (!jpeg) {
+            return JENC_ERR_ENCODE;
+        }
+    }
 }
 
 }  // namespace
+
+void jencSetThreadCount(unsigned threads) {
+    threadCountSetting.store(threads);
+}
+
+void jencSetBandRows(unsigned rows) {
+    bandRowsSetting.store(rows);
+}
 
 int jencInit(JENC_CORE_PROPERTIES* props) {
     if (props == nullptr) {
@@ -106,30 +433,48 @@ int jencWrite(JENC_CORE_PROPERTIES* props, int mode) {
     }
     const std::int64_t width = props->DIBWidth;
     const std::int64_t height = std::abs(std::int64_t{props->DIBHeight});
-    if (width == 0 || height == 0 || width > kMaxSide || height > kMaxSide ||
-        props->JPGWidth != width || props->JPGHeight != height || props->DIBPadBytes > 3) {
+    if (width == 0 || height == 0 || props->JPGWidth != width || props->JPGHeight != height ||
+        props->DIBPadBytes > 3) {
         return JENC_ERR_SIZE;
+    }
+    if (width > JENC_MAX_SIDE || height > JENC_MAX_SIDE) {
+        return JENC_ERR_TOO_LARGE;
     }
     if (props->jquality < 1 || props->jquality > 100) {
         return JENC_ERR_QUALITY;
     }
 
-    // TurboJPEG reads the rows in place: the pitch skips the padding and the bottom-up flag
-    // reverses the row order, so nothing is copied or flipped before encoding.
-    const auto pitch = static_cast<int>(3 * width + props->DIBPadBytes);
-    const int flags = props->DIBHeight < 0 ? TJFLAG_BOTTOMUP : 0;
-    unsigned char* jpeg = nullptr;
-    unsigned long jpegSize = 0;
-    const int result =
-        tjCompress2(compressor, static_cast<const unsigned char*>(props->DIBBytes),
-                    static_cast<int>(width), pitch, static_cast<int>(height), TJPF_BGR, &jpeg,
-                    &jpegSize, TJSAMP_444, static_cast<int>(props->jquality), flags);
-    const std::unique_ptr<unsigned char, TurboBufferDeleter> owned(jpeg);
-    if (result != 0 || jpeg == nullptr) {
-        return JENC_ERR_ENCODE;
+    const Picture picture{static_cast<const unsigned char*>(props->DIBBytes),
+                          static_cast<int>(width),
+                          static_cast<int>(height),
+                          static_cast<int>(3 * width + props->DIBPadBytes),
+                          props->DIBHeight < 0,
+                          static_cast<int>(props->jquality)};
+    const int fd = ::open(props->JPGFile, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return JENC_ERR_FILE_CREATE;
     }
-    // Encoded in memory first, so a failed encoding never truncates the file.
-    return WriteWholeFile(props->JPGFile, {jpeg, jpegSize});
+    int writeError = 0;
+    int result = JENC_ERR_ENCODE;
+    try {
+        const BandPlan plan = PlanBands(picture);
+        const unsigned workers =
+            plan.count == 1 ? 0 : std::min(ThreadCount(), static_cast<unsigned>(plan.count));
+        // One worker would only take turns with the writer, which then compresses alone.
+        BandSource source(picture, plan, compressor, workers == 1 ? 0 : workers);
+        result = WriteBands(fd, picture, plan, source, writeError);
+    } catch (const std::bad_alloc&) {
+        result = JENC_ERR_ENCODE;
+    }
+    // close can be the first to report a failed write (NFS).
+    if (::close(fd) != 0 && result == JENC_OK) {
+        writeError = errno;
+        result = JENC_ERR_FILE_WRITE;
+    }
+    if (result == JENC_ERR_FILE_WRITE) {
+        errno = writeError;  // the threads and the frees since may have changed it
+    }
+    return result;
 }
 
 int jencFree(JENC_CORE_PROPERTIES* props) {

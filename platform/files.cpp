@@ -4,10 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <random>
+#include <string_view>
 #include <utility>
 
 #include "platform/detail/posix_files.h"
@@ -55,6 +58,32 @@ void SyncFolder(const fs::path& folder) {
         ::fsync(fd);
         ::close(fd);
     }
+}
+
+// What a write to target replaces: a link's destination when target is a link.
+fs::path ReplacedFile(const std::string& target) {
+    fs::path path(target);
+    std::error_code error;
+    if (fs::is_symlink(path, error)) {
+        fs::path resolved = fs::canonical(path, error);
+        if (!error) {
+            path = std::move(resolved);
+        }
+    }
+    return path;
+}
+
+// The new contents of path are written to "<prefix><16 hex digits>.tmp" in its folder: hidden,
+// and short enough for NAME_MAX whatever the target's name.
+constexpr std::size_t kSuffixDigits = 16;
+constexpr std::string_view kTemporaryEnding = ".tmp";
+
+std::string TemporaryPrefix(const fs::path& path) {
+    std::string base = path.filename().string();
+    if (base.size() > 200) {
+        base.resize(200);
+    }
+    return "." + base + ".";
 }
 
 std::string RandomSuffix() {
@@ -120,31 +149,20 @@ void Kill(const std::string& path) {
 }
 
 PendingFile::PendingFile(const std::string& target) {
-    fs::path path(target);
-    if (target.empty() || !path.has_filename()) {
+    if (target.empty() || !fs::path(target).has_filename()) {
         Raise(ErrorNumber::BadFileNameOrNumber);
     }
-    std::error_code error;
-    if (fs::is_symlink(path, error)) {
-        fs::path resolved = fs::canonical(path, error);
-        if (!error) {
-            path = std::move(resolved);
-        }
-    }
+    const fs::path path = ReplacedFile(target);
     target_ = path.string();
 
     if (struct stat info{}; ::stat(target_.c_str(), &info) == 0) {
         RefuseUnreplaceable(info);
     }
 
-    // Hidden, and short enough for NAME_MAX whatever the target's name.
-    std::string base = path.filename().string();
-    if (base.size() > 200) {
-        base.resize(200);
-    }
+    const std::string prefix = TemporaryPrefix(path);
     const fs::path folder = path.parent_path();
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temp_ = (folder / ("." + base + "." + RandomSuffix() + ".tmp")).string();
+        temp_ = (folder / (prefix + RandomSuffix() + std::string(kTemporaryEnding))).string();
         // The owner's alone while it is written: a replaced file may be private, and others
         // must not read its new contents before Commit gives the file its final mode.
         fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
@@ -224,6 +242,34 @@ void PendingFile::Commit() {
     committed_ = true;
     if (replacing) {
         SyncFolder(fs::path(target_).parent_path());
+    }
+}
+
+void RemovePendingLeftovers(const std::string& target) noexcept {
+    try {
+        if (target.empty() || !fs::path(target).has_filename()) {
+            return;
+        }
+        const fs::path path = ReplacedFile(target);
+        const std::string prefix = TemporaryPrefix(path);
+        const fs::path folder = path.parent_path().empty() ? "." : path.parent_path();
+        const auto isLeftover = [&](const std::string& name) {
+            return name.size() == prefix.size() + kSuffixDigits + kTemporaryEnding.size() &&
+                   name.starts_with(prefix) && name.ends_with(kTemporaryEnding) &&
+                   std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()),
+                               name.end() - static_cast<std::ptrdiff_t>(kTemporaryEnding.size()),
+                               [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); });
+        };
+        std::error_code error;
+        for (fs::directory_iterator it(folder, error), end; !error && it != end;
+             it.increment(error)) {
+            if (isLeftover(it->path().filename().string())) {
+                std::error_code ignored;
+                fs::remove(it->path(), ignored);
+            }
+        }
+    } catch (const std::exception&) {
+        // Out of memory for a name: what is left stays, as it would have without this call.
     }
 }
 

@@ -84,4 +84,9 @@ class PendingFile {
     bool committed_ = false;
 };
 
+// Removes the temporary files that PendingFile objects for target left in its folder because
+// their process was killed (by a signal, say) before it could. For a target whose writer has
+// died: a process writing it at the time would lose its temporary file.
+void RemovePendingLeftovers(const std::string& target) noexcept;
+
 }  // namespace orvane::platform

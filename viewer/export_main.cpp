@@ -4,11 +4,14 @@
 #include <iostream>
 #include <string>
 #include <string_view>
+#include <variant>
+#include <vector>
 
 #include "platform/msgbox.h"
 #include "platform/runtime_error.h"
 #include "viewer/common_dialog.h"
 #include "viewer/error_report.h"
+#include "viewer/export_batch.h"
 #include "viewer/main_form.h"
 
 namespace {
@@ -23,6 +26,7 @@ using orvane::viewer::ScriptedDialog;
 enum class Exit : int { Success = 0, Failure = 1, Usage = 2 };
 
 constexpr std::string_view kSynopsis = R"(Usage: orvane-export TILESET OUTPUT
+       orvane-export --to DIR --format jpg|bmp TILESET...
        orvane-export --help
 )";
 
@@ -100,10 +104,19 @@ int Export(const std::string& tileset, const std::string& output) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    if (orvane::viewer::IsBatchExport(args)) {
+        auto request = orvane::viewer::ParseBatchArguments(args);
+        if (const auto* problem = std::get_if<std::string>(&request)) {
+            return Usage(*problem);
+        }
+        return orvane::viewer::RunBatchExport(std::get<orvane::viewer::BatchRequest>(request),
+                                              Export);
+    }
     if (argc == 2) {
         const std::string_view option = argv[1];
         if (option == "--help" || option == "-h") {
-            std::cout << kSynopsis << kDetails;
+            std::cout << kSynopsis << kDetails << orvane::viewer::kBatchDetails;
             return Status(Exit::Success);
         }
     }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -39,16 +41,26 @@ Rgb BlockColour(int x, int y) {
     return {40 + 50 * (bx % 4), 30 + 90 * (by % 3), 200 - 40 * ((bx + 2 * by) % 5)};
 }
 
+// Detail in every block and channel, so that a band out of place, a DC prediction carried over
+// a restart or a restart in the wrong MCU changes the decoded pixels.
+Rgb Detail(int x, int y) {
+    const unsigned hash =
+        static_cast<unsigned>(x) * 73'856'093u ^ static_cast<unsigned>(y) * 19'349'663u;
+    return {(x * 5 + y * 3) & 0xFF, 96 + static_cast<int>(hash >> 8 & 0x3F),
+            (x / 8 + y / 8) * 37 & 0xFF};
+}
+
 // A 24-bit DIB as the canvas buffer holds it: rows of blue, green, red, padded with junk.
 struct Dib {
-    Dib(int width, int height, DWORD pad, bool bottomUp) : width(width), height(height), pad(pad) {
+    Dib(int width, int height, DWORD pad, bool bottomUp, Rgb (*colour)(int, int) = BlockColour)
+        : width(width), height(height), pad(pad) {
         const std::size_t pitch = 3 * static_cast<std::size_t>(width) + pad;
         bytes.assign(pitch * static_cast<std::size_t>(height), 0xEE);
         for (int y = 0; y < height; ++y) {
             BYTE* row =
                 bytes.data() + pitch * static_cast<std::size_t>(bottomUp ? height - 1 - y : y);
             for (int x = 0; x < width; ++x) {
-                const Rgb c = BlockColour(x, y);
+                const Rgb c = colour(x, y);
                 row[3 * x] = static_cast<BYTE>(c.b);
                 row[3 * x + 1] = static_cast<BYTE>(c.g);
                 row[3 * x + 2] = static_cast<BYTE>(c.r);
@@ -179,26 +191,125 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"jpg_width_differs", [](auto& p) { p.JPGWidth = 32; }, kWhole, JENC_ERR_SIZE},
         RefusalCase{"jpg_height_differs", [](auto& p) { p.JPGHeight = 10; }, kWhole, JENC_ERR_SIZE},
         RefusalCase{"padding_4", [](auto& p) { p.DIBPadBytes = 4; }, kWhole, JENC_ERR_SIZE},
-        RefusalCase{"wider_than_jpeg_allows", [](auto& p) { p.DIBWidth = p.JPGWidth = 65'536; },
-                    kWhole, JENC_ERR_SIZE},
+        RefusalCase{"wider_than_jpeg_readers_allow",
+                    [](auto& p) { p.DIBWidth = p.JPGWidth = JENC_MAX_SIDE + 1; }, kWhole,
+                    JENC_ERR_TOO_LARGE},
+        RefusalCase{"taller_than_the_frame_can_say",
+                    [](auto& p) {
+                        p.DIBHeight = -65'536;
+                        p.JPGHeight = 65'536;
+                    },
+                    kWhole, JENC_ERR_TOO_LARGE},
         RefusalCase{"quality_0", [](auto& p) { p.jquality = 0; }, kWhole, JENC_ERR_QUALITY},
         RefusalCase{"quality_101", [](auto& p) { p.jquality = 101; }, kWhole, JENC_ERR_QUALITY}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Band rows and threads for one scope.
+struct ScopedBanding {
+    ScopedBanding(unsigned rows, unsigned threads) {
+        jencSetBandRows(rows);
+        jencSetThreadCount(threads);
+    }
+    ~ScopedBanding() {
+        jencSetBandRows(0);
+        jencSetThreadCount(0);
+    }
+    ScopedBanding(const ScopedBanding&) = delete;
+    ScopedBanding& operator=(const ScopedBanding&) = delete;
+};
+
+// errno tells the caller why (no such folder, a full disk), also when the write fails while
+// bands are being compressed on other threads.
 TEST(JencWrite, AFileThatCannotBeCreatedOrWrittenIsReportedAsSuch) {
     TempDir dir;
     const Dib dib(64, 64, 0, true);
+    const ScopedBanding eightBands(8, 3);
     {
         Record record(dib, dir / "no/out.jpg");
         EXPECT_EQ(jencWrite(&record.props, kWhole), JENC_ERR_FILE_CREATE);
+        EXPECT_EQ(errno, ENOENT);
         EXPECT_EQ(FolderEntries(dir.path()), Strings{});
     }
     {
         Record record(dib, dir / "out.jpg");
         ScopedFileSizeLimit limit(100);
         EXPECT_EQ(jencWrite(&record.props, kWhole), JENC_ERR_FILE_WRITE);
+        EXPECT_EQ(errno, EFBIG);
     }
 }
+
+std::string OneCompression(const Dib& dib) {
+    const std::unique_ptr<void, int (*)(tjhandle)> compressor(tjInitCompress(), tjDestroy);
+    unsigned char* jpeg = nullptr;
+    unsigned long size = 0;
+    EXPECT_EQ(tjCompress2(compressor.get(), dib.bytes.data(), dib.width,
+                          3 * dib.width + static_cast<int>(dib.pad), dib.height, TJPF_BGR, &jpeg,
+                          &size, TJSAMP_444, 90, dib.dibHeight < 0 ? TJFLAG_BOTTOMUP : 0),
+              0);
+    std::string bytes(reinterpret_cast<const char*>(jpeg), size);
+    tjFree(jpeg);
+    return bytes;
+}
+
+int RestartMarkers(const std::string& jpeg) {
+    int count = 0;
+    for (std::size_t i = 0; i + 1 < jpeg.size(); ++i) {
+        count += jpeg[i] == '\xFF' && (jpeg[i + 1] & 0xF8) == 0xD0;
+    }
+    return count;
+}
+
+struct BandCase {
+    const char* name;
+    int width;
+    int height;
+    unsigned bandRows;  // as set; 0 for the default
+    int bands;          // expected
+};
+
+class JencWriteBands : public ::testing::TestWithParam<BandCase> {};
+
+// However the picture is cut, the file decodes strictly to the pixels of one tjCompress2 of the
+// whole picture, and its bytes do not depend on how many threads compressed it.
+TEST_P(JencWriteBands, DecodeToTheSingleThreadedPixels) {
+    const BandCase& c = GetParam();
+    TempDir dir;
+    const Dib dib(c.width, c.height, (4 - 3 * c.width % 4) % 4, true, Detail);
+    const auto write = [&](unsigned threads) {
+        const ScopedBanding banding(c.bandRows, threads);
+        Record record(dib, dir / "out.jpg");
+        EXPECT_EQ(jencWrite(&record.props, kWhole), JENC_OK);
+        return ReadFile(record.name);
+    };
+
+    const std::string jpeg = write(3);
+
+    EXPECT_EQ(write(1), jpeg) << "one thread wrote other bytes";
+    EXPECT_TRUE(IsBaselineJpeg(jpeg));
+    EXPECT_EQ(RestartMarkers(jpeg), c.bands - 1);
+    const DecodedJpeg got = DecodeJpeg(jpeg);
+    const DecodedJpeg want = DecodeJpeg(OneCompression(dib));
+    ASSERT_EQ(got.width, c.width);
+    ASSERT_EQ(got.height, c.height);
+    const auto [at, wanted] = std::mismatch(got.rgb.begin(), got.rgb.end(), want.rgb.begin());
+    const auto pixel = (at - got.rgb.begin()) / 3;
+    EXPECT_TRUE(at == got.rgb.end())
+        << "first difference at (" << pixel % c.width << ", " << pixel / c.width << ")";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, JencWriteBands,
+    ::testing::Values(BandCase{"one_pixel", 1, 1, 8, 1},
+                      BandCase{"exactly_one_band", 33, 16, 16, 1},
+                      BandCase{"one_row_over_a_band", 33, 17, 16, 2},
+                      BandCase{"nine_rows_in_bands_of_8", 35, 9, 8, 2},
+                      BandCase{"restarts_counting_past_7", 35, 100, 8, 13},
+                      BandCase{"band_rows_rounded_down_to_16", 9, 41, 20, 3},
+                      BandCase{"default_bands_of_a_full_row", 608, 1100, 0, 5},
+                      // 256 MCUs a row: a band of 255 MCU rows is the most 16 bits can count
+                      BandCase{"restart_interval_within_16_bits", 2048, 2100, 4096, 2},
+                      BandCase{"tallest", 1, static_cast<int>(JENC_MAX_SIDE), 0, 256}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(JencWrite, HigherQualityKeepsMoreDetail) {
     TempDir dir;

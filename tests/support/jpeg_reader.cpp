@@ -18,9 +18,12 @@ DecodedJpeg DecodeJpeg(const std::string& bytes) {
         return {};
     }
     out.rgb.resize(3 * static_cast<std::size_t>(out.width) * static_cast<std::size_t>(out.height));
+    // A warning (a bad restart marker, data cut short or left over) stops the decoding: a file
+    // that decodes only with warnings is a broken file.
     if (tjDecompress2(handle.get(), data, bytes.size(), out.rgb.data(), out.width, 0, out.height,
-                      TJPF_RGB, 0) != 0) {
-        ADD_FAILURE() << "cannot decode: " << tjGetErrorStr2(handle.get());
+                      TJPF_RGB, TJFLAG_STOPONWARNING) != 0) {
+        ADD_FAILURE() << (tjGetErrorCode(handle.get()) == TJERR_WARNING ? "warning: " : "error: ")
+                      << tjGetErrorStr2(handle.get());
         return {};
     }
     return out;

@@ -21,7 +21,8 @@ struct DecodedJpeg {
     }
 };
 
-// Fails the test (and returns an empty image) when the bytes are not a JPEG it can decode.
+// Fails the test (and returns an empty image) when the bytes are not a JPEG it can decode without
+// a single warning.
 DecodedJpeg DecodeJpeg(const std::string& bytes);
 
 // Baseline: a SOF0 frame, and neither a progressive (SOF2) nor an extended (SOF1) one.

@@ -5,10 +5,14 @@
 
 #include <QImage>
 #include <QString>
+#include <algorithm>
+#include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,6 +21,7 @@
 #include "tests/support/jpeg_reader.h"
 #include "tests/support/process.h"
 #include "tests/support/temp_dir.h"
+#include "tests/viewer/tileset_files.h"
 #include "viewer/main_form.h"
 
 namespace {
@@ -26,6 +31,7 @@ using orvane::testing::FolderEntries;
 using orvane::testing::Outcome;
 using orvane::testing::ReadFile;
 using orvane::testing::RunProgram;
+using orvane::testing::ScopedFileSizeLimit;
 using orvane::testing::ScopedTmpfs;
 using orvane::testing::TempDir;
 using orvane::testing::WriteFile;
@@ -234,7 +240,87 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"no_arguments", {}, 2, "Usage: orvane-export TILESET OUTPUT"},
         FailureCase{"one_argument", {kDemo}, 2, "Usage: orvane-export TILESET OUTPUT"},
         FailureCase{"three_arguments", {kDemo, "@/a.bmp", "@/b.bmp"}, 2, "Usage:"},
-        FailureCase{"empty_tileset_name", {"", "@/out.bmp"}, 2, "TILESET"}),
+        FailureCase{"empty_tileset_name", {"", "@/out.bmp"}, 2, "TILESET"},
+        FailureCase{"batch_without_format", {"--to", "@/", kDemo}, 2, "needs --format"},
+        FailureCase{"batch_png", {"--to", "@/", "--format", "png", kDemo}, 2, "needs --format"},
+        FailureCase{"batch_folder_missing",
+                    {"--to", "@/absent", "--format", "jpg", kDemo},
+                    2,
+                    "is not a folder"},
+        FailureCase{"batch_one_picture_twice",
+                    {"--to", "@/", "--format", "jpg", kDemo, kDemo},
+                    2,
+                    "would both write"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct BatchCase {
+    const char* name;
+    Strings options;  // "@/" stands for the test's folder
+    std::string format;
+    std::uint64_t fileSizeLimit;  // above the demo's picture, below the large tileset's
+    bool killedAtTheLimit;        // or the write fails there
+};
+void PrintTo(const BatchCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class Batch : public ::testing::TestWithParam<BatchCase> {};
+
+// Among four tilesets, one cannot be read and one's picture cannot be written whole (the write
+// fails, or the process is killed): the other two are written as the two-argument form writes
+// them, each failure is one line naming its tileset, and nothing is left of the failed pictures.
+TEST_P(Batch, ExportsEveryTilesetItCanAndNamesEachFailure) {
+    const BatchCase& c = GetParam();
+    TempDir dir;
+    std::filesystem::create_directories(dir / "in");
+    std::filesystem::create_directories(dir / "out");
+    const std::string missing = dir / "in/missing.tst";
+    const std::string large = dir / "in/large.tst";
+    std::filesystem::copy_file(kDemo, dir / "in/a.tst");
+    std::filesystem::copy_file(kDemo, dir / "in/c.tst");
+    WriteFile(large, orvane::testing::TilesetBytes(1000, 1000));
+    const std::string single = dir / ("single." + c.format);
+    ASSERT_EQ(RunExport(dir, {kDemo, single}).status, 0);
+    Strings args;
+    for (std::string arg : c.options) {
+        if (const auto at = arg.find("@/"); at != std::string::npos) {
+            arg.replace(at, 2, dir.path().string() + "/");
+        }
+        args.push_back(arg);
+    }
+    args.insert(args.end(), {dir / "in/a.tst", missing, large, dir / "in/c.tst"});
+
+    Outcome run;
+    {
+        const ScopedFileSizeLimit limit(c.fileSizeLimit);
+        if (c.killedAtTheLimit) {
+            std::signal(SIGXFSZ, SIG_DFL);  // the limit's own scope puts the old handler back
+        }
+        run = RunExport(dir, args);
+    }
+
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    Strings lines;
+    for (std::istringstream err(run.err); std::getline(err, lines.emplace_back());) {
+    }
+    lines.pop_back();
+    std::sort(lines.begin(), lines.end());
+    ASSERT_EQ(lines.size(), 2u) << run.err;
+    EXPECT_EQ(lines[0].rfind("orvane-export: " + large + ": ", 0), 0u) << lines[0];
+    EXPECT_EQ(lines[1].rfind("orvane-export: " + missing + ": ", 0), 0u) << lines[1];
+    EXPECT_EQ(FolderEntries(dir / "out"), (Strings{"a." + c.format, "c." + c.format}));
+    EXPECT_EQ(ReadFile(dir / ("out/a." + c.format)), ReadFile(single));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, Batch,
+    ::testing::Values(
+        BatchCase{"jpg", {"--to", "@/out", "--format", "jpg"}, "jpg", 100'000, false},
+        BatchCase{
+            "bmp_options_with_equals", {"--format=bmp", "--to=@/out"}, "bmp", 1'000'000, false},
+        BatchCase{
+            "killed_while_writing", {"--to", "@/out", "--format", "jpg"}, "jpg", 100'000, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(OrvaneExport, HelpTellsTheFormatsTheDispatchAndTheStatuses) {
@@ -245,8 +331,8 @@ TEST(OrvaneExport, HelpTellsTheFormatsTheDispatchAndTheStatuses) {
         EXPECT_EQ(run.status, 0) << option;
         EXPECT_EQ(run.err, "") << option;
         for (const char* part :
-             {"Usage: orvane-export TILESET OUTPUT", "bmp", "jpg", "case-sensitive", "quality 90",
-              "myjpg", "Exit status", "0  ", "1  ", "2  "}) {
+             {"Usage: orvane-export TILESET OUTPUT", "--to DIR --format jpg|bmp TILESET...", "bmp",
+              "jpg", "case-sensitive", "quality 90", "myjpg", "Exit status", "0  ", "1  ", "2  "}) {
             EXPECT_TRUE(Contains(run.out, part)) << option << " lacks " << part;
         }
     }
