@@ -101,6 +101,11 @@ void Canvas::Height(float twips) {
     Resize(pixelWidth_, PixelsForProperty(twips));
 }
 
+void Canvas::Size(float widthTwips, float heightTwips) {
+    const int width = PixelsForProperty(widthTwips);
+    Resize(width, PixelsForProperty(heightTwips));
+}
+
 float Canvas::ScaleX(float value, ScaleMode from, ScaleMode to) const {
     return Convert(value, from, to);
 }

@@ -37,6 +37,10 @@ class Canvas final : public platform::PictureBox {
     float Height() const { return static_cast<float>(pixelHeight_) * kTwipsPerPixel; }
     void Height(float twips);
 
+    // Width and then Height, with one new picture instead of two: what a picture of the largest
+    // size costs is paid once.
+    void Size(float widthTwips, float heightTwips);
+
     int PixelWidth() const { return pixelWidth_; }
     int PixelHeight() const { return pixelHeight_; }
 

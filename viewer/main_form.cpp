@@ -101,8 +101,7 @@ void MainForm::Open(const std::function<std::string()>& chooseFile) {
     // The canvas is touched only once the file is open: a cancel, or a file that cannot be
     // opened, leaves the loaded mosaic whole, so Save As still writes what the user sees.
     platform::BinaryFile file(fileName);
-    Picture1.Height(kDrawingAreaHeight);
-    Picture1.Width(kDrawingAreaWidth);
+    Picture1.Size(kDrawingAreaWidth, kDrawingAreaHeight);
     Picture1.Cls();
 
     std::array<BYTE, kTilesetHeaderBytes> headerBytes;
@@ -121,15 +120,13 @@ void MainForm::Open(const std::function<std::string()>& chooseFile) {
         return Picture1.ScaleY(static_cast<float>(pixels), ScaleMode::Pixels, ScaleMode::Twips);
     };
     if (toTwipsY(mosaic.height) > Picture1.Height()) {
-        Picture1.Width(toTwipsX(mosaic.width));
-        Picture1.Height(toTwipsY(mosaic.height));
+        Picture1.Size(toTwipsX(mosaic.width), toTwipsY(mosaic.height));
     }
 
     PaintTiles(file, TilesetHeader.TileCount);
     file.Close();
 
-    Picture1.Width(toTwipsX(mosaic.width));
-    Picture1.Height(toTwipsY(mosaic.height));
+    Picture1.Size(toTwipsX(mosaic.width), toTwipsY(mosaic.height));
     Height(Picture1.Height() + kWindowHeightMargin);
     Width(Picture1.Width() + kWindowWidthMargin);
     Picture1.Refresh();

@@ -50,6 +50,7 @@ struct ResizeCase {
     const char* name;
     int fromWidth, fromHeight;
     int toWidth, toHeight;
+    bool atOnce = false;  // both sizes in one call
 };
 void PrintTo(const ResizeCase& c, std::ostream* os) {
     *os << c.name;
@@ -63,7 +64,11 @@ TEST_P(CanvasResize, KeepsTheSharedAreaAndGivesNewPixelsTheBackground) {
     SetPixelSize(canvas, c.fromWidth, c.fromHeight);
     PaintDistinct(canvas);
 
-    SetPixelSize(canvas, c.toWidth, c.toHeight);
+    if (c.atOnce) {
+        canvas.Size(15.0f * c.toWidth, 15.0f * c.toHeight);
+    } else {
+        SetPixelSize(canvas, c.toWidth, c.toHeight);
+    }
 
     ASSERT_EQ(canvas.PixelWidth(), c.toWidth);
     ASSERT_EQ(canvas.PixelHeight(), c.toHeight);
@@ -85,7 +90,8 @@ INSTANTIATE_TEST_SUITE_P(Sizes, CanvasResize,
                          ::testing::Values(ResizeCase{"grow", 33, 20, 47, 41},
                                            ResizeCase{"shrink", 47, 41, 33, 20},
                                            ResizeCase{"wider_and_lower", 20, 41, 47, 9},
-                                           ResizeCase{"narrower_and_taller", 47, 9, 5, 41}),
+                                           ResizeCase{"narrower_and_taller", 47, 9, 5, 41},
+                                           ResizeCase{"at_once", 20, 41, 47, 9, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // With no pixels there is no picture, so nothing of the old one can come back.
