@@ -57,6 +57,22 @@ void CarryOver(const std::string& fileName, const WIN32_FIND_DATAA& snapshot) {
     SetFileAttributesA(fileName.c_str(), snapshot.dwFileAttributes);
 }
 
+// Why the library refused, in words, for the user who sees only its number.
+std::string WriteFailureReason(int result, int error, const JENC_CORE_PROPERTIES& record) {
+    if (result == JENC_ERR_FILE_CREATE || result == JENC_ERR_FILE_WRITE) {
+        return error != 0 ? platform::SystemErrorReason(error) : "";
+    }
+    if (record.DIBBytes == nullptr) {
+        // The buffer could not be made: a canvas 0 pixels wide (a tileset without tiles), or
+        // no memory for its copy.
+        return "there is no picture to save";
+    }
+    if (result == JENC_ERR_TOO_LARGE) {
+        return "the picture is larger than a JPEG can hold";
+    }
+    return "";
+}
+
 }  // namespace
 
 EncoderEntryPoints SetEncoderEntryPoints(EncoderEntryPoints entryPoints) {
@@ -112,9 +128,7 @@ bool WriteJpegFile(const cDIBSection& cDib, const std::string& sFileName, LONG l
     if (written != JENC_OK) {
         // The library's file errors leave the failing system call's errno behind, which says
         // why; it is read before anything else can overwrite it.
-        const int error = errno;
-        const bool fileError = written == JENC_ERR_FILE_CREATE || written == JENC_ERR_FILE_WRITE;
-        std::string reason = fileError && error != 0 ? platform::SystemErrorReason(error) : "";
+        std::string reason = WriteFailureReason(written, errno, record);
         encoder.Free();
         platform::Raise(kJpegErrorNumber, ErrorSource(),
                         "Failed to save to JPG " + std::to_string(written),
