@@ -24,6 +24,8 @@ QString QtNameFilters(std::string_view filter) {
 }
 
 std::string QtCommonDialog::Ask(DialogKind kind) {
+    // FileName holds the last name chosen, or opened without the dialog; a cancel empties it,
+    // and the folder before it is kept.
     if (!FileName().empty()) {
         folder_ = QFileInfo(QFile::decodeName(FileName().c_str())).absolutePath();
     }
@@ -41,9 +43,7 @@ std::string QtCommonDialog::Ask(DialogKind kind) {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};
     }
-    const QString name = dialog.selectedFiles().constFirst();
-    folder_ = QFileInfo(name).absolutePath();
-    return QFile::encodeName(name).toStdString();
+    return QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
 }
 
 }  // namespace orvane::viewer
