@@ -4,7 +4,7 @@
 
 #include "platform/gdi.h"
 #include "tests/support/temp_dir.h"
-#include "tests/viewer/tileset_files.h"
+#include "tests/support/tileset_files.h"
 #include "viewer/main_form.h"
 
 namespace {

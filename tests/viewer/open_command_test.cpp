@@ -12,7 +12,7 @@
 #include "tests/support/file_conditions.h"
 #include "tests/support/recorders.h"
 #include "tests/support/temp_dir.h"
-#include "tests/viewer/tileset_files.h"
+#include "tests/support/tileset_files.h"
 #include "viewer/error_report.h"
 #include "viewer/main_form.h"
 

@@ -1,4 +1,4 @@
-#include "viewer/qt/form1.h"
+#include "gui/form1.h"
 
 #include <QAction>
 #include <QDragEnterEvent>
@@ -16,12 +16,12 @@
 #include <algorithm>
 
 #include "viewer/error_report.h"
-#include "viewer/qt/qt_common_dialog.h"
+#include "gui/qt_common_dialog.h"
 
-namespace orvane::viewer {
+namespace orvane::gui {
 namespace {
 
-CommonDialog& DialogFor(CommonDialog* given, std::unique_ptr<CommonDialog>& own, QWidget* parent) {
+viewer::CommonDialog& DialogFor(viewer::CommonDialog* given, std::unique_ptr<viewer::CommonDialog>& own, QWidget* parent) {
     if (given != nullptr) {
         return *given;
     }
@@ -45,7 +45,7 @@ QString DraggedTileset(const QMimeData* data) {
 
 }  // namespace
 
-Form1::Form1(CommonDialog* dialog)
+Form1::Form1(viewer::CommonDialog* dialog)
     : model_(DialogFor(dialog, ownDialog_, this)), canvasWidget_(model_.Picture1) {
     setWindowTitle("Orvane");
     setWindowIcon(QIcon(":/icons/orvane.svg"));
@@ -61,14 +61,14 @@ Form1::Form1(CommonDialog* dialog)
     open->setShortcut(QKeySequence::Open);
     // An error a command raises is reported, and the window carries on.
     connect(open, &QAction::triggered, this,
-            [this] { RunReportingErrors([this] { model_.mnuOpen_Click(); }); });
+            [this] { viewer::RunReportingErrors([this] { model_.mnuOpen_Click(); }); });
     QAction* saveAs = file->addAction("&Save As");
     saveAs->setObjectName("mnuSaveAs");
     // Qt's generic X11 theme binds no key to Save As; GNOME, KDE and Windows all use this one.
     const QKeySequence saveAsKeys(QKeySequence::SaveAs);
     saveAs->setShortcut(saveAsKeys.isEmpty() ? QKeySequence("Ctrl+Shift+S") : saveAsKeys);
     connect(saveAs, &QAction::triggered, this,
-            [this] { RunReportingErrors([this] { model_.mnuSaveAs_Click(); }); });
+            [this] { viewer::RunReportingErrors([this] { model_.mnuSaveAs_Click(); }); });
 
     scrollArea_.setFrameShape(QFrame::NoFrame);
     scrollArea_.setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -100,7 +100,7 @@ Form1::~Form1() {
 }
 
 void Form1::OpenFile(const std::string& fileName) {
-    RunReportingErrors([&] { model_.OpenFile(fileName); });
+    viewer::RunReportingErrors([&] { model_.OpenFile(fileName); });
 }
 
 void Form1::dragEnterEvent(QDragEnterEvent* event) {
@@ -122,7 +122,7 @@ void Form1::dropEvent(QDropEvent* event) {
 }
 
 void Form1::FollowModelSize() {
-    QSize frame(TwipsToPixels(model_.Width()), TwipsToPixels(model_.Height()));
+    QSize frame(viewer::TwipsToPixels(model_.Width()), viewer::TwipsToPixels(model_.Height()));
     const QScreen* screen = this->screen();
     const QRect area = screen != nullptr ? screen->availableGeometry() : QRect();
     if (area.isValid()) {
@@ -150,4 +150,4 @@ void Form1::FollowModelSize() {
     }
 }
 
-}  // namespace orvane::viewer
+}  // namespace orvane::gui

@@ -6,10 +6,10 @@
 #include <string>
 
 #include "platform/msgbox.h"
-#include "viewer/qt/form1.h"
-#include "viewer/qt/qt_clipboard.h"
+#include "gui/form1.h"
+#include "gui/qt_clipboard.h"
 
-namespace orvane::viewer {
+namespace orvane::gui {
 
 class Module1 {
   public:
@@ -31,4 +31,4 @@ class Module1 {
     std::optional<platform::ScopedMessageBoxHandler> messageBoxes_;
 };
 
-}  // namespace orvane::viewer
+}  // namespace orvane::gui

@@ -5,13 +5,13 @@
 
 #include "viewer/canvas.h"
 
-namespace orvane::viewer {
+namespace orvane::gui {
 
 class CanvasWidget : public QWidget {
     Q_OBJECT
 
   public:
-    explicit CanvasWidget(const Canvas& canvas, QWidget* parent = nullptr);
+    explicit CanvasWidget(const viewer::Canvas& canvas, QWidget* parent = nullptr);
 
     // Takes the canvas's size; call after the canvas has been resized.
     void FollowCanvasSize();
@@ -20,7 +20,7 @@ class CanvasWidget : public QWidget {
     void paintEvent(QPaintEvent* event) override;
 
   private:
-    const Canvas& canvas_;
+    const viewer::Canvas& canvas_;
 };
 
-}  // namespace orvane::viewer
+}  // namespace orvane::gui

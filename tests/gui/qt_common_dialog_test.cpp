@@ -1,6 +1,6 @@
 // Qt's file dialog behind CommonDialog1 under the offscreen platform, answered as a user would:
 // by typing a name and pressing Return, and by answering the question that follows.
-#include "viewer/qt/qt_common_dialog.h"
+#include "gui/qt_common_dialog.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "tests/support/temp_dir.h"
-#include "tests/viewer/test_application.h"
+#include "tests/gui/test_application.h"
 
 namespace {
 
@@ -24,7 +24,7 @@ using orvane::testing::ReadFile;
 using orvane::testing::TempDir;
 using orvane::testing::TestApplication;
 using orvane::testing::WriteFile;
-using orvane::viewer::QtCommonDialog;
+using orvane::gui::QtCommonDialog;
 
 constexpr char kPictureFilter[] = "Jpegs|*.jpg|Bmps|*.bmp|Gifs|*.gif";
 

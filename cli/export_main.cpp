@@ -11,7 +11,7 @@
 #include "platform/runtime_error.h"
 #include "viewer/common_dialog.h"
 #include "viewer/error_report.h"
-#include "viewer/export_batch.h"
+#include "cli/export_batch.h"
 #include "viewer/main_form.h"
 
 namespace {
@@ -105,18 +105,18 @@ int Export(const std::string& tileset, const std::string& output) {
 
 int main(int argc, char** argv) {
     const std::vector<std::string_view> args(argv + 1, argv + argc);
-    if (orvane::viewer::IsBatchExport(args)) {
-        auto request = orvane::viewer::ParseBatchArguments(args);
+    if (orvane::cli::IsBatchExport(args)) {
+        auto request = orvane::cli::ParseBatchArguments(args);
         if (const auto* problem = std::get_if<std::string>(&request)) {
             return Usage(*problem);
         }
-        return orvane::viewer::RunBatchExport(std::get<orvane::viewer::BatchRequest>(request),
+        return orvane::cli::RunBatchExport(std::get<orvane::cli::BatchRequest>(request),
                                               Export);
     }
     if (argc == 2) {
         const std::string_view option = argv[1];
         if (option == "--help" || option == "-h") {
-            std::cout << kSynopsis << kDetails << orvane::viewer::kBatchDetails;
+            std::cout << kSynopsis << kDetails << orvane::cli::kBatchDetails;
             return Status(Exit::Success);
         }
     }

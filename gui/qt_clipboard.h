@@ -6,7 +6,7 @@
 
 #include "platform/clipboard.h"
 
-namespace orvane::viewer {
+namespace orvane::gui {
 
 // A copy of the bitmap, top row first, that owns its pixels (the clipboard's are valid only
 // during the sink's call). Null for a bitmap without pixels.
@@ -25,4 +25,4 @@ class QtClipboardSink {
     platform::ClipboardSink previous_;
 };
 
-}  // namespace orvane::viewer
+}  // namespace orvane::gui

@@ -21,7 +21,7 @@
 #include "tests/support/jpeg_reader.h"
 #include "tests/support/process.h"
 #include "tests/support/temp_dir.h"
-#include "tests/viewer/tileset_files.h"
+#include "tests/support/tileset_files.h"
 #include "viewer/main_form.h"
 
 namespace {

@@ -1,9 +1,9 @@
-#include "viewer/qt/qt_message_box.h"
+#include "gui/qt_message_box.h"
 
 #include <QMessageBox>
 #include <QPointer>
 
-namespace orvane::viewer {
+namespace orvane::gui {
 
 platform::MessageBoxHandler QtMessageBoxHandler(QWidget* parent) {
     return [owner = QPointer<QWidget>(parent)](std::string_view prompt, std::string_view title) {
@@ -12,4 +12,4 @@ platform::MessageBoxHandler QtMessageBoxHandler(QWidget* parent) {
     };
 }
 
-}  // namespace orvane::viewer
+}  // namespace orvane::gui

@@ -1,9 +1,9 @@
-#include "viewer/qt/qt_clipboard.h"
+#include "gui/qt_clipboard.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 
-namespace orvane::viewer {
+namespace orvane::gui {
 
 QImage ToQImage(const platform::ClipboardImage& image) {
     if (image.width <= 0 || image.height <= 0 || image.stride < 3 * image.width ||
@@ -30,4 +30,4 @@ QtClipboardSink::~QtClipboardSink() {
     platform::SetClipboardSink(std::move(previous_));
 }
 
-}  // namespace orvane::viewer
+}  // namespace orvane::gui

@@ -1,4 +1,4 @@
-#include "viewer/qt/canvas_widget.h"
+#include "gui/canvas_widget.h"
 
 #include <QImage>
 #include <QPaintEvent>
@@ -6,9 +6,9 @@
 
 #include "platform/gdi.h"
 
-namespace orvane::viewer {
+namespace orvane::gui {
 
-CanvasWidget::CanvasWidget(const Canvas& canvas, QWidget* parent)
+CanvasWidget::CanvasWidget(const viewer::Canvas& canvas, QWidget* parent)
     : QWidget(parent), canvas_(canvas) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     FollowCanvasSize();
@@ -43,4 +43,4 @@ void CanvasWidget::paintEvent(QPaintEvent* event) {
     painter.drawImage(source.topLeft(), image, source);
 }
 
-}  // namespace orvane::viewer
+}  // namespace orvane::gui

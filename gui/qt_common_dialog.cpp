@@ -1,15 +1,15 @@
-#include "viewer/qt/qt_common_dialog.h"
+#include "gui/qt_common_dialog.h"
 
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QStringList>
 
-namespace orvane::viewer {
+namespace orvane::gui {
 
 QString QtNameFilters(std::string_view filter) {
     QStringList filters;
-    for (const FilterEntry& entry : ParseFilter(filter)) {
+    for (const viewer::FilterEntry& entry : viewer::ParseFilter(filter)) {
         QString patterns = QString::fromStdString(entry.pattern).replace(';', ' ').simplified();
         if (patterns.isEmpty()) {
             patterns = "*";
@@ -23,14 +23,14 @@ QString QtNameFilters(std::string_view filter) {
     return filters.join(";;");
 }
 
-std::string QtCommonDialog::Ask(DialogKind kind) {
+std::string QtCommonDialog::Ask(viewer::DialogKind kind) {
     // FileName holds the last name chosen, or opened without the dialog; a cancel empties it,
     // and the folder before it is kept.
     if (!FileName().empty()) {
         folder_ = QFileInfo(QFile::decodeName(FileName().c_str())).absolutePath();
     }
     QFileDialog dialog(parent_, QString(), folder_, QtNameFilters(Filter()));
-    if (kind == DialogKind::Save) {
+    if (kind == viewer::DialogKind::Save) {
         // Replacing a file is confirmed by the dialog (DontConfirmOverwrite stays off); "No" goes
         // back to it. The default suffix stays empty: Save As picks the format by the name's
         // last three characters, and writes nothing for a name that has no known ending.
@@ -46,4 +46,4 @@ std::string QtCommonDialog::Ask(DialogKind kind) {
     return QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
 }
 
-}  // namespace orvane::viewer
+}  // namespace orvane::gui

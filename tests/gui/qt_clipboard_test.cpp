@@ -1,6 +1,6 @@
 // The desktop's clipboard behind the program's: a cDIBSection copied to the clipboard arrives in
 // Qt's clipboard as an upright image.
-#include "viewer/qt/qt_clipboard.h"
+#include "gui/qt_clipboard.h"
 
 #include <gtest/gtest.h>
 
@@ -15,8 +15,8 @@ namespace {
 using orvane::cDIBSection;
 using orvane::platform::ClipboardImage;
 using orvane::platform::SetClipboardSink;
-using orvane::viewer::QtClipboardSink;
-using orvane::viewer::ToQImage;
+using orvane::gui::QtClipboardSink;
+using orvane::gui::ToQImage;
 
 // Every pixel of a 5 x 3 picture different, so a flipped, mirrored or shifted row shows; 5 pixels
 // make 15 bytes a row, padded to 16.

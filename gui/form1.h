@@ -9,19 +9,19 @@
 #include <string>
 
 #include "viewer/main_form.h"
-#include "viewer/qt/canvas_widget.h"
+#include "gui/canvas_widget.h"
 
-namespace orvane::viewer {
+namespace orvane::gui {
 
 class Form1 : public QMainWindow {
     Q_OBJECT
 
   public:
     // dialog: the file dialog for the commands, kept by the caller; null for Qt's own.
-    explicit Form1(CommonDialog* dialog = nullptr);
+    explicit Form1(viewer::CommonDialog* dialog = nullptr);
     ~Form1() override;
 
-    MainForm& Model() { return model_; }
+    viewer::MainForm& Model() { return model_; }
     CanvasWidget& Picture1Widget() { return canvasWidget_; }
     QScrollArea& ScrollArea() { return scrollArea_; }
 
@@ -41,8 +41,8 @@ class Form1 : public QMainWindow {
     // a horizontal scrollbar too.
     void FollowModelSize();
 
-    std::unique_ptr<CommonDialog> ownDialog_;
-    MainForm model_;
+    std::unique_ptr<viewer::CommonDialog> ownDialog_;
+    viewer::MainForm model_;
     QScrollArea scrollArea_;
     CanvasWidget canvasWidget_;
     // A dropped tileset waits here until the drop has finished.
@@ -50,4 +50,4 @@ class Form1 : public QMainWindow {
     QTimer dropTimer_;
 };
 
-}  // namespace orvane::viewer
+}  // namespace orvane::gui

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "viewer/display.h"
-#include "viewer/qt/module1.h"
+#include "gui/display.h"
+#include "gui/module1.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
             return 0;
         }
     }
-    if (!orvane::viewer::DisplayReachable(argc, argv)) {
+    if (!orvane::gui::DisplayReachable(argc, argv)) {
         std::cerr << "orvane: no display found; orvane-export saves a tileset as a picture without "
                      "one (see orvane-export --help)\n";
         return 1;
@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
         tileset = QFile::encodeName(arguments.front()).toStdString();
     }
 
-    orvane::viewer::Module1 module1;
+    orvane::gui::Module1 module1;
     module1.Main(tileset);
     return QApplication::exec();
 }

@@ -1,4 +1,4 @@
-#include "tests/viewer/tileset_files.h"
+#include "tests/support/tileset_files.h"
 
 namespace orvane::testing {
 

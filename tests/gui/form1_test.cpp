@@ -1,6 +1,6 @@
 // The window under the offscreen platform, driven through its menu with a scripted dialog, given
 // a tileset by name, and dropped on.
-#include "viewer/qt/form1.h"
+#include "gui/form1.h"
 
 #include <gtest/gtest.h>
 
@@ -17,9 +17,9 @@
 
 #include "tests/support/recorders.h"
 #include "tests/support/temp_dir.h"
-#include "tests/viewer/test_application.h"
-#include "tests/viewer/tileset_files.h"
-#include "viewer/qt/qt_common_dialog.h"
+#include "tests/gui/test_application.h"
+#include "tests/support/tileset_files.h"
+#include "gui/qt_common_dialog.h"
 
 namespace {
 
@@ -29,8 +29,8 @@ using orvane::testing::TempDir;
 using orvane::testing::TestApplication;
 using orvane::testing::TilesetBytes;
 using orvane::testing::WriteFile;
-using orvane::viewer::Form1;
-using orvane::viewer::QtNameFilters;
+using orvane::gui::Form1;
+using orvane::gui::QtNameFilters;
 using orvane::viewer::ScriptedDialog;
 
 QRgb Qt(COLORREF c) {

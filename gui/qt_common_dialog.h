@@ -9,7 +9,7 @@
 
 #include "viewer/common_dialog.h"
 
-namespace orvane::viewer {
+namespace orvane::gui {
 
 // "Tileset Files (*.tst)|*.tst" -> "Tileset Files (*.tst)", "Jpegs|*.jpg|Bmps|*.bmp" ->
 // "Jpegs (*.jpg);;Bmps (*.bmp)": the patterns in parentheses, where Qt looks for them.
@@ -18,16 +18,16 @@ QString QtNameFilters(std::string_view filter);
 // Each dialog starts in the folder of the name the dialog last held: the last file chosen, or a
 // tileset opened without the dialog. The save dialog asks before it hands back an existing file's
 // name, and appends no extension to a name typed without one.
-class QtCommonDialog final : public CommonDialog {
+class QtCommonDialog final : public viewer::CommonDialog {
   public:
     explicit QtCommonDialog(QWidget* parent) : parent_(parent) {}
 
   protected:
-    std::string Ask(DialogKind kind) override;
+    std::string Ask(viewer::DialogKind kind) override;
 
   private:
     QPointer<QWidget> parent_;
     QString folder_;  // kept through a cancel, which empties FileName
 };
 
-}  // namespace orvane::viewer
+}  // namespace orvane::gui

@@ -1,8 +1,8 @@
-#include "viewer/qt/module1.h"
+#include "gui/module1.h"
 
-#include "viewer/qt/qt_message_box.h"
+#include "gui/qt_message_box.h"
 
-namespace orvane::viewer {
+namespace orvane::gui {
 
 Module1::Module1() = default;
 Module1::~Module1() = default;
@@ -18,4 +18,4 @@ void Module1::Main(const std::optional<std::string>& tileset) {
     }
 }
 
-}  // namespace orvane::viewer
+}  // namespace orvane::gui

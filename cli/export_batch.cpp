@@ -1,4 +1,4 @@
-#include "viewer/export_batch.h"
+#include "cli/export_batch.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -18,7 +18,7 @@
 
 #include "platform/files.h"
 
-namespace orvane::viewer {
+namespace orvane::cli {
 
 const std::string_view kBatchDetails = R"(
 Exporting many tilesets:
@@ -347,4 +347,4 @@ int RunBatchExport(const BatchRequest& request, const ExportOne& exportOne) {
     return failed == 0 ? 0 : 1;
 }
 
-}  // namespace orvane::viewer
+}  // namespace orvane::cli

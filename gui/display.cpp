@@ -1,11 +1,11 @@
-#include "viewer/display.h"
+#include "gui/display.h"
 
 #include <xcb/xcb.h>
 
 #include <cstdlib>
 #include <string_view>
 
-namespace orvane::viewer {
+namespace orvane::gui {
 namespace {
 
 bool IsSet(const char* variable) {
@@ -51,4 +51,4 @@ bool DisplayReachable(int argc, char** argv) {
     return XServerAccepts(display);
 }
 
-}  // namespace orvane::viewer
+}  // namespace orvane::gui

@@ -13,7 +13,7 @@
 #include <variant>
 #include <vector>
 
-namespace orvane::viewer {
+namespace orvane::cli {
 
 // The batch form's part of the help text.
 extern const std::string_view kBatchDetails;
@@ -38,4 +38,4 @@ using ExportOne = std::function<int(const std::string& tileset, const std::strin
 // shows the progress. Returns 0 when every picture was written, 1 otherwise.
 int RunBatchExport(const BatchRequest& request, const ExportOne& exportOne);
 
-}  // namespace orvane::viewer
+}  // namespace orvane::cli

@@ -5,9 +5,9 @@
 
 #include "platform/msgbox.h"
 
-namespace orvane::viewer {
+namespace orvane::gui {
 
 // A handler for platform::MsgBox that shows QMessageBox::information over parent.
 platform::MessageBoxHandler QtMessageBoxHandler(QWidget* parent);
 
-}  // namespace orvane::viewer
+}  // namespace orvane::gui
