@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "dib/cdibsection.h"
+#include "platform/bitmap_bits.h"
 #include "platform/gdi.h"
 
 namespace {

@@ -5,6 +5,7 @@
 
 #include "platform/clipboard.h"
 #include "platform/gdi.h"
+#include "platform/gdi_owners.h"
 #include "platform/msgbox.h"
 #include "platform/user32.h"
 
@@ -15,6 +16,10 @@ cDIBSection::~cDIBSection() {
 }
 
 bool cDIBSection::CopyToClipboard(bool bAsDIB) {
+    // A cleared buffer still reports its size, but a bitmap of that size would only be black.
+    if (!bAsDIB && memDC == nullptr) {
+        return false;
+    }
     bool result = false;
     HWND w = GetDesktopWindow();
     HDC screen = GetDC(w);
@@ -50,16 +55,7 @@ bool cDIBSection::CopyToClipboard(bool bAsDIB) {
 }
 
 bool cDIBSection::CreateDIB(HDC lhDC, LONG lWidth, LONG lHeight, HBITMAP& hDib) {
-    BITMAPINFOHEADER& header = bitmapInfo.bmiHeader;
-    header.biSize = sizeof(BITMAPINFOHEADER);
-    header.biWidth = lWidth;
-    header.biHeight = lHeight;
-    header.biPlanes = 1;
-    header.biBitCount = 24;
-    header.biCompression = BI_RGB;
-    // 32-bit arithmetic that wraps like the header field: a size too large to make would
-    // otherwise overflow here before CreateDIBSection could refuse it.
-    header.biSizeImage = static_cast<DWORD>(lHeight) * static_cast<DWORD>(BytesPerScanLine());
+    bitmapInfo.bmiHeader = platform::Dib24Header(lWidth, lHeight);
 
     void* bits = nullptr;
     HBITMAP h = CreateDIBSection(lhDC, &bitmapInfo, DIB_RGB_COLORS, &bits, nullptr, 0);
@@ -142,8 +138,7 @@ BYTE* cDIBSection::DIBSectionBitsPtr() const {
 void cDIBSection::ClearUp() {
     if (memDC != nullptr) {
         if (dibHandle != nullptr) {
-            SelectObject(memDC, oldBitmap);
-            DeleteObject(dibHandle);
+            platform::DeselectAndDelete(memDC, oldBitmap, dibHandle);
         }
         DeleteDC(memDC);
     }

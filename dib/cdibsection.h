@@ -15,6 +15,7 @@
 #include <memory>
 #include <span>
 
+#include "platform/bitmap_bits.h"
 #include "platform/windef.h"
 
 namespace orvane {
@@ -30,7 +31,8 @@ class cDIBSection {
     cDIBSection& operator=(cDIBSection&&) = delete;
 
     // True only when a device-dependent copy of the buffer was placed on the clipboard. bAsDIB is
-    // not supported: it shows a message and leaves the clipboard alone.
+    // not supported: it shows a message and leaves the clipboard alone. An empty buffer has
+    // nothing to copy: false, and the clipboard keeps what it holds.
     bool CopyToClipboard(bool bAsDIB = true);
     // Rewrites the header and the pixel address of this buffer whatever the outcome; the new
     // section's handle goes to hDib only.
@@ -43,8 +45,7 @@ class cDIBSection {
     LONG BytesPerScanLine() const {
         // Formed in 64 bits and brought back to 32: the wrap of 32-bit arithmetic, without its
         // undefined behaviour for widths above a third of the range.
-        const std::int64_t width = bitmapInfo.bmiHeader.biWidth;
-        return static_cast<LONG>((3 * width + 3) & ~std::int64_t{3});
+        return static_cast<LONG>(platform::BitmapStride(bitmapInfo.bmiHeader.biWidth));
     }
     LONG Width() const { return bitmapInfo.bmiHeader.biWidth; }
     LONG Height() const { return bitmapInfo.bmiHeader.biHeight; }
@@ -67,11 +68,14 @@ class cDIBSection {
 
   private:
     void BilinearScaleTo(cDIBSection& target) const;
+    // The pixel memory; empty while there is none.
+    platform::BitmapBits Bits() const {
+        return {bitsPtr, Width(), Height(), BytesPerScanLine()};
+    }
     // One row of pixel memory, counted in memory order (row 0 is the bottom of the picture),
     // without its filler bytes.
     std::span<BYTE> Scanline(LONG row) const {
-        return {bitsPtr + std::ptrdiff_t{row} * BytesPerScanLine(),
-                static_cast<std::size_t>(3 * std::int64_t{Width()})};
+        return {Bits().InMemory(row), static_cast<std::size_t>(3 * std::int64_t{Width()})};
     }
 
     HBITMAP dibHandle = nullptr;

@@ -15,7 +15,9 @@
 #include "fuzz/fuzz_input.h"
 #include "jpeg/mjpeg_encoder.h"
 #include "platform/clipboard.h"
+#include "platform/clipboard_testing.h"
 #include "platform/gdi.h"
+#include "platform/gdi_testing.h"
 #include "platform/msgbox.h"
 #include "platform/runtime_error.h"
 
@@ -306,7 +308,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         InputReader in(data, size);
         Run(in, buffers, objects, jpegFolder.File());
     }
-    orvane::platform::detail::ResetClipboard();
+    orvane::platform::testing::ResetClipboard();
     if (orvane::platform::LiveGdiObjectCount() != live) {
         std::abort();
     }

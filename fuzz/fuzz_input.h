@@ -12,6 +12,7 @@
 #include <span>
 #include <vector>
 
+#include "platform/bitmap_bits.h"
 #include "platform/gdi.h"
 
 namespace orvane::fuzz {

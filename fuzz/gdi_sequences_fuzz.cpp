@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "fuzz/fuzz_input.h"
+#include "platform/bitmap_bits.h"
 #include "platform/gdi.h"
+#include "platform/gdi_testing.h"
 #include "platform/user32.h"
 
 namespace {

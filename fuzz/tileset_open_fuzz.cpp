@@ -1,14 +1,17 @@
 // File > Open on arbitrary bytes: whatever the file holds, the command must neither crash nor
-// read outside its buffers, and the canvas must come out at the size the header asks for.
+// read outside its buffers. A file that holds every tile its header counts is opened, the canvas
+// at the size the header asks for; any other is refused as damaged, and nothing changes.
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "platform/runtime_error.h"
 #include "viewer/main_form.h"
 #include "viewer/tileset.h"
 
@@ -44,10 +47,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string path = MemoryFile(data, size);
     ScriptedDialog dialog({path});
     MainForm form(dialog);
-    form.mnuOpen_Click();
-
-    const MosaicSize mosaic = MosaicSizeFor(form.TilesetHeader.TileCount);
-    if (!form.bTilesetLoaded || form.Picture1.PixelWidth() != mosaic.width ||
+    const int designWidth = form.Picture1.PixelWidth();
+    std::int16_t count = 0;
+    if (size >= kTilesetHeaderBytes) {
+        std::memcpy(&count, data + 2, sizeof count);
+    }
+    const bool whole = size >= kTilesetHeaderBytes &&
+                       static_cast<std::int64_t>(size) >=
+                           kTilesetHeaderBytes + std::int64_t{std::max<std::int16_t>(count, 0)} *
+                                                     kTileBytes;
+    try {
+        form.mnuOpen_Click();
+    } catch (const orvane::platform::RuntimeError& error) {
+        if (whole || error.Number() != 321 || form.bTilesetLoaded ||
+            form.Picture1.PixelWidth() != designWidth) {
+            std::abort();
+        }
+        ::close(std::stoi(path.substr(path.rfind('/') + 1)));
+        return 0;
+    }
+    const MosaicSize mosaic = MosaicSizeFor(count);
+    if (!whole || !form.bTilesetLoaded || form.Picture1.PixelWidth() != mosaic.width ||
         form.Picture1.PixelHeight() != mosaic.height) {
         std::abort();
     }

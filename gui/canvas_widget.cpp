@@ -4,7 +4,6 @@
 #include <QPaintEvent>
 #include <QPainter>
 
-#include "platform/gdi.h"
 
 namespace orvane::gui {
 
@@ -22,17 +21,16 @@ void CanvasWidget::paintEvent(QPaintEvent* event) {
     // Looked up at every paint rather than kept: a resize replaces the picture, and a modal file
     // dialog lets the window repaint between that and the command's Refresh. Wrapping the bits
     // costs no copy.
-    BITMAP picture{};
-    if (GetObjectA(canvas_.Image(), sizeof picture, &picture) == 0 || picture.bmBits == nullptr) {
+    const platform::BitmapBits& picture = canvas_.Bits();
+    if (!picture) {
         return;
     }
-    const int height = picture.bmHeight;
-    const QRect exposed = event->rect() & QRect(0, 0, picture.bmWidth, height);
+    const int height = picture.height;
+    const QRect exposed = event->rect() & QRect(0, 0, picture.width, height);
     if (exposed.isEmpty()) {
         return;
     }
-    const QImage image(static_cast<const uchar*>(picture.bmBits), picture.bmWidth, height,
-                       picture.bmWidthBytes, QImage::Format_BGR888);
+    const QImage image(picture.bits, picture.width, height, picture.stride, QImage::Format_BGR888);
 
     // The rows lie bottom-up in memory, so the image stands on its head: draw it mirrored
     // top to bottom, and only the rows that correspond to the exposed ones.

@@ -5,20 +5,17 @@
 
 namespace orvane::gui {
 
-QImage ToQImage(const platform::ClipboardImage& image) {
-    if (image.width <= 0 || image.height <= 0 || image.stride < 3 * image.width ||
-        image.bottomUpRows.size() <
-            static_cast<std::size_t>(image.stride) * static_cast<std::size_t>(image.height)) {
+QImage ToQImage(const platform::BitmapBits& image) {
+    if (!image || image.width <= 0 || image.height <= 0 || image.stride < 3 * image.width) {
         return {};
     }
     // A view of the rows as they lie; mirrored() makes the owning, upright copy.
-    const QImage rows(image.bottomUpRows.data(), image.width, image.height, image.stride,
-                      QImage::Format_BGR888);
+    const QImage rows(image.bits, image.width, image.height, image.stride, QImage::Format_BGR888);
     return rows.mirrored();
 }
 
 QtClipboardSink::QtClipboardSink()
-    : previous_(platform::SetClipboardSink([](const platform::ClipboardImage& image) {
+    : previous_(platform::SetClipboardSink([](const platform::BitmapBits& image) {
           QClipboard* clipboard = QGuiApplication::clipboard();
           const QImage copy = ToQImage(image);
           if (clipboard != nullptr && !copy.isNull()) {

@@ -10,7 +10,7 @@ namespace orvane::gui {
 
 // A copy of the bitmap, top row first, that owns its pixels (the clipboard's are valid only
 // during the sink's call). Null for a bitmap without pixels.
-QImage ToQImage(const platform::ClipboardImage& image);
+QImage ToQImage(const platform::BitmapBits& image);
 
 // Installs the sink for as long as it lives and puts the previous one back when it goes.
 // Needs a QGuiApplication for as long as bitmaps are put on the clipboard.

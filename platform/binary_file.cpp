@@ -19,7 +19,7 @@ constexpr std::int64_t kWindowBytes = std::int64_t{1} << 20;
 
 [[noreturn]] void RaiseOpenError(const std::string& path, int error) {
     if (error == ENOENT || error == ENOTDIR) {
-        Raise(detail::NotFoundError(path));
+        detail::RaiseNotFound(path);
     }
     if (error == ENXIO) {
         RaiseBecause(ErrorNumber::PathFileAccessError, detail::kNotARegularFile);  // a socket
@@ -38,9 +38,15 @@ BinaryFile::BinaryFile(const std::string& path) : path_(path) {
     }
     fd_ = fd;
     struct stat info {};
-    if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (::fstat(fd_, &info) != 0) {
+        const int error = errno;
         Close();
-        RaiseBecause(ErrorNumber::PathFileAccessError, detail::kNotARegularFile);
+        RaiseBecause(ErrorNumber::PathFileAccessError, SystemErrorReason(error));
+    }
+    if (!S_ISREG(info.st_mode)) {
+        Close();
+        RaiseBecause(ErrorNumber::PathFileAccessError,
+                     S_ISDIR(info.st_mode) ? "it is a folder" : detail::kNotARegularFile);
     }
     length_ = info.st_size;
     ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -56,7 +62,8 @@ BinaryFile::BinaryFile(BinaryFile&& other) noexcept
       length_(other.length_),
       window_(std::move(other.window_)),
       windowStart_(other.windowStart_),
-      windowLength_(std::exchange(other.windowLength_, 0)) {}
+      windowLength_(std::exchange(other.windowLength_, 0)),
+      windowHeld_(other.windowHeld_) {}
 
 BinaryFile& BinaryFile::operator=(BinaryFile&& other) noexcept {
     if (this != &other) {
@@ -67,6 +74,7 @@ BinaryFile& BinaryFile::operator=(BinaryFile&& other) noexcept {
         window_ = std::move(other.window_);
         windowStart_ = other.windowStart_;
         windowLength_ = std::exchange(other.windowLength_, 0);
+        windowHeld_ = other.windowHeld_;
     }
     return *this;
 }
@@ -79,7 +87,7 @@ void BinaryFile::Close() noexcept {
     windowLength_ = 0;
 }
 
-void BinaryFile::Get(std::int64_t position, std::span<BYTE> out) {
+std::size_t BinaryFile::Get(std::int64_t position, std::span<BYTE> out) {
     if (fd_ < 0) {
         Raise(ErrorNumber::BadFileNameOrNumber);
     }
@@ -90,26 +98,26 @@ void BinaryFile::Get(std::int64_t position, std::span<BYTE> out) {
     const auto size = static_cast<std::int64_t>(out.size());
     if (offset >= windowStart_ && offset + size <= windowStart_ + windowLength_) {
         std::memcpy(out.data(), window_.data() + (offset - windowStart_), out.size());
-        return;
+        return static_cast<std::size_t>(std::clamp<std::int64_t>(windowHeld_ - offset, 0, size));
     }
     if (size >= kWindowBytes / 4) {
-        ReadAt(offset, out);
-        return;
+        return ReadAt(offset, out);
     }
     Refill(offset, size);
     std::memcpy(out.data(), window_.data(), out.size());
+    return static_cast<std::size_t>(std::clamp<std::int64_t>(windowHeld_ - offset, 0, size));
 }
 
 void BinaryFile::Refill(std::int64_t offset, std::int64_t atLeast) {
     // No larger than what the file still holds: a small file costs no megabyte of zeroes.
     const std::int64_t bytes = std::clamp(length_ - offset, atLeast, kWindowBytes);
     window_.resize(static_cast<std::size_t>(bytes));
-    ReadAt(offset, window_);
+    windowHeld_ = offset + static_cast<std::int64_t>(ReadAt(offset, window_));
     windowStart_ = offset;
     windowLength_ = bytes;
 }
 
-void BinaryFile::ReadAt(std::int64_t offset, std::span<BYTE> out) {
+std::size_t BinaryFile::ReadAt(std::int64_t offset, std::span<BYTE> out) {
     std::size_t done = 0;
     while (done < out.size() && offset + static_cast<std::int64_t>(done) < length_) {
         const ssize_t n = ::pread(fd_, out.data() + done, out.size() - done,
@@ -118,7 +126,7 @@ void BinaryFile::ReadAt(std::int64_t offset, std::span<BYTE> out) {
             continue;
         }
         if (n < 0) {
-            Raise(ErrorNumber::DeviceIOError);
+            RaiseBecause(ErrorNumber::DeviceIOError, SystemErrorReason(errno));
         }
         if (n == 0) {
             break;  // the file shrank since it was opened
@@ -126,6 +134,7 @@ void BinaryFile::ReadAt(std::int64_t offset, std::span<BYTE> out) {
         done += static_cast<std::size_t>(n);
     }
     std::fill(out.begin() + static_cast<std::ptrdiff_t>(done), out.end(), BYTE{0});
+    return done;
 }
 
 }  // namespace orvane::platform

@@ -27,7 +27,8 @@ class BinaryFile {
     BinaryFile& operator=(const BinaryFile&) = delete;
 
     // Fills out with the bytes from position on (position 1 is the first byte of the file).
-    void Get(std::int64_t position, std::span<BYTE> out);
+    // Returns how many of them the file held; the rest read as 0.
+    std::size_t Get(std::int64_t position, std::span<BYTE> out);
     BYTE GetByte(std::int64_t position) {
         const std::int64_t offset = position - 1;
         if (offset >= windowStart_ && offset < windowStart_ + windowLength_) {
@@ -45,7 +46,7 @@ class BinaryFile {
     bool IsOpen() const { return fd_ >= 0; }
 
   private:
-    void ReadAt(std::int64_t offset, std::span<BYTE> out);  // zero past the end
+    std::size_t ReadAt(std::int64_t offset, std::span<BYTE> out);  // zero past the end
     void Refill(std::int64_t offset, std::int64_t atLeast);
 
     int fd_ = -1;
@@ -54,6 +55,7 @@ class BinaryFile {
     std::vector<BYTE> window_;
     std::int64_t windowStart_ = 0;
     std::int64_t windowLength_ = 0;
+    std::int64_t windowHeld_ = 0;  // the offset where the file's bytes in the window end
 };
 
 }  // namespace orvane::platform

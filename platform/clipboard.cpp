@@ -1,6 +1,6 @@
 #include "platform/clipboard.h"
+#include "platform/clipboard_testing.h"
 
-#include <cstddef>
 #include <utility>
 
 #include "platform/detail/gdi_objects.h"
@@ -92,10 +92,7 @@ BOOL CloseClipboard() {
     // The sink runs with the clipboard closed, so it may open it again itself.
     if (publish && Sink()) {
         if (const BitmapObject* bitmap = LookupBitmap(g_clipboard.bitmap)) {
-            const auto bytes =
-                static_cast<std::size_t>(bitmap->stride) * static_cast<std::size_t>(bitmap->height);
-            Sink()(ClipboardImage{bitmap->width, bitmap->height, bitmap->stride,
-                                  std::span<const BYTE>(bitmap->bits.get(), bytes)});
+            Sink()(bitmap->View());
         }
     }
     return TRUE;
@@ -118,13 +115,13 @@ ClipboardSink SetClipboardSink(ClipboardSink sink) {
     return std::exchange(Sink(), std::move(sink));
 }
 
-void detail::ResetClipboard() {
+void testing::ResetClipboard() {
     DropContents();
     g_clipboard = ClipboardState{};
     Sink() = nullptr;
 }
 
-void detail::RefuseClipboardData(bool refuse) {
+void testing::RefuseClipboardData(bool refuse) {
     g_clipboard.refuseData = refuse;
 }
 

@@ -10,8 +10,8 @@
 #pragma once
 
 #include <functional>
-#include <span>
 
+#include "platform/bitmap_bits.h"
 #include "platform/windef.h"
 
 inline constexpr UINT CF_BITMAP = 2;
@@ -31,30 +31,11 @@ BOOL IsClipboardFormatAvailable(UINT format);
 
 namespace orvane::platform {
 
-// A bitmap as it was put on the clipboard: 24-bit blue, green, red, rows bottom-up, each row
-// stride bytes.
-struct ClipboardImage {
-    LONG width;
-    LONG height;
-    LONG stride;
-    std::span<const BYTE> bottomUpRows;
-};
+// Told of each bitmap put on the clipboard: its pixels, to be read only, and only during the call.
+using ClipboardSink = std::function<void(const BitmapBits& image)>;
 
-using ClipboardSink = std::function<void(const ClipboardImage&)>;
-
-// Called by CloseClipboard when a bitmap was put on the clipboard while it was open; the image is
-// valid only during the call. Returns the sink it replaces; an empty sink installs none.
+// Called by CloseClipboard when a bitmap was put on the clipboard while it was open. Returns the
+// sink it replaces; an empty sink installs none.
 ClipboardSink SetClipboardSink(ClipboardSink sink);
 
-namespace detail {
-
-// Closes and empties the clipboard, removes the sink and ends RefuseClipboardData: a clean start
-// for each test.
-void ResetClipboard();
-
-// While on, SetClipboardData fails as Windows' does when it cannot store the data; lets tests
-// reach that path.
-void RefuseClipboardData(bool refuse);
-
-}  // namespace detail
 }  // namespace orvane::platform

@@ -20,7 +20,7 @@ namespace orvane::platform {
 namespace {
 
 namespace fs = std::filesystem;
-using detail::IsReadOnlyMode;
+using detail::RefuseUnreplaceable;
 
 [[noreturn]] void RaiseWriteError(int error) {
     RaiseBecause(
@@ -37,16 +37,6 @@ using detail::IsReadOnlyMode;
         number = ErrorNumber::DiskFull;
     }
     RaiseBecause(number, SystemErrorReason(error));
-}
-
-// What deleting or replacing an existing file would refuse, as Windows refuses it.
-void RefuseUnreplaceable(const struct stat& info) {
-    if (!S_ISREG(info.st_mode)) {
-        RaiseBecause(ErrorNumber::PathFileAccessError, detail::kNotARegularFile);
-    }
-    if (IsReadOnlyMode(info.st_mode)) {
-        RaiseBecause(ErrorNumber::PathFileAccessError, "the file is read-only");
-    }
 }
 
 // The rename is in the folder's entries, which reach the disk on their own schedule. Nothing is
@@ -95,17 +85,6 @@ std::string RandomSuffix() {
 
 }  // namespace
 
-namespace detail {
-
-ErrorNumber NotFoundError(const std::string& path) {
-    const fs::path parent = fs::path(path).parent_path();
-    std::error_code ignored;
-    return !parent.empty() && !fs::is_directory(parent, ignored) ? ErrorNumber::PathNotFound
-                                                                 : ErrorNumber::FileNotFound;
-}
-
-}  // namespace detail
-
 int WriteAll(int fd, std::span<const BYTE> bytes) noexcept {
     while (!bytes.empty()) {
         const ssize_t n = ::write(fd, bytes.data(), bytes.size());
@@ -128,23 +107,25 @@ void CheckKill(const std::string& path) {
     if (::lstat(path.c_str(), &info) != 0) {
         const int error = errno;
         if (error == ENOENT || error == ENOTDIR) {
-            Raise(detail::NotFoundError(path));
+            detail::RaiseNotFound(path);
         }
-        Raise(ErrorNumber::PathFileAccessError);
+        RaiseBecause(ErrorNumber::PathFileAccessError, SystemErrorReason(error));
     }
+    // Kill looks for files only: a folder of that name is no file to it.
     if (S_ISDIR(info.st_mode)) {
-        Raise(ErrorNumber::FileNotFound);
+        RaiseBecause(ErrorNumber::FileNotFound, "it is a folder");
     }
-    // A link's own bits are always rwx: deleting a link is never refused as read-only.
-    if (!S_ISLNK(info.st_mode) && IsReadOnlyMode(info.st_mode)) {
-        Raise(ErrorNumber::PathFileAccessError);
-    }
+    RefuseUnreplaceable(info);
 }
 
 void Kill(const std::string& path) {
     CheckKill(path);
     if (::unlink(path.c_str()) != 0) {
-        Raise(errno == ENOENT ? ErrorNumber::FileNotFound : ErrorNumber::PathFileAccessError);
+        const int error = errno;
+        if (error == ENOENT) {
+            detail::RaiseNotFound(path);
+        }
+        RaiseBecause(ErrorNumber::PathFileAccessError, SystemErrorReason(error));
     }
 }
 
@@ -155,6 +136,7 @@ PendingFile::PendingFile(const std::string& target) {
     const fs::path path = ReplacedFile(target);
     target_ = path.string();
 
+    // What is judged is the file that would be replaced: where a link leads.
     if (struct stat info{}; ::stat(target_.c_str(), &info) == 0) {
         RefuseUnreplaceable(info);
     }

@@ -14,8 +14,9 @@ namespace orvane::platform {
 // permission bit at all, judged from the bits alone, so also when running as root). A symbolic
 // link is deleted itself, not what it points to.
 // Raises FileNotFound (53) when there is no such file (a folder is not a file), PathNotFound (76)
-// when its folder does not exist, PathFileAccessError (75) when the file is read-only or the
-// system will not delete it, and BadFileNameOrNumber (52) for an empty name.
+// when its folder does not exist, PathFileAccessError (75) when the file may not be replaced
+// (read-only, or not a regular file, as PendingFile judges it) or the system will not delete it,
+// and BadFileNameOrNumber (52) for an empty name. Errors carry the reason in words.
 void Kill(const std::string& path);
 
 // Raises what Kill would raise for path and deletes nothing, so a writer can refuse its target
@@ -46,7 +47,7 @@ int WriteAll(int fd, std::span<const BYTE> bytes) noexcept;
 class PendingFile {
   public:
     // Refuses, before anything is made, a target that cannot be replaced: an existing read-only
-    // file or anything but a regular file raises PathFileAccessError (75), as deleting it would;
+    // file or anything but a regular file raises PathFileAccessError (75), as Kill would;
     // an empty name raises BadFileNameOrNumber (52). Then reserves a fresh, empty temporary
     // file. When the folder cannot take it (it does not exist, say) nothing is made and
     // IsReserved() is false: Write and Commit raise why, and a library given TempName() fails

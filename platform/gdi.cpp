@@ -1,21 +1,17 @@
 #include "platform/gdi.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <utility>
 #include <variant>
 #include <vector>
 
 #include "platform/detail/gdi_objects.h"
+#include "platform/gdi_testing.h"
 
 namespace orvane::platform::detail {
-
-PixelTarget* g_pixelTargets = nullptr;
-std::uint32_t g_pixelTargetCount = 0;
-
 namespace {
 
 static_assert(sizeof(void*) == 8, "handles carry a 32-bit slot and a 32-bit generation");
@@ -30,7 +26,16 @@ struct Slot {
     std::variant<std::monostate, BitmapObject, DcObject, WindowObject> object;
 };
 
-constexpr PixelTarget kNoTarget{kNoDcKey, nullptr, 0, 0, 0};
+// What SetPixelV needs of a device context, kept in a dense array indexed by the handle's slot,
+// so that the per-pixel call is a handful of loads and compares.
+struct PixelTarget {
+    std::uint64_t dcKey;  // the DC's handle value while the slot holds a live DC; else kNoDcKey
+    BitmapBits bits;      // of the bitmap selected into it
+};
+constexpr std::uint64_t kNoDcKey = ~std::uint64_t{0};
+constexpr PixelTarget kNoTarget{kNoDcKey, {}};
+
+enum class Counted : bool { No, Yes };  // whether LiveGdiObjectCount includes the object
 
 // A handle is (generation << 32) | slot. A freed slot's generation moves on, so every handle to
 // what it held goes stale; slot 0 is never used, so no handle is 0.
@@ -39,19 +44,18 @@ class HandleTable {
     HandleTable() {
         slots_.emplace_back();
         targets_.push_back(kNoTarget);
-        Publish();
 
         BitmapObject stock;
         stock.width = stock.height = 1;
         stock.stride = 4;
         stock.bits = PixelMemory::Allocate(4);
         stock.isStock = true;
-        stockBitmap_ = static_cast<HBITMAP>(Allocate(Kind::Bitmap, std::move(stock), false));
-        desktop_ = static_cast<HWND>(Allocate(Kind::Window, WindowObject{}, false));
+        stockBitmap_ = static_cast<HBITMAP>(Allocate(Kind::Bitmap, std::move(stock), Counted::No));
+        desktop_ = static_cast<HWND>(Allocate(Kind::Window, WindowObject{}, Counted::No));
     }
 
     template <class Object>
-    void* Allocate(Kind kind, Object object, bool counted = true) {
+    void* Allocate(Kind kind, Object object, Counted counted = Counted::Yes) {
         std::uint32_t index;
         if (!free_.empty()) {
             index = free_.back();
@@ -60,7 +64,6 @@ class HandleTable {
             index = static_cast<std::uint32_t>(slots_.size());
             slots_.emplace_back();
             targets_.push_back(kNoTarget);
-            Publish();
         }
         Slot& slot = slots_[index];
         if (++slot.generation == 0) {
@@ -69,7 +72,7 @@ class HandleTable {
         slot.kind = kind;
         slot.object = std::move(object);
         targets_[index] = kNoTarget;
-        if (counted) {
+        if (counted == Counted::Yes) {
             ++live_;
         }
         return ToHandle(index, slot.generation);
@@ -105,12 +108,19 @@ class HandleTable {
         PixelTarget target = kNoTarget;
         target.dcKey = reinterpret_cast<std::uintptr_t>(hdc);
         if (const BitmapObject* bitmap = Find<BitmapObject>(dc.selected, Kind::Bitmap)) {
-            target.top = bitmap->Row(0);
-            target.rowStep = -std::ptrdiff_t{bitmap->stride};
-            target.width = static_cast<std::uint32_t>(bitmap->width);
-            target.height = static_cast<std::uint32_t>(bitmap->height);
+            target.bits = bitmap->View();
         }
         targets_[SlotOf(hdc)] = target;
+    }
+
+    // The bitmap SetPixelV may write through hdc, or an empty view.
+    BitmapBits PixelTargetOf(HDC hdc) const {
+        const auto key = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(hdc));
+        const auto slot = static_cast<std::uint32_t>(key);
+        if (slot >= targets_.size() || targets_[slot].dcKey != key) {
+            return {};
+        }
+        return targets_[slot].bits;
     }
 
     HBITMAP StockBitmap() const { return stockBitmap_; }
@@ -124,11 +134,6 @@ class HandleTable {
     static std::uint32_t SlotOf(const void* handle) {
         return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(handle));
     }
-    void Publish() {
-        g_pixelTargets = targets_.data();
-        g_pixelTargetCount = static_cast<std::uint32_t>(targets_.size());
-    }
-
     std::vector<Slot> slots_;
     std::vector<PixelTarget> targets_;
     std::vector<std::uint32_t> free_;
@@ -142,14 +147,18 @@ HandleTable& Table() {
     return table;
 }
 
-HDC NewDC(bool isScreen) {
+HDC NewDC(DcObject dc) {
     HandleTable& table = Table();
-    DcObject dc;
-    dc.isScreen = isScreen;
-    dc.selected = isScreen ? nullptr : table.StockBitmap();
     auto hdc = static_cast<HDC>(table.Allocate(Kind::DC, dc));
-    table.Retarget(hdc, *table.Find<DcObject>(hdc, Kind::DC));
+    table.Retarget(hdc, dc);
     return hdc;
+}
+
+// A memory DC starts out with the shared 1 x 1 default bitmap, as on Windows.
+HDC NewMemoryDC() {
+    DcObject dc;
+    dc.selected = Table().StockBitmap();
+    return NewDC(dc);
 }
 
 void DestroyDC(HDC hdc, DcObject& dc) {
@@ -175,7 +184,9 @@ HWND DesktopWindowHandle() {
 }
 
 HDC NewScreenDC() {
-    return NewDC(true);
+    DcObject dc;
+    dc.isScreen = true;
+    return NewDC(dc);
 }
 
 bool FreeScreenDC(HDC h) {
@@ -187,61 +198,18 @@ bool FreeScreenDC(HDC h) {
     return true;
 }
 
-PixelMemory PixelMemory::Allocate(std::size_t bytes) {
-    constexpr std::size_t kHugePage = std::size_t{2} << 20;
-    PixelMemory memory;
-    if (bytes < 2 * kHugePage) {
-        memory.data_ = static_cast<BYTE*>(std::calloc(bytes, 1));
-        return memory;
-    }
-    // Huge pages need 2 MiB alignment: map one huge page more and give back the ends.
-    const std::size_t size = (bytes + kHugePage - 1) & ~(kHugePage - 1);
-    void* mapped = ::mmap(nullptr, size + kHugePage, PROT_READ | PROT_WRITE,
-                          MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-    if (mapped == MAP_FAILED) {
-        return memory;
-    }
-    const auto start = reinterpret_cast<std::uintptr_t>(mapped);
-    const std::uintptr_t aligned = (start + kHugePage - 1) & ~(std::uintptr_t{kHugePage} - 1);
-    if (aligned > start) {
-        ::munmap(mapped, aligned - start);
-    }
-    if (const std::size_t tail = start + kHugePage - aligned; tail > 0) {
-        ::munmap(reinterpret_cast<void*>(aligned + size), tail);
-    }
-    ::madvise(reinterpret_cast<void*>(aligned), size, MADV_HUGEPAGE);
-    memory.data_ = reinterpret_cast<BYTE*>(aligned);
-    memory.mapped_ = size;
-    return memory;
-}
+namespace {
+std::size_t g_bitmapLimit = std::numeric_limits<std::size_t>::max();  // ScopedBitmapLimit's
+}  // namespace
 
-PixelMemory::~PixelMemory() {
-    if (mapped_ != 0) {
-        ::munmap(data_, mapped_);
-    } else {
-        std::free(data_);
-    }
-}
-
-PixelMemory::PixelMemory(PixelMemory&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)), mapped_(std::exchange(other.mapped_, 0)) {}
-
-PixelMemory& PixelMemory::operator=(PixelMemory&& other) noexcept {
-    if (this != &other) {
-        PixelMemory old(std::move(*this));
-        data_ = std::exchange(other.data_, nullptr);
-        mapped_ = std::exchange(other.mapped_, 0);
-    }
-    return *this;
-}
-
-HBITMAP NewBitmap(LONG width, LONG height, bool isDibSection) {
+HBITMAP NewBitmap(LONG width, LONG height, BitmapKind kind) {
     if (width <= 0 || height <= 0) {
         return nullptr;
     }
     const std::int64_t stride = BitmapStride(width);
     constexpr std::int64_t kMaxImageBytes = std::numeric_limits<LONG>::max();
-    if (stride > kMaxImageBytes || stride * height > kMaxImageBytes) {
+    if (stride > kMaxImageBytes || stride * height > kMaxImageBytes ||
+        static_cast<std::size_t>(stride * height) > g_bitmapLimit) {
         return nullptr;
     }
     PixelMemory bits = PixelMemory::Allocate(static_cast<std::size_t>(stride * height));
@@ -253,7 +221,7 @@ HBITMAP NewBitmap(LONG width, LONG height, bool isDibSection) {
     bitmap.height = height;
     bitmap.stride = static_cast<LONG>(stride);
     bitmap.bits = std::move(bits);
-    bitmap.isDibSection = isDibSection;
+    bitmap.kind = kind;
     return static_cast<HBITMAP>(Table().Allocate(Kind::Bitmap, std::move(bitmap)));
 }
 
@@ -262,6 +230,7 @@ HBITMAP NewBitmap(LONG width, LONG height, bool isDibSection) {
 namespace {
 
 using namespace orvane::platform::detail;
+using orvane::platform::BitmapBits;
 
 // Output bit = bit (P << 2 | S << 1 | D) of the operation's truth-table byte.
 BYTE EvaluateRop(BYTE code, BYTE p, BYTE s, BYTE d) {
@@ -295,13 +264,83 @@ void BlendRow(BYTE code, BYTE* dst, const BYTE* src, const BYTE (&pattern)[3], s
     }
 }
 
+// Whether a raster operation reads the source: its truth table differs between S = 0 and S = 1.
+bool UsesSource(BYTE code) {
+    return (((code >> 2) ^ code) & 0x33) != 0;
+}
+
+// The part of a block transfer that lies inside the destination, and inside the source where it
+// is read: the top-left corner in each, and the size.
+struct BltArea {
+    std::int64_t dstX, dstY, srcX, srcY;
+    std::size_t pixels, rows;
+
+    BYTE* To(const BitmapBits& dst, std::size_t r) const {
+        return dst.Row(static_cast<LONG>(dstY + static_cast<std::int64_t>(r))) + 3 * dstX;
+    }
+    const BYTE* From(const BitmapBits& src, std::size_t r) const {
+        return src.Row(static_cast<LONG>(srcY + static_cast<std::int64_t>(r))) + 3 * srcX;
+    }
+};
+
+// Clips the request to the destination, and to the source when there is one; nothing when no
+// pixel is left. 64-bit, so that offsets near INT_MAX cannot wrap.
+std::optional<BltArea> ClipBlt(const BitmapBits& dst, const BitmapBits* src, int x, int y, int cx,
+                               int cy, int x1, int y1) {
+    // k and j count columns and rows from the requested corner.
+    std::int64_t k0 = std::max<std::int64_t>(0, -std::int64_t{x});
+    std::int64_t k1 = std::min<std::int64_t>(cx, std::int64_t{dst.width} - x);
+    std::int64_t j0 = std::max<std::int64_t>(0, -std::int64_t{y});
+    std::int64_t j1 = std::min<std::int64_t>(cy, std::int64_t{dst.height} - y);
+    if (src != nullptr) {
+        k0 = std::max<std::int64_t>(k0, -std::int64_t{x1});
+        k1 = std::min<std::int64_t>(k1, std::int64_t{src->width} - x1);
+        j0 = std::max<std::int64_t>(j0, -std::int64_t{y1});
+        j1 = std::min<std::int64_t>(j1, std::int64_t{src->height} - y1);
+    }
+    if (k0 >= k1 || j0 >= j1) {
+        return std::nullopt;
+    }
+    return BltArea{x + k0,
+                   y + j0,
+                   x1 + k0,
+                   y1 + j0,
+                   static_cast<std::size_t>(k1 - k0),
+                   static_cast<std::size_t>(j1 - j0)};
+}
+
+// Within one bitmap the areas may overlap: the source is read out first, as if copied through a
+// separate surface.
+std::vector<BYTE> StageSource(const BitmapBits& src, const BltArea& area) {
+    std::vector<BYTE> staged(3 * area.pixels * area.rows);
+    for (std::size_t r = 0; r < area.rows; ++r) {
+        std::memcpy(staged.data() + 3 * area.pixels * r, area.From(src, r), 3 * area.pixels);
+    }
+    return staged;
+}
+
+// Whole rows of two bitmaps without filler bytes are one block of memory each: one copy moves
+// them all, which for a large picture runs at the memory's full speed. False when the copy is
+// not of that kind.
+bool CopyAsOneBlock(const BitmapBits& dst, const BitmapBits& src, const BltArea& area) {
+    const bool wholeRows = area.pixels == static_cast<std::size_t>(dst.width) &&
+                           area.pixels == static_cast<std::size_t>(src.width);
+    if (!wholeRows || dst.stride != 3 * dst.width || src.stride != 3 * src.width) {
+        return false;
+    }
+    // Rows are stored bottom-up: the block starts at the lowest of the rows copied.
+    const std::size_t last = area.rows - 1;
+    std::memcpy(area.To(dst, last), area.From(src, last), 3 * area.pixels * area.rows);
+    return true;
+}
+
 }  // namespace
 
 HDC CreateCompatibleDC(HDC hdc) {
     if (hdc != nullptr && LookupDC(hdc) == nullptr) {
         return nullptr;
     }
-    return NewDC(false);
+    return NewMemoryDC();
 }
 
 BOOL DeleteDC(HDC hdc) {
@@ -317,7 +356,7 @@ HBITMAP CreateCompatibleBitmap(HDC hdc, int cx, int cy) {
     if (LookupDC(hdc) == nullptr) {
         return nullptr;
     }
-    return NewBitmap(cx, cy, false);
+    return NewBitmap(cx, cy, BitmapKind::Compatible);
 }
 
 HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* pbmi, UINT usage, void** ppvBits,
@@ -334,7 +373,7 @@ HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* pbmi, UINT usage, void** ppv
         header.biBitCount != 24 || header.biCompression != BI_RGB) {
         return nullptr;
     }
-    HBITMAP bitmap = NewBitmap(header.biWidth, header.biHeight, true);
+    HBITMAP bitmap = NewBitmap(header.biWidth, header.biHeight, BitmapKind::DibSection);
     if (bitmap != nullptr && ppvBits != nullptr) {
         *ppvBits = LookupBitmap(bitmap)->bits.get();
     }
@@ -379,9 +418,8 @@ BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, D
         return FALSE;
     }
     const auto code = static_cast<BYTE>(rop >> 16);
-    const bool usesSource = (((code >> 2) ^ code) & 0x33) != 0;
     const DcObject* srcDC = nullptr;
-    if (usesSource) {
+    if (UsesSource(code)) {
         srcDC = LookupDC(hdcSrc);
         if (srcDC == nullptr) {
             return FALSE;
@@ -391,69 +429,34 @@ BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, D
         return TRUE;
     }
     // A screen DC keeps no pixels here: there is nothing to draw onto or to read from.
-    const BitmapObject* dst = LookupBitmap(dstDC->selected);
-    const BitmapObject* src = usesSource ? LookupBitmap(srcDC->selected) : nullptr;
-    if (dst == nullptr || (usesSource && src == nullptr)) {
+    const BitmapObject* dstBitmap = LookupBitmap(dstDC->selected);
+    const BitmapObject* srcBitmap = srcDC != nullptr ? LookupBitmap(srcDC->selected) : nullptr;
+    if (dstBitmap == nullptr || (srcDC != nullptr && srcBitmap == nullptr)) {
+        return TRUE;
+    }
+    const BitmapBits dst = dstBitmap->View();
+    const BitmapBits src = srcBitmap != nullptr ? srcBitmap->View() : BitmapBits{};
+    const std::optional<BltArea> area =
+        ClipBlt(dst, srcBitmap != nullptr ? &src : nullptr, x, y, cx, cy, x1, y1);
+    if (!area) {
         return TRUE;
     }
 
-    // Clip to the destination, and to the source when it is read: k and j count columns and rows
-    // from the requested corner. 64-bit, so that offsets near INT_MAX cannot wrap.
-    std::int64_t k0 = std::max<std::int64_t>(0, -std::int64_t{x});
-    std::int64_t k1 = std::min<std::int64_t>(cx, std::int64_t{dst->width} - x);
-    std::int64_t j0 = std::max<std::int64_t>(0, -std::int64_t{y});
-    std::int64_t j1 = std::min<std::int64_t>(cy, std::int64_t{dst->height} - y);
-    if (src != nullptr) {
-        k0 = std::max<std::int64_t>(k0, -std::int64_t{x1});
-        k1 = std::min<std::int64_t>(k1, std::int64_t{src->width} - x1);
-        j0 = std::max<std::int64_t>(j0, -std::int64_t{y1});
-        j1 = std::min<std::int64_t>(j1, std::int64_t{src->height} - y1);
-    }
-    if (k0 >= k1 || j0 >= j1) {
+    const bool sameBitmap = srcBitmap == dstBitmap;
+    if (code == 0xCC && srcBitmap != nullptr && !sameBitmap && CopyAsOneBlock(dst, src, *area)) {
         return TRUE;
     }
-    const auto pixels = static_cast<std::size_t>(k1 - k0);
-    const auto rows = static_cast<std::size_t>(j1 - j0);
-
-    // Within one bitmap the areas may overlap: read the source out first, as if copied through
-    // a separate surface.
-    std::vector<BYTE> staged;
-    if (src != nullptr && src == dst) {
-        staged.resize(3 * pixels * rows);
-        for (std::size_t r = 0; r < rows; ++r) {
-            const BYTE* from =
-                src->Row(static_cast<LONG>(y1 + j0 + static_cast<std::int64_t>(r))) + 3 * (x1 + k0);
-            std::memcpy(staged.data() + 3 * pixels * r, from, 3 * pixels);
-        }
-    }
-
-    // Whole rows of two bitmaps without filler bytes are one block of memory each: one copy
-    // moves them all, which for a large picture runs at the memory's full speed.
-    const bool wholeRows = src != nullptr && pixels == static_cast<std::size_t>(dst->width) &&
-                           pixels == static_cast<std::size_t>(src->width);
-    if (code == 0xCC && wholeRows && src != dst && dst->stride == 3 * dst->width &&
-        src->stride == 3 * src->width) {
-        // Rows are stored bottom-up: the block starts at the lowest of the rows copied.
-        const LONG lastRow = static_cast<LONG>(rows) - 1;
-        BYTE* to = dst->Row(static_cast<LONG>(y + j0) + lastRow);
-        const BYTE* from = src->Row(static_cast<LONG>(y1 + j0) + lastRow);
-        std::memcpy(to, from, 3 * pixels * rows);
-        return TRUE;
-    }
-
+    const std::vector<BYTE> staged = sameBitmap ? StageSource(src, *area) : std::vector<BYTE>{};
     const BYTE pattern[3] = {GetBValue(dstDC->brush), GetGValue(dstDC->brush),
                              GetRValue(dstDC->brush)};
-    for (std::size_t r = 0; r < rows; ++r) {
-        BYTE* to =
-            dst->Row(static_cast<LONG>(y + j0 + static_cast<std::int64_t>(r))) + 3 * (x + k0);
+    for (std::size_t r = 0; r < area->rows; ++r) {
         const BYTE* from = nullptr;
-        if (!staged.empty()) {
-            from = staged.data() + 3 * pixels * r;
-        } else if (src != nullptr) {
-            from =
-                src->Row(static_cast<LONG>(y1 + j0 + static_cast<std::int64_t>(r))) + 3 * (x1 + k0);
+        if (sameBitmap) {
+            from = staged.data() + 3 * area->pixels * r;
+        } else if (srcBitmap != nullptr) {
+            from = area->From(src, r);
         }
-        BlendRow(code, to, from, pattern, pixels);
+        BlendRow(code, area->To(dst, r), from, pattern, area->pixels);
     }
     return TRUE;
 }
@@ -464,8 +467,22 @@ COLORREF GetPixel(HDC hdc, int x, int y) {
     if (bitmap == nullptr || x < 0 || y < 0 || x >= bitmap->width || y >= bitmap->height) {
         return CLR_INVALID;
     }
-    const BYTE* pixel = bitmap->Row(y) + 3 * std::ptrdiff_t{x};
+    const BYTE* pixel = bitmap->View().Row(y) + 3 * std::ptrdiff_t{x};
     return RGB(pixel[2], pixel[1], pixel[0]);
+}
+
+BOOL SetPixelV(HDC hdc, int x, int y, COLORREF color) {
+    const BitmapBits bits = Table().PixelTargetOf(hdc);
+    if (!bits || static_cast<std::uint32_t>(x) >= static_cast<std::uint32_t>(bits.width) ||
+        static_cast<std::uint32_t>(y) >= static_cast<std::uint32_t>(bits.height) ||
+        (color >> 24) != 0) {
+        return FALSE;
+    }
+    BYTE* pixel = bits.Row(y) + 3 * std::ptrdiff_t{x};
+    pixel[0] = GetBValue(color);
+    pixel[1] = GetGValue(color);
+    pixel[2] = GetRValue(color);
+    return TRUE;
 }
 
 int GetObjectA(HANDLE h, int c, void* pv) {
@@ -485,11 +502,18 @@ int GetObjectA(HANDLE h, int c, void* pv) {
     record.bmWidthBytes = bitmap->stride;
     record.bmPlanes = 1;
     record.bmBitsPixel = 24;
-    record.bmBits = bitmap->isDibSection ? bitmap->bits.get() : nullptr;
+    record.bmBits = bitmap->kind == BitmapKind::DibSection ? bitmap->bits.get() : nullptr;
     std::memcpy(pv, &record, sizeof record);
     return sizeof(BITMAP);
 }
 
 std::size_t orvane::platform::LiveGdiObjectCount() {
     return Table().Live();
+}
+
+orvane::platform::ScopedBitmapLimit::ScopedBitmapLimit(std::size_t bytes)
+    : previous_(std::exchange(g_bitmapLimit, bytes)) {}
+
+orvane::platform::ScopedBitmapLimit::~ScopedBitmapLimit() {
+    g_bitmapLimit = previous_;
 }

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
-#include <fstream>
 #include <limits>
 #include <mutex>
 #include <string>
@@ -16,23 +15,6 @@
 #include <unordered_set>
 
 #include "platform/detail/posix_files.h"
-
-namespace orvane::platform::detail {
-
-mode_t CurrentUmask() {
-    // /proc reports it without the set-and-restore of umask(2), which would race other threads.
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.starts_with("Umask:")) {
-            return static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
-        }
-    }
-    const mode_t mask = ::umask(022);
-    ::umask(mask);
-    return mask;
-}
-
-}  // namespace orvane::platform::detail
 
 namespace {
 

@@ -34,6 +34,8 @@ std::string_view StandardDescription(ErrorNumber number) {
             return "Path/File access error";
         case ErrorNumber::PathNotFound:
             return "Path not found";
+        case ErrorNumber::InvalidFileFormat:
+            return "Invalid file format";
         case ErrorNumber::InvalidPropertyValue:
             return "Invalid property value";
         case ErrorNumber::InvalidPicture:

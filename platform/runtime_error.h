@@ -23,6 +23,7 @@ enum class ErrorNumber : std::int32_t {
     PermissionDenied = 70,
     PathFileAccessError = 75,
     PathNotFound = 76,
+    InvalidFileFormat = 321,
     InvalidPropertyValue = 380,
     InvalidPicture = 481,
 };

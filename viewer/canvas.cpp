@@ -5,11 +5,10 @@
 #include <cstddef>
 #include <cstring>
 #include <limits>
-#include <memory>
-#include <type_traits>
 #include <vector>
 
 #include "platform/gdi.h"
+#include "platform/gdi_owners.h"
 #include "platform/runtime_error.h"
 
 namespace orvane::viewer {
@@ -17,33 +16,8 @@ namespace {
 
 using platform::ErrorNumber;
 using platform::Raise;
-
-struct DeleteBitmap {
-    void operator()(HBITMAP bitmap) const noexcept { DeleteObject(bitmap); }
-};
-using UniqueBitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, DeleteBitmap>;
-
-// A memory DC that lends itself to one bitmap for the length of a scope.
-class ScratchDC {
-  public:
-    ScratchDC(HDC compatibleWith, HBITMAP bitmap) : dc_(CreateCompatibleDC(compatibleWith)) {
-        if (dc_ == nullptr) {
-            Raise(ErrorNumber::OutOfMemory);
-        }
-        previous_ = SelectObject(dc_, bitmap);
-    }
-    ~ScratchDC() {
-        SelectObject(dc_, previous_);
-        DeleteDC(dc_);
-    }
-    ScratchDC(const ScratchDC&) = delete;
-    ScratchDC& operator=(const ScratchDC&) = delete;
-    HDC get() const { return dc_; }
-
-  private:
-    HDC dc_;
-    HGDIOBJ previous_ = nullptr;
-};
+using platform::ScratchDC;
+using platform::UniqueBitmap;
 
 // The design size of the picture box.
 constexpr float kDesignWidth = 2475;
@@ -87,8 +61,7 @@ Canvas::Canvas() : dc_(CreateCompatibleDC(nullptr)) {
 
 Canvas::~Canvas() {
     if (image_ != nullptr) {
-        SelectObject(dc_, defaultBitmap_);
-        DeleteObject(image_);
+        platform::DeselectAndDelete(dc_, defaultBitmap_, image_);
     }
     DeleteDC(dc_);
 }
@@ -131,19 +104,16 @@ void Canvas::Resize(int width, int height) {
     UniqueBitmap fresh;
     void* freshBits = nullptr;
     if (width > 0 && height > 0) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 24;
-        info.bmiHeader.biCompression = BI_RGB;
+        const BITMAPINFO info{platform::Dib24Header(width, height), {}};
         fresh.reset(CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &freshBits, nullptr, 0));
         if (fresh == nullptr) {
             Raise(ErrorNumber::OutOfMemory);
         }
         if (image_ != nullptr) {
-            ScratchDC target(dc_, fresh.get());
+            const ScratchDC target(dc_, fresh.get());
+            if (target.get() == nullptr) {
+                Raise(ErrorNumber::OutOfMemory);
+            }
             BitBlt(target.get(), 0, 0, std::min(width, pixelWidth_), std::min(height, pixelHeight_),
                    dc_, 0, 0, SRCCOPY);
         }
@@ -161,8 +131,8 @@ void Canvas::Resize(int width, int height) {
         SelectObject(dc_, defaultBitmap_);
     }
     image_ = fresh.release();
-    bits_ = static_cast<BYTE*>(freshBits);
-    stride_ = platform::BitmapStride(width);
+    bits_ = {static_cast<BYTE*>(freshBits), width, height,
+             static_cast<LONG>(platform::BitmapStride(width))};
     pixelWidth_ = width;
     pixelHeight_ = height;
     old.reset();
@@ -172,10 +142,6 @@ void Canvas::Resize(int width, int height) {
     if (resizeListener_) {
         resizeListener_();
     }
-}
-
-BYTE* Canvas::Scanline(int y) const {
-    return bits_ + static_cast<std::ptrdiff_t>(pixelHeight_ - 1 - y) * stride_;
 }
 
 void Canvas::Fill(int x0, int x1, int y0, int y1) {
@@ -190,7 +156,7 @@ void Canvas::Fill(int x0, int x1, int y0, int y1) {
         pattern[i + 2] = GetRValue(colour);
     }
     for (int y = y0; y < y1; ++y) {
-        std::memcpy(Scanline(y) + 3 * std::ptrdiff_t{x0}, pattern.data(), pattern.size());
+        std::memcpy(bits_.Row(y) + 3 * std::ptrdiff_t{x0}, pattern.data(), pattern.size());
     }
 }
 

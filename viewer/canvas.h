@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "platform/bitmap_bits.h"
 #include "platform/picture_box.h"
 #include "platform/windef.h"
 
@@ -58,6 +59,9 @@ class Canvas final : public platform::PictureBox {
     // default bitmap.
     HBITMAP Image() const override { return image_; }
     HDC hDC() const override { return dc_; }
+    // The persistent picture's pixels, for the view to show straight from memory; empty while
+    // there is no picture. A resize replaces them.
+    const platform::BitmapBits& Bits() const { return bits_; }
 
     // Called after every Refresh, and after every resize (the view must drop what it knows of the
     // old picture: a resize replaces it).
@@ -68,13 +72,11 @@ class Canvas final : public platform::PictureBox {
     void Resize(int width, int height);
     // Background over columns [x0, x1) of rows [y0, y1) of the picture.
     void Fill(int x0, int x1, int y0, int y1);
-    BYTE* Scanline(int y) const;
 
     HDC dc_ = nullptr;
     HGDIOBJ defaultBitmap_ = nullptr;  // what dc_ held when it was made; back in while no picture
     HBITMAP image_ = nullptr;
-    BYTE* bits_ = nullptr;
-    std::int64_t stride_ = 0;
+    platform::BitmapBits bits_;  // of image_; empty while there is none
     int pixelWidth_ = 0;
     int pixelHeight_ = 0;
     std::function<void()> refreshListener_;

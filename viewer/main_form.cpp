@@ -1,12 +1,10 @@
 #include "viewer/main_form.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <vector>
 
 #include "jpeg/mjpeg_encoder.h"
-#include "platform/binary_file.h"
 #include "platform/gdi.h"
 #include "platform/msgbox.h"
 #include "platform/runtime_error.h"
@@ -19,9 +17,6 @@ constexpr char kTilesetFilter[] = "Tileset Files (*.tst)|*.tst";
 constexpr char kPictureFilter[] = "Jpegs|*.jpg|Bmps|*.bmp|Gifs|*.gif";
 constexpr LONG kJpegQuality = 90;
 
-// The canvas size while painting, in twips (609 x 401 pixels).
-constexpr float kDrawingAreaWidth = 9135;
-constexpr float kDrawingAreaHeight = 6015;
 // What the window needs around the canvas, in twips.
 constexpr float kWindowWidthMargin = 100;
 constexpr float kWindowHeightMargin = 800;
@@ -98,35 +93,30 @@ void MainForm::Open(const std::function<std::string()>& chooseFile) {
         return;
     }
 
-    // The canvas is touched only once the file is open: a cancel, or a file that cannot be
-    // opened, leaves the loaded mosaic whole, so Save As still writes what the user sees.
-    platform::BinaryFile file(fileName);
-    Picture1.Size(kDrawingAreaWidth, kDrawingAreaHeight);
+    // Everything that can refuse the file is asked before the window changes: a file that cannot
+    // be opened, a damaged one, or a mosaic too large for memory leaves the loaded mosaic whole,
+    // so Save As still writes what the user sees.
+    TilesetFile file(fileName);
+    const MosaicSize mosaic = MosaicSizeFor(file.Header().TileCount);
+    // One picture of the final size, which Size makes all or nothing: a picture of up to 100 MB
+    // is made once, not once to paint on and once to fit.
+    Picture1.Size(Picture1.ScaleX(static_cast<float>(mosaic.width), ScaleMode::Pixels,
+                                  ScaleMode::Twips),
+                  Picture1.ScaleY(static_cast<float>(mosaic.height), ScaleMode::Pixels,
+                                  ScaleMode::Twips));
     Picture1.Cls();
-
-    std::array<BYTE, kTilesetHeaderBytes> headerBytes;
-    file.Get(1, headerBytes);
-    TilesetHeader = DecodeTilesetHeader(headerBytes);
-
-    // The canvas must hold the whole mosaic while it is painted, or the tiles beyond the drawing
-    // area would be lost. The drawing area holds up to twelve rows; a taller mosaic is a full
-    // row wide, so the canvas takes the mosaic's size at once: making a picture of up to 100 MB
-    // twice (once to paint on, once to fit) would double the cost of the largest tilesets.
-    const MosaicSize mosaic = MosaicSizeFor(TilesetHeader.TileCount);
-    const auto toTwipsX = [&](int pixels) {
-        return Picture1.ScaleX(static_cast<float>(pixels), ScaleMode::Pixels, ScaleMode::Twips);
-    };
-    const auto toTwipsY = [&](int pixels) {
-        return Picture1.ScaleY(static_cast<float>(pixels), ScaleMode::Pixels, ScaleMode::Twips);
-    };
-    if (toTwipsY(mosaic.height) > Picture1.Height()) {
-        Picture1.Size(toTwipsX(mosaic.width), toTwipsY(mosaic.height));
+    try {
+        PaintTiles(file);
+    } catch (...) {
+        // The old mosaic is gone and the new one is not whole: the window holds no tileset.
+        bTilesetLoaded = false;
+        Picture1.Cls();
+        Picture1.Refresh();
+        throw;
     }
-
-    PaintTiles(file, TilesetHeader.TileCount);
     file.Close();
 
-    Picture1.Size(toTwipsX(mosaic.width), toTwipsY(mosaic.height));
+    TilesetHeader = file.Header();
     Height(Picture1.Height() + kWindowHeightMargin);
     Width(Picture1.Width() + kWindowWidthMargin);
     Picture1.Refresh();
@@ -136,20 +126,20 @@ void MainForm::Open(const std::function<std::string()>& chooseFile) {
 // Tile k (from 0) takes mosaic column k mod 19 and row k div 19; its pixel (x, y) lands on
 // canvas pixel (32 col + x, 32 row + y), so the mosaic fills the canvas from its origin. Each
 // pixel is painted on its own, through the canvas's device context.
-void MainForm::PaintTiles(platform::BinaryFile& file, std::int16_t tileCount) {
-    if (tileCount <= 0) {
+void MainForm::PaintTiles(TilesetFile& file) {
+    const int tileCount = file.Tiles();
+    if (tileCount == 0) {
         return;
     }
     BusyScope busy(busyListener_);
-    std::vector<BYTE> block(static_cast<std::size_t>(std::min<int>(kTilesPerRead, tileCount)) *
+    std::vector<BYTE> block(static_cast<std::size_t>(std::min(kTilesPerRead, tileCount)) *
                             kTileBytes);
     int col = -1;
     int rowY = 0;
     for (int first = 0; first < tileCount; first += kTilesPerRead) {
         const int tiles = std::min(kTilesPerRead, tileCount - first);
-        // Only the counted tiles are asked for: what follows the last one plays no part.
         const std::span<BYTE> bytes(block.data(), static_cast<std::size_t>(tiles) * kTileBytes);
-        file.Get(kFirstPixelPosition + std::int64_t{first} * kTileBytes, bytes);
+        file.ReadTiles(first, bytes);
 
         const BYTE* pixel = bytes.data();
         for (int tile = 0; tile < tiles; ++tile) {

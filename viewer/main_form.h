@@ -10,10 +10,6 @@
 #include "viewer/common_dialog.h"
 #include "viewer/tileset.h"
 
-namespace orvane::platform {
-class BinaryFile;
-}
-
 namespace orvane::viewer {
 
 enum class SaveFormat { None, Bitmap, Jpeg };
@@ -35,9 +31,11 @@ class MainForm {
     void Height(float twips);
 
     // File > Open: asks for a tileset and paints all its tiles on Picture1, 19 to a row, then
-    // fits Picture1 and the window to the mosaic. Raises the file's open and read errors. A
-    // cancel, or a file that cannot be opened, changes nothing: not Picture1, not the window,
-    // not bTilesetLoaded or TilesetHeader.
+    // fits Picture1 and the window to the mosaic. Raises the file's open and read errors,
+    // InvalidFileFormat (321) for a damaged file, and OutOfMemory (7) for a mosaic too large. A
+    // cancel, or any of those, changes nothing: not Picture1, not the window, not
+    // bTilesetLoaded or TilesetHeader. Should reading fail while the tiles are painted, the
+    // canvas is cleared and bTilesetLoaded is false: the window claims no picture it lacks.
     void mnuOpen_Click();
     // File > Open for a tileset named without the dialog (on the command line, or dropped on the
     // window): the same command, as if fileName had been chosen in the dialog.
@@ -63,7 +61,7 @@ class MainForm {
   private:
     // The Open command; chooseFile stands in for the dialog and gives the name, "" for a cancel.
     void Open(const std::function<std::string()>& chooseFile);
-    void PaintTiles(platform::BinaryFile& file, std::int16_t tileCount);
+    void PaintTiles(TilesetFile& file);
 
     float width_ = 4800;
     float height_ = 3600;

@@ -1,6 +1,21 @@
 #include "viewer/tileset.h"
 
+#include <array>
+
+#include "platform/runtime_error.h"
+
 namespace orvane::viewer {
+namespace {
+
+[[noreturn]] void RaiseDamaged(std::string reason) {
+    platform::RaiseBecause(platform::ErrorNumber::InvalidFileFormat, std::move(reason));
+}
+
+std::string Counted(std::int64_t count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+}  // namespace
 
 TilesetHeader DecodeTilesetHeader(std::span<const BYTE, kTilesetHeaderBytes> bytes) {
     const auto word = [&](int offset) {
@@ -20,6 +35,32 @@ MosaicSize MosaicSizeFor(std::int16_t tileCount) {
     const int rows = (tileCount + kTilesPerRow - 1) / kTilesPerRow;
     const int width = rows > 1 ? kFullRowWidth : tileCount * kTileSize;
     return {width, rows * kTileSize};
+}
+
+TilesetFile::TilesetFile(const std::string& fileName) : file_(fileName) {
+    const std::int64_t length = file_.Length();
+    if (length < kTilesetHeaderBytes) {
+        RaiseDamaged(length == 0 ? "the file is empty"
+                                 : "the file holds " + Counted(length, "byte", "bytes") +
+                                       ", fewer than the " + std::to_string(kTilesetHeaderBytes) +
+                                       " of a tileset's header");
+    }
+    std::array<BYTE, kTilesetHeaderBytes> bytes;
+    if (file_.Get(1, bytes) < bytes.size()) {
+        RaiseDamaged("the file ended while its header was read");
+    }
+    header_ = DecodeTilesetHeader(bytes);
+    const std::int64_t held = (length - kTilesetHeaderBytes) / kTileBytes;
+    if (held < Tiles()) {
+        RaiseDamaged("the header counts " + Counted(Tiles(), "tile", "tiles") +
+                     ", the file holds " + std::to_string(held));
+    }
+}
+
+void TilesetFile::ReadTiles(int first, std::span<BYTE> out) {
+    if (file_.Get(kFirstPixelPosition + std::int64_t{first} * kTileBytes, out) < out.size()) {
+        RaiseDamaged("the file was cut short while it was read");
+    }
 }
 
 }  // namespace orvane::viewer

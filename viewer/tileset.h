@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 
+#include "platform/binary_file.h"
 #include "platform/windef.h"
 
 namespace orvane::viewer {
@@ -45,5 +47,30 @@ struct MosaicSize {
     int height = 0;
 };
 MosaicSize MosaicSizeFor(std::int16_t tileCount);
+
+// A tileset file opened for reading, its header read and its length checked against it: every
+// tile the header counts is there to be read. What follows the last counted tile plays no part.
+class TilesetFile {
+  public:
+    // Raises the file's open and read errors, and InvalidFileFormat (321) for a file shorter than
+    // a header, or one that ends before the last tile its header counts; the reason says which
+    // in words ("the header counts 100 tiles, the file holds 2").
+    explicit TilesetFile(const std::string& fileName);
+
+    const struct TilesetHeader& Header() const { return header_; }
+    // The tiles to paint: the header's count, or 0 for a count of 0 or below.
+    int Tiles() const { return header_.TileCount > 0 ? header_.TileCount : 0; }
+
+    // Tiles first, first + 1, ... (from 0) into out, whole tiles of kTileBytes each. Raises
+    // InvalidFileFormat when the file has shrunk meanwhile, so that a file being rewritten is
+    // never shown half.
+    void ReadTiles(int first, std::span<BYTE> out);
+
+    void Close() noexcept { file_.Close(); }
+
+  private:
+    platform::BinaryFile file_;
+    struct TilesetHeader header_;
+};
 
 }  // namespace orvane::viewer

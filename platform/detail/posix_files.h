@@ -1,4 +1,4 @@
-// What the file calls and the runtime's file services agree on. Internal to platform/.
+// The rules the file calls and the runtime's file services share. Internal to platform/.
 #pragma once
 
 #include <sys/stat.h>
@@ -20,7 +20,13 @@ inline constexpr char kNotARegularFile[] = "not a regular file";
 mode_t CurrentUmask();
 
 // The runtime's error for a name that names nothing: PathNotFound (76) when its folder does not
-// exist, FileNotFound (53) when only the file is missing.
-ErrorNumber NotFoundError(const std::string& path);
+// exist, FileNotFound (53) when only the file is missing; each with its reason in words.
+[[noreturn]] void RaiseNotFound(const std::string& path);
+
+// The one answer to "may this entry be deleted or replaced?", for an entry as lstat describes
+// it: raises PathFileAccessError (75), with the reason, for a read-only file (judged from the
+// bits alone, as Windows judges the attribute, so also for root) and for anything but a regular
+// file or a symbolic link. A link's own bits are always rwx: it is never read-only itself.
+void RefuseUnreplaceable(const struct stat& info);
 
 }  // namespace orvane::platform::detail

@@ -7,7 +7,9 @@
 #include <string>
 
 #include "platform/clipboard.h"
+#include "platform/clipboard_testing.h"
 #include "platform/gdi.h"
+#include "platform/gdi_testing.h"
 #include "platform/user32.h"
 #include "tests/dib/buffers.h"
 #include "tests/support/recorders.h"
@@ -347,8 +349,8 @@ TEST(CreateFromPicture, NoPictureLeavesTheBufferEmpty) {
 
 class CopyToClipboard : public ::testing::Test {
   protected:
-    void SetUp() override { orvane::platform::detail::ResetClipboard(); }
-    void TearDown() override { orvane::platform::detail::ResetClipboard(); }
+    void SetUp() override { orvane::platform::testing::ResetClipboard(); }
+    void TearDown() override { orvane::platform::testing::ResetClipboard(); }
 
     // Something already on the clipboard, to see whether it is left alone.
     static HBITMAP PutMarkerOnClipboard() {
@@ -377,11 +379,11 @@ TEST_F(CopyToClipboard, AsBitmapPutsTheBuffersPixelsThere) {
     buffer->LoadPictureBlt(picture.dc());
     std::vector<BYTE> published;
     LONG publishedWidth = 0, publishedHeight = 0, publishedStride = 0;
-    orvane::platform::SetClipboardSink([&](const orvane::platform::ClipboardImage& image) {
+    orvane::platform::SetClipboardSink([&](const orvane::platform::BitmapBits& image) {
         publishedWidth = image.width;
         publishedHeight = image.height;
         publishedStride = image.stride;
-        published.assign(image.bottomUpRows.begin(), image.bottomUpRows.end());
+        published.assign(image.bits, image.bits + image.Bytes());
     });
     const std::size_t before = LiveGdiObjectCount();
 
@@ -436,7 +438,7 @@ TEST_F(CopyToClipboard, FailsWithoutLeakingWhileAnotherProgramHoldsItOpen) {
 
 TEST_F(CopyToClipboard, FailsWithoutLeakingWhenTheClipboardRefusesTheBitmap) {
     Buffer buffer = MakeBuffer(3, 3);
-    orvane::platform::detail::RefuseClipboardData(true);
+    orvane::platform::testing::RefuseClipboardData(true);
     const std::size_t before = LiveGdiObjectCount();
     EXPECT_FALSE(buffer->CopyToClipboard(false));
     EXPECT_EQ(LiveGdiObjectCount(), before) << "its bitmap was deleted";
@@ -444,12 +446,19 @@ TEST_F(CopyToClipboard, FailsWithoutLeakingWhenTheClipboardRefusesTheBitmap) {
     CloseClipboard();
 }
 
-TEST_F(CopyToClipboard, ABufferNeverCreatedHasNothingToCopy) {
-    cDIBSection buffer;
-    const std::size_t before = LiveGdiObjectCount();
-    EXPECT_FALSE(buffer.CopyToClipboard(false));
-    EXPECT_EQ(LiveGdiObjectCount(), before);
-    EXPECT_FALSE(IsClipboardFormatAvailable(CF_BITMAP));
+// Never created, or cleared up (which still reports the old size): nothing to copy, and what the
+// clipboard holds stays there.
+TEST_F(CopyToClipboard, AnEmptyBufferHasNothingToCopy) {
+    cDIBSection never;
+    Buffer cleared = MakeBuffer(4, 4);
+    cleared->ClearUp();
+    for (cDIBSection* buffer : {&never, cleared.get()}) {
+        HBITMAP marker = PutMarkerOnClipboard();
+        const std::size_t before = LiveGdiObjectCount();
+        EXPECT_FALSE(buffer->CopyToClipboard(false));
+        EXPECT_EQ(LiveGdiObjectCount(), before);
+        EXPECT_EQ(OnClipboard(), marker);
+    }
 }
 
 }  // namespace

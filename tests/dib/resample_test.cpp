@@ -9,6 +9,7 @@
 #include "dib/cdibsection.h"
 #include "dib/resample_kernels.h"
 #include "platform/gdi.h"
+#include "platform/gdi_testing.h"
 #include "tests/dib/buffers.h"
 
 namespace {

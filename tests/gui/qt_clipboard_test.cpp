@@ -13,7 +13,7 @@
 namespace {
 
 using orvane::cDIBSection;
-using orvane::platform::ClipboardImage;
+using orvane::platform::BitmapBits;
 using orvane::platform::SetClipboardSink;
 using orvane::gui::QtClipboardSink;
 using orvane::gui::ToQImage;
@@ -74,7 +74,7 @@ TEST_F(QtClipboard, ABitmapCopiedInTheProgramReachesTheDesktopUpright) {
 
 TEST_F(QtClipboard, TheSinkGoesWithItsScopeAndThePreviousOneComesBack) {
     int earlierCalls = 0;
-    SetClipboardSink([&](const ClipboardImage&) { ++earlierCalls; });
+    SetClipboardSink([&](const BitmapBits&) { ++earlierCalls; });
     {
         const QtClipboardSink sink;
         ASSERT_TRUE(dib_.CopyToClipboard(false));
@@ -102,12 +102,13 @@ TEST(ToQImage, CopiesPaddedBottomUpRowsIntoAnUprightImageOfItsOwn) {
         }
     }
 
-    const QImage image = ToQImage(ClipboardImage{kWidth, kHeight, kStride, rows});
+    const QImage image = ToQImage(BitmapBits{rows.data(), kWidth, kHeight, kStride});
     std::fill(rows.begin(), rows.end(), BYTE{0});
 
     ExpectPicture(image);
-    EXPECT_TRUE(ToQImage(ClipboardImage{0, kHeight, 0, {}}).isNull());
-    EXPECT_TRUE(ToQImage(ClipboardImage{kWidth, kHeight, kStride, {rows.data(), 10}}).isNull());
+    EXPECT_TRUE(ToQImage(BitmapBits{nullptr, kWidth, kHeight, kStride}).isNull());
+    EXPECT_TRUE(ToQImage(BitmapBits{rows.data(), 0, kHeight, 0}).isNull());
+    EXPECT_TRUE(ToQImage(BitmapBits{rows.data(), kWidth, kHeight, 3}).isNull()) << "rows too short";
 }
 
 }  // namespace

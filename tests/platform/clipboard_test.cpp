@@ -4,19 +4,21 @@
 
 #include <vector>
 
+#include "platform/clipboard_testing.h"
 #include "platform/gdi.h"
+#include "platform/gdi_testing.h"
 #include "platform/user32.h"
 
 namespace {
 
-using orvane::platform::ClipboardImage;
+using orvane::platform::BitmapBits;
 using orvane::platform::LiveGdiObjectCount;
 using orvane::platform::SetClipboardSink;
 
 class Clipboard : public ::testing::Test {
   protected:
-    void SetUp() override { orvane::platform::detail::ResetClipboard(); }
-    void TearDown() override { orvane::platform::detail::ResetClipboard(); }
+    void SetUp() override { orvane::platform::testing::ResetClipboard(); }
+    void TearDown() override { orvane::platform::testing::ResetClipboard(); }
 
     // A bitmap that belongs to nobody, with a distinct colour in every pixel.
     static HBITMAP PaintedBitmap(int width, int height) {
@@ -138,11 +140,11 @@ TEST_F(Clipboard, RefusesWhatCannotBeGivenAway) {
 }
 
 TEST_F(Clipboard, SinkSeesTheBitmapOnceWhenClosedAfterSetting) {
-    std::vector<ClipboardImage> images;
+    std::vector<BitmapBits> images;
     std::vector<std::vector<BYTE>> bytes;
-    SetClipboardSink([&](const ClipboardImage& image) {
+    SetClipboardSink([&](const BitmapBits& image) {
         images.push_back(image);
-        bytes.emplace_back(image.bottomUpRows.begin(), image.bottomUpRows.end());
+        bytes.emplace_back(image.bits, image.bits + image.Bytes());
     });
 
     ASSERT_TRUE(OpenClipboard(nullptr));

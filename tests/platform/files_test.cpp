@@ -30,45 +30,48 @@ std::span<const BYTE> Bytes(std::string_view text) {
     return {reinterpret_cast<const BYTE*>(text.data()), text.size()};
 }
 
-struct KillCase {
+struct RefusalCase {
     const char* name;
     std::function<void(const TempDir&)> setUp;
     const char* path;  // within the folder
-    int error;
-    Strings left;  // what the folder holds afterwards
+    int killError;
+    int replaceError;  // what PendingFile raises before it makes anything
+    Strings left;      // what the folder holds afterwards
 };
 
-class KillRefusal : public ::testing::TestWithParam<KillCase> {};
+class Refusal : public ::testing::TestWithParam<RefusalCase> {};
 
-// CheckKill must answer exactly what Kill would do, and neither may touch a file it refuses.
-TEST_P(KillRefusal, RaisesTheRuntimesErrorAndDeletesNothing) {
-    const KillCase& c = GetParam();
+// Deleting and replacing answer "may this file go?" by one rule; CheckKill must answer exactly
+// what Kill would do, and none of them may touch a file it refuses.
+TEST_P(Refusal, RaisesTheRuntimesErrorAndTouchesNothing) {
+    const RefusalCase& c = GetParam();
     TempDir dir;
     c.setUp(dir);
     const std::string path = c.path[0] == '\0' ? std::string() : dir / c.path;
-    EXPECT_EQ(RaisedNumber([&] { CheckKill(path); }), c.error);
-    EXPECT_EQ(RaisedNumber([&] { Kill(path); }), c.error);
+    EXPECT_EQ(RaisedNumber([&] { PendingFile file(path); }), c.replaceError);
+    EXPECT_EQ(RaisedNumber([&] { CheckKill(path); }), c.killError);
+    EXPECT_EQ(RaisedNumber([&] { Kill(path); }), c.killError);
     EXPECT_EQ(FolderEntries(dir.path()), c.left);
 }
 
+const auto kNothing = [](const TempDir&) {};
+
 INSTANTIATE_TEST_SUITE_P(
-    Cases, KillRefusal,
-    ::testing::Values(KillCase{"missing_file", [](const TempDir&) {}, "a.jpg", 53, {}},
-                      KillCase{"missing_folder", [](const TempDir&) {}, "no/a.jpg", 76, {}},
-                      KillCase{"read_only_file",
-                               [](const TempDir& d) {
-                                   WriteFile(d / "a.jpg", "x");
-                                   fs::permissions(d / "a.jpg", fs::perms(0444));
-                               },
-                               "a.jpg",
-                               75,
-                               {"a.jpg"}},
-                      KillCase{"folder",
-                               [](const TempDir& d) { fs::create_directory(d / "a.jpg"); },
-                               "a.jpg",
-                               53,
-                               {"a.jpg"}},
-                      KillCase{"empty_name", [](const TempDir&) {}, "", 52, {}}),
+    Cases, Refusal,
+    ::testing::Values(
+        RefusalCase{"missing_file", kNothing, "a.jpg", 53, 0, {}},
+        RefusalCase{"missing_folder", kNothing, "no/a.jpg", 76, 0, {}},
+        RefusalCase{"read_only_file",
+                    [](const TempDir& d) {
+                        WriteFile(d / "a.jpg", "x");
+                        fs::permissions(d / "a.jpg", fs::perms(0444));
+                    },
+                    "a.jpg", 75, 75, {"a.jpg"}},
+        RefusalCase{"folder", [](const TempDir& d) { fs::create_directory(d / "a.jpg"); },
+                    "a.jpg", 53, 75, {"a.jpg"}},
+        RefusalCase{"fifo", [](const TempDir& d) { ::mkfifo((d / "a.jpg").c_str(), 0644); },
+                    "a.jpg", 75, 75, {"a.jpg"}},
+        RefusalCase{"empty_name", kNothing, "", 52, 52, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Kill, DeletesAWritableFileAndALinkButNotWhatTheLinkNames) {
@@ -185,20 +188,6 @@ TEST(PendingFile, EveryWayOutWithoutCommitLeavesTheFolderAsItWas) {
     }
     EXPECT_EQ(ReadFile(target), "old");
     EXPECT_EQ(FolderEntries(dir.path()), Strings{"out.bmp"});
-}
-
-TEST(PendingFile, RefusesATargetThatCannotBeReplacedBeforeMakingAnything) {
-    TempDir dir;
-    WriteFile(dir / "locked.bmp", "old");
-    fs::permissions(dir / "locked.bmp", fs::perms(0444));
-    fs::create_directory(dir / "folder.bmp");
-    ASSERT_EQ(::mkfifo((dir / "fifo.bmp").c_str(), 0644), 0);
-    EXPECT_EQ(RaisedNumber([&] { PendingFile file(dir / "locked.bmp"); }), 75);
-    EXPECT_EQ(RaisedNumber([&] { PendingFile file(dir / "folder.bmp"); }), 75);
-    EXPECT_EQ(RaisedNumber([&] { PendingFile file(dir / "fifo.bmp"); }), 75);
-    EXPECT_EQ(RaisedNumber([&] { PendingFile file(""); }), 52);
-    EXPECT_EQ(FolderEntries(dir.path()), (Strings{"fifo.bmp", "folder.bmp", "locked.bmp"}));
-    EXPECT_EQ(ReadFile(dir / "locked.bmp"), "old");
 }
 
 TEST(PendingFile, CommitRefusesATargetThatBecameReadOnlyMeanwhile) {

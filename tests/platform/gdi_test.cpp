@@ -1,4 +1,5 @@
 #include "platform/gdi.h"
+#include "platform/gdi_testing.h"
 
 #include <gtest/gtest.h>
 

@@ -16,7 +16,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using orvane::platform::BitmapStride;
 using orvane::platform::SavePicture;
 using orvane::testing::FolderEntries;
 using orvane::testing::RaisedNumber;
@@ -91,7 +90,8 @@ TEST_P(SavePictureRoundTrip, QImageReadsBackEveryPixel) {
     SavePicture(picture.bitmap(), name);
 
     const std::string bytes = ReadFile(name);
-    const auto imageBytes = static_cast<std::size_t>(BitmapStride(c.width) * c.height);
+    const std::size_t rowBytes = (3 * c.width + 3) / 4 * 4;  // 3 bytes a pixel, 4-byte rows
+    const std::size_t imageBytes = rowBytes * c.height;
     ASSERT_EQ(bytes.size(), 54 + imageBytes);
     EXPECT_EQ(bytes.substr(0, 2), "BM");
     EXPECT_EQ(FieldAt<DWORD>(bytes, 2), 54 + imageBytes);  // bfSize

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/msgbox.h"
-#include "platform/random.h"
+#include "platform/random_testing.h"
 
 namespace orvane::testing {
 
@@ -23,7 +23,7 @@ class MessageBoxRecorder {
 };
 
 // Answers Rnd from a script and records every reseed; running past the script fails the test.
-class ScriptedRandom : public platform::RandomSource {
+class ScriptedRandom : public platform::testing::RandomSource {
   public:
     explicit ScriptedRandom(std::vector<float> values);
     void Reseed(float seed) override { seeds.push_back(seed); }
@@ -34,7 +34,7 @@ class ScriptedRandom : public platform::RandomSource {
 
   private:
     std::vector<float> values_;
-    platform::ScopedRandomSource scope_;
+    platform::testing::ScopedRandomSource scope_;
 };
 
 }  // namespace orvane::testing

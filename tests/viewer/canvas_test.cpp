@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "platform/gdi.h"
+#include "platform/gdi_testing.h"
 #include "platform/runtime_error.h"
 
 namespace {

@@ -4,11 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <string_view>
 #include <tuple>
 
 #include "platform/gdi.h"
+#include "platform/gdi_testing.h"
 #include "tests/support/file_conditions.h"
 #include "tests/support/recorders.h"
 #include "tests/support/temp_dir.h"
@@ -31,6 +34,7 @@ using orvane::viewer::DialogKind;
 using orvane::viewer::MainForm;
 using orvane::viewer::RunReportingErrors;
 using orvane::viewer::ScriptedDialog;
+using orvane::platform::ScopedBitmapLimit;
 using Strings = std::vector<std::string>;
 
 constexpr COLORREF kBackground = RGB(240, 240, 240);
@@ -93,61 +97,13 @@ TEST(OpenCommand, SecondOpenReplacesALargerFirstEntirely) {
     });
 }
 
-struct ShortFileCase {
-    const char* name;
-    std::string bytes;
-    int width;
-    int height;
-    std::function<COLORREF(int x, int y)> expected;
-};
-void PrintTo(const ShortFileCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class ShortFile : public ::testing::TestWithParam<ShortFileCase> {};
-
-// Whatever the file lacks reads as 0: black pixels, or a tile count of 0.
-TEST_P(ShortFile, MissingBytesReadAsZero) {
-    const ShortFileCase& c = GetParam();
-    TempDir dir;
-    WriteFile(dir / "short.tst", c.bytes);
-    ScriptedDialog dialog({dir / "short.tst"});
-    MainForm form(dialog);
-    MessageBoxRecorder messages;
-
-    EXPECT_TRUE(RunReportingErrors([&] { form.mnuOpen_Click(); }));
-
-    EXPECT_TRUE(messages.prompts.empty());
-    EXPECT_TRUE(form.bTilesetLoaded);
-    if (c.width == 0) {
-        EXPECT_EQ(form.Picture1.PixelWidth(), 0);
-        EXPECT_EQ(form.Picture1.PixelHeight(), c.height);
-        return;
-    }
-    ExpectCanvas(form, c.width, c.height, c.expected);
-}
-
-const COLORREF kBlack = RGB(0, 0, 0);
-
-INSTANTIATE_TEST_SUITE_P(
-    Truncated, ShortFile,
-    ::testing::Values(
-        ShortFileCase{"empty", "", 0, 32, {}},
-        // The tile count's high byte is missing: 2 tiles, both all zero.
-        ShortFileCase{"inside_the_header", std::string("\x00\x00\x02", 3), 64, 32,
-                      [](int, int) { return kBlack; }},
-        ShortFileCase{"header_only", TilesetBytes(2, 0), 64, 32, [](int, int) { return kBlack; }},
-        // Tile 2 ends after its 16th column.
-        ShortFileCase{"inside_a_tile", TilesetBytes(2, 2).substr(0, 6 + 3072 + 1536), 64, 32,
-                      [](int x, int y) {
-                          return x < 48 ? SignatureColour(x / 32, x % 32 + 1, y + 1) : kBlack;
-                      }}),
-    [](const auto& info) { return std::string(info.param.name); });
-
 struct UnopenableCase {
     const char* name;
-    const char* path;     // inside the test's folder; "" cancels the dialog
-    const char* message;  // "" for none
+    const char* path;          // inside the test's folder; "" cancels the dialog
+    const char* message;       // "" for none
+    const char* contents = nullptr;  // written to path first, when given
+    std::size_t size = 0;            // of contents, which may hold zero bytes
+    std::size_t bitmapLimit = 0;     // bytes a picture may take while it opens; 0: any
 };
 void PrintTo(const UnopenableCase& c, std::ostream* os) {
     *os << c.name;
@@ -169,6 +125,12 @@ TEST_P(Unopenable, ChangesNothingThatSaveAsWrites) {
     ASSERT_EQ(::mkfifo((dir / "fifo.tst").c_str(), 0644), 0);
     WriteFile(dir / "locked.tst", TilesetBytes(1, 1));
     std::filesystem::permissions(dir / "locked.tst", std::filesystem::perms::none);
+    Strings entries{"a.tst", "after.bmp", "before.bmp", "fifo.tst", "folder.tst", "locked.tst"};
+    if (c.contents != nullptr) {
+        WriteFile(dir / c.path, std::string_view(c.contents, c.size));
+        entries.push_back(c.path);
+        std::sort(entries.begin(), entries.end());
+    }
     const std::string path = c.path[0] == '\0' ? "" : dir / c.path;
     ScriptedDialog dialog({dir / "a.tst", dir / "before.bmp", path, dir / "after.bmp"});
     MainForm form(dialog);
@@ -179,7 +141,13 @@ TEST_P(Unopenable, ChangesNothingThatSaveAsWrites) {
     const float height = form.Height();
     messages.prompts.clear();
 
-    EXPECT_EQ(RunReportingErrors([&] { form.mnuOpen_Click(); }), c.message[0] == '\0');
+    {
+        std::optional<ScopedBitmapLimit> limit;
+        if (c.bitmapLimit != 0) {
+            limit.emplace(c.bitmapLimit);
+        }
+        EXPECT_EQ(RunReportingErrors([&] { form.mnuOpen_Click(); }), c.message[0] == '\0');
+    }
 
     EXPECT_EQ(messages.prompts, c.message[0] == '\0' ? Strings{} : Strings{c.message});
     EXPECT_TRUE(form.bTilesetLoaded);
@@ -188,9 +156,17 @@ TEST_P(Unopenable, ChangesNothingThatSaveAsWrites) {
     EXPECT_EQ(form.Height(), height);
     form.mnuSaveAs_Click();
     EXPECT_EQ(ReadFile(dir / "after.bmp"), ReadFile(dir / "before.bmp"));
-    EXPECT_EQ(FolderEntries(dir.path()), (Strings{"a.tst", "after.bmp", "before.bmp", "fifo.tst",
-                                                  "folder.tst", "locked.tst"}));
+    EXPECT_EQ(FolderEntries(dir.path()), entries);
 }
+
+constexpr char kDamaged[] = "Run-time error '321':\n\nInvalid file format";
+// A header that counts 2 tiles, then the first tile and half the second.
+const std::string kCutInATile = TilesetBytes(2, 2).substr(0, 6 + 3072 + 1536);
+const std::string kHeaderOnly = TilesetBytes(100, 0);
+// 800 tiles: a mosaic of 608 x 1344 pixels, some 2.4 MB.
+const std::string kLarge = TilesetBytes(800, 800);
+constexpr char kText[] = "# Notes\n\nNot a tileset, whatever its name says.\n";
+constexpr char kRandom[] = "\x5e\xa1\x3c\x41\x07\x44\xd2\x8b\x19\xf0\x62\x2d";
 
 INSTANTIATE_TEST_SUITE_P(
     Files, Unopenable,
@@ -204,7 +180,19 @@ INSTANTIATE_TEST_SUITE_P(
                            "Run-time error '75':\n\nPath/File access error"},
             UnopenableCase{"a_fifo", "fifo.tst", "Run-time error '75':\n\nPath/File access error"},
             UnopenableCase{"no_permission", "locked.tst",
-                           "Run-time error '75':\n\nPath/File access error"}),
+                           "Run-time error '75':\n\nPath/File access error"},
+            // Damaged: refused where the header is read, or where the tiles would be.
+            UnopenableCase{"empty", "empty.tst", kDamaged, "", 0},
+            UnopenableCase{"inside_the_header", "short.tst", kDamaged, "\x00\x00\x02", 3},
+            UnopenableCase{"header_only", "short.tst", kDamaged, kHeaderOnly.data(),
+                           kHeaderOnly.size()},
+            UnopenableCase{"inside_a_tile", "short.tst", kDamaged, kCutInATile.data(),
+                           kCutInATile.size()},
+            UnopenableCase{"random_bytes", "random.tst", kDamaged, kRandom, sizeof kRandom - 1},
+            UnopenableCase{"a_text_file", "notes.tst", kDamaged, kText, sizeof kText - 1},
+            // Refused where the canvas takes the new mosaic's size.
+            UnopenableCase{"out_of_memory", "large.tst", "Run-time error '7':\n\nOut of memory",
+                           kLarge.data(), kLarge.size(), 2'000'000}),
         ::testing::Values(20, 600)),  // 2 and 32 mosaic rows
     [](const auto& info) {
         return std::string(std::get<0>(info.param).name) +
