@@ -2,10 +2,12 @@
 
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
+#include <fstream>
 #include <stdexcept>
 
 #include "platform/runtime_error.h"
@@ -41,6 +43,43 @@ ScopedTmpfs::~ScopedTmpfs() {
     if (mounted_ && ::umount(folder_.c_str()) != 0) {
         ::umount2(folder_.c_str(), MNT_DETACH);  // still busy: gone once the last user lets go
     }
+}
+
+std::optional<int> RunWithMemoryLimit(std::uint64_t bytes, const std::function<int()>& body) {
+    // The memory controller's folder for this process: version 2's unified hierarchy, or the
+    // controller's own hierarchy of version 1.
+    std::filesystem::path group;
+    std::string limitFile;
+    std::ifstream groups("/proc/self/cgroup");
+    for (std::string line; std::getline(groups, line);) {
+        if (line.starts_with("0::") && std::filesystem::exists("/sys/fs/cgroup/cgroup.controllers")) {
+            group = "/sys/fs/cgroup" + line.substr(3);
+            limitFile = "memory.max";
+        } else if (const auto at = line.find(":memory:"); at != std::string::npos) {
+            group = "/sys/fs/cgroup/memory" + line.substr(at + 8);
+            limitFile = "memory.limit_in_bytes";
+            break;
+        }
+    }
+    const std::filesystem::path own = group / ("orvane-test-" + std::to_string(::getpid()));
+    if (group.empty() || ::geteuid() != 0 || ::mkdir(own.c_str(), 0755) != 0) {
+        return std::nullopt;
+    }
+    std::optional<int> status;
+    if (std::ofstream(own / limitFile) << bytes) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const bool joined = static_cast<bool>(std::ofstream(own / "cgroup.procs") << ::getpid());
+            ::_exit(joined ? body() : 127);
+        }
+        int waitStatus = 0;
+        if (child > 0 && ::waitpid(child, &waitStatus, 0) == child &&
+            !(WIFEXITED(waitStatus) && WEXITSTATUS(waitStatus) == 127)) {
+            status = waitStatus;
+        }
+    }
+    ::rmdir(own.c_str());
+    return status;
 }
 
 ScopedUmask::ScopedUmask(mode_t mask) : previous_(::umask(mask)) {}

@@ -1,4 +1,4 @@
-// Conditions of the file system that tests set up for one scope, and a look at a folder.
+// Conditions of the file system and of memory that tests set up, and a look at a folder.
 #pragma once
 
 #include <sys/resource.h>
@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,11 @@ class ScopedTmpfs {
     std::filesystem::path folder_;
     bool mounted_ = false;
 };
+
+// Runs body in a child process held to `bytes` of memory by a control group of its own, the way
+// a container or a desktop session's limit holds a program, and returns its wait status. nullopt
+// where no such group can be made (not root, or no writable memory controller): the test skips.
+std::optional<int> RunWithMemoryLimit(std::uint64_t bytes, const std::function<int()>& body);
 
 class ScopedUmask {
   public:

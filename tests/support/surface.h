@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/gdi.h"
+#include "platform/gdi_owners.h"
 
 namespace orvane::testing {
 
@@ -27,8 +28,7 @@ class Surface {
         previous_ = SelectObject(dc_, bitmap_);
     }
     ~Surface() {
-        SelectObject(dc_, previous_);
-        DeleteObject(bitmap_);
+        platform::DeselectAndDelete(dc_, previous_, bitmap_);
         DeleteDC(dc_);
     }
     Surface(const Surface&) = delete;

@@ -2,17 +2,21 @@
 #include "viewer/canvas.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <cmath>
 
 #include "platform/gdi.h"
 #include "platform/gdi_testing.h"
 #include "platform/runtime_error.h"
+#include "tests/support/file_conditions.h"
 
 namespace {
 
 using orvane::platform::LiveGdiObjectCount;
 using orvane::platform::RuntimeError;
+using orvane::testing::RaisedNumber;
+using orvane::testing::RunWithMemoryLimit;
 using orvane::viewer::Canvas;
 using orvane::viewer::ScaleMode;
 
@@ -157,6 +161,20 @@ TEST(Canvas, ClsClearsAndRefreshTellsTheView) {
     EXPECT_EQ(refreshes, 1);
     EXPECT_EQ(GetPixel(canvas.hDC(), 0, 0), kBackground);
     EXPECT_EQ(GetPixel(canvas.hDC(), 164, 152), kBackground);
+}
+
+// The largest mosaic (some 100 MB) under a 48 MB limit: refused with error 7 when it is asked
+// for, not by the kernel killing the program when the pixels are first cleared.
+TEST(Canvas, ASizeMemoryCannotHoldIsRefusedWhenAskedFor) {
+    const std::optional<int> status = RunWithMemoryLimit(48 << 20, [] {
+        Canvas canvas;
+        return RaisedNumber([&] { canvas.Size(608 * 15, 55'200 * 15); });
+    });
+    if (!status) {
+        GTEST_SKIP() << "no memory control group can be made here";
+    }
+    ASSERT_TRUE(WIFEXITED(*status)) << "killed by signal " << WTERMSIG(*status);
+    EXPECT_EQ(WEXITSTATUS(*status), 7);
 }
 
 TEST(Canvas, HoldsOneDeviceContextAndOnePictureAndReleasesBoth) {
