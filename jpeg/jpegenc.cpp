@@ -17,9 +17,8 @@
 #include <span>
 #include <thread>
 #include <unordered_map>
+#include <utility>
 #include <vector>
-
-#include "platform/files.h"
 
 namespace {
 
@@ -343,21 +342,60 @@ std::vector<unsigned char> JoinedHeaders(std::span<const unsigned char> firstHea
     return headers;
 }
 
-// Keeps the failed write's error for the caller, which reports it in errno.
-int Put(int fd, std::span<const unsigned char> bytes, int& writeError) {
-    writeError = orvane::platform::WriteAll(fd, bytes);
-    return writeError == 0 ? JENC_OK : JENC_ERR_FILE_WRITE;
-}
+// The file jencWrite writes, created or truncated, and closed on every way out. The first failure's
+// errno is kept, for the threads and frees that follow may change errno before jencWrite returns.
+class OutputFile {
+  public:
+    explicit OutputFile(const char* name)
+        : fd_(::open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)),
+          error_(fd_ < 0 ? errno : 0) {}
+    ~OutputFile() { Close(); }
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    bool IsOpen() const { return fd_ >= 0; }
+    int Error() const { return error_; }
+
+    // Every byte, going on after short writes and interruptions.
+    int Write(std::span<const unsigned char> bytes) {
+        while (!bytes.empty()) {
+            const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                error_ = n < 0 ? errno : EIO;
+                return JENC_ERR_FILE_WRITE;
+            }
+            bytes = bytes.subspan(static_cast<std::size_t>(n));
+        }
+        return JENC_OK;
+    }
+
+    // close can be the first to report a failed write (NFS).
+    int Close() {
+        const int fd = std::exchange(fd_, -1);
+        if (fd >= 0 && ::close(fd) != 0) {
+            error_ = errno;
+            return JENC_ERR_FILE_WRITE;
+        }
+        return JENC_OK;
+    }
+
+  private:
+    int fd_;
+    int error_;
+};
 
 // Writes the bands as one JPEG, each as soon as it and those before it are done.
-int WriteBands(int fd, const Picture& picture, const BandPlan& plan, BandSource& source,
-               int& writeError) {
+int WriteBands(OutputFile& file, const Picture& picture, const BandPlan& plan,
+               BandSource& source) {
     std::optional<std::span<unsigned char>> jpeg = source.Take(0);
     if (!jpeg) {
         return JENC_ERR_ENCODE;
     }
     if (plan.count == 1) {
-        return Put(fd, *jpeg, writeError);
+        return file.Write(*jpeg);
     }
     const std::optional<BandLayout> first = LayoutOf(*jpeg);
     if (!first) {
@@ -365,7 +403,7 @@ int WriteBands(int fd, const Picture& picture, const BandPlan& plan, BandSource&
     }
     const std::vector<unsigned char> firstHeaders(
         jpeg->begin(), jpeg->begin() + static_cast<std::ptrdiff_t>(first->data));
-    if (const int result = Put(fd, JoinedHeaders(firstHeaders, *first, picture, plan), writeError);
+    if (const int result = file.Write(JoinedHeaders(firstHeaders, *first, picture, plan));
         result != JENC_OK) {
         return result;
     }
@@ -381,7 +419,7 @@ int WriteBands(int fd, const Picture& picture, const BandPlan& plan, BandSource&
         if (!last) {
             (*jpeg)[layout->end + 1] = static_cast<unsigned char>(kRST0 + i % 8);
         }
-        if (const int result = Put(fd, jpeg->subspan(layout->data), writeError);
+        if (const int result = file.Write(jpeg->subspan(layout->data));
             result != JENC_OK || last) {
             return result;
         }
@@ -450,11 +488,10 @@ int jencWrite(JENC_CORE_PROPERTIES* props, int mode) {
                           static_cast<int>(3 * width + props->DIBPadBytes),
                           props->DIBHeight < 0,
                           static_cast<int>(props->jquality)};
-    const int fd = ::open(props->JPGFile, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
+    OutputFile file(props->JPGFile);
+    if (!file.IsOpen()) {
         return JENC_ERR_FILE_CREATE;
     }
-    int writeError = 0;
     int result = JENC_ERR_ENCODE;
     try {
         const BandPlan plan = PlanBands(picture);
@@ -462,17 +499,15 @@ int jencWrite(JENC_CORE_PROPERTIES* props, int mode) {
             plan.count == 1 ? 0 : std::min(ThreadCount(), static_cast<unsigned>(plan.count));
         // One worker would only take turns with the writer, which then compresses alone.
         BandSource source(picture, plan, compressor, workers == 1 ? 0 : workers);
-        result = WriteBands(fd, picture, plan, source, writeError);
+        result = WriteBands(file, picture, plan, source);
     } catch (const std::bad_alloc&) {
         result = JENC_ERR_ENCODE;
     }
-    // close can be the first to report a failed write (NFS).
-    if (::close(fd) != 0 && result == JENC_OK) {
-        writeError = errno;
-        result = JENC_ERR_FILE_WRITE;
+    if (const int closed = file.Close(); result == JENC_OK) {
+        result = closed;
     }
     if (result == JENC_ERR_FILE_WRITE) {
-        errno = writeError;  // the threads and the frees since may have changed it
+        errno = file.Error();
     }
     return result;
 }
