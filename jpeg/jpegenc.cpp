@@ -20,6 +20,8 @@
 #include <utility>
 #include <vector>
 
+#include "jpeg/band_join.h"
+
 namespace {
 
 struct CompressorDeleter {
@@ -66,14 +68,6 @@ std::atomic<unsigned> bandRowsSetting{0};
 
 constexpr int kMcuSide = 8;  // at 4:4:4
 constexpr int kMaxRestartInterval = 65'535;
-constexpr unsigned char kMarker = 0xFF;
-constexpr unsigned char kSOF0 = 0xC0;
-constexpr unsigned char kDHT = 0xC4;
-constexpr unsigned char kRST0 = 0xD0;
-constexpr unsigned char kSOI = 0xD8;
-constexpr unsigned char kEOI = 0xD9;
-constexpr unsigned char kSOS = 0xDA;
-constexpr unsigned char kDRI = 0xDD;
 
 // The caller's pixels, as the record describes them.
 struct Picture {
@@ -273,75 +267,6 @@ class BandSource {
     std::vector<std::jthread> workers_;  // last: joined before the state they use goes
 };
 
-// Where the parts of a band's JPEG lie: the frame height in the frame header, the scan header,
-// and the entropy-coded data that follows it up to the final EOI.
-struct BandLayout {
-    std::size_t frameHeight = 0;
-    std::size_t scan = 0;
-    std::size_t data = 0;
-    std::size_t end = 0;
-};
-
-// The layout of a baseline JPEG with one scan and no restarts, the only kind of band that can be
-// joined; anything else gives nothing.
-std::optional<BandLayout> LayoutOf(std::span<const unsigned char> jpeg) {
-    if (jpeg.size() < 4 || jpeg[0] != kMarker || jpeg[1] != kSOI) {
-        return std::nullopt;
-    }
-    BandLayout layout;
-    std::size_t at = 2;
-    while (layout.data == 0 && at + 4 <= jpeg.size() && jpeg[at] == kMarker) {
-        const unsigned char marker = jpeg[at + 1];
-        const std::size_t length = std::size_t{jpeg[at + 2]} << 8 | jpeg[at + 3];
-        const bool otherFrame = marker > kSOF0 && marker <= 0xCF && marker != kDHT;
-        if (length < 2 || at + 2 + length > jpeg.size() || otherFrame || marker == kDRI) {
-            return std::nullopt;
-        }
-        if (marker == kSOF0 && length >= 8) {
-            layout.frameHeight = at + 5;
-        }
-        if (marker == kSOS) {
-            layout.scan = at;
-            layout.data = at + 2 + length;
-        }
-        at += 2 + length;
-    }
-    layout.end = jpeg.size() - 2;
-    if (layout.frameHeight == 0 || layout.data == 0 || layout.data > layout.end ||
-        jpeg[layout.end] != kMarker || jpeg[layout.end + 1] != kEOI) {
-        return std::nullopt;
-    }
-    return layout;
-}
-
-// Every band must carry the first band's very headers but for its height, or its coded data
-// would mean something else in the joined scan.
-bool SameHeaders(std::span<const unsigned char> jpeg, const BandLayout& layout,
-                 std::span<const unsigned char> firstHeaders, const BandLayout& first) {
-    const auto height = static_cast<std::ptrdiff_t>(first.frameHeight);
-    const auto data = static_cast<std::ptrdiff_t>(first.data);
-    return layout.frameHeight == first.frameHeight && layout.data == first.data &&
-           std::equal(jpeg.begin(), jpeg.begin() + height, firstHeaders.begin()) &&
-           std::equal(jpeg.begin() + height + 2, jpeg.begin() + data,
-                      firstHeaders.begin() + height + 2);
-}
-
-// The first band's headers with the whole picture's height, and a restart interval of one band
-// put in before the scan header.
-std::vector<unsigned char> JoinedHeaders(std::span<const unsigned char> firstHeaders,
-                                         const BandLayout& first, const Picture& picture,
-                                         const BandPlan& plan) {
-    const auto scan = firstHeaders.begin() + static_cast<std::ptrdiff_t>(first.scan);
-    std::vector<unsigned char> headers(firstHeaders.begin(), scan);
-    headers[first.frameHeight] = static_cast<unsigned char>(picture.height >> 8);
-    headers[first.frameHeight + 1] = static_cast<unsigned char>(picture.height & 0xFF);
-    headers.insert(headers.end(),
-                   {kMarker, kDRI, 0, 4, static_cast<unsigned char>(plan.restartInterval >> 8),
-                    static_cast<unsigned char>(plan.restartInterval & 0xFF)});
-    headers.insert(headers.end(), scan, firstHeaders.end());
-    return headers;
-}
-
 // The file jencWrite writes, created or truncated, and closed on every way out. The first failure's
 // errno is kept, for the threads and frees that follow may change errno before jencWrite returns.
 class OutputFile {
@@ -397,33 +322,24 @@ int WriteBands(OutputFile& file, const Picture& picture, const BandPlan& plan,
     if (plan.count == 1) {
         return file.Write(*jpeg);
     }
-    const std::optional<BandLayout> first = LayoutOf(*jpeg);
-    if (!first) {
+    const std::optional<jenc::BandJoin> join =
+        jenc::BandJoin::Start(*jpeg, static_cast<std::uint16_t>(picture.height),
+                              static_cast<std::uint16_t>(plan.restartInterval), plan.count);
+    if (!join) {
         return JENC_ERR_ENCODE;
     }
-    const std::vector<unsigned char> firstHeaders(
-        jpeg->begin(), jpeg->begin() + static_cast<std::ptrdiff_t>(first->data));
-    if (const int result = file.Write(JoinedHeaders(firstHeaders, *first, picture, plan));
-        result != JENC_OK) {
+    if (const int result = file.Write(join->Headers()); result != JENC_OK) {
         return result;
     }
-
-    for (int i = 0;; ++i) {
-        const std::optional<BandLayout> layout = LayoutOf(*jpeg);
-        if (!layout || !SameHeaders(*jpeg, *layout, firstHeaders, *first)) {
+    for (int band = 0;; ++band) {
+        const std::optional<std::span<const unsigned char>> data = join->Data(*jpeg, band);
+        if (!data) {
             return JENC_ERR_ENCODE;
         }
-        // A band's EOI becomes the restart marker that ends its interval, so that each band goes
-        // out in one write; the last band's stays and ends the file.
-        const bool last = i + 1 == plan.count;
-        if (!last) {
-            (*jpeg)[layout->end + 1] = static_cast<unsigned char>(kRST0 + i % 8);
-        }
-        if (const int result = file.Write(jpeg->subspan(layout->data));
-            result != JENC_OK || last) {
+        if (const int result = file.Write(*data); result != JENC_OK || band + 1 == plan.count) {
             return result;
         }
-        jpeg = source.Take(i + 1);
+        jpeg = source.Take(band + 1);
         if (!jpeg) {
             return JENC_ERR_ENCODE;
         }
