@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <condition_variable>
 #include <cstdlib>
@@ -21,6 +20,7 @@
 #include <vector>
 
 #include "jpeg/band_join.h"
+#include "jpeg/jpegenc_testing.h"
 
 namespace {
 
@@ -63,9 +63,6 @@ Encoders& Registry() {
     return encoders;
 }
 
-std::atomic<unsigned> threadCountSetting{0};
-std::atomic<unsigned> bandRowsSetting{0};
-
 constexpr int kMcuSide = 8;  // at 4:4:4
 constexpr int kMaxRestartInterval = 65'535;
 
@@ -99,11 +96,9 @@ bool TurboJpegVariablesSet() {
     return false;
 }
 
-BandPlan PlanBands(const Picture& picture) {
-    const unsigned setting = bandRowsSetting.load();
-    const unsigned wanted = setting == 0 ? JENC_DEFAULT_BAND_ROWS : setting;
+BandPlan PlanBands(const Picture& picture, unsigned bandRows) {
     const int mcusPerRow = (picture.width + kMcuSide - 1) / kMcuSide;
-    const int mcuRows = std::clamp(static_cast<int>(std::min(wanted, 65'536u) / kMcuSide), 1,
+    const int mcuRows = std::clamp(static_cast<int>(std::min(bandRows, 65'536u) / kMcuSide), 1,
                                    kMaxRestartInterval / mcusPerRow);
     const int rows = mcuRows * kMcuSide;
     if (picture.height <= rows || TurboJpegVariablesSet()) {
@@ -112,9 +107,8 @@ BandPlan PlanBands(const Picture& picture) {
     return {rows, (picture.height + rows - 1) / rows, mcuRows * mcusPerRow};
 }
 
-unsigned ThreadCount() {
-    const unsigned setting = threadCountSetting.load();
-    return setting != 0 ? setting : std::max(1u, std::thread::hardware_concurrency());
+unsigned DefaultThreadCount() {
+    return std::max(1u, std::thread::hardware_concurrency());
 }
 
 // Room for the JPEG of one band, whatever its pixels: TurboJPEG then compresses into it without
@@ -313,8 +307,7 @@ class OutputFile {
 };
 
 // Writes the bands as one JPEG, each as soon as it and those before it are done.
-int WriteBands(OutputFile& file, const Picture& picture, const BandPlan& plan,
-               BandSource& source) {
+int WriteBands(OutputFile& file, const Picture& picture, const BandPlan& plan, BandSource& source) {
     std::optional<std::span<unsigned char>> jpeg = source.Take(0);
     if (!jpeg) {
         return JENC_ERR_ENCODE;
@@ -348,14 +341,6 @@ int WriteBands(OutputFile& file, const Picture& picture, const BandPlan& plan,
 
 }  // namespace
 
-void jencSetThreadCount(unsigned threads) {
-    threadCountSetting.store(threads);
-}
-
-void jencSetBandRows(unsigned rows) {
-    bandRowsSetting.store(rows);
-}
-
 int jencInit(JENC_CORE_PROPERTIES* props) {
     if (props == nullptr) {
         return JENC_ERR_RECORD;
@@ -375,6 +360,10 @@ int jencInit(JENC_CORE_PROPERTIES* props) {
 }
 
 int jencWrite(JENC_CORE_PROPERTIES* props, int mode) {
+    return jencWriteWithOptions(props, mode, {});
+}
+
+int jencWriteWithOptions(JENC_CORE_PROPERTIES* props, int mode, const JencWriteOptions& options) {
     if (props == nullptr) {
         return JENC_ERR_RECORD;
     }
@@ -410,9 +399,10 @@ int jencWrite(JENC_CORE_PROPERTIES* props, int mode) {
     }
     int result = JENC_ERR_ENCODE;
     try {
-        const BandPlan plan = PlanBands(picture);
+        const BandPlan plan = PlanBands(picture, options.bandRows);
+        const unsigned threads = options.threads != 0 ? options.threads : DefaultThreadCount();
         const unsigned workers =
-            plan.count == 1 ? 0 : std::min(ThreadCount(), static_cast<unsigned>(plan.count));
+            plan.count == 1 ? 0 : std::min(threads, static_cast<unsigned>(plan.count));
         // One worker would only take turns with the writer, which then compresses alone.
         BandSource source(picture, plan, compressor, workers == 1 ? 0 : workers);
         result = WriteBands(file, picture, plan, source);

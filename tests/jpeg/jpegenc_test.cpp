@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+#include "jpeg/jpegenc_testing.h"
 #include "tests/support/file_conditions.h"
 #include "tests/support/jpeg_reader.h"
 #include "tests/support/temp_dir.h"
@@ -204,36 +205,22 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"quality_101", [](auto& p) { p.jquality = 101; }, kWhole, JENC_ERR_QUALITY}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// Band rows and threads for one scope.
-struct ScopedBanding {
-    ScopedBanding(unsigned rows, unsigned threads) {
-        jencSetBandRows(rows);
-        jencSetThreadCount(threads);
-    }
-    ~ScopedBanding() {
-        jencSetBandRows(0);
-        jencSetThreadCount(0);
-    }
-    ScopedBanding(const ScopedBanding&) = delete;
-    ScopedBanding& operator=(const ScopedBanding&) = delete;
-};
-
 // errno tells the caller why (no such folder, a full disk), also when the write fails while
 // bands are being compressed on other threads.
 TEST(JencWrite, AFileThatCannotBeCreatedOrWrittenIsReportedAsSuch) {
     TempDir dir;
     const Dib dib(64, 64, 0, true);
-    const ScopedBanding eightBands(8, 3);
+    const JencWriteOptions eightBands{.threads = 3, .bandRows = 8};
     {
         Record record(dib, dir / "no/out.jpg");
-        EXPECT_EQ(jencWrite(&record.props, kWhole), JENC_ERR_FILE_CREATE);
+        EXPECT_EQ(jencWriteWithOptions(&record.props, kWhole, eightBands), JENC_ERR_FILE_CREATE);
         EXPECT_EQ(errno, ENOENT);
         EXPECT_EQ(FolderEntries(dir.path()), Strings{});
     }
     {
         Record record(dib, dir / "out.jpg");
         ScopedFileSizeLimit limit(100);
-        EXPECT_EQ(jencWrite(&record.props, kWhole), JENC_ERR_FILE_WRITE);
+        EXPECT_EQ(jencWriteWithOptions(&record.props, kWhole, eightBands), JENC_ERR_FILE_WRITE);
         EXPECT_EQ(errno, EFBIG);
     }
 }
@@ -263,8 +250,8 @@ struct BandCase {
     const char* name;
     int width;
     int height;
-    unsigned bandRows;  // as set; 0 for the default
-    int bands;          // expected
+    unsigned bandRows;
+    int bands;  // expected
 };
 
 class JencWriteBands : public ::testing::TestWithParam<BandCase> {};
@@ -276,9 +263,10 @@ TEST_P(JencWriteBands, DecodeToTheSingleThreadedPixels) {
     TempDir dir;
     const Dib dib(c.width, c.height, (4 - 3 * c.width % 4) % 4, true, Detail);
     const auto write = [&](unsigned threads) {
-        const ScopedBanding banding(c.bandRows, threads);
         Record record(dib, dir / "out.jpg");
-        EXPECT_EQ(jencWrite(&record.props, kWhole), JENC_OK);
+        EXPECT_EQ(jencWriteWithOptions(&record.props, kWhole,
+                                       {.threads = threads, .bandRows = c.bandRows}),
+                  JENC_OK);
         return ReadFile(record.name);
     };
 
@@ -305,10 +293,11 @@ INSTANTIATE_TEST_SUITE_P(
                       BandCase{"nine_rows_in_bands_of_8", 35, 9, 8, 2},
                       BandCase{"restarts_counting_past_7", 35, 100, 8, 13},
                       BandCase{"band_rows_rounded_down_to_16", 9, 41, 20, 3},
-                      BandCase{"default_bands_of_a_full_row", 608, 1100, 0, 5},
+                      BandCase{"default_bands_of_a_full_row", 608, 1100, JENC_DEFAULT_BAND_ROWS, 5},
                       // 256 MCUs a row: a band of 255 MCU rows is the most 16 bits can count
                       BandCase{"restart_interval_within_16_bits", 2048, 2100, 4096, 2},
-                      BandCase{"tallest", 1, static_cast<int>(JENC_MAX_SIDE), 0, 256}),
+                      BandCase{"tallest", 1, static_cast<int>(JENC_MAX_SIDE),
+                               JENC_DEFAULT_BAND_ROWS, 256}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(JencWrite, HigherQualityKeepsMoreDetail) {
