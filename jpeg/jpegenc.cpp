@@ -1,6 +1,7 @@
 #include "jpeg/jpegenc.h"
 
 #include <fcntl.h>
+#include <sched.h>
 #include <turbojpeg.h>
 #include <unistd.h>
 
@@ -105,10 +106,6 @@ BandPlan PlanBands(const Picture& picture, unsigned bandRows) {
         return {picture.height, 1, 0};
     }
     return {rows, (picture.height + rows - 1) / rows, mcuRows * mcusPerRow};
-}
-
-unsigned DefaultThreadCount() {
-    return std::max(1u, std::thread::hardware_concurrency());
 }
 
 // Room for the JPEG of one band, whatever its pixels: TurboJPEG then compresses into it without
@@ -341,6 +338,20 @@ int WriteBands(OutputFile& file, const Picture& picture, const BandPlan& plan, B
 
 }  // namespace
 
+unsigned jencDefaultThreadCount() {
+    // The affinity rather than the machine's CPUs: processes pinned to their shares of the
+    // machine, as the batch export runs them, would otherwise each start a worker for every CPU.
+    cpu_set_t cpus;
+    CPU_ZERO(&cpus);
+    if (::sched_getaffinity(0, sizeof cpus, &cpus) == 0) {
+        if (const int count = CPU_COUNT(&cpus); count > 0) {
+            return static_cast<unsigned>(count);
+        }
+    }
+    // More CPUs than a cpu_set_t can tell of, say.
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
 int jencInit(JENC_CORE_PROPERTIES* props) {
     if (props == nullptr) {
         return JENC_ERR_RECORD;
@@ -400,7 +411,7 @@ int jencWriteWithOptions(JENC_CORE_PROPERTIES* props, int mode, const JencWriteO
     int result = JENC_ERR_ENCODE;
     try {
         const BandPlan plan = PlanBands(picture, options.bandRows);
-        const unsigned threads = options.threads != 0 ? options.threads : DefaultThreadCount();
+        const unsigned threads = options.threads != 0 ? options.threads : jencDefaultThreadCount();
         const unsigned workers =
             plan.count == 1 ? 0 : std::min(threads, static_cast<unsigned>(plan.count));
         // One worker would only take turns with the writer, which then compresses alone.

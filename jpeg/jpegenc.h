@@ -10,13 +10,13 @@
 // whose colour changes from one pixel to the next; halving the chroma resolution (4:2:0) would
 // smear every such edge, for a file only about a fifth smaller on tile content.
 //
-// A picture taller than one band is cut into bands of whole 8-row MCU rows, which are compressed
-// at the same time on as many threads as the hardware runs, and joined into one scan with a
-// restart interval of one band (jpeg/band_join.h). The file decodes to exactly the pixels of a
-// single-threaded encoding, larger only by the restart markers and the padding before them (a few
-// thousandths of a percent on the largest canvas). Bands are written in order as they are done,
-// so memory holds a few bands of coded data, never the whole file. The bands depend only on the
-// picture's size, so the file's bytes are the same whatever the number of threads.
+// A picture taller than one band is cut into bands of whole 8-row MCU rows, compressed at the
+// same time on as many threads as the calling thread has CPUs to run on (its affinity mask), and
+// joined into one scan with a restart interval of one band (jpeg/band_join.h). The file decodes to
+// exactly the pixels of a single-threaded encoding, larger only by the restart markers and the
+// padding before them (a few thousandths of a percent on the largest canvas). Bands are written
+// in order as they are done, so memory holds a few bands of coded data, never the whole file. The
+// bands depend only on the picture's size: the bytes are the same whatever the number of threads.
 #pragma once
 
 #include <cstdint>
