@@ -53,10 +53,13 @@ Rgb Detail(int x, int y) {
             (x / 8 + y / 8) * 37 & 0xFF};
 }
 
+enum class RowOrder { BottomUp, TopDown };
+
 // A 24-bit DIB as the canvas buffer holds it: rows of blue, green, red, padded with junk.
 struct Dib {
-    Dib(int width, int height, DWORD pad, bool bottomUp, Rgb (*colour)(int, int) = BlockColour)
+    Dib(int width, int height, DWORD pad, RowOrder order, Rgb (*colour)(int, int) = BlockColour)
         : width(width), height(height), pad(pad) {
+        const bool bottomUp = order == RowOrder::BottomUp;
         const std::size_t pitch = 3 * static_cast<std::size_t>(width) + pad;
         bytes.assign(pitch * static_cast<std::size_t>(height), 0xEE);
         for (int y = 0; y < height; ++y) {
@@ -100,7 +103,7 @@ struct ImageCase {
     const char* name;
     int width;
     DWORD pad;
-    bool bottomUp;
+    RowOrder order;
 };
 
 class JencWriteImage : public ::testing::TestWithParam<ImageCase> {};
@@ -108,7 +111,7 @@ class JencWriteImage : public ::testing::TestWithParam<ImageCase> {};
 TEST_P(JencWriteImage, DecodesUprightAtItsSizeWithItsColours) {
     const ImageCase& c = GetParam();
     TempDir dir;
-    const Dib dib(c.width, 40, c.pad, c.bottomUp);
+    const Dib dib(c.width, 40, c.pad, c.order);
     Record record(dib, dir / "out.jpg");
     WriteFile(record.name, std::string(1 << 20, 'o'));  // longer than the JPEG: must be truncated
 
@@ -141,12 +144,13 @@ TEST_P(JencWriteImage, DecodesUprightAtItsSizeWithItsColours) {
 // The canvas pads each row to 4 bytes: widths 32, 33, 34, 35 need 0, 1, 2, 3 bytes; 608 (19
 // tiles) needs none.
 INSTANTIATE_TEST_SUITE_P(Widths, JencWriteImage,
-                         ::testing::Values(ImageCase{"w32_pad0", 32, 0, true},
-                                           ImageCase{"w33_pad1", 33, 1, true},
-                                           ImageCase{"w34_pad2", 34, 2, true},
-                                           ImageCase{"w35_pad3", 35, 3, true},
-                                           ImageCase{"w608_pad0", 608, 0, true},
-                                           ImageCase{"w33_pad1_top_down", 33, 1, false}),
+                         ::testing::Values(ImageCase{"w32_pad0", 32, 0, RowOrder::BottomUp},
+                                           ImageCase{"w33_pad1", 33, 1, RowOrder::BottomUp},
+                                           ImageCase{"w34_pad2", 34, 2, RowOrder::BottomUp},
+                                           ImageCase{"w35_pad3", 35, 3, RowOrder::BottomUp},
+                                           ImageCase{"w608_pad0", 608, 0, RowOrder::BottomUp},
+                                           ImageCase{"w33_pad1_top_down", 33, 1,
+                                                     RowOrder::TopDown}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 struct RefusalCase {
@@ -161,7 +165,7 @@ class JencWriteRefusal : public ::testing::TestWithParam<RefusalCase> {};
 TEST_P(JencWriteRefusal, ReturnsItsOwnResultAndCreatesNothing) {
     const RefusalCase& c = GetParam();
     TempDir dir;
-    const Dib dib(33, 9, 1, true);
+    const Dib dib(33, 9, 1, RowOrder::BottomUp);
     Record record(dib, dir / "out.jpg");
     const std::uint64_t encoder = record.props.encoder;
     c.spoil(record.props);
@@ -211,7 +215,7 @@ INSTANTIATE_TEST_SUITE_P(
 // bands are being compressed on other threads.
 TEST(JencWrite, AFileThatCannotBeCreatedOrWrittenIsReportedAsSuch) {
     TempDir dir;
-    const Dib dib(64, 64, 0, true);
+    const Dib dib(64, 64, 0, RowOrder::BottomUp);
     const JencWriteOptions eightBands{.threads = 3, .bandRows = 8};
     {
         Record record(dib, dir / "no/out.jpg");
@@ -263,7 +267,7 @@ class JencWriteBands : public ::testing::TestWithParam<BandCase> {};
 TEST_P(JencWriteBands, DecodeToTheSingleThreadedPixels) {
     const BandCase& c = GetParam();
     TempDir dir;
-    const Dib dib(c.width, c.height, (4 - 3 * c.width % 4) % 4, true, Detail);
+    const Dib dib(c.width, c.height, (4 - 3 * c.width % 4) % 4, RowOrder::BottomUp, Detail);
     const auto write = [&](unsigned threads) {
         Record record(dib, dir / "out.jpg");
         EXPECT_EQ(jencWriteWithOptions(&record.props, kWhole,
@@ -321,7 +325,7 @@ TEST(JencWrite, ByDefaultCompressesOnAsManyThreadsAsTheCallerHasCpus) {
 
 TEST(JencWrite, HigherQualityKeepsMoreDetail) {
     TempDir dir;
-    Dib dib(64, 64, 0, true);
+    Dib dib(64, 64, 0, RowOrder::BottomUp);
     for (std::size_t i = 0; i < dib.bytes.size(); ++i) {
         dib.bytes[i] = static_cast<BYTE>(i * 7 + i / 13);
     }
