@@ -67,9 +67,10 @@ struct Dib {
                 bytes.data() + pitch * static_cast<std::size_t>(bottomUp ? height - 1 - y : y);
             for (int x = 0; x < width; ++x) {
                 const Rgb c = colour(x, y);
-                row[3 * x] = static_cast<BYTE>(c.b);
-                row[3 * x + 1] = static_cast<BYTE>(c.g);
-                row[3 * x + 2] = static_cast<BYTE>(c.r);
+                BYTE* pixel = row + 3 * static_cast<std::size_t>(x);
+                pixel[0] = static_cast<BYTE>(c.b);
+                pixel[1] = static_cast<BYTE>(c.g);
+                pixel[2] = static_cast<BYTE>(c.r);
             }
         }
         dibHeight = bottomUp ? -height : height;
