@@ -13,6 +13,7 @@
 #include <memory>
 #include <thread>
 
+#include "jpeg/band_join.h"
 #include "jpeg/jpegenc_testing.h"
 #include "tests/support/file_conditions.h"
 #include "tests/support/jpeg_reader.h"
@@ -232,26 +233,100 @@ TEST(JencWrite, AFileThatCannotBeCreatedOrWrittenIsReportedAsSuch) {
     }
 }
 
-std::string OneCompression(const Dib& dib) {
+std::string OneCompression(const Dib& dib, int quality = 90) {
     const std::unique_ptr<void, int (*)(tjhandle)> compressor(tjInitCompress(), tjDestroy);
     unsigned char* jpeg = nullptr;
     unsigned long size = 0;
     EXPECT_EQ(tjCompress2(compressor.get(), dib.bytes.data(), dib.width,
                           3 * dib.width + static_cast<int>(dib.pad), dib.height, TJPF_BGR, &jpeg,
-                          &size, TJSAMP_444, 90, dib.dibHeight < 0 ? TJFLAG_BOTTOMUP : 0),
+                          &size, TJSAMP_444, quality, dib.dibHeight < 0 ? TJFLAG_BOTTOMUP : 0),
               0);
     std::string bytes(reinterpret_cast<const char*>(jpeg), size);
     tjFree(jpeg);
     return bytes;
 }
 
-int RestartMarkers(const std::string& jpeg) {
-    int count = 0;
-    for (std::size_t i = 0; i + 1 < jpeg.size(); ++i) {
-        count += jpeg[i] == '\xFF' && (jpeg[i + 1] & 0xF8) == 0xD0;
+// What a decoder meets in a JPEG, read marker by marker.
+struct Markers {
+    int frameHeight = -1;
+    int restartInterval = -1;  // from a DRI before the scan
+    std::vector<int> inScan;   // every marker after the scan header, stuffed 0xFF bytes aside
+};
+
+Markers ReadMarkers(const std::string& jpeg) {
+    Markers m;
+    EXPECT_EQ(jpeg.substr(0, 2), "\xFF\xD8");
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(jpeg.at(i)); };
+    std::size_t at = 2;
+    for (; byte(at + 1) != 0xDA; at += 2 + (byte(at + 2) << 8 | byte(at + 3))) {
+        if (byte(at + 1) == 0xC0) {
+            m.frameHeight = byte(at + 5) << 8 | byte(at + 6);
+        } else if (byte(at + 1) == 0xDD) {
+            m.restartInterval = byte(at + 4) << 8 | byte(at + 5);
+        }
     }
-    return count;
+    for (at += 2; at + 1 < jpeg.size(); ++at) {
+        if (byte(at) == 0xFF && byte(at + 1) != 0) {
+            m.inScan.push_back(byte(++at));
+        }
+    }
+    return m;
 }
+
+// RST0..RST7 in turn between the bands, and one EOI at the end.
+std::vector<int> RestartsAndEoi(int bands) {
+    std::vector<int> markers;
+    for (int i = 0; i + 1 < bands; ++i) {
+        markers.push_back(0xD0 + i % 8);
+    }
+    markers.push_back(0xD9);
+    return markers;
+}
+
+struct JoinCase {
+    const char* name;
+    int width;
+    int bands;
+    int otherQualityBand;  // compressed at another quality, so it must be refused; -1 for none
+};
+
+class BandJoinMarkers : public ::testing::TestWithParam<JoinCase> {};
+
+TEST_P(BandJoinMarkers, WholeHeightOneBandPerIntervalRestartsInTurnAndOneEoi) {
+    const JoinCase& c = GetParam();
+    const int height = 8 * c.bands;
+    const int mcusPerBand = (c.width + 7) / 8;
+    const Dib dib(c.width, 8, 0, RowOrder::TopDown, Detail);
+    const auto band = [&](int quality) {
+        const std::string jpeg = OneCompression(dib, quality);
+        return std::vector<unsigned char>(jpeg.begin(), jpeg.end());
+    };
+    const auto join = jenc::BandJoin::Start(band(90), static_cast<std::uint16_t>(height),
+                                            static_cast<std::uint16_t>(mcusPerBand), c.bands);
+    ASSERT_TRUE(join);
+    std::string file(join->Headers().begin(), join->Headers().end());
+    for (int i = 0; i < c.bands; ++i) {
+        std::vector<unsigned char> jpeg = band(i == c.otherQualityBand ? 50 : 90);
+        const auto data = join->Data(jpeg, i);
+        ASSERT_EQ(data.has_value(), i != c.otherQualityBand) << "band " << i;
+        if (!data) {
+            return;
+        }
+        file.append(data->begin(), data->end());
+    }
+
+    const Markers m = ReadMarkers(file);
+    EXPECT_EQ(m.frameHeight, height);
+    EXPECT_EQ(m.restartInterval, mcusPerBand);
+    EXPECT_EQ(m.inScan, RestartsAndEoi(c.bands));
+    EXPECT_EQ(DecodeJpeg(file).height, height);  // and without a warning
+}
+
+INSTANTIATE_TEST_SUITE_P(Bands, BandJoinMarkers,
+                         ::testing::Values(JoinCase{"two", 16, 2, -1},
+                                           JoinCase{"restarts_cycling_past_rst7", 33, 10, -1},
+                                           JoinCase{"band_of_other_quality_refused", 16, 3, 2}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct BandCase {
     const char* name;
@@ -281,7 +356,7 @@ TEST_P(JencWriteBands, DecodeToTheSingleThreadedPixels) {
 
     EXPECT_EQ(write(1), jpeg) << "one thread wrote other bytes";
     EXPECT_TRUE(IsBaselineJpeg(jpeg));
-    EXPECT_EQ(RestartMarkers(jpeg), c.bands - 1);
+    EXPECT_EQ(ReadMarkers(jpeg).inScan, RestartsAndEoi(c.bands));
     const DecodedJpeg got = DecodeJpeg(jpeg);
     const DecodedJpeg want = DecodeJpeg(OneCompression(dib));
     ASSERT_EQ(got.width, c.width);
