@@ -1,11 +1,11 @@
 #include "jpeg/jpegenc.h"
 
 #include <fcntl.h>
+#include <sched.h>
 #include <turbojpeg.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <condition_variable>
 #include <cstdlib>
@@ -17,9 +17,11 @@
 #include <span>
 #include <thread>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
-#include "platform/files.h"
+#include "jpeg/band_join.h"
+#include "jpeg/jpegenc_testing.h"
 
 namespace {
 
@@ -62,19 +64,8 @@ Encoders& Registry() {
     return encoders;
 }
 
-std::atomic<unsigned> threadCountSetting{0};
-std::atomic<unsigned> bandRowsSetting{0};
-
 constexpr int kMcuSide = 8;  // at 4:4:4
 constexpr int kMaxRestartInterval = 65'535;
-constexpr unsigned char kMarker = 0xFF;
-constexpr unsigned char kSOF0 = 0xC0;
-constexpr unsigned char kDHT = 0xC4;
-constexpr unsigned char kRST0 = 0xD0;
-constexpr unsigned char kSOI = 0xD8;
-constexpr unsigned char kEOI = 0xD9;
-constexpr unsigned char kSOS = 0xDA;
-constexpr unsigned char kDRI = 0xDD;
 
 // The caller's pixels, as the record describes them.
 struct Picture {
@@ -106,22 +97,15 @@ bool TurboJpegVariablesSet() {
     return false;
 }
 
-BandPlan PlanBands(const Picture& picture) {
-    const unsigned setting = bandRowsSetting.load();
-    const unsigned wanted = setting == 0 ? JENC_DEFAULT_BAND_ROWS : setting;
+BandPlan PlanBands(const Picture& picture, unsigned bandRows) {
     const int mcusPerRow = (picture.width + kMcuSide - 1) / kMcuSide;
-    const int mcuRows = std::clamp(static_cast<int>(std::min(wanted, 65'536u) / kMcuSide), 1,
+    const int mcuRows = std::clamp(static_cast<int>(std::min(bandRows, 65'536u) / kMcuSide), 1,
                                    kMaxRestartInterval / mcusPerRow);
     const int rows = mcuRows * kMcuSide;
     if (picture.height <= rows || TurboJpegVariablesSet()) {
         return {picture.height, 1, 0};
     }
     return {rows, (picture.height + rows - 1) / rows, mcuRows * mcusPerRow};
-}
-
-unsigned ThreadCount() {
-    const unsigned setting = threadCountSetting.load();
-    return setting != 0 ? setting : std::max(1u, std::thread::hardware_concurrency());
 }
 
 // Room for the JPEG of one band, whatever its pixels: TurboJPEG then compresses into it without
@@ -274,118 +258,78 @@ class BandSource {
     std::vector<std::jthread> workers_;  // last: joined before the state they use goes
 };
 
-// Where the parts of a band's JPEG lie: the frame height in the frame header, the scan header,
-// and the entropy-coded data that follows it up to the final EOI.
-struct BandLayout {
-    std::size_t frameHeight = 0;
-    std::size_t scan = 0;
-    std::size_t data = 0;
-    std::size_t end = 0;
+// The file jencWrite writes, created or truncated, and closed on every way out. The first failure's
+// errno is kept, for the threads and frees that follow may change errno before jencWrite returns.
+class OutputFile {
+  public:
+    explicit OutputFile(const char* name)
+        : fd_(::open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)),
+          error_(fd_ < 0 ? errno : 0) {}
+    ~OutputFile() { Close(); }
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    bool IsOpen() const { return fd_ >= 0; }
+    int Error() const { return error_; }
+
+    // Every byte, going on after short writes and interruptions.
+    int Write(std::span<const unsigned char> bytes) {
+        while (!bytes.empty()) {
+            const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                error_ = n < 0 ? errno : EIO;
+                return JENC_ERR_FILE_WRITE;
+            }
+            bytes = bytes.subspan(static_cast<std::size_t>(n));
+        }
+        return JENC_OK;
+    }
+
+    // close can be the first to report a failed write (NFS).
+    int Close() {
+        const int fd = std::exchange(fd_, -1);
+        if (fd >= 0 && ::close(fd) != 0) {
+            error_ = errno;
+            return JENC_ERR_FILE_WRITE;
+        }
+        return JENC_OK;
+    }
+
+  private:
+    int fd_;
+    int error_;
 };
 
-// The layout of a baseline JPEG with one scan and no restarts, the only kind of band that can be
-// joined; anything else gives nothing.
-std::optional<BandLayout> LayoutOf(std::span<const unsigned char> jpeg) {
-    if (jpeg.size() < 4 || jpeg[0] != kMarker || jpeg[1] != kSOI) {
-        return std::nullopt;
-    }
-    BandLayout layout;
-    std::size_t at = 2;
-    while (layout.data == 0 && at + 4 <= jpeg.size() && jpeg[at] == kMarker) {
-        const unsigned char marker = jpeg[at + 1];
-        const std::size_t length = std::size_t{jpeg[at + 2]} << 8 | jpeg[at + 3];
-        const bool otherFrame = marker > kSOF0 && marker <= 0xCF && marker != kDHT;
-        if (length < 2 || at + 2 + length > jpeg.size() || otherFrame || marker == kDRI) {
-            return std::nullopt;
-        }
-        if (marker == kSOF0 && length >= 8) {
-            layout.frameHeight = at + 5;
-        }
-        if (marker == kSOS) {
-            layout.scan = at;
-            layout.data = at + 2 + length;
-        }
-        at += 2 + length;
-    }
-    layout.end = jpeg.size() - 2;
-    if (layout.frameHeight == 0 || layout.data == 0 || layout.data > layout.end ||
-        jpeg[layout.end] != kMarker || jpeg[layout.end + 1] != kEOI) {
-        return std::nullopt;
-    }
-    return layout;
-}
-
-// Every band must carry the first band's very headers but for its height, or its coded data
-// would mean something else in the joined scan.
-bool SameHeaders(std::span<const unsigned char> jpeg, const BandLayout& layout,
-                 std::span<const unsigned char> firstHeaders, const BandLayout& first) {
-    const auto height = static_cast<std::ptrdiff_t>(first.frameHeight);
-    const auto data = static_cast<std::ptrdiff_t>(first.data);
-    return layout.frameHeight == first.frameHeight && layout.data == first.data &&
-           std::equal(jpeg.begin(), jpeg.begin() + height, firstHeaders.begin()) &&
-           std::equal(jpeg.begin() + height + 2, jpeg.begin() + data,
-                      firstHeaders.begin() + height + 2);
-}
-
-// The first band's headers with the whole picture's height, and a restart interval of one band
-// put in before the scan header.
-std::vector<unsigned char> JoinedHeaders(std::span<const unsigned char> firstHeaders,
-                                         const BandLayout& first, const Picture& picture,
-                                         const BandPlan& plan) {
-    const auto scan = firstHeaders.begin() + static_cast<std::ptrdiff_t>(first.scan);
-    std::vector<unsigned char> headers(firstHeaders.begin(), scan);
-    headers[first.frameHeight] = static_cast<unsigned char>(picture.height >> 8);
-    headers[first.frameHeight + 1] = static_cast<unsigned char>(picture.height & 0xFF);
-    headers.insert(headers.end(),
-                   {kMarker, kDRI, 0, 4, static_cast<unsigned char>(plan.restartInterval >> 8),
-                    static_cast<unsigned char>(plan.restartInterval & 0xFF)});
-    headers.insert(headers.end(), scan, firstHeaders.end());
-    return headers;
-}
-
-// Keeps the failed write's error for the caller, which reports it in errno.
-int Put(int fd, std::span<const unsigned char> bytes, int& writeError) {
-    writeError = orvane::platform::WriteAll(fd, bytes);
-    return writeError == 0 ? JENC_OK : JENC_ERR_FILE_WRITE;
-}
-
 // Writes the bands as one JPEG, each as soon as it and those before it are done.
-int WriteBands(int fd, const Picture& picture, const BandPlan& plan, BandSource& source,
-               int& writeError) {
+int WriteBands(OutputFile& file, const Picture& picture, const BandPlan& plan, BandSource& source) {
     std::optional<std::span<unsigned char>> jpeg = source.Take(0);
     if (!jpeg) {
         return JENC_ERR_ENCODE;
     }
     if (plan.count == 1) {
-        return Put(fd, *jpeg, writeError);
+        return file.Write(*jpeg);
     }
-    const std::optional<BandLayout> first = LayoutOf(*jpeg);
-    if (!first) {
+    const std::optional<jenc::BandJoin> join =
+        jenc::BandJoin::Start(*jpeg, static_cast<std::uint16_t>(picture.height),
+                              static_cast<std::uint16_t>(plan.restartInterval), plan.count);
+    if (!join) {
         return JENC_ERR_ENCODE;
     }
-    const std::vector<unsigned char> firstHeaders(
-        jpeg->begin(), jpeg->begin() + static_cast<std::ptrdiff_t>(first->data));
-    if (const int result = Put(fd, JoinedHeaders(firstHeaders, *first, picture, plan), writeError);
-        result != JENC_OK) {
+    if (const int result = file.Write(join->Headers()); result != JENC_OK) {
         return result;
     }
-
-    for (int i = 0;; ++i) {
-        const std::optional<BandLayout> layout = LayoutOf(*jpeg);
-        if (!layout || !SameHeaders(*jpeg, *layout, firstHeaders, *first)) {
+    for (int band = 0;; ++band) {
+        const std::optional<std::span<const unsigned char>> data = join->Data(*jpeg, band);
+        if (!data) {
             return JENC_ERR_ENCODE;
         }
-        // A band's EOI becomes the restart marker that ends its interval, so that each band goes
-        // out in one write; the last band's stays and ends the file.
-        const bool last = i + 1 == plan.count;
-        if (!last) {
-            (*jpeg)[layout->end + 1] = static_cast<unsigned char>(kRST0 + i % 8);
-        }
-        if (const int result = Put(fd, jpeg->subspan(layout->data), writeError);
-            result != JENC_OK || last) {
+        if (const int result = file.Write(*data); result != JENC_OK || band + 1 == plan.count) {
             return result;
         }
-        jpeg = source.Take(i + 1);
+        jpeg = source.Take(band + 1);
         if (!jpeg) {
             return JENC_ERR_ENCODE;
         }
@@ -394,12 +338,18 @@ int WriteBands(int fd, const Picture& picture, const BandPlan& plan, BandSource&
 
 }  // namespace
 
-void jencSetThreadCount(unsigned threads) {
-    threadCountSetting.store(threads);
-}
-
-void jencSetBandRows(unsigned rows) {
-    bandRowsSetting.store(rows);
+unsigned jencDefaultThreadCount() {
+    // The affinity rather than the machine's CPUs: processes pinned to their shares of the
+    // machine, as the batch export runs them, would otherwise each start a worker for every CPU.
+    cpu_set_t cpus;
+    CPU_ZERO(&cpus);
+    if (::sched_getaffinity(0, sizeof cpus, &cpus) == 0) {
+        if (const int count = CPU_COUNT(&cpus); count > 0) {
+            return static_cast<unsigned>(count);
+        }
+    }
+    // More CPUs than a cpu_set_t can tell of, say.
+    return std::max(1u, std::thread::hardware_concurrency());
 }
 
 int jencInit(JENC_CORE_PROPERTIES* props) {
@@ -421,6 +371,10 @@ int jencInit(JENC_CORE_PROPERTIES* props) {
 }
 
 int jencWrite(JENC_CORE_PROPERTIES* props, int mode) {
+    return jencWriteWithOptions(props, mode, {});
+}
+
+int jencWriteWithOptions(JENC_CORE_PROPERTIES* props, int mode, const JencWriteOptions& options) {
     if (props == nullptr) {
         return JENC_ERR_RECORD;
     }
@@ -450,29 +404,27 @@ int jencWrite(JENC_CORE_PROPERTIES* props, int mode) {
                           static_cast<int>(3 * width + props->DIBPadBytes),
                           props->DIBHeight < 0,
                           static_cast<int>(props->jquality)};
-    const int fd = ::open(props->JPGFile, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
+    OutputFile file(props->JPGFile);
+    if (!file.IsOpen()) {
         return JENC_ERR_FILE_CREATE;
     }
-    int writeError = 0;
     int result = JENC_ERR_ENCODE;
     try {
-        const BandPlan plan = PlanBands(picture);
+        const BandPlan plan = PlanBands(picture, options.bandRows);
+        const unsigned threads = options.threads != 0 ? options.threads : jencDefaultThreadCount();
         const unsigned workers =
-            plan.count == 1 ? 0 : std::min(ThreadCount(), static_cast<unsigned>(plan.count));
+            plan.count == 1 ? 0 : std::min(threads, static_cast<unsigned>(plan.count));
         // One worker would only take turns with the writer, which then compresses alone.
         BandSource source(picture, plan, compressor, workers == 1 ? 0 : workers);
-        result = WriteBands(fd, picture, plan, source, writeError);
+        result = WriteBands(file, picture, plan, source);
     } catch (const std::bad_alloc&) {
         result = JENC_ERR_ENCODE;
     }
-    // close can be the first to report a failed write (NFS).
-    if (::close(fd) != 0 && result == JENC_OK) {
-        writeError = errno;
-        result = JENC_ERR_FILE_WRITE;
+    if (const int closed = file.Close(); result == JENC_OK) {
+        result = closed;
     }
     if (result == JENC_ERR_FILE_WRITE) {
-        errno = writeError;  // the threads and the frees since may have changed it
+        errno = file.Error();
     }
     return result;
 }

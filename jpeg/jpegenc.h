@@ -10,16 +10,13 @@
 // whose colour changes from one pixel to the next; halving the chroma resolution (4:2:0) would
 // smear every such edge, for a file only about a fifth smaller on tile content.
 //
-// A picture taller than one band is cut into bands of whole 8-row MCU rows, which are compressed
-// at the same time on as many threads as the hardware runs, with identical settings and standard
-// Huffman tables, and joined into one scan: the first band's headers with the whole picture's
-// height, a restart interval of one band, and the bands' coded data separated by RST0..RST7.
-// A restart resets the DC prediction just as the start of a band's own scan did, so the file
-// decodes to exactly the pixels of a single-threaded encoding, larger only by the markers and the
+// A picture taller than one band is cut into bands of whole 8-row MCU rows, compressed at the
+// same time on as many threads as the calling thread has CPUs to run on (its affinity mask), and
+// joined into one scan with a restart interval of one band (jpeg/band_join.h). The file decodes to
+// exactly the pixels of a single-threaded encoding, larger only by the restart markers and the
 // padding before them (a few thousandths of a percent on the largest canvas). Bands are written
-// in order as they are done, so memory holds a few bands of coded data, never the whole file.
-// The bands depend only on the picture's size, so the file's bytes are the same whatever the
-// number of threads.
+// in order as they are done, so memory holds a few bands of coded data, never the whole file. The
+// bands depend only on the picture's size: the bytes are the same whatever the number of threads.
 #pragma once
 
 #include <cstdint>
@@ -75,20 +72,6 @@ struct JENC_CORE_PROPERTIES {
     // The encoder's own; 0 in a zero-filled record.
     std::uint64_t encoder;
 };
-
-// Process-wide settings for tests and benchmarks; 0 restores the default. They apply to the
-// jencWrite calls that start afterwards.
-//   threads: how many bands are compressed at once; by default as many as the hardware runs.
-//   rows:    the rows of a band, rounded down to a multiple of 8 (at least 8), and lowered where
-//            a band would exceed JPEG's restart interval of 65 535 MCUs; by default
-//            JENC_DEFAULT_BAND_ROWS.
-void jencSetThreadCount(unsigned threads);
-void jencSetBandRows(unsigned rows);
-// Measured on the largest canvas (608 x 55 200) with two workers: each band costs some 13 us of
-// setting up, so 256 rows take about 1 % longer than bands of 1024 rows or more, and the bands in
-// flight (about four) cost memory, under 1 MB at 256 rows; at 512 rows the export's peak came
-// within 0.4 MB of 2.1 times its pixels.
-inline constexpr unsigned JENC_DEFAULT_BAND_ROWS = 256;
 
 int jencInit(JENC_CORE_PROPERTIES* props);
 int jencWrite(JENC_CORE_PROPERTIES* props, int mode);

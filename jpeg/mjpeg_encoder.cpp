@@ -6,6 +6,8 @@
 #include <utility>
 
 #include "dib/cdibsection.h"
+#include "jpeg/jpegenc.h"
+#include "jpeg/mjpeg_encoder_testing.h"
 #include "platform/app.h"
 #include "platform/files.h"
 #include "platform/kernel32.h"

@@ -11,9 +11,9 @@
 // could not be created or written, the system's reason goes with it (RuntimeError::Reason).
 #pragma once
 
+#include <cstdint>
 #include <string>
 
-#include "jpeg/jpegenc.h"
 #include "platform/picture_box.h"
 #include "platform/windef.h"
 
@@ -35,16 +35,6 @@ bool SavePictureAsJpeg(const platform::PictureBox& picThis, const std::string& s
 // Hands the buffer's rows to the encoder in place (bottom-up, with their padding) and writes
 // sFileName. An existing read-only sFileName is refused (error 75) before anything is written.
 bool WriteJpegFile(const cDIBSection& cDib, const std::string& sFileName, LONG lQuality);
-
-// The library's three entry points, replaceable so that tests can make one of them fail.
-struct EncoderEntryPoints {
-    int (*Init)(JENC_CORE_PROPERTIES*) = jencInit;
-    int (*Write)(JENC_CORE_PROPERTIES*, int) = jencWrite;
-    int (*Free)(JENC_CORE_PROPERTIES*) = jencFree;
-};
-
-// Installs entry points and returns the ones they replace.
-EncoderEntryPoints SetEncoderEntryPoints(EncoderEntryPoints entryPoints);
 
 }  // namespace mJPEGEncoder
 }  // namespace orvane

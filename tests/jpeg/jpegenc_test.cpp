@@ -1,6 +1,7 @@
 #include "jpeg/jpegenc.h"
 
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <turbojpeg.h>
 
 #include <algorithm>
@@ -10,7 +11,10 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <thread>
 
+#include "jpeg/band_join.h"
+#include "jpeg/jpegenc_testing.h"
 #include "tests/support/file_conditions.h"
 #include "tests/support/jpeg_reader.h"
 #include "tests/support/temp_dir.h"
@@ -50,10 +54,13 @@ Rgb Detail(int x, int y) {
             (x / 8 + y / 8) * 37 & 0xFF};
 }
 
+enum class RowOrder { BottomUp, TopDown };
+
 // A 24-bit DIB as the canvas buffer holds it: rows of blue, green, red, padded with junk.
 struct Dib {
-    Dib(int width, int height, DWORD pad, bool bottomUp, Rgb (*colour)(int, int) = BlockColour)
+    Dib(int width, int height, DWORD pad, RowOrder order, Rgb (*colour)(int, int) = BlockColour)
         : width(width), height(height), pad(pad) {
+        const bool bottomUp = order == RowOrder::BottomUp;
         const std::size_t pitch = 3 * static_cast<std::size_t>(width) + pad;
         bytes.assign(pitch * static_cast<std::size_t>(height), 0xEE);
         for (int y = 0; y < height; ++y) {
@@ -61,9 +68,10 @@ struct Dib {
                 bytes.data() + pitch * static_cast<std::size_t>(bottomUp ? height - 1 - y : y);
             for (int x = 0; x < width; ++x) {
                 const Rgb c = colour(x, y);
-                row[3 * x] = static_cast<BYTE>(c.b);
-                row[3 * x + 1] = static_cast<BYTE>(c.g);
-                row[3 * x + 2] = static_cast<BYTE>(c.r);
+                BYTE* pixel = row + 3 * static_cast<std::size_t>(x);
+                pixel[0] = static_cast<BYTE>(c.b);
+                pixel[1] = static_cast<BYTE>(c.g);
+                pixel[2] = static_cast<BYTE>(c.r);
             }
         }
         dibHeight = bottomUp ? -height : height;
@@ -97,7 +105,7 @@ struct ImageCase {
     const char* name;
     int width;
     DWORD pad;
-    bool bottomUp;
+    RowOrder order;
 };
 
 class JencWriteImage : public ::testing::TestWithParam<ImageCase> {};
@@ -105,7 +113,7 @@ class JencWriteImage : public ::testing::TestWithParam<ImageCase> {};
 TEST_P(JencWriteImage, DecodesUprightAtItsSizeWithItsColours) {
     const ImageCase& c = GetParam();
     TempDir dir;
-    const Dib dib(c.width, 40, c.pad, c.bottomUp);
+    const Dib dib(c.width, 40, c.pad, c.order);
     Record record(dib, dir / "out.jpg");
     WriteFile(record.name, std::string(1 << 20, 'o'));  // longer than the JPEG: must be truncated
 
@@ -138,12 +146,13 @@ TEST_P(JencWriteImage, DecodesUprightAtItsSizeWithItsColours) {
 // The canvas pads each row to 4 bytes: widths 32, 33, 34, 35 need 0, 1, 2, 3 bytes; 608 (19
 // tiles) needs none.
 INSTANTIATE_TEST_SUITE_P(Widths, JencWriteImage,
-                         ::testing::Values(ImageCase{"w32_pad0", 32, 0, true},
-                                           ImageCase{"w33_pad1", 33, 1, true},
-                                           ImageCase{"w34_pad2", 34, 2, true},
-                                           ImageCase{"w35_pad3", 35, 3, true},
-                                           ImageCase{"w608_pad0", 608, 0, true},
-                                           ImageCase{"w33_pad1_top_down", 33, 1, false}),
+                         ::testing::Values(ImageCase{"w32_pad0", 32, 0, RowOrder::BottomUp},
+                                           ImageCase{"w33_pad1", 33, 1, RowOrder::BottomUp},
+                                           ImageCase{"w34_pad2", 34, 2, RowOrder::BottomUp},
+                                           ImageCase{"w35_pad3", 35, 3, RowOrder::BottomUp},
+                                           ImageCase{"w608_pad0", 608, 0, RowOrder::BottomUp},
+                                           ImageCase{"w33_pad1_top_down", 33, 1,
+                                                     RowOrder::TopDown}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 struct RefusalCase {
@@ -158,7 +167,7 @@ class JencWriteRefusal : public ::testing::TestWithParam<RefusalCase> {};
 TEST_P(JencWriteRefusal, ReturnsItsOwnResultAndCreatesNothing) {
     const RefusalCase& c = GetParam();
     TempDir dir;
-    const Dib dib(33, 9, 1, true);
+    const Dib dib(33, 9, 1, RowOrder::BottomUp);
     Record record(dib, dir / "out.jpg");
     const std::uint64_t encoder = record.props.encoder;
     c.spoil(record.props);
@@ -204,67 +213,127 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"quality_101", [](auto& p) { p.jquality = 101; }, kWhole, JENC_ERR_QUALITY}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// Band rows and threads for one scope.
-struct ScopedBanding {
-    ScopedBanding(unsigned rows, unsigned threads) {
-        jencSetBandRows(rows);
-        jencSetThreadCount(threads);
-    }
-    ~ScopedBanding() {
-        jencSetBandRows(0);
-        jencSetThreadCount(0);
-    }
-    ScopedBanding(const ScopedBanding&) = delete;
-    ScopedBanding& operator=(const ScopedBanding&) = delete;
-};
-
 // errno tells the caller why (no such folder, a full disk), also when the write fails while
 // bands are being compressed on other threads.
 TEST(JencWrite, AFileThatCannotBeCreatedOrWrittenIsReportedAsSuch) {
     TempDir dir;
-    const Dib dib(64, 64, 0, true);
-    const ScopedBanding eightBands(8, 3);
+    const Dib dib(64, 64, 0, RowOrder::BottomUp);
+    const JencWriteOptions eightBands{.threads = 3, .bandRows = 8};
     {
         Record record(dib, dir / "no/out.jpg");
-        EXPECT_EQ(jencWrite(&record.props, kWhole), JENC_ERR_FILE_CREATE);
+        EXPECT_EQ(jencWriteWithOptions(&record.props, kWhole, eightBands), JENC_ERR_FILE_CREATE);
         EXPECT_EQ(errno, ENOENT);
         EXPECT_EQ(FolderEntries(dir.path()), Strings{});
     }
     {
         Record record(dib, dir / "out.jpg");
         ScopedFileSizeLimit limit(100);
-        EXPECT_EQ(jencWrite(&record.props, kWhole), JENC_ERR_FILE_WRITE);
+        EXPECT_EQ(jencWriteWithOptions(&record.props, kWhole, eightBands), JENC_ERR_FILE_WRITE);
         EXPECT_EQ(errno, EFBIG);
     }
 }
 
-std::string OneCompression(const Dib& dib) {
+std::string OneCompression(const Dib& dib, int quality = 90) {
     const std::unique_ptr<void, int (*)(tjhandle)> compressor(tjInitCompress(), tjDestroy);
     unsigned char* jpeg = nullptr;
     unsigned long size = 0;
     EXPECT_EQ(tjCompress2(compressor.get(), dib.bytes.data(), dib.width,
                           3 * dib.width + static_cast<int>(dib.pad), dib.height, TJPF_BGR, &jpeg,
-                          &size, TJSAMP_444, 90, dib.dibHeight < 0 ? TJFLAG_BOTTOMUP : 0),
+                          &size, TJSAMP_444, quality, dib.dibHeight < 0 ? TJFLAG_BOTTOMUP : 0),
               0);
     std::string bytes(reinterpret_cast<const char*>(jpeg), size);
     tjFree(jpeg);
     return bytes;
 }
 
-int RestartMarkers(const std::string& jpeg) {
-    int count = 0;
-    for (std::size_t i = 0; i + 1 < jpeg.size(); ++i) {
-        count += jpeg[i] == '\xFF' && (jpeg[i + 1] & 0xF8) == 0xD0;
+// What a decoder meets in a JPEG, read marker by marker.
+struct Markers {
+    int frameHeight = -1;
+    int restartInterval = -1;  // from a DRI before the scan
+    std::vector<int> inScan;   // every marker after the scan header, stuffed 0xFF bytes aside
+};
+
+Markers ReadMarkers(const std::string& jpeg) {
+    Markers m;
+    EXPECT_EQ(jpeg.substr(0, 2), "\xFF\xD8");
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(jpeg.at(i)); };
+    std::size_t at = 2;
+    for (; byte(at + 1) != 0xDA; at += 2 + (byte(at + 2) << 8 | byte(at + 3))) {
+        if (byte(at + 1) == 0xC0) {
+            m.frameHeight = byte(at + 5) << 8 | byte(at + 6);
+        } else if (byte(at + 1) == 0xDD) {
+            m.restartInterval = byte(at + 4) << 8 | byte(at + 5);
+        }
     }
-    return count;
+    for (at += 2; at + 1 < jpeg.size(); ++at) {
+        if (byte(at) == 0xFF && byte(at + 1) != 0) {
+            m.inScan.push_back(byte(++at));
+        }
+    }
+    return m;
 }
+
+// RST0..RST7 in turn between the bands, and one EOI at the end.
+std::vector<int> RestartsAndEoi(int bands) {
+    std::vector<int> markers;
+    for (int i = 0; i + 1 < bands; ++i) {
+        markers.push_back(0xD0 + i % 8);
+    }
+    markers.push_back(0xD9);
+    return markers;
+}
+
+struct JoinCase {
+    const char* name;
+    int width;
+    int bands;
+    int otherQualityBand;  // compressed at another quality, so it must be refused; -1 for none
+};
+
+class BandJoinMarkers : public ::testing::TestWithParam<JoinCase> {};
+
+TEST_P(BandJoinMarkers, WholeHeightOneBandPerIntervalRestartsInTurnAndOneEoi) {
+    const JoinCase& c = GetParam();
+    const int height = 8 * c.bands;
+    const int mcusPerBand = (c.width + 7) / 8;
+    const Dib dib(c.width, 8, 0, RowOrder::TopDown, Detail);
+    const auto band = [&](int quality) {
+        const std::string jpeg = OneCompression(dib, quality);
+        return std::vector<unsigned char>(jpeg.begin(), jpeg.end());
+    };
+    const auto join = jenc::BandJoin::Start(band(90), static_cast<std::uint16_t>(height),
+                                            static_cast<std::uint16_t>(mcusPerBand), c.bands);
+    ASSERT_TRUE(join);
+    std::string file(join->Headers().begin(), join->Headers().end());
+    for (int i = 0; i < c.bands; ++i) {
+        std::vector<unsigned char> jpeg = band(i == c.otherQualityBand ? 50 : 90);
+        const auto data = join->Data(jpeg, i);
+        ASSERT_EQ(data.has_value(), i != c.otherQualityBand) << "band " << i;
+        if (!data) {
+            return;
+        }
+        file.append(data->begin(), data->end());
+    }
+
+    const Markers m = ReadMarkers(file);
+    EXPECT_EQ(m.frameHeight, height);
+    EXPECT_EQ(m.restartInterval, mcusPerBand);
+    EXPECT_EQ(m.inScan, RestartsAndEoi(c.bands));
+    EXPECT_EQ(DecodeJpeg(file).height, height);  // and without a warning
+}
+
+INSTANTIATE_TEST_SUITE_P(Bands, BandJoinMarkers,
+                         ::testing::Values(JoinCase{"two", 16, 2, -1},
+                                           JoinCase{"restarts_cycling_past_rst7", 33, 10, -1},
+                                           JoinCase{"band_of_other_quality_refused", 16, 3, 2}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct BandCase {
     const char* name;
     int width;
     int height;
-    unsigned bandRows;  // as set; 0 for the default
-    int bands;          // expected
+    unsigned bandRows;
+    int bands;  // expected
 };
 
 class JencWriteBands : public ::testing::TestWithParam<BandCase> {};
@@ -274,11 +343,12 @@ class JencWriteBands : public ::testing::TestWithParam<BandCase> {};
 TEST_P(JencWriteBands, DecodeToTheSingleThreadedPixels) {
     const BandCase& c = GetParam();
     TempDir dir;
-    const Dib dib(c.width, c.height, (4 - 3 * c.width % 4) % 4, true, Detail);
+    const Dib dib(c.width, c.height, (4 - 3 * c.width % 4) % 4, RowOrder::BottomUp, Detail);
     const auto write = [&](unsigned threads) {
-        const ScopedBanding banding(c.bandRows, threads);
         Record record(dib, dir / "out.jpg");
-        EXPECT_EQ(jencWrite(&record.props, kWhole), JENC_OK);
+        EXPECT_EQ(jencWriteWithOptions(&record.props, kWhole,
+                                       {.threads = threads, .bandRows = c.bandRows}),
+                  JENC_OK);
         return ReadFile(record.name);
     };
 
@@ -286,7 +356,7 @@ TEST_P(JencWriteBands, DecodeToTheSingleThreadedPixels) {
 
     EXPECT_EQ(write(1), jpeg) << "one thread wrote other bytes";
     EXPECT_TRUE(IsBaselineJpeg(jpeg));
-    EXPECT_EQ(RestartMarkers(jpeg), c.bands - 1);
+    EXPECT_EQ(ReadMarkers(jpeg).inScan, RestartsAndEoi(c.bands));
     const DecodedJpeg got = DecodeJpeg(jpeg);
     const DecodedJpeg want = DecodeJpeg(OneCompression(dib));
     ASSERT_EQ(got.width, c.width);
@@ -305,15 +375,33 @@ INSTANTIATE_TEST_SUITE_P(
                       BandCase{"nine_rows_in_bands_of_8", 35, 9, 8, 2},
                       BandCase{"restarts_counting_past_7", 35, 100, 8, 13},
                       BandCase{"band_rows_rounded_down_to_16", 9, 41, 20, 3},
-                      BandCase{"default_bands_of_a_full_row", 608, 1100, 0, 5},
+                      BandCase{"default_bands_of_a_full_row", 608, 1100, JENC_DEFAULT_BAND_ROWS, 5},
                       // 256 MCUs a row: a band of 255 MCU rows is the most 16 bits can count
                       BandCase{"restart_interval_within_16_bits", 2048, 2100, 4096, 2},
-                      BandCase{"tallest", 1, static_cast<int>(JENC_MAX_SIDE), 0, 256}),
+                      BandCase{"tallest", 1, static_cast<int>(JENC_MAX_SIDE),
+                               JENC_DEFAULT_BAND_ROWS, 256}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The batch export pins each of its processes to a share of the CPUs; each must then start as
+// many workers as its share, not one for every CPU of the machine.
+TEST(JencWrite, ByDefaultCompressesOnAsManyThreadsAsTheCallerHasCpus) {
+    std::thread([] {
+        cpu_set_t cpus;
+        ASSERT_EQ(sched_getaffinity(0, sizeof cpus, &cpus), 0);
+        int first = 0;
+        while (!CPU_ISSET(first, &cpus)) {
+            ++first;
+        }
+        CPU_ZERO(&cpus);
+        CPU_SET(first, &cpus);
+        ASSERT_EQ(sched_setaffinity(0, sizeof cpus, &cpus), 0);  // this thread alone
+        EXPECT_EQ(jencDefaultThreadCount(), 1u);
+    }).join();
+}
 
 TEST(JencWrite, HigherQualityKeepsMoreDetail) {
     TempDir dir;
-    Dib dib(64, 64, 0, true);
+    Dib dib(64, 64, 0, RowOrder::BottomUp);
     for (std::size_t i = 0; i < dib.bytes.size(); ++i) {
         dib.bytes[i] = static_cast<BYTE>(i * 7 + i / 13);
     }

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "dib/cdibsection.h"
+#include "jpeg/mjpeg_encoder_testing.h"
 #include "platform/app.h"
 #include "platform/gdi.h"
 #include "platform/kernel32.h"
