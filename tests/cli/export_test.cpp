@@ -273,7 +273,8 @@ class Batch : public ::testing::TestWithParam<BatchCase> {};
 
 // Among four tilesets, one cannot be read and one's picture cannot be written whole (the write
 // fails, or the process is killed): the other two are written as the two-argument form writes
-// them, each failure is one line naming its tileset, and nothing is left of the failed pictures.
+// them, each failure is one line naming its tileset once, and nothing is left of the failed
+// pictures.
 TEST_P(Batch, ExportsEveryTilesetItCanAndNamesEachFailure) {
     const BatchCase& c = GetParam();
     TempDir dir;
@@ -313,7 +314,7 @@ TEST_P(Batch, ExportsEveryTilesetItCanAndNamesEachFailure) {
     std::sort(lines.begin(), lines.end());
     ASSERT_EQ(lines.size(), 2u) << run.err;
     EXPECT_EQ(lines[0].rfind("orvane-export: " + large + ": ", 0), 0u) << lines[0];
-    EXPECT_EQ(lines[1].rfind("orvane-export: " + missing + ": ", 0), 0u) << lines[1];
+    EXPECT_EQ(lines[1], "orvane-export: " + missing + ": error 53: File not found");
     EXPECT_EQ(FolderEntries(dir / "out"), (Strings{"a." + c.format, "c." + c.format}));
     EXPECT_EQ(ReadFile(dir / ("out/a." + c.format)), ReadFile(single));
 }
