@@ -26,8 +26,8 @@ struct JobOutcome {
 
 // What the caller hears while the jobs run, in the order it happens.
 struct JobEvents {
-    std::function<void(std::size_t index)> started;  // the job's child runs
-    std::function<void(const JobOutcome&)> ended;    // it has ended, or could not be made
+    std::function<void(std::size_t index)> started = [](std::size_t) {};  // the job's child runs
+    std::function<void(const JobOutcome&)> ended = [](const JobOutcome&) {};  // or was not made
 };
 
 // Runs jobs 0 to count - 1, each in a child process of its own, at most `slots` at a time (at
