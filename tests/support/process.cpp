@@ -10,13 +10,67 @@
 #include <filesystem>
 
 namespace orvane::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// In a child process: false when it could not become the user nobody.
+bool BecomeNobody() {
+    constexpr id_t kNobody = 65534;
+    return ::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0;
+}
+
+// Whether nobody may execute the program, or search the folder.
+bool NobodyMayExecute(const fs::path& path) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::_exit(BecomeNobody() && ::access(path.c_str(), X_OK) == 0 ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
+
+void Skip(const std::string& why) {
+    GTEST_SKIP() << why;
+}
+
+// What nobody runs: the program, or a copy of it in dir (it links only system libraries beside
+// our own static ones). Nothing when nobody cannot reach dir; the test is then skipped.
+std::optional<fs::path> ReachableByNobody(const TempDir& dir, const fs::path& program) {
+    fs::permissions(dir.path(), fs::perms::others_exec, fs::perm_options::add);
+    if (!NobodyMayExecute(dir.path())) {
+        Skip("the user nobody cannot reach " + dir.path().string() + ": a folder above is private");
+        return std::nullopt;
+    }
+    if (NobodyMayExecute(program)) {
+        return program;
+    }
+    const fs::path copy = dir.path() / ".program" / program.filename();
+    fs::create_directory(copy.parent_path());
+    fs::copy_file(program, copy);
+    fs::permissions(copy.parent_path(), fs::perms::others_exec, fs::perm_options::add);
+    fs::permissions(copy, fs::perms::others_exec, fs::perm_options::add);
+    return copy;
+}
+
+}  // namespace
 
 Outcome RunProgram(const TempDir& dir, const std::string& program,
                    const std::vector<std::string>& args,
-                   const std::vector<EnvironmentChange>& environment, bool unprivileged) {
+                   const std::vector<EnvironmentChange>& environment, RunAs runAs) {
+    const bool asNobody = runAs == RunAs::Nobody && ::geteuid() == 0;
+    std::string path = program;
+    if (asNobody) {
+        const std::optional<fs::path> reachable = ReachableByNobody(dir, program);
+        if (!reachable) {
+            return {};
+        }
+        path = *reachable;
+    }
     const std::string outName = dir / ".stdout";
     const std::string errName = dir / ".stderr";
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    std::vector<char*> argv{const_cast<char*>(path.c_str())};
     for (const std::string& arg : args) {
         argv.push_back(const_cast<char*>(arg.c_str()));
     }
@@ -33,12 +87,8 @@ Outcome RunProgram(const TempDir& dir, const std::string& program,
         }
         const int out = ::open(outName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int err = ::open(errName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0) {
-            ::_exit(127);
-        }
-        constexpr id_t kNobody = 65534;
-        if (unprivileged && ::geteuid() == 0 &&
-            (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
+        if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0 ||
+            (asNobody && !BecomeNobody())) {
             ::_exit(127);
         }
         ::execv(argv[0], argv.data());
@@ -46,15 +96,19 @@ Outcome RunProgram(const TempDir& dir, const std::string& program,
     }
     Outcome outcome;
     int waitStatus = 0;
-    if (child < 0 || ::waitpid(child, &waitStatus, 0) != child) {
+    const bool waited = child > 0 && ::waitpid(child, &waitStatus, 0) == child;
+    if (path != program) {
+        fs::remove_all(fs::path(path).parent_path());
+    }
+    if (!waited) {
         ADD_FAILURE() << "cannot run " << program;
         return outcome;
     }
     outcome.status = WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : -1;
     outcome.out = ReadFile(outName);
     outcome.err = ReadFile(errName);
-    std::filesystem::remove(outName);
-    std::filesystem::remove(errName);
+    fs::remove(outName);
+    fs::remove(errName);
     return outcome;
 }
 

@@ -16,13 +16,20 @@ struct Outcome {
     std::string err;
 };
 
+// Who runs the program: the test's own user, or one whom permissions stop. Nobody is the user
+// nobody where the test runs as root, whom they do not stop, and the test's user elsewhere.
+enum class RunAs { TestUser, Nobody };
+
 // The environment is the test's, changed by environment: a name with a value is set to it, a
 // name without one is removed. The output goes through files in dir while the program runs.
-// unprivileged: as the user nobody when the test runs as root, whom permissions do not stop.
+// As the user nobody, dir is opened to others so that nobody reaches what the test put there,
+// and the program is run from a copy in dir when nobody cannot reach it where it is (in a
+// private home folder, say). When nobody cannot reach dir either, the test is skipped: the
+// caller returns when ::testing::Test::IsSkipped().
 using EnvironmentChange = std::pair<std::string, std::optional<std::string>>;
 Outcome RunProgram(const TempDir& dir, const std::string& program,
                    const std::vector<std::string>& args,
                    const std::vector<EnvironmentChange>& environment = {},
-                   bool unprivileged = false);
+                   RunAs runAs = RunAs::TestUser);
 
 }  // namespace orvane::testing

@@ -1,0 +1,56 @@
+#include "cli/batch.h"
+
+#include <optional>
+#include <string>
+
+#include "cli/export_tileset.h"
+#include "cli/process_pool.h"
+#include "cli/progress.h"
+#include "platform/files.h"
+
+namespace orvane::cli {
+namespace {
+
+// Why a tileset's export failed, after the tileset's name: what is wrong with reading it needs
+// no second mention of it.
+std::string ReasonAfterTheName(const ExportFailure& failure) {
+    return failure.step == ExportFailure::Step::Writing ? Describe(failure) : failure.detail;
+}
+
+}  // namespace
+
+int RunBatchExport(const BatchRequest& request) {
+    const std::vector<std::string>& tilesets = request.tilesets;
+    const auto exportOne = [&](std::size_t index) -> std::optional<std::string> {
+        const std::optional<ExportFailure> failure = ExportTileset(
+            tilesets[index], OutputFor(request, tilesets[index]), [](std::string_view) {});
+        if (!failure) {
+            return std::nullopt;
+        }
+        return ReasonAfterTheName(*failure);
+    };
+
+    Progress progress(tilesets.size());
+    std::size_t failed = 0;
+    const JobEvents events{
+        .started = [&](std::size_t index) { progress.Started(tilesets[index]); },
+        .ended =
+            [&](const JobOutcome& outcome) {
+                const std::string& tileset = tilesets[outcome.index];
+                if (outcome.killed) {
+                    // It could not remove the temporary file of a picture half written.
+                    platform::RemovePendingLeftovers(OutputFor(request, tileset));
+                }
+                progress.Ended(tileset);
+                if (outcome.failure) {
+                    ++failed;
+                    progress.Say(std::string(kPrefix) + tileset + ": " + *outcome.failure);
+                }
+            },
+    };
+    RunJobs(tilesets.size(), UsableProcessors(), exportOne, events);
+    progress.Finish(failed, request.folder);
+    return failed == 0 ? 0 : 1;
+}
+
+}  // namespace orvane::cli

@@ -1,0 +1,64 @@
+#include "cli/progress.h"
+
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <iostream>
+
+#include "cli/arguments.h"
+
+namespace orvane::cli {
+
+Progress::Progress(std::size_t total) : total_(total), shown_(::isatty(STDERR_FILENO) == 1) {}
+
+void Progress::Started(std::string_view tileset) {
+    running_.emplace_back(tileset);
+    Draw();
+}
+
+void Progress::Ended(std::string_view tileset) {
+    ++done_;
+    if (const auto at = std::find(running_.begin(), running_.end(), tileset);
+        at != running_.end()) {
+        running_.erase(at);
+    }
+    Draw();
+}
+
+void Progress::Say(const std::string& line) {
+    std::cerr << (shown_ ? "\r\033[K" : "") << line << '\n';
+    Draw();
+}
+
+void Progress::Finish(std::size_t failed, const std::string& folder) {
+    if (shown_) {
+        std::cerr << "\r\033[K" << kPrefix << total_ - failed << " of " << total_ << " exported to "
+                  << folder << '\n';
+    }
+}
+
+void Progress::Draw() const {
+    if (!shown_) {
+        return;
+    }
+    std::string line =
+        std::string(kPrefix) + std::to_string(done_) + "/" + std::to_string(total_) + " done";
+    if (!running_.empty()) {
+        line += ", exporting ";
+        // A line that wraps could not be redrawn in place: a long name loses its beginning.
+        winsize size{};
+        const std::size_t columns =
+            ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 80;
+        const std::size_t room = columns - std::min(columns, line.size() + 1);
+        const std::string_view current = running_.back();
+        if (current.size() <= room || room < 4) {
+            line += current.substr(0, room);
+        } else {
+            line.append("...").append(current.substr(current.size() - (room - 3)));
+        }
+    }
+    std::cerr << "\r\033[K" << line << std::flush;
+}
+
+}  // namespace orvane::cli

@@ -1,0 +1,33 @@
+// How far a batch has come: one line on standard error, redrawn in place while standard error is
+// a terminal, with the batch's own lines printed above it.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orvane::cli {
+
+class Progress {
+  public:
+    explicit Progress(std::size_t total);
+
+    void Started(std::string_view tileset);
+    void Ended(std::string_view tileset);
+
+    // A line of its own, above the progress; printed on any standard error.
+    void Say(const std::string& line);
+
+    void Finish(std::size_t failed, const std::string& folder);
+
+  private:
+    void Draw() const;
+
+    std::size_t total_;
+    bool shown_;
+    std::size_t done_ = 0;
+    std::vector<std::string> running_;  // the one started last is shown
+};
+
+}  // namespace orvane::cli
