@@ -27,7 +27,7 @@ void RaiseNotFound(const std::string& path) {
     if (!parent.empty() && !std::filesystem::is_directory(parent, ignored)) {
         RaiseBecause(ErrorNumber::PathNotFound, "the folder does not exist");
     }
-    RaiseBecause(ErrorNumber::FileNotFound, "no such file");
+    Raise(ErrorNumber::FileNotFound);  // the description says it all
 }
 
 void RefuseUnreplaceable(const struct stat& info) {

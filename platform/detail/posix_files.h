@@ -20,7 +20,7 @@ inline constexpr char kNotARegularFile[] = "not a regular file";
 mode_t CurrentUmask();
 
 // The runtime's error for a name that names nothing: PathNotFound (76) when its folder does not
-// exist, FileNotFound (53) when only the file is missing; each with its reason in words.
+// exist (with that reason in words), FileNotFound (53) when only the file is missing.
 [[noreturn]] void RaiseNotFound(const std::string& path);
 
 // The one answer to "may this entry be deleted or replaced?", for an entry as lstat describes
