@@ -20,6 +20,7 @@
 #include "tests/support/file_conditions.h"
 #include "tests/support/jpeg_reader.h"
 #include "tests/support/process.h"
+#include "tests/support/row_name.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/tileset_files.h"
 #include "viewer/main_form.h"
@@ -30,6 +31,7 @@ using orvane::testing::DecodeJpeg;
 using orvane::testing::FolderEntries;
 using orvane::testing::Outcome;
 using orvane::testing::ReadFile;
+using orvane::testing::RowName;
 using orvane::testing::RunAs;
 using orvane::testing::RunProgram;
 using orvane::testing::ScopedFileSizeLimit;
@@ -264,7 +266,7 @@ INSTANTIATE_TEST_SUITE_P(
                     {"--to", "@/", "--format", "jpg", kDemo, kDemo},
                     2,
                     "would both write"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 enum class AtTheLimit { WriteFails, Killed };
 
@@ -345,7 +347,7 @@ INSTANTIATE_TEST_SUITE_P(Formats, Batch,
                                                      "jpg",
                                                      100'000,
                                                      AtTheLimit::Killed}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         RowName());
 
 TEST(OrvaneExport, HelpTellsTheFormatsTheDispatchAndTheStatuses) {
     TempDir dir;

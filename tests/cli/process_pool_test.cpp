@@ -12,6 +12,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "tests/support/row_name.h"
+
 namespace {
 
 using orvane::cli::Job;
@@ -109,6 +111,6 @@ INSTANTIATE_TEST_SUITE_P(
                  {std::to_string(kProcessors)}},
         PoolCase{"a_full_pool_gives_one_processor_each", kProcessors, ProcessorsSeen,
                  Failures(kProcessors, "1")}),
-    [](const auto& info) { return std::string(info.param.name); });
+    orvane::testing::RowName());
 
 }  // namespace

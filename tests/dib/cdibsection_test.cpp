@@ -13,16 +13,13 @@
 #include "platform/user32.h"
 #include "tests/dib/buffers.h"
 #include "tests/support/recorders.h"
+#include "tests/support/row_name.h"
 
 namespace {
 
 using orvane::cDIBSection;
 using orvane::platform::LiveGdiObjectCount;
 using namespace orvane::testing;
-
-std::string RowName(const auto& info) {
-    return info.param.name;
-}
 
 void ExpectEmpty(const cDIBSection& buffer) {
     EXPECT_EQ(buffer.hdc(), nullptr);
@@ -70,7 +67,7 @@ INSTANTIATE_TEST_SUITE_P(Widths, ScanLine,
                                            StrideCase{"w33", 33, 100}, StrideCase{"w34", 34, 104},
                                            StrideCase{"w35", 35, 108},
                                            StrideCase{"canvas608", 608, 1824}),
-                         RowName<::testing::TestParamInfo<StrideCase>>);
+                         RowName());
 
 TEST(cDIBSection, PixelsDrawnThroughTheDCAreBottomUpBlueGreenRedBytes) {
     constexpr LONG kWidth = 5, kHeight = 3;
@@ -180,7 +177,7 @@ INSTANTIATE_TEST_SUITE_P(Sizes, FailedCreate,
                                            FailingSize{"negative_height", 3, -2},
                                            FailingSize{"row_too_long", INT_MAX, 1},
                                            FailingSize{"image_too_large", 100'000, 100'000}),
-                         RowName<::testing::TestParamInfo<FailingSize>>);
+                         RowName());
 
 // ---------------------------------------------------------------------------------------------
 // Copies in and out. Expected pixels are worked out one by one through GetPixel.
@@ -239,7 +236,7 @@ INSTANTIATE_TEST_SUITE_P(Areas, LoadPictureBltCase,
                                            BltCase{"source_offset_past_its_edge", 4, 3, -1, -1, 0,
                                                    0},
                                            BltCase{"negative_source_offset", -1, -2, -1, -1, 0, 0}),
-                         RowName<::testing::TestParamInfo<BltCase>>);
+                         RowName());
 
 class PaintPictureCase : public ::testing::TestWithParam<BltCase> {};
 
@@ -278,7 +275,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BltCase{"negative_destination_offset", -1, -1, -1, -1, 0, 0},
                       BltCase{"source_offset", 1, 1, -1, -1, 1, 2},
                       BltCase{"part_with_source_offset", 0, 0, 2, 2, 2, 1}),
-    RowName<::testing::TestParamInfo<BltCase>>);
+    RowName());
 
 TEST(cDIBSection, AnEmptyBufferCopiesNothingEitherWay) {
     Surface other(kOtherWidth, kOtherHeight);

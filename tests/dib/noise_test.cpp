@@ -11,6 +11,7 @@
 #include "platform/random.h"
 #include "tests/dib/buffers.h"
 #include "tests/support/recorders.h"
+#include "tests/support/row_name.h"
 
 namespace {
 
@@ -110,7 +111,7 @@ INSTANTIATE_TEST_SUITE_P(
                   std::nullopt,
                   {kTop, kHalf, kTenth, kZero},
                   {{{0, 255, 128}}, {{0, 26, 0}}}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 TEST(RandomiseBitsSeed, IsTheTimeOfDayOnEveryCall) {
     Buffer buffer = MakeBuffer(1, 1);

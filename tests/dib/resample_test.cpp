@@ -11,6 +11,7 @@
 #include "platform/gdi.h"
 #include "platform/gdi_testing.h"
 #include "tests/dib/buffers.h"
+#include "tests/support/row_name.h"
 
 namespace {
 
@@ -76,7 +77,7 @@ INSTANTIATE_TEST_SUITE_P(
         ScaleCase{"one_wide_destination", {{10, 50, 90}, {21, 60, 99}}, {{10}, {16}}},
         // Only the first row in memory is sampled.
         ScaleCase{"one_high_destination", {{10, 21}, {200, 200}, {200, 200}}, {{10, 16}}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 // The algorithm written out per pixel, straight from its definition, for comparison with the
 // row-at-a-time resampler on pictures and sizes where rounding and edges all come into play.
@@ -151,7 +152,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SizeCase{"width_only", 9, 6, 4, 6}, SizeCase{"height_only", 5, 9, 5, 23},
                       SizeCase{"up_and_down", 33, 1, 7, 3}, SizeCase{"one_wide", 1, 7, 6, 3},
                       SizeCase{"prime_ratio", 31, 29, 37, 41}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 // The vector kernel (where this processor has one) against the portable one, byte for byte,
 // including the byte after the row, which neither may touch.

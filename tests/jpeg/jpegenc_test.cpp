@@ -17,6 +17,7 @@
 #include "jpeg/jpegenc_testing.h"
 #include "tests/support/file_conditions.h"
 #include "tests/support/jpeg_reader.h"
+#include "tests/support/row_name.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -27,6 +28,7 @@ using orvane::testing::DecodeJpeg;
 using orvane::testing::FolderEntries;
 using orvane::testing::IsBaselineJpeg;
 using orvane::testing::ReadFile;
+using orvane::testing::RowName;
 using orvane::testing::ScopedFileSizeLimit;
 using orvane::testing::TempDir;
 using orvane::testing::WriteFile;
@@ -153,7 +155,7 @@ INSTANTIATE_TEST_SUITE_P(Widths, JencWriteImage,
                                            ImageCase{"w608_pad0", 608, 0, RowOrder::BottomUp},
                                            ImageCase{"w33_pad1_top_down", 33, 1,
                                                      RowOrder::TopDown}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         RowName());
 
 struct RefusalCase {
     const char* name;
@@ -211,7 +213,7 @@ INSTANTIATE_TEST_SUITE_P(
                     kWhole, JENC_ERR_TOO_LARGE},
         RefusalCase{"quality_0", [](auto& p) { p.jquality = 0; }, kWhole, JENC_ERR_QUALITY},
         RefusalCase{"quality_101", [](auto& p) { p.jquality = 101; }, kWhole, JENC_ERR_QUALITY}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 // errno tells the caller why (no such folder, a full disk), also when the write fails while
 // bands are being compressed on other threads.
@@ -326,7 +328,7 @@ INSTANTIATE_TEST_SUITE_P(Bands, BandJoinMarkers,
                          ::testing::Values(JoinCase{"two", 16, 2, -1},
                                            JoinCase{"restarts_cycling_past_rst7", 33, 10, -1},
                                            JoinCase{"band_of_other_quality_refused", 16, 3, 2}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         RowName());
 
 struct BandCase {
     const char* name;
@@ -380,7 +382,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BandCase{"restart_interval_within_16_bits", 2048, 2100, 4096, 2},
                       BandCase{"tallest", 1, static_cast<int>(JENC_MAX_SIDE),
                                JENC_DEFAULT_BAND_ROWS, 256}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 // The batch export pins each of its processes to a share of the CPUs; each must then start as
 // many workers as its share, not one for every CPU of the machine.

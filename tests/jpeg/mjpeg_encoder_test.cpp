@@ -16,6 +16,7 @@
 #include "platform/runtime_error.h"
 #include "tests/support/file_conditions.h"
 #include "tests/support/jpeg_reader.h"
+#include "tests/support/row_name.h"
 #include "tests/support/surface.h"
 #include "tests/support/temp_dir.h"
 
@@ -28,6 +29,7 @@ using orvane::testing::DecodeJpeg;
 using orvane::testing::FolderEntries;
 using orvane::testing::PermissionBits;
 using orvane::testing::ReadFile;
+using orvane::testing::RowName;
 using orvane::testing::ScopedFileSizeLimit;
 using orvane::testing::Surface;
 using orvane::testing::TempDir;
@@ -308,7 +310,7 @@ INSTANTIATE_TEST_SUITE_P(Causes, FailedWrite,
                          ::testing::Values(WriteFailure{"encoder_reports_failure", JENC_ERR_ENCODE,
                                                         0},
                                            WriteFailure{"disk_full", JENC_OK, 4096}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         RowName());
 
 TEST(SavePictureAsJpeg, APictureWithoutPixelsIsRefusedByTheEncoderAndWritesNothing) {
     TempDir dir;

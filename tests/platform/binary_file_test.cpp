@@ -8,6 +8,7 @@
 #include <numeric>
 
 #include "platform/runtime_error.h"
+#include "tests/support/row_name.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -15,6 +16,7 @@ namespace {
 using orvane::platform::BinaryFile;
 using orvane::platform::ErrorNumber;
 using orvane::platform::RuntimeError;
+using orvane::testing::RowName;
 using orvane::testing::TempDir;
 using orvane::testing::WriteFile;
 
@@ -67,7 +69,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ReadCase{"across_eof", (3 << 20) - 4, 3072},
                       ReadCase{"past_eof", (3 << 20) + 100, 64},
                       ReadCase{"large_block_across_eof", (3 << 20) - 1000, 600'000}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 TEST(BinaryFile, AnEmptyFileReadsAsZeros) {
     TempDir dir;

@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "tests/support/file_conditions.h"
+#include "tests/support/row_name.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -20,6 +21,7 @@ using orvane::testing::FolderEntries;
 using orvane::testing::PermissionBits;
 using orvane::testing::RaisedNumber;
 using orvane::testing::ReadFile;
+using orvane::testing::RowName;
 using orvane::testing::ScopedFileSizeLimit;
 using orvane::testing::ScopedUmask;
 using orvane::testing::TempDir;
@@ -72,7 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"fifo", [](const TempDir& d) { ::mkfifo((d / "a.jpg").c_str(), 0644); },
                     "a.jpg", 75, 75, {"a.jpg"}},
         RefusalCase{"empty_name", kNothing, "", 52, 52, {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 TEST(Kill, DeletesAWritableFileAndALinkButNotWhatTheLinkNames) {
     TempDir dir;
@@ -162,7 +164,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "real.bmp",
                     0640,
                     {"out.bmp", "real.bmp"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 TEST(PendingFile, EveryWayOutWithoutCommitLeavesTheFolderAsItWas) {
     TempDir dir;

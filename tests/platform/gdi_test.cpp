@@ -9,12 +9,14 @@
 #include <vector>
 
 #include "platform/user32.h"
+#include "tests/support/row_name.h"
 #include "tests/support/surface.h"
 
 namespace {
 
 using orvane::platform::LiveGdiObjectCount;
 
+using orvane::testing::RowName;
 using orvane::testing::Surface;
 
 // ---------------------------------------------------------------------------------------------
@@ -153,7 +155,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ClipCase{"zero_width", 0, 0, 0, 4, 0, 0},
                       ClipCase{"negative_height", 0, 0, 5, -4, 0, 0},
                       ClipCase{"offsets_near_int_limits", INT_MAX - 1, 0, 5, 4, INT_MIN + 1, 0}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 // Four pixels make 12 bytes, a row without filler: whole rows are copied as one block, which
 // must still land on the right rows when the copy is offset or clipped vertically.
@@ -320,7 +322,7 @@ INSTANTIATE_TEST_SUITE_P(
                       PixelCase{"below_bitmap", 0, 3, RGB(1, 1, 1), false},
                       PixelCase{"int_min", INT_MIN, INT_MIN, RGB(1, 1, 1), false},
                       PixelCase{"int_max", INT_MAX, 0, RGB(1, 1, 1), false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 TEST(PixelLayout, RowsAreBottomUpBgrAndPaddedToFourBytes) {
     HDC dc = CreateCompatibleDC(nullptr);
@@ -395,7 +397,7 @@ INSTANTIATE_TEST_SUITE_P(Table, CreateDIBSectionRefuses,
                                            DibRequest{"row_overflows", INT_MAX, 1, 24, BI_RGB},
                                            DibRequest{"image_overflows", 100000, 100000, 24,
                                                       BI_RGB}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         RowName());
 
 TEST(CreateCompatibleBitmap, NeedsAValidDCAndAPositiveSize) {
     HDC dc = CreateCompatibleDC(nullptr);

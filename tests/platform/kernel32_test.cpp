@@ -10,12 +10,14 @@
 
 #include "platform/gdi.h"
 #include "tests/support/file_conditions.h"
+#include "tests/support/row_name.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
 using orvane::testing::PermissionBits;
 using orvane::testing::ReadFile;
+using orvane::testing::RowName;
 using orvane::testing::ScopedUmask;
 using orvane::testing::TempDir;
 using orvane::testing::WriteFile;
@@ -79,7 +81,7 @@ INSTANTIATE_TEST_SUITE_P(
                       AttributeCase{"folder", true, 0755, FILE_ATTRIBUTE_DIRECTORY},
                       AttributeCase{"read_only_folder", true, 0555,
                                     FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 TEST(FindFirstFileA, ReportsNameSizeAndTimesIn100nsStepsSince1601) {
     TempDir dir;
@@ -275,7 +277,7 @@ INSTANTIATE_TEST_SUITE_P(
         ModeCase{"only_those_who_may_read", 0440, 0, 0, 0660},
         ModeCase{"owner_whatever_the_umask", 0400, 0, 0222, 0600},
         ModeCase{"writable_file_left_as_it_is", 0640, FILE_ATTRIBUTE_ARCHIVE, 0, 0640}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 TEST(SetFileAttributesA, FailsForAMissingFileAndLeavesFoldersAlone) {
     TempDir dir;

@@ -11,6 +11,7 @@
 
 #include "platform/gdi.h"
 #include "tests/support/file_conditions.h"
+#include "tests/support/row_name.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -20,6 +21,7 @@ using orvane::platform::SavePicture;
 using orvane::testing::FolderEntries;
 using orvane::testing::RaisedNumber;
 using orvane::testing::ReadFile;
+using orvane::testing::RowName;
 using orvane::testing::ScopedFileSizeLimit;
 using orvane::testing::TempDir;
 using orvane::testing::WriteFile;
@@ -124,7 +126,7 @@ INSTANTIATE_TEST_SUITE_P(
                       PictureCase{"w3", 3, 7, false}, PictureCase{"w5", 5, 7, false},
                       PictureCase{"w33", 33, 9, false}, PictureCase{"w33_dib_section", 33, 9, true},
                       PictureCase{"w5_dib_section", 5, 1, true}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 TEST(SavePicture, RefusesNoPictureOrAForeignOrDeletedHandleWithoutTouchingTheFile) {
     TempDir dir;

@@ -10,12 +10,14 @@
 #include "platform/gdi_testing.h"
 #include "platform/runtime_error.h"
 #include "tests/support/file_conditions.h"
+#include "tests/support/row_name.h"
 
 namespace {
 
 using orvane::platform::LiveGdiObjectCount;
 using orvane::platform::RuntimeError;
 using orvane::testing::RaisedNumber;
+using orvane::testing::RowName;
 using orvane::testing::RunWithMemoryLimit;
 using orvane::viewer::Canvas;
 using orvane::viewer::ScaleMode;
@@ -97,7 +99,7 @@ INSTANTIATE_TEST_SUITE_P(Sizes, CanvasResize,
                                            ResizeCase{"wider_and_lower", 20, 41, 47, 9},
                                            ResizeCase{"narrower_and_taller", 47, 9, 5, 41},
                                            ResizeCase{"at_once", 20, 41, 47, 9, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         RowName());
 
 // With no pixels there is no picture, so nothing of the old one can come back.
 TEST(Canvas, ZeroWidthHoldsNoPictureAndGrowingAgainStartsBlank) {

@@ -9,6 +9,7 @@
 
 #include "platform/runtime_error.h"
 #include "tests/support/recorders.h"
+#include "tests/support/row_name.h"
 
 namespace {
 
@@ -47,6 +48,6 @@ INSTANTIATE_TEST_SUITE_P(
                                  "Run-time error '51':\n\nInternal error: vector::at"},
                       EscapeCase{"not_an_exception", [] { throw 42; },
                                  "Run-time error '51':\n\nInternal error"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    orvane::testing::RowName());
 
 }  // namespace

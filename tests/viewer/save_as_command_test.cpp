@@ -17,6 +17,7 @@
 #include "tests/support/file_conditions.h"
 #include "tests/support/jpeg_reader.h"
 #include "tests/support/recorders.h"
+#include "tests/support/row_name.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/tileset_files.h"
 #include "viewer/error_report.h"
@@ -31,6 +32,7 @@ using orvane::testing::IsBaselineJpeg;
 using orvane::testing::MessageBoxRecorder;
 using orvane::testing::ReadFile;
 using orvane::testing::Rgb;
+using orvane::testing::RowName;
 using orvane::testing::ScopedFileSizeLimit;
 using orvane::testing::TempDir;
 using orvane::testing::TilesetBytes;
@@ -167,7 +169,7 @@ INSTANTIATE_TEST_SUITE_P(
         DispatchCase{
             "myjpg_dot_bmp", "myjpg.bmp", {"Save complete!"}, {"a.tst", "myjpg.bmp"}, kBmp},
         DispatchCase{"cancelled", "", {}, {"a.tst"}, ""}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 TEST_F(SaveAs, BitmapHoldsTheCanvasPixelForPixel) {
     // Signature colours differ from pixel to pixel and tile to tile; the second row is short, so
@@ -298,7 +300,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FailureCase{"bmp", "x.bmp", "Run-time error '481':\n\nInvalid picture"},
                       FailureCase{"jpg", "x.jpg",
                                   "Run-time error '26001':\n\nFailed to save to JPG "}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 struct WriteFailureCase {
     const char* name;
@@ -352,6 +354,6 @@ INSTANTIATE_TEST_SUITE_P(
                                        "Run-time error '75':\n\nPath/File access error"},
                       WriteFailureCase{"jpg_read_only", "x.jpg", true,
                                        "Run-time error '75':\n\nPath/File access error"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 }  // namespace
