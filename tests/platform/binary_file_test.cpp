@@ -8,6 +8,7 @@
 #include <numeric>
 
 #include "platform/runtime_error.h"
+#include "tests/support/file_conditions.h"
 #include "tests/support/row_name.h"
 #include "tests/support/temp_dir.h"
 
@@ -16,9 +17,7 @@ namespace {
 using orvane::platform::BinaryFile;
 using orvane::platform::ErrorNumber;
 using orvane::platform::RuntimeError;
-using orvane::testing::RowName;
-using orvane::testing::TempDir;
-using orvane::testing::WriteFile;
+using namespace orvane::testing;
 
 std::string Counting(std::size_t n) {
     std::string bytes(n, '\0');
@@ -94,12 +93,8 @@ TEST(BinaryFile, OpeningRaisesTheRuntimesErrorsAndCreatesNothing) {
         {dir / "fifo", ErrorNumber::PathFileAccessError},
     };
     for (const auto& c : cases) {
-        try {
-            BinaryFile file(c.path);
-            ADD_FAILURE() << c.path << " opened";
-        } catch (const RuntimeError& error) {
-            EXPECT_EQ(error.Number(), static_cast<int>(c.number)) << c.path;
-        }
+        EXPECT_EQ(RaisedNumber([&] { BinaryFile file(c.path); }), static_cast<int>(c.number))
+            << c.path;
     }
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "missing.tst"));
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "no-such-folder"));
@@ -112,12 +107,7 @@ TEST(BinaryFile, AnUnreadableFileIsAnAccessError) {
     TempDir dir;
     WriteFile(dir / "locked.tst", "abc");
     ::chmod((dir / "locked.tst").c_str(), 0);
-    try {
-        BinaryFile file(dir / "locked.tst");
-        ADD_FAILURE() << "opened";
-    } catch (const RuntimeError& error) {
-        EXPECT_EQ(error.Number(), 75);
-    }
+    EXPECT_EQ(RaisedNumber([&] { BinaryFile file(dir / "locked.tst"); }), 75);
 }
 
 TEST(BinaryFile, ClosesOnDestructionAndRefusesReadsOnceClosed) {

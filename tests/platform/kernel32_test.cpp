@@ -1,6 +1,5 @@
 #include "platform/kernel32.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,16 +14,8 @@
 
 namespace {
 
-using orvane::testing::PermissionBits;
-using orvane::testing::ReadFile;
-using orvane::testing::RowName;
-using orvane::testing::ScopedUmask;
-using orvane::testing::TempDir;
-using orvane::testing::WriteFile;
+using namespace orvane::testing;
 
-std::uint64_t Ticks(FILETIME t) {
-    return (std::uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime;
-}
 FILETIME FileTime(std::uint64_t ticks) {
     return {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
 }
@@ -33,19 +24,6 @@ FILETIME FileTime(std::uint64_t ticks) {
 // hand in 100 ns steps from 1601-01-01.
 constexpr std::uint64_t kBillennium = 126'444'736'000'000'000;
 constexpr std::uint64_t kSecondBefore1970 = 116'444'735'990'000'000;
-
-WIN32_FIND_DATAA Find(const std::string& name) {
-    WIN32_FIND_DATAA data{};
-    HANDLE found = FindFirstFileA(name.c_str(), &data);
-    EXPECT_NE(found, INVALID_HANDLE_VALUE) << name;
-    EXPECT_EQ(FindClose(found), TRUE);
-    return data;
-}
-
-void SetTimes(const std::string& name, timespec access, timespec write) {
-    const timespec times[2] = {access, write};
-    ASSERT_EQ(::utimensat(AT_FDCWD, name.c_str(), times, 0), 0);
-}
 
 struct AttributeCase {
     const char* name;
@@ -66,7 +44,7 @@ TEST_P(FindFirstFileAttributes, FollowTheKindOfEntryAndItsWriteBits) {
         WriteFile(name, "x");
     }
     ASSERT_EQ(::chmod(name.c_str(), c.mode), 0);
-    EXPECT_EQ(Find(name).dwFileAttributes, c.expected);
+    EXPECT_EQ(FindData(name).dwFileAttributes, c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -92,7 +70,7 @@ TEST(FindFirstFileA, ReportsNameSizeAndTimesIn100nsStepsSince1601) {
     SetTimes(name, {1'000'000'000, 123'456'700}, {-1, 0});
     const auto after = std::chrono::system_clock::now() + std::chrono::seconds(2);
 
-    const WIN32_FIND_DATAA data = Find(name);
+    const WIN32_FIND_DATAA data = FindData(name);
     EXPECT_STREQ(data.cFileName, "tile set.jpg");
     EXPECT_EQ(data.nFileSizeHigh, 5u);
     EXPECT_EQ(data.nFileSizeLow, 7u);
@@ -192,7 +170,7 @@ TEST(SetFileTime, SetsAccessAndWriteTimesAndLeavesTimesNotGiven) {
     EXPECT_EQ(SetFileTime(file, &creation, &access, &write), TRUE);
     EXPECT_EQ(_lclose(file), 0);
 
-    WIN32_FIND_DATAA data = Find(name);
+    WIN32_FIND_DATAA data = FindData(name);
     EXPECT_EQ(Ticks(data.ftLastAccessTime), Ticks(access));
     EXPECT_EQ(Ticks(data.ftLastWriteTime), Ticks(write));
     struct stat info {};
@@ -208,7 +186,7 @@ TEST(SetFileTime, SetsAccessAndWriteTimesAndLeavesTimesNotGiven) {
     EXPECT_EQ(SetFileTime(file, nullptr, nullptr, &later), TRUE);
     EXPECT_EQ(SetFileTime(file, nullptr, &zero, nullptr), TRUE);
     EXPECT_EQ(_lclose(file), 0);
-    data = Find(name);
+    data = FindData(name);
     EXPECT_EQ(Ticks(data.ftLastAccessTime), Ticks(access));
     EXPECT_EQ(Ticks(data.ftLastWriteTime), Ticks(later));
 }
@@ -262,7 +240,7 @@ TEST_P(SetFileAttributesMode, MapsReadOnlyToTheWriteBitsAndReadsBack) {
 
     EXPECT_EQ(SetFileAttributesA(name.c_str(), c.attributes), TRUE);
     EXPECT_EQ(PermissionBits(name), c.after);
-    EXPECT_EQ(Find(name).dwFileAttributes & FILE_ATTRIBUTE_READONLY,
+    EXPECT_EQ(FindData(name).dwFileAttributes & FILE_ATTRIBUTE_READONLY,
               c.attributes & FILE_ATTRIBUTE_READONLY);
 }
 

@@ -7,34 +7,31 @@
 #include "platform/msgbox.h"
 #include "platform/random.h"
 #include "platform/runtime_error.h"
+#include "tests/support/file_conditions.h"
 #include "tests/support/recorders.h"
 
 namespace {
 
 using namespace orvane::platform;
 using orvane::testing::MessageBoxRecorder;
+using orvane::testing::RaisedError;
 using orvane::testing::ScriptedRandom;
 
 TEST(RuntimeError, CarriesNumberSourceDescriptionAndHelpContext) {
-    try {
-        Raise(26001, "orvane.mJPEGEncoder", "Failed to save to JPG -3", 48);
-    } catch (const RuntimeError& error) {
-        EXPECT_EQ(error.Number(), 26001);
-        EXPECT_EQ(error.Source(), "orvane.mJPEGEncoder");
-        EXPECT_EQ(error.Description(), "Failed to save to JPG -3");
-        EXPECT_EQ(error.HelpContext(), 48);
-        EXPECT_STREQ(error.what(), "Failed to save to JPG -3");
-    }
+    const RuntimeError error =
+        RaisedError([] { Raise(26001, "orvane.mJPEGEncoder", "Failed to save to JPG -3", 48); });
+    EXPECT_EQ(error.Number(), 26001);
+    EXPECT_EQ(error.Source(), "orvane.mJPEGEncoder");
+    EXPECT_EQ(error.Description(), "Failed to save to JPG -3");
+    EXPECT_EQ(error.HelpContext(), 48);
+    EXPECT_STREQ(error.what(), "Failed to save to JPG -3");
 }
 
 TEST(RuntimeError, StandardErrorsHaveTheRuntimesTextAndTheProgramAsSource) {
-    try {
-        Raise(ErrorNumber::FileNotFound);
-    } catch (const RuntimeError& error) {
-        EXPECT_EQ(error.Number(), 53);
-        EXPECT_EQ(error.Description(), "File not found");
-        EXPECT_EQ(error.Source(), AppExeName());
-    }
+    const RuntimeError error = RaisedError([] { Raise(ErrorNumber::FileNotFound); });
+    EXPECT_EQ(error.Number(), 53);
+    EXPECT_EQ(error.Description(), "File not found");
+    EXPECT_EQ(error.Source(), "platform_tests");
     EXPECT_EQ(StandardDescription(ErrorNumber::PathFileAccessError), "Path/File access error");
     EXPECT_EQ(StandardDescription(ErrorNumber::InvalidPicture), "Invalid picture");
 }

@@ -1,5 +1,7 @@
 #include "tests/support/file_conditions.h"
 
+#include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -9,8 +11,6 @@
 #include <csignal>
 #include <fstream>
 #include <stdexcept>
-
-#include "platform/runtime_error.h"
 
 namespace orvane::testing {
 
@@ -104,13 +104,36 @@ mode_t PermissionBits(const std::filesystem::path& path) {
     return info.st_mode & 07777;
 }
 
-int RaisedNumber(const std::function<void()>& call) {
+WIN32_FIND_DATAA FindData(const std::string& path) {
+    WIN32_FIND_DATAA data{};
+    const HANDLE found = FindFirstFileA(path.c_str(), &data);
+    EXPECT_NE(found, INVALID_HANDLE_VALUE) << path;
+    if (found != INVALID_HANDLE_VALUE) {
+        EXPECT_EQ(FindClose(found), TRUE);
+    }
+    return data;
+}
+
+std::uint64_t Ticks(const FILETIME& time) {
+    return std::uint64_t{time.dwHighDateTime} << 32 | time.dwLowDateTime;
+}
+
+void SetTimes(const std::string& path, timespec access, timespec write) {
+    const timespec times[2] = {access, write};
+    EXPECT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
+}
+
+platform::RuntimeError RaisedError(const std::function<void()>& call) {
     try {
         call();
     } catch (const platform::RuntimeError& error) {
-        return error.Number();
+        return error;
     }
-    return 0;
+    return {0, "", ""};
+}
+
+int RaisedNumber(const std::function<void()>& call) {
+    return RaisedError(call).Number();
 }
 
 }  // namespace orvane::testing

@@ -5,11 +5,15 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/kernel32.h"
+#include "platform/runtime_error.h"
 
 namespace orvane::testing {
 
@@ -65,6 +69,19 @@ std::vector<std::string> FolderEntries(const std::filesystem::path& folder);
 // The permission bits of a file (not following a link).
 mode_t PermissionBits(const std::filesystem::path& path);
 
+// What FindFirstFileA reports of a file; the test fails when it finds nothing.
+WIN32_FIND_DATAA FindData(const std::string& path);
+
+// A FILETIME as one number: 100 ns steps since 1601.
+std::uint64_t Ticks(const FILETIME& time);
+
+// Sets a file's access and write times, in seconds and nanoseconds since 1970, through the system
+// rather than the code under test; the test fails when they cannot be set.
+void SetTimes(const std::string& path, timespec access, timespec write);
+
+// The runtime error that call raises; when it raises none, an error numbered 0 with no source or
+// description, which no expectation of a real error matches.
+platform::RuntimeError RaisedError(const std::function<void()>& call);
 // The number of the runtime error that call raises, or 0 when it raises none.
 int RaisedNumber(const std::function<void()>& call);
 

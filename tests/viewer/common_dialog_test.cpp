@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include "platform/runtime_error.h"
+#include "tests/support/file_conditions.h"
 
 namespace {
 
 using orvane::platform::RuntimeError;
+using orvane::testing::RaisedError;
 using orvane::viewer::ScriptedDialog;
 
 // A cancelled dialog must not hand back the name chosen before: a command would act on it.
@@ -24,13 +26,9 @@ TEST(CommonDialog, CancelRaisesTheCancelErrorWhenAskedTo) {
     ScriptedDialog dialog({"first.tst"});
     dialog.ShowOpen();
     dialog.CancelError(true);
-    try {
-        dialog.ShowOpen();
-        FAIL() << "cancel raised nothing";
-    } catch (const RuntimeError& error) {
-        EXPECT_EQ(error.Number(), 32755);
-        EXPECT_EQ(error.Description(), "Cancel was selected.");
-    }
+    const RuntimeError error = RaisedError([&] { dialog.ShowOpen(); });
+    EXPECT_EQ(error.Number(), 32755);
+    EXPECT_EQ(error.Description(), "Cancel was selected.");
     EXPECT_EQ(dialog.FileName(), "");
 }
 
