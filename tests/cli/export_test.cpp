@@ -19,7 +19,9 @@
 #include "platform/gdi.h"
 #include "tests/support/file_conditions.h"
 #include "tests/support/jpeg_reader.h"
+#include "tests/support/picture_compare.h"
 #include "tests/support/process.h"
+#include "tests/support/qimage_view.h"
 #include "tests/support/row_name.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/tileset_files.h"
@@ -27,17 +29,7 @@
 
 namespace {
 
-using orvane::testing::DecodeJpeg;
-using orvane::testing::FolderEntries;
-using orvane::testing::Outcome;
-using orvane::testing::ReadFile;
-using orvane::testing::RowName;
-using orvane::testing::RunAs;
-using orvane::testing::RunProgram;
-using orvane::testing::ScopedFileSizeLimit;
-using orvane::testing::ScopedTmpfs;
-using orvane::testing::TempDir;
-using orvane::testing::WriteFile;
+using namespace orvane::testing;
 using orvane::viewer::MainForm;
 using orvane::viewer::ScriptedDialog;
 using Strings = std::vector<std::string>;
@@ -55,63 +47,42 @@ bool Contains(const std::string& text, const std::string& part) {
 }
 
 // The demo tileset as the window paints it.
-class DemoCanvas {
-  public:
-    DemoCanvas() : dialog_({kDemo}), form_(dialog_) { form_.mnuOpen_Click(); }
-    int Width() const { return form_.Picture1.PixelWidth(); }
-    int Height() const { return form_.Picture1.PixelHeight(); }
-    COLORREF At(int x, int y) const { return GetPixel(form_.Picture1.hDC(), x, y); }
-
-  private:
-    ScriptedDialog dialog_;
-    MainForm form_;
+struct DemoCanvas {
+    DemoCanvas() { form.mnuOpen_Click(); }
+    ScriptedDialog dialog{Strings{kDemo}};
+    MainForm form{dialog};
 };
+
+// Exports the demo to name in dir: it succeeds, says only message and writes nothing on standard
+// error.
+void ExpectExported(const TempDir& dir, const std::string& name, const std::string& message) {
+    const Outcome run = RunExport(dir, {kDemo, dir / name});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, message);
+    EXPECT_EQ(run.err, "");
+}
 
 TEST(OrvaneExport, WritesTheMosaicAsABitmap) {
     TempDir dir;
 
-    const Outcome run = RunExport(dir, {kDemo, dir / "out.bmp"});
+    ExpectExported(dir, "out.bmp", "Save complete!\n");
 
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "Save complete!\n");
-    EXPECT_EQ(run.err, "");
     QImage read;
     ASSERT_TRUE(read.load(QString::fromStdString(dir / "out.bmp"), "BMP"));
-    const DemoCanvas canvas;
-    ASSERT_EQ(read.size(), QSize(canvas.Width(), canvas.Height()));
-    for (int y = 0; y < canvas.Height(); ++y) {
-        for (int x = 0; x < canvas.Width(); ++x) {
-            const COLORREF want = canvas.At(x, y);
-            ASSERT_EQ(read.pixel(x, y), qRgb(GetRValue(want), GetGValue(want), GetBValue(want)))
-                << "at (" << x << ", " << y << ")";
-        }
-    }
+    const DemoCanvas demo;
+    EXPECT_TRUE(PicturesNear(ViewOf(read), ViewOf(demo.form.Picture1)));
 }
 
 TEST(OrvaneExport, WritesTheMosaicAsAJpeg) {
     TempDir dir;
 
-    const Outcome run = RunExport(dir, {kDemo, dir / "out.jpg"});
+    ExpectExported(dir, "out.jpg", "File saved!\n");
 
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "File saved!\n");
-    EXPECT_EQ(run.err, "");
-    const auto jpeg = DecodeJpeg(ReadFile(dir / "out.jpg"));
-    const DemoCanvas canvas;
-    ASSERT_EQ(jpeg.width, canvas.Width());
-    ASSERT_EQ(jpeg.height, canvas.Height());
+    const DemoCanvas demo;
     // The demo's tiles have hard edges, where a JPEG rings: the mean error, not the worst, is
     // what shows a picture that is shifted, flipped or not the mosaic at all.
-    double error = 0;
-    for (int y = 0; y < jpeg.height; ++y) {
-        for (int x = 0; x < jpeg.width; ++x) {
-            const COLORREF want = canvas.At(x, y);
-            const BYTE* got = jpeg.At(x, y);
-            error += std::abs(got[0] - GetRValue(want)) + std::abs(got[1] - GetGValue(want)) +
-                     std::abs(got[2] - GetBValue(want));
-        }
-    }
-    EXPECT_LT(error / (3.0 * jpeg.width * jpeg.height), 3.0);
+    EXPECT_TRUE(MeanErrorWithin(ViewOf(DecodeJpeg(ReadFile(dir / "out.jpg"))),
+                                ViewOf(demo.form.Picture1), 3.0));
 }
 
 // Full: @/disk is a 64 KB tmpfs; the test is skipped where it cannot be mounted.
@@ -296,7 +267,7 @@ TEST_P(Batch, ExportsEveryTilesetItCanAndNamesEachFailure) {
     const std::string large = dir / "in/large.tst";
     std::filesystem::copy_file(kDemo, dir / "in/a.tst");
     std::filesystem::copy_file(kDemo, dir / "in/c.tst");
-    WriteFile(large, orvane::testing::TilesetBytes(1000, 1000));
+    WriteFile(large, TilesetBytes(1000, 1000));
     const std::string single = dir / ("single." + c.format);
     ASSERT_EQ(RunExport(dir, {kDemo, single}).status, 0);
     Strings args;

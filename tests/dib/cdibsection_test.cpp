@@ -11,7 +11,8 @@
 #include "platform/gdi.h"
 #include "platform/gdi_testing.h"
 #include "platform/user32.h"
-#include "tests/dib/buffers.h"
+#include "tests/support/buffers.h"
+#include "tests/support/picture_compare.h"
 #include "tests/support/recorders.h"
 #include "tests/support/row_name.h"
 
@@ -72,23 +73,12 @@ INSTANTIATE_TEST_SUITE_P(Widths, ScanLine,
 TEST(cDIBSection, PixelsDrawnThroughTheDCAreBottomUpBlueGreenRedBytes) {
     constexpr LONG kWidth = 5, kHeight = 3;
     Buffer buffer = MakeBuffer(kWidth, kHeight);
-    for (int y = 0; y < kHeight; ++y) {
-        for (int x = 0; x < kWidth; ++x) {
-            ASSERT_TRUE(SetPixelV(buffer->hdc(), x, y, Surface::Distinct(x, y, 40)));
-        }
-    }
+    Paint(buffer->hdc(), Painted(kWidth, kHeight, Distinct, 40));
     const BYTE* bits = buffer->DIBSectionBitsPtr();
-    const COLORREF bottomLeft = Surface::Distinct(0, kHeight - 1, 40);
+    const COLORREF bottomLeft = Distinct(0, kHeight - 1, 40);
     EXPECT_EQ(bits[0], GetBValue(bottomLeft)) << "the first byte is blue of the bottom-left pixel";
-    for (int y = 0; y < kHeight; ++y) {
-        for (int x = 0; x < kWidth; ++x) {
-            const BYTE* pixel = Row(*buffer, kHeight - 1 - y) + 3 * x;
-            const COLORREF c = Surface::Distinct(x, y, 40);
-            EXPECT_EQ(pixel[0], GetBValue(c)) << x << "," << y;
-            EXPECT_EQ(pixel[1], GetGValue(c)) << x << "," << y;
-            EXPECT_EQ(pixel[2], GetRValue(c)) << x << "," << y;
-        }
-    }
+    EXPECT_TRUE(PicturesNear(ViewOfDibRows(bits, kWidth, kHeight, 16),
+                             Painted(kWidth, kHeight, Distinct, 40)));
 }
 
 TEST(cDIBSection, BytesWrittenInPlaceAreWhatTheDCReads) {
@@ -96,21 +86,15 @@ TEST(cDIBSection, BytesWrittenInPlaceAreWhatTheDCReads) {
     Buffer buffer = MakeBuffer(kWidth, kHeight);
     for (LONG r = 0; r < kHeight; ++r) {
         for (LONG x = 0; x < kWidth; ++x) {
+            const COLORREF c = Distinct(x, kHeight - 1 - r, 8);  // memory rows run bottom-up
             BYTE* pixel = Row(*buffer, r) + 3 * x;
-            pixel[0] = static_cast<BYTE>(10 * r + x);        // blue
-            pixel[1] = static_cast<BYTE>(100 + 10 * r + x);  // green
-            pixel[2] = static_cast<BYTE>(200 + 10 * r + x);  // red
+            pixel[0] = GetBValue(c);
+            pixel[1] = GetGValue(c);
+            pixel[2] = GetRValue(c);
         }
     }
-    for (int y = 0; y < kHeight; ++y) {
-        const int r = kHeight - 1 - y;
-        for (int x = 0; x < kWidth; ++x) {
-            EXPECT_EQ(GetPixel(buffer->hdc(), x, y),
-                      RGB(static_cast<BYTE>(200 + 10 * r + x), static_cast<BYTE>(100 + 10 * r + x),
-                          static_cast<BYTE>(10 * r + x)))
-                << x << "," << y;
-        }
-    }
+    EXPECT_TRUE(PicturesNear(ViewOf(buffer->hdc(), kWidth, kHeight),
+                             Painted(kWidth, kHeight, Distinct, 8)));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -206,8 +190,7 @@ class LoadPictureBltCase : public ::testing::TestWithParam<BltCase> {};
 
 TEST_P(LoadPictureBltCase, CopiesTheSourceAreaToTheBuffersTopLeft) {
     const BltCase& c = GetParam();
-    Surface source(kOtherWidth, kOtherHeight);
-    source.FillDistinct(9);
+    Surface source(kOtherWidth, kOtherHeight, Distinct, 9);
     Buffer buffer = MakeBuffer(kBufferWidth, kBufferHeight);
     Surface expected(kBufferWidth, kBufferHeight);
     expected.Fill(kUntouched);
@@ -242,10 +225,8 @@ class PaintPictureCase : public ::testing::TestWithParam<BltCase> {};
 
 TEST_P(PaintPictureCase, CopiesTheBufferAreaOntoTheDC) {
     const BltCase& c = GetParam();
-    Buffer buffer = MakeBuffer(kBufferWidth, kBufferHeight);
-    Surface picture(kBufferWidth, kBufferHeight);
-    picture.FillDistinct(77);
-    buffer->LoadPictureBlt(picture.dc());
+    const Surface picture(kBufferWidth, kBufferHeight, Distinct, 77);
+    Buffer buffer = BufferOf(picture);
     Surface target(kOtherWidth, kOtherHeight), expected(kOtherWidth, kOtherHeight);
     target.Fill(kUntouched);
     expected.Fill(kUntouched);
@@ -278,8 +259,7 @@ INSTANTIATE_TEST_SUITE_P(
     RowName());
 
 TEST(cDIBSection, AnEmptyBufferCopiesNothingEitherWay) {
-    Surface other(kOtherWidth, kOtherHeight);
-    other.FillDistinct(5);
+    Surface other(kOtherWidth, kOtherHeight, Distinct, 5);
     const auto before = Pixels(other.dc(), kOtherWidth, kOtherHeight);
     Buffer buffer = MakeBuffer(kBufferWidth, kBufferHeight);
     buffer->ClearUp();
@@ -294,8 +274,7 @@ TEST(cDIBSection, AnEmptyBufferCopiesNothingEitherWay) {
 
 TEST(CreateFromPicture, CopiesAnOddSizedPictureExactly) {
     constexpr int kWidth = 7, kHeight = 5;
-    Surface picture(kWidth, kHeight);
-    picture.FillDistinct(13);
+    Surface picture(kWidth, kHeight, Distinct, 13);
     const auto expected = Pixels(picture.dc(), kWidth, kHeight);
     HBITMAP handle = picture.Release();
     const std::size_t before = LiveGdiObjectCount();
@@ -312,14 +291,13 @@ TEST(CreateFromPicture, CopiesAnOddSizedPictureExactly) {
 
 TEST(CreateFromPicture, APictureHeldByTheCanvasDCIsSizedForAndThenCopiedFromTheDC) {
     constexpr int kWidth = 9, kHeight = 3;
-    Surface canvas(kWidth, kHeight);
-    canvas.FillDistinct(21);
+    Surface canvas(kWidth, kHeight, Distinct, 21);
     cDIBSection buffer;
     buffer.CreateFromPicture(canvas.bitmap());
     EXPECT_EQ(buffer.Width(), kWidth);
     EXPECT_EQ(buffer.Height(), kHeight);
     ASSERT_NE(buffer.hdc(), nullptr);
-    EXPECT_EQ(GetPixel(canvas.dc(), 0, 0), Surface::Distinct(0, 0, 21)) << "canvas undisturbed";
+    EXPECT_EQ(GetPixel(canvas.dc(), 0, 0), Distinct(0, 0, 21)) << "canvas undisturbed";
 
     buffer.LoadPictureBlt(canvas.dc());
     EXPECT_EQ(Pixels(buffer.hdc(), kWidth, kHeight), Pixels(canvas.dc(), kWidth, kHeight));
@@ -370,10 +348,7 @@ class CopyToClipboard : public ::testing::Test {
 
 TEST_F(CopyToClipboard, AsBitmapPutsTheBuffersPixelsThere) {
     constexpr int kWidth = 5, kHeight = 3;
-    Surface picture(kWidth, kHeight);
-    picture.FillDistinct(99);
-    Buffer buffer = MakeBuffer(kWidth, kHeight);
-    buffer->LoadPictureBlt(picture.dc());
+    Buffer buffer = BufferOf(Surface(kWidth, kHeight, Distinct, 99));
     std::vector<BYTE> published;
     LONG publishedWidth = 0, publishedHeight = 0, publishedStride = 0;
     orvane::platform::SetClipboardSink([&](const orvane::platform::BitmapBits& image) {
@@ -395,12 +370,8 @@ TEST_F(CopyToClipboard, AsBitmapPutsTheBuffersPixelsThere) {
     EXPECT_EQ(publishedHeight, kHeight);
     ASSERT_EQ(publishedStride, buffer->BytesPerScanLine());
     ASSERT_EQ(published.size(), static_cast<std::size_t>(kHeight * publishedStride));
-    for (int y = 0; y < kHeight; ++y) {
-        for (int x = 0; x < kWidth; ++x) {
-            const BYTE* pixel = published.data() + (kHeight - 1 - y) * publishedStride + 3 * x;
-            EXPECT_EQ(RGB(pixel[2], pixel[1], pixel[0]), Surface::Distinct(x, y, 99));
-        }
-    }
+    EXPECT_TRUE(PicturesNear(ViewOfDibRows(published.data(), kWidth, kHeight, publishedStride),
+                             Painted(kWidth, kHeight, Distinct, 99)));
 
     OpenClipboard(nullptr);
     EmptyClipboard();

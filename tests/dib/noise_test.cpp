@@ -9,7 +9,7 @@
 
 #include "dib/cdibsection.h"
 #include "platform/random.h"
-#include "tests/dib/buffers.h"
+#include "tests/support/buffers.h"
 #include "tests/support/recorders.h"
 #include "tests/support/row_name.h"
 

@@ -10,7 +10,7 @@
 #include "dib/resample_kernels.h"
 #include "platform/gdi.h"
 #include "platform/gdi_testing.h"
-#include "tests/dib/buffers.h"
+#include "tests/support/buffers.h"
 #include "tests/support/row_name.h"
 
 namespace {
@@ -113,6 +113,12 @@ std::vector<BYTE> ReferenceScale(const cDIBSection& source, LONG wd, LONG hd, LO
     return out;
 }
 
+// Noise from a linear congruential generator: no pattern for the resampler to get right by chance.
+BYTE Noise(std::uint32_t& state) {
+    state = state * 1664525u + 1013904223u;
+    return static_cast<BYTE>(state >> 24);
+}
+
 struct SizeCase {
     const char* name;
     LONG ws, hs, wd, hd;
@@ -129,8 +135,7 @@ TEST_P(ResampleMatchesPerPixelDefinition, ForEveryByte) {
     for (LONG r = 0; r < c.hs; ++r) {
         BYTE* row = Row(*source, r);
         for (LONG o = 0; o < 3 * c.ws; ++o) {
-            state = state * 1664525u + 1013904223u;
-            row[o] = static_cast<BYTE>(state >> 24);
+            row[o] = Noise(state);
         }
     }
     auto result = source->Resample(c.hd, c.wd);
@@ -166,8 +171,7 @@ TEST_P(ResampleMatchesPerPixelDefinition, VectorAndPortableColumnKernelsAgree) {
     std::vector<double> blended(3 * static_cast<std::size_t>(c.ws) + 1);
     std::uint32_t state = 99;
     for (double& value : blended) {
-        state = state * 1664525u + 1013904223u;
-        value = static_cast<double>(state >> 24);
+        value = Noise(state);
     }
     constexpr BYTE kSentinel = 0x5C;
     std::vector<BYTE> portable(3 * static_cast<std::size_t>(c.wd) + 1, kSentinel);
@@ -189,10 +193,8 @@ TEST(ResampleSize, HeightComesFirst) {
 
 TEST(ResampleSize, TheOwnSizeIsAnExactCopyInANewBuffer) {
     constexpr int kWidth = 7, kHeight = 5;
-    Surface picture(kWidth, kHeight);
-    picture.FillDistinct(3);
-    Buffer source = MakeBuffer(kWidth, kHeight);
-    source->LoadPictureBlt(picture.dc());
+    const Surface picture(kWidth, kHeight, Distinct, 3);
+    Buffer source = BufferOf(picture);
     auto copy = source->Resample(kHeight, kWidth);
     ASSERT_NE(copy, nullptr);
     EXPECT_NE(copy->hDib(), source->hDib());

@@ -4,11 +4,8 @@
 #include <sched.h>
 #include <turbojpeg.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -17,50 +14,31 @@
 #include "jpeg/jpegenc_testing.h"
 #include "tests/support/file_conditions.h"
 #include "tests/support/jpeg_reader.h"
+#include "tests/support/picture_compare.h"
 #include "tests/support/row_name.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-using orvane::testing::DecodedJpeg;
-using orvane::testing::DecodeJpeg;
-using orvane::testing::FolderEntries;
-using orvane::testing::IsBaselineJpeg;
-using orvane::testing::ReadFile;
-using orvane::testing::RowName;
-using orvane::testing::ScopedFileSizeLimit;
-using orvane::testing::TempDir;
-using orvane::testing::WriteFile;
+using namespace orvane::testing;
 using Strings = std::vector<std::string>;
 
-struct Rgb {
-    int r, g, b;
-};
-
-// Flat 8 x 8 blocks, each its own colour: every JPEG block is then a single colour, which comes
-// back within a few levels, while a shifted, flipped or mis-padded row lands in a block of a
-// colour at least 40 levels away.
-Rgb BlockColour(int x, int y) {
-    const int bx = x / 8;
-    const int by = y / 8;
-    return {40 + 50 * (bx % 4), 30 + 90 * (by % 3), 200 - 40 * ((bx + 2 * by) % 5)};
-}
-
 // Detail in every block and channel, so that a band out of place, a DC prediction carried over
-// a restart or a restart in the wrong MCU changes the decoded pixels.
-Rgb Detail(int x, int y) {
+// a restart or a restart in the wrong MCU changes the decoded pixels. Kept apart from the shared
+// patterns: Blocks is flat within a block, and Distinct repeats every 256 rows, the height of a
+// default band, where the hash in green repeats nowhere.
+COLORREF Detail(int x, int y, int) {
     const unsigned hash =
         static_cast<unsigned>(x) * 73'856'093u ^ static_cast<unsigned>(y) * 19'349'663u;
-    return {(x * 5 + y * 3) & 0xFF, 96 + static_cast<int>(hash >> 8 & 0x3F),
-            (x / 8 + y / 8) * 37 & 0xFF};
+    return RGB(static_cast<BYTE>(x * 5 + y * 3), static_cast<BYTE>(96 + (hash >> 8 & 0x3F)),
+               static_cast<BYTE>((x / 8 + y / 8) * 37));
 }
 
 enum class RowOrder { BottomUp, TopDown };
 
 // A 24-bit DIB as the canvas buffer holds it: rows of blue, green, red, padded with junk.
 struct Dib {
-    Dib(int width, int height, DWORD pad, RowOrder order, Rgb (*colour)(int, int) = BlockColour)
+    Dib(int width, int height, DWORD pad, RowOrder order, Pattern colour = Blocks)
         : width(width), height(height), pad(pad) {
         const bool bottomUp = order == RowOrder::BottomUp;
         const std::size_t pitch = 3 * static_cast<std::size_t>(width) + pad;
@@ -69,11 +47,11 @@ struct Dib {
             BYTE* row =
                 bytes.data() + pitch * static_cast<std::size_t>(bottomUp ? height - 1 - y : y);
             for (int x = 0; x < width; ++x) {
-                const Rgb c = colour(x, y);
+                const COLORREF c = colour(x, y, 0);
                 BYTE* pixel = row + 3 * static_cast<std::size_t>(x);
-                pixel[0] = static_cast<BYTE>(c.b);
-                pixel[1] = static_cast<BYTE>(c.g);
-                pixel[2] = static_cast<BYTE>(c.r);
+                pixel[0] = GetBValue(c);
+                pixel[1] = GetGValue(c);
+                pixel[2] = GetRValue(c);
             }
         }
         dibHeight = bottomUp ? -height : height;
@@ -129,20 +107,8 @@ TEST_P(JencWriteImage, DecodesUprightAtItsSizeWithItsColours) {
     ASSERT_EQ(image.height, 40);
     EXPECT_EQ(image.subsampling, TJSAMP_444);
     // Flat blocks at quality 90 come back within a few levels; 8 leaves room for rounding in the
-    // colour conversion while staying far below the 40 between any two block colours.
-    constexpr int kTolerance = 8;
-    for (int y = 0; y < image.height; ++y) {
-        for (int x = 0; x < image.width; ++x) {
-            const BYTE* got = image.rgb.data() + 3 * (static_cast<std::size_t>(y) * c.width + x);
-            const Rgb want = BlockColour(x, y);
-            ASSERT_TRUE(std::abs(got[0] - want.r) <= kTolerance &&
-                        std::abs(got[1] - want.g) <= kTolerance &&
-                        std::abs(got[2] - want.b) <= kTolerance)
-                << "first pixel out of tolerance at (" << x << ", " << y << "): got " << int{got[0]}
-                << "," << int{got[1]} << "," << int{got[2]} << " want " << want.r << "," << want.g
-                << "," << want.b;
-        }
-    }
+    // colour conversion while staying far below the 45 between neighbouring blocks.
+    EXPECT_TRUE(PicturesNear(ViewOf(image), Painted(c.width, 40, Blocks, 0), 8));
 }
 
 // The canvas pads each row to 4 bytes: widths 32, 33, 34, 35 need 0, 1, 2, 3 bytes; 608 (19
@@ -359,14 +325,7 @@ TEST_P(JencWriteBands, DecodeToTheSingleThreadedPixels) {
     EXPECT_EQ(write(1), jpeg) << "one thread wrote other bytes";
     EXPECT_TRUE(IsBaselineJpeg(jpeg));
     EXPECT_EQ(ReadMarkers(jpeg).inScan, RestartsAndEoi(c.bands));
-    const DecodedJpeg got = DecodeJpeg(jpeg);
-    const DecodedJpeg want = DecodeJpeg(OneCompression(dib));
-    ASSERT_EQ(got.width, c.width);
-    ASSERT_EQ(got.height, c.height);
-    const auto [at, wanted] = std::mismatch(got.rgb.begin(), got.rgb.end(), want.rgb.begin());
-    const auto pixel = (at - got.rgb.begin()) / 3;
-    EXPECT_TRUE(at == got.rgb.end())
-        << "first difference at (" << pixel % c.width << ", " << pixel / c.width << ")";
+    EXPECT_TRUE(PicturesNear(ViewOf(DecodeJpeg(jpeg)), ViewOf(DecodeJpeg(OneCompression(dib)))));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -403,10 +362,7 @@ TEST(JencWrite, ByDefaultCompressesOnAsManyThreadsAsTheCallerHasCpus) {
 
 TEST(JencWrite, HigherQualityKeepsMoreDetail) {
     TempDir dir;
-    Dib dib(64, 64, 0, RowOrder::BottomUp);
-    for (std::size_t i = 0; i < dib.bytes.size(); ++i) {
-        dib.bytes[i] = static_cast<BYTE>(i * 7 + i / 13);
-    }
+    const Dib dib(64, 64, 0, RowOrder::BottomUp, Detail);
     std::size_t previous = 0;
     for (DWORD quality : {1u, 50u, 100u}) {
         Record record(dib, dir / "out.jpg", quality);

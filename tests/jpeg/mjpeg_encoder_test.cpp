@@ -8,62 +8,23 @@
 #include <functional>
 #include <optional>
 
-#include "dib/cdibsection.h"
 #include "jpeg/mjpeg_encoder_testing.h"
 #include "platform/app.h"
 #include "platform/gdi.h"
 #include "platform/kernel32.h"
 #include "platform/runtime_error.h"
+#include "tests/support/buffers.h"
 #include "tests/support/file_conditions.h"
 #include "tests/support/jpeg_reader.h"
+#include "tests/support/picture_compare.h"
 #include "tests/support/row_name.h"
-#include "tests/support/surface.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-using orvane::cDIBSection;
 using orvane::platform::RuntimeError;
-using orvane::testing::DecodeJpeg;
-using orvane::testing::FolderEntries;
-using orvane::testing::PermissionBits;
-using orvane::testing::ReadFile;
-using orvane::testing::RowName;
-using orvane::testing::ScopedFileSizeLimit;
-using orvane::testing::Surface;
-using orvane::testing::TempDir;
-using orvane::testing::WriteFile;
+using namespace orvane::testing;
 namespace mJPEGEncoder = orvane::mJPEGEncoder;
-
-// Flat 8 x 8 blocks, a colour each, darker towards the bottom: a JPEG brings each block back
-// within a few levels, while a flipped, shifted or mis-padded row lands in a block of another
-// colour far away.
-COLORREF BlockColour(int x, int y, int salt) {
-    const int bx = x / 8, by = y / 8;
-    return RGB(static_cast<BYTE>(30 + 60 * ((bx + salt) % 4)),
-               static_cast<BYTE>(220 - 45 * (by % 5)),
-               static_cast<BYTE>(40 + 70 * ((bx + by + salt) % 3)));
-}
-
-// A picture box as the export sees the canvas: a bitmap selected into a memory DC of its own.
-class TestPicture : public orvane::platform::PictureBox {
-  public:
-    TestPicture(int width, int height, int salt = 0) : surface_(width, height) {
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x) {
-                SetPixelV(surface_.dc(), x, y, BlockColour(x, y, salt));
-            }
-        }
-    }
-    HBITMAP Image() const override { return surface_.bitmap(); }
-    HDC hDC() const override { return surface_.dc(); }
-    int width() const { return surface_.width(); }
-    int height() const { return surface_.height(); }
-
-  private:
-    Surface surface_;
-};
 
 // Routes the export's calls to the library through counters, and lets a test make one fail.
 struct LibraryCalls {
@@ -99,61 +60,19 @@ struct LibraryCalls {
     mJPEGEncoder::EncoderEntryPoints previous;
 };
 
-RuntimeError RaisedBy(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const RuntimeError& error) {
-        return error;
-    }
-    ADD_FAILURE() << "no error raised";
-    return RuntimeError(0, "", "");
+// Flat blocks at quality 90 come back within a few levels, far less than the 45 or more between
+// neighbouring blocks.
+void ExpectJpegOf(const std::string& path, const Surface& picture, int salt) {
+    EXPECT_TRUE(PicturesNear(ViewOf(DecodeJpeg(ReadFile(path))),
+                             Painted(picture.width(), picture.height(), Blocks, salt), 10));
 }
 
-void ExpectJpegOf(const std::string& path, const TestPicture& picture, int salt) {
-    const auto image = DecodeJpeg(ReadFile(path));
-    ASSERT_EQ(image.width, picture.width());
-    ASSERT_EQ(image.height, picture.height());
-    // Flat blocks at quality 90 come back within a few levels; neighbouring blocks differ by 40
-    // or more in some channel.
-    constexpr int kTolerance = 10;
-    for (int y = 0; y < image.height; ++y) {
-        for (int x = 0; x < image.width; ++x) {
-            const COLORREF want = BlockColour(x, y, salt);
-            const BYTE* got = image.At(x, y);
-            ASSERT_NEAR(got[0], GetRValue(want), kTolerance) << "red at " << x << "," << y;
-            ASSERT_NEAR(got[1], GetGValue(want), kTolerance) << "green at " << x << "," << y;
-            ASSERT_NEAR(got[2], GetBValue(want), kTolerance) << "blue at " << x << "," << y;
-        }
-    }
-}
-
-WIN32_FIND_DATAA Find(const std::string& path) {
-    WIN32_FIND_DATAA data{};
-    const HANDLE found = FindFirstFileA(path.c_str(), &data);
-    EXPECT_NE(found, INVALID_HANDLE_VALUE) << path;
-    FindClose(found);
-    return data;
-}
-
-std::uint64_t Ticks(const FILETIME& t) {
-    return (std::uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime;
-}
-
-FILETIME FromTicks(std::uint64_t ticks) {
-    return {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
-}
-
-void SetTimes(const std::string& path, std::uint64_t access, std::uint64_t write) {
-    const HFILE file = _lopen(path.c_str(), OF_WRITE);
-    ASSERT_NE(file, HFILE_ERROR);
-    const FILETIME a = FromTicks(access), w = FromTicks(write);
-    SetFileTime(file, nullptr, &a, &w);
-    _lclose(file);
-}
-
-// 2001-02-03 and 2002-03-04, in 100 ns steps since 1601.
-constexpr std::uint64_t kOldAccess = 126'258'372'000'000'000ULL;
-constexpr std::uint64_t kOldWrite = 126'591'264'000'000'000ULL;
+// 2001-02-03 and 2002-03-04, midnight UTC, as the system sets them and in 100 ns steps since 1601
+// as the export reads them.
+constexpr timespec kOldAccess{981'158'400, 0};
+constexpr timespec kOldWrite{1'015'200'000, 0};
+constexpr std::uint64_t kOldAccessTicks = 126'256'320'000'000'000ULL;
+constexpr std::uint64_t kOldWriteTicks = 126'596'736'000'000'000ULL;
 
 // ---------------------------------------------------------------------------------------------
 
@@ -163,7 +82,7 @@ class SavePictureAsJpegWidth : public ::testing::TestWithParam<int> {};
 // row. The rows are handed over bottom-up, so an upright result proves the orientation.
 TEST_P(SavePictureAsJpegWidth, WritesTheCanvasUprightAtItsSize) {
     TempDir dir;
-    const TestPicture picture(GetParam(), 48);
+    const Surface picture(GetParam(), 48, Blocks, 0);
     LibraryCalls calls;
     EXPECT_TRUE(mJPEGEncoder::SavePictureAsJpeg(picture, dir / "canvas.jpg", 90));
     ExpectJpegOf(dir / "canvas.jpg", picture, 0);
@@ -179,16 +98,16 @@ TEST(SavePictureAsJpeg, ReplacingAFileKeepsItsTimesPermissionsAndAttributes) {
     WriteFile(path, "an older picture");
     ::chmod(path.c_str(), 0640);
     SetTimes(path, kOldAccess, kOldWrite);
-    const WIN32_FIND_DATAA before = Find(path);
+    const WIN32_FIND_DATAA before = FindData(path);
 
-    const TestPicture picture(40, 24);
+    const Surface picture(40, 24, Blocks, 0);
     LibraryCalls calls;
     EXPECT_TRUE(mJPEGEncoder::SavePictureAsJpeg(picture, path, 90));
 
     EXPECT_EQ(calls.writtenMode, 0600u) << "others could read the new picture before its time";
-    const WIN32_FIND_DATAA after = Find(path);
-    EXPECT_EQ(Ticks(after.ftLastWriteTime), kOldWrite);
-    EXPECT_EQ(Ticks(after.ftLastAccessTime), kOldAccess);
+    const WIN32_FIND_DATAA after = FindData(path);
+    EXPECT_EQ(Ticks(after.ftLastWriteTime), kOldWriteTicks);
+    EXPECT_EQ(Ticks(after.ftLastAccessTime), kOldAccessTicks);
     EXPECT_EQ(after.dwFileAttributes, before.dwFileAttributes);
     EXPECT_EQ(PermissionBits(path), 0640u);
     ExpectJpegOf(path, picture, 0);
@@ -198,11 +117,11 @@ TEST(SavePictureAsJpeg, ReplacingAFileKeepsItsTimesPermissionsAndAttributes) {
 TEST(SavePictureAsJpeg, SavingTwiceKeepsTheFirstSavesTimes) {
     TempDir dir;
     const std::string path = dir / "twice.jpg";
-    const TestPicture first(32, 32, 0), second(32, 32, 1);
+    const Surface first(32, 32, Blocks, 0), second(32, 32, Blocks, 1);
     ASSERT_TRUE(mJPEGEncoder::SavePictureAsJpeg(first, path, 90));
-    const WIN32_FIND_DATAA afterFirst = Find(path);
+    const WIN32_FIND_DATAA afterFirst = FindData(path);
     ASSERT_TRUE(mJPEGEncoder::SavePictureAsJpeg(second, path, 90));
-    const WIN32_FIND_DATAA afterSecond = Find(path);
+    const WIN32_FIND_DATAA afterSecond = FindData(path);
 
     EXPECT_EQ(Ticks(afterSecond.ftLastWriteTime), Ticks(afterFirst.ftLastWriteTime));
     EXPECT_EQ(Ticks(afterSecond.ftLastAccessTime), Ticks(afterFirst.ftLastAccessTime));
@@ -212,10 +131,12 @@ TEST(SavePictureAsJpeg, SavingTwiceKeepsTheFirstSavesTimes) {
 TEST(SavePictureAsJpeg, ANewFileKeepsTheTimesItsCreationGaveIt) {
     TempDir dir;
     const std::string path = dir / "new.jpg";
-    const TestPicture picture(8, 8);
+    WriteFile(dir / "earlier", "");
+    const Surface picture(8, 8, Blocks, 0);
     ASSERT_TRUE(mJPEGEncoder::SavePictureAsJpeg(picture, path, 90));
-    const auto written = Ticks(Find(path).ftLastWriteTime);
-    EXPECT_GT(written, kOldWrite) << "no times were carried over from anywhere";
+    EXPECT_GE(Ticks(FindData(path).ftLastWriteTime),
+              Ticks(FindData(dir / "earlier").ftLastWriteTime))
+        << "no times were carried over from anywhere";
 }
 
 TEST(SavePictureAsJpeg, AReadOnlyFileIsRefusedWithTheDeletionsErrorAndNothingWritten) {
@@ -223,11 +144,11 @@ TEST(SavePictureAsJpeg, AReadOnlyFileIsRefusedWithTheDeletionsErrorAndNothingWri
     const std::string path = dir / "locked.jpg";
     WriteFile(path, "keep me");
     ::chmod(path.c_str(), 0444);
-    const TestPicture picture(16, 16);
+    const Surface picture(16, 16, Blocks, 0);
     LibraryCalls calls;
 
     const RuntimeError error =
-        RaisedBy([&] { mJPEGEncoder::SavePictureAsJpeg(picture, path, 90); });
+        RaisedError([&] { mJPEGEncoder::SavePictureAsJpeg(picture, path, 90); });
     EXPECT_EQ(error.Number(), 75);
     EXPECT_EQ(error.Description(), "Path/File access error");
     EXPECT_EQ(ReadFile(path), "keep me");
@@ -238,10 +159,10 @@ TEST(SavePictureAsJpeg, AReadOnlyFileIsRefusedWithTheDeletionsErrorAndNothingWri
 
 TEST(SavePictureAsJpeg, AFolderThatDoesNotExistIsTheEncodersWriteError) {
     TempDir dir;
-    const TestPicture picture(16, 16);
+    const Surface picture(16, 16, Blocks, 0);
     LibraryCalls calls;
-    const RuntimeError error =
-        RaisedBy([&] { mJPEGEncoder::SavePictureAsJpeg(picture, dir / "missing/tiles.jpg", 90); });
+    const RuntimeError error = RaisedError(
+        [&] { mJPEGEncoder::SavePictureAsJpeg(picture, dir / "missing/tiles.jpg", 90); });
     EXPECT_EQ(error.Number(), 26001);
     EXPECT_EQ(error.Source(), orvane::platform::AppExeName() + ".mJPEGEncoder");
     EXPECT_EQ(error.Description(), "Failed to save to JPG " + std::to_string(JENC_ERR_FILE_CREATE));
@@ -255,17 +176,17 @@ TEST(SavePictureAsJpeg, AFailingLibraryPreparationLeavesTheFileSystemAsItWas) {
     const std::string path = dir / "tiles.jpg";
     WriteFile(path, "old");
     SetTimes(path, kOldAccess, kOldWrite);
-    const TestPicture picture(16, 16);
+    const Surface picture(16, 16, Blocks, 0);
     LibraryCalls calls;
     LibraryCalls::initResult = -1234;
 
     const RuntimeError error =
-        RaisedBy([&] { mJPEGEncoder::SavePictureAsJpeg(picture, path, 90); });
+        RaisedError([&] { mJPEGEncoder::SavePictureAsJpeg(picture, path, 90); });
     EXPECT_EQ(error.Number(), 26001);
     EXPECT_EQ(error.Description(), "Failed to initialise the JPEG library: -1234");
     EXPECT_EQ(error.HelpContext(), 0);
     EXPECT_EQ(ReadFile(path), "old");
-    EXPECT_EQ(Ticks(Find(path).ftLastWriteTime), kOldWrite);
+    EXPECT_EQ(Ticks(FindData(path).ftLastWriteTime), kOldWriteTicks);
     EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"tiles.jpg"});
     EXPECT_EQ(calls.writes, 0);
     EXPECT_EQ(calls.frees, 0) << "nothing was prepared, so nothing is released";
@@ -287,7 +208,7 @@ TEST_P(FailedWrite, LeavesTheOldFileIntact) {
     const std::string old(300'000, 'x');  // larger than the new JPEG can grow before it fails
     WriteFile(path, old);
     SetTimes(path, kOldAccess, kOldWrite);
-    const TestPicture picture(608, 96);
+    const Surface picture(608, 96, Blocks, 0);
     LibraryCalls calls;
     LibraryCalls::writeResult = GetParam().encoderResult;
     std::optional<ScopedFileSizeLimit> limit;
@@ -296,12 +217,12 @@ TEST_P(FailedWrite, LeavesTheOldFileIntact) {
     }
 
     const RuntimeError error =
-        RaisedBy([&] { mJPEGEncoder::SavePictureAsJpeg(picture, path, 90); });
+        RaisedError([&] { mJPEGEncoder::SavePictureAsJpeg(picture, path, 90); });
     limit.reset();
     EXPECT_EQ(error.Number(), 26001);
     EXPECT_EQ(error.Description().rfind("Failed to save to JPG -", 0), 0u) << error.Description();
     EXPECT_EQ(ReadFile(path), old);
-    EXPECT_EQ(Ticks(Find(path).ftLastWriteTime), kOldWrite);
+    EXPECT_EQ(Ticks(FindData(path).ftLastWriteTime), kOldWriteTicks);
     EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"tiles.jpg"});
     EXPECT_EQ(calls.frees, 1);
 }
@@ -321,19 +242,17 @@ TEST(SavePictureAsJpeg, APictureWithoutPixelsIsRefusedByTheEncoderAndWritesNothi
         HDC hDC() const override { return dc; }
     } picture;
     const RuntimeError error =
-        RaisedBy([&] { mJPEGEncoder::SavePictureAsJpeg(picture, dir / "empty.jpg", 90); });
+        RaisedError([&] { mJPEGEncoder::SavePictureAsJpeg(picture, dir / "empty.jpg", 90); });
     EXPECT_EQ(error.Number(), 26001);
     EXPECT_TRUE(FolderEntries(dir.path()).empty());
 }
 
 TEST(WriteJpegFile, AQualityTheEncoderRefusesComesBackAsTheWriteError) {
     TempDir dir;
-    const TestPicture picture(16, 16);
-    const auto buffer = std::make_shared<cDIBSection>();
-    ASSERT_TRUE(buffer->Create(16, 16));
-    buffer->LoadPictureBlt(picture.hDC());
+    const Surface picture(16, 16, Blocks, 0);
+    const Buffer buffer = BufferOf(picture);
     const RuntimeError error =
-        RaisedBy([&] { mJPEGEncoder::WriteJpegFile(*buffer, dir / "q.jpg", 101); });
+        RaisedError([&] { mJPEGEncoder::WriteJpegFile(*buffer, dir / "q.jpg", 101); });
     EXPECT_EQ(error.Description(), "Failed to save to JPG " + std::to_string(JENC_ERR_QUALITY));
     EXPECT_TRUE(mJPEGEncoder::WriteJpegFile(*buffer, dir / "q.jpg", 100));
     ExpectJpegOf(dir / "q.jpg", picture, 0);

@@ -8,12 +8,14 @@
 #include "platform/gdi.h"
 #include "platform/gdi_testing.h"
 #include "platform/user32.h"
+#include "tests/support/picture_compare.h"
 
 namespace {
 
 using orvane::platform::BitmapBits;
 using orvane::platform::LiveGdiObjectCount;
 using orvane::platform::SetClipboardSink;
+using namespace orvane::testing;
 
 class Clipboard : public ::testing::Test {
   protected:
@@ -22,21 +24,7 @@ class Clipboard : public ::testing::Test {
 
     // A bitmap that belongs to nobody, with a distinct colour in every pixel.
     static HBITMAP PaintedBitmap(int width, int height) {
-        HDC dc = CreateCompatibleDC(nullptr);
-        HBITMAP bitmap = CreateCompatibleBitmap(dc, width, height);
-        HGDIOBJ previous = SelectObject(dc, bitmap);
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x) {
-                SetPixelV(dc, x, y, Colour(x, y));
-            }
-        }
-        SelectObject(dc, previous);
-        DeleteDC(dc);
-        return bitmap;
-    }
-    static COLORREF Colour(int x, int y) {
-        return RGB(static_cast<BYTE>(10 + x), static_cast<BYTE>(100 + y),
-                   static_cast<BYTE>(7 * x + 3 * y));
+        return Surface(width, height, Distinct, 10).Detach();
     }
     static bool Exists(HBITMAP bitmap) {
         BITMAP record{};
@@ -160,12 +148,8 @@ TEST_F(Clipboard, SinkSeesTheBitmapOnceWhenClosedAfterSetting) {
     EXPECT_EQ(images[0].height, kHeight);
     ASSERT_EQ(images[0].stride, 12);
     ASSERT_EQ(bytes[0].size(), 24u);
-    for (int y = 0; y < kHeight; ++y) {
-        for (int x = 0; x < kWidth; ++x) {
-            const BYTE* pixel = bytes[0].data() + (kHeight - 1 - y) * 12 + 3 * x;
-            EXPECT_EQ(RGB(pixel[2], pixel[1], pixel[0]), Colour(x, y)) << x << "," << y;
-        }
-    }
+    EXPECT_TRUE(PicturesNear(ViewOfDibRows(bytes[0].data(), kWidth, kHeight, 12),
+                             Painted(kWidth, kHeight, Distinct, 10)));
 
     ASSERT_TRUE(OpenClipboard(nullptr));
     EmptyClipboard();

@@ -17,15 +17,7 @@ namespace fs = std::filesystem;
 using orvane::platform::CheckKill;
 using orvane::platform::Kill;
 using orvane::platform::PendingFile;
-using orvane::testing::FolderEntries;
-using orvane::testing::PermissionBits;
-using orvane::testing::RaisedNumber;
-using orvane::testing::ReadFile;
-using orvane::testing::RowName;
-using orvane::testing::ScopedFileSizeLimit;
-using orvane::testing::ScopedUmask;
-using orvane::testing::TempDir;
-using orvane::testing::WriteFile;
+using namespace orvane::testing;
 using Strings = std::vector<std::string>;
 
 std::span<const BYTE> Bytes(std::string_view text) {

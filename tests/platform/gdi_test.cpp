@@ -9,15 +9,13 @@
 #include <vector>
 
 #include "platform/user32.h"
+#include "tests/support/picture_compare.h"
 #include "tests/support/row_name.h"
-#include "tests/support/surface.h"
 
 namespace {
 
 using orvane::platform::LiveGdiObjectCount;
-
-using orvane::testing::RowName;
-using orvane::testing::Surface;
+using namespace orvane::testing;
 
 // ---------------------------------------------------------------------------------------------
 // Raster operations, checked against their textbook formulas with a white brush as pattern.
@@ -32,26 +30,25 @@ class RasterOperation : public ::testing::TestWithParam<RopCase> {};
 
 TEST_P(RasterOperation, CombinesSourceDestinationAndPatternPerChannel) {
     const RopCase& c = GetParam();
+    // Bytes chosen for their bits rather than as a picture: all clear, all set and mixed, so
+    // that every formula meets each combination in some channel.
     const BYTE values[] = {0x00, 0xFF, 0x5A, 0xC3, 0x0F};
+    const PixelView source{
+        5, 5, [&](int i, int j) { return RGB(values[i], values[j], values[(i + j) % 5]); }};
+    const PixelView destination{
+        5, 5, [&](int i, int j) { return RGB(values[j], values[(i + 2) % 5], values[i]); }};
     Surface src(5, 5), dst(5, 5);
-    for (int i = 0; i < 5; ++i) {
-        for (int j = 0; j < 5; ++j) {
-            SetPixelV(src.dc(), i, j, RGB(values[i], values[j], values[(i + j) % 5]));
-            SetPixelV(dst.dc(), i, j, RGB(values[j], values[(i + 2) % 5], values[i]));
-        }
-    }
+    Paint(src.dc(), source);
+    Paint(dst.dc(), destination);
     ASSERT_TRUE(BitBlt(dst.dc(), 0, 0, 5, 5, src.dc(), 0, 0, c.rop));
     constexpr BYTE kWhiteBrush = 0xFF;
-    for (int i = 0; i < 5; ++i) {
-        for (int j = 0; j < 5; ++j) {
-            const COLORREF s = RGB(values[i], values[j], values[(i + j) % 5]);
-            const COLORREF d = RGB(values[j], values[(i + 2) % 5], values[i]);
-            const COLORREF expected = RGB(c.formula(kWhiteBrush, GetRValue(s), GetRValue(d)),
-                                          c.formula(kWhiteBrush, GetGValue(s), GetGValue(d)),
-                                          c.formula(kWhiteBrush, GetBValue(s), GetBValue(d)));
-            EXPECT_EQ(GetPixel(dst.dc(), i, j), expected) << c.name << " at " << i << "," << j;
-        }
-    }
+    const PixelView expected{5, 5, [&](int i, int j) {
+                                 const COLORREF s = source.at(i, j), d = destination.at(i, j);
+                                 return RGB(c.formula(kWhiteBrush, GetRValue(s), GetRValue(d)),
+                                            c.formula(kWhiteBrush, GetGValue(s), GetGValue(d)),
+                                            c.formula(kWhiteBrush, GetBValue(s), GetBValue(d)));
+                             }};
+    EXPECT_TRUE(PicturesNear(ViewOf(dst.dc(), 5, 5), expected)) << c.name;
 }
 
 BYTE Not(BYTE v) {
@@ -90,17 +87,15 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST(BitBlt, OperationsWithoutSourceIgnoreANullSource) {
-    Surface dst(2, 2);
-    dst.FillDistinct(3);
+    Surface dst(2, 2, Distinct, 3);
     EXPECT_TRUE(BitBlt(dst.dc(), 0, 0, 2, 2, nullptr, 0, 0, DSTINVERT));
-    EXPECT_EQ(GetPixel(dst.dc(), 1, 1), Surface::Distinct(1, 1, 3) ^ 0x00FFFFFF);
+    EXPECT_EQ(GetPixel(dst.dc(), 1, 1), Distinct(1, 1, 3) ^ 0x00FFFFFF);
     EXPECT_TRUE(BitBlt(dst.dc(), 0, 0, 1, 1, nullptr, 0, 0, BLACKNESS));
     EXPECT_EQ(GetPixel(dst.dc(), 0, 0), RGB(0, 0, 0));
 }
 
 TEST(BitBlt, FailsForAnInvalidDestinationOrAMissingSourceThatIsRead) {
-    Surface dst(2, 2), src(2, 2);
-    dst.FillDistinct(1);
+    Surface dst(2, 2, Distinct, 1), src(2, 2);
     const auto before = dst.Pixels();
     EXPECT_FALSE(BitBlt(nullptr, 0, 0, 2, 2, src.dc(), 0, 0, SRCCOPY));
     EXPECT_FALSE(BitBlt(dst.dc(), 0, 0, 2, 2, nullptr, 0, 0, SRCCOPY));
@@ -120,10 +115,7 @@ class BitBltClipping : public ::testing::TestWithParam<ClipCase> {};
 
 TEST_P(BitBltClipping, CopiesOnlyWhereBothSourceAndDestinationExist) {
     const ClipCase& c = GetParam();
-    Surface src(5, 4), dst(6, 5), expected(6, 5);
-    src.FillDistinct(11);
-    dst.FillDistinct(200);
-    expected.FillDistinct(200);
+    Surface src(5, 4, Distinct, 11), dst(6, 5, Distinct, 200), expected(6, 5, Distinct, 200);
     // In 64 bits: the offsets near the int limits would overflow here, not in the call.
     for (std::int64_t j = 0; j < c.cy; ++j) {
         for (std::int64_t k = 0; k < c.cx; ++k) {
@@ -165,10 +157,7 @@ TEST(BitBlt, WholeRowsWithoutFillerLandOnTheRightRows) {
                               {"clipped_above_and_below", 0, -1, 4, 10, 0, 0},
                               {"source_rows_from_above", 0, 2, 4, 4, 0, -1}};
     for (const ClipCase& c : cases) {
-        Surface src(4, 6), dst(4, 5), expected(4, 5);
-        src.FillDistinct(31);
-        dst.FillDistinct(90);
-        expected.FillDistinct(90);
+        Surface src(4, 6, Distinct, 31), dst(4, 5, Distinct, 90), expected(4, 5, Distinct, 90);
         for (int j = 0; j < c.cy; ++j) {
             for (int k = 0; k < c.cx; ++k) {
                 const int sx = c.x1 + k, sy = c.y1 + j;
@@ -183,12 +172,10 @@ TEST(BitBlt, WholeRowsWithoutFillerLandOnTheRightRows) {
 }
 
 TEST(BitBlt, OverlappingCopyWithinOneBitmapReadsTheSourceBeforeWriting) {
-    Surface s(5, 5), expected(5, 5);
-    s.FillDistinct(7);
-    expected.FillDistinct(7);
+    Surface s(5, 5, Distinct, 7), expected(5, 5, Distinct, 7);
     for (int y = 0; y < 4; ++y) {
         for (int x = 0; x < 4; ++x) {
-            SetPixelV(expected.dc(), x + 1, y + 1, Surface::Distinct(x, y, 7));
+            SetPixelV(expected.dc(), x + 1, y + 1, Distinct(x, y, 7));
         }
     }
     EXPECT_TRUE(BitBlt(s.dc(), 1, 1, 4, 4, s.dc(), 0, 0, SRCCOPY));
@@ -298,8 +285,7 @@ class SetPixelVCase : public ::testing::TestWithParam<PixelCase> {};
 
 TEST_P(SetPixelVCase, WritesOnlyRgbColoursInsideTheBitmap) {
     const PixelCase& c = GetParam();
-    Surface s(4, 3);
-    s.FillDistinct(5);
+    Surface s(4, 3, Distinct, 5);
     auto expected = s.Pixels();
     if (c.writes) {
         expected[static_cast<std::size_t>(c.y * 4 + c.x)] = c.color;

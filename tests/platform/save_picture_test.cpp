@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <QColor>
 #include <QImage>
 #include <QString>
 #include <cstring>
@@ -11,6 +10,8 @@
 
 #include "platform/gdi.h"
 #include "tests/support/file_conditions.h"
+#include "tests/support/picture_compare.h"
+#include "tests/support/qimage_view.h"
 #include "tests/support/row_name.h"
 #include "tests/support/temp_dir.h"
 
@@ -18,53 +19,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using orvane::platform::SavePicture;
-using orvane::testing::FolderEntries;
-using orvane::testing::RaisedNumber;
-using orvane::testing::ReadFile;
-using orvane::testing::RowName;
-using orvane::testing::ScopedFileSizeLimit;
-using orvane::testing::TempDir;
-using orvane::testing::WriteFile;
+using namespace orvane::testing;
 using Strings = std::vector<std::string>;
-
-// Neighbouring pixels, rows and columns all differ, so a swapped, mirrored or shifted row shows.
-COLORREF PixelColour(int x, int y) {
-    return RGB(static_cast<BYTE>(x * 37 + y * 11), static_cast<BYTE>(x * 5 + y * 53 + 17),
-               static_cast<BYTE>(x * y + 3 * y + 101));
-}
-
-// A memory DC with a painted picture selected, as the canvas holds its persistent picture.
-class Picture {
-  public:
-    Picture(int width, int height, bool dibSection) : dc_(CreateCompatibleDC(nullptr)) {
-        if (dibSection) {
-            BITMAPINFO info{};
-            info.bmiHeader = {
-                sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-            void* bits = nullptr;
-            bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        } else {
-            bitmap_ = CreateCompatibleBitmap(dc_, width, height);
-        }
-        old_ = SelectObject(dc_, bitmap_);
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x) {
-                SetPixelV(dc_, x, y, PixelColour(x, y));
-            }
-        }
-    }
-    ~Picture() {
-        SelectObject(dc_, old_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    HBITMAP bitmap() const { return bitmap_; }
-
-  private:
-    HDC dc_;
-    HBITMAP bitmap_;
-    HGDIOBJ old_;
-};
 
 template <class T>
 T FieldAt(const std::string& bytes, std::size_t offset) {
@@ -77,7 +33,7 @@ struct PictureCase {
     const char* name;
     int width;
     int height;
-    bool dibSection;
+    BitmapKind kind;
 };
 
 class SavePictureRoundTrip : public ::testing::TestWithParam<PictureCase> {};
@@ -87,7 +43,7 @@ TEST_P(SavePictureRoundTrip, QImageReadsBackEveryPixel) {
     TempDir dir;
     const std::string name = dir / "out.bmp";
     WriteFile(name, std::string(100'000, 'o'));  // longer than the new file: it must go entirely
-    const Picture picture(c.width, c.height, c.dibSection);
+    const Surface picture(c.width, c.height, Distinct, 0, c.kind);
 
     SavePicture(picture.bitmap(), name);
 
@@ -104,28 +60,17 @@ TEST_P(SavePictureRoundTrip, QImageReadsBackEveryPixel) {
     EXPECT_EQ(FolderEntries(dir.path()), Strings{"out.bmp"});
 
     const QImage image(QString::fromStdString(name), "BMP");
-    ASSERT_FALSE(image.isNull());
-    ASSERT_EQ(image.width(), c.width);
-    ASSERT_EQ(image.height(), c.height);
-    for (int y = 0; y < c.height; ++y) {
-        for (int x = 0; x < c.width; ++x) {
-            const QColor read = image.pixelColor(x, y);
-            const COLORREF want = PixelColour(x, y);
-            ASSERT_EQ(RGB(static_cast<BYTE>(read.red()), static_cast<BYTE>(read.green()),
-                          static_cast<BYTE>(read.blue())),
-                      want)
-                << "first differing pixel at (" << x << ", " << y << ")";
-        }
-    }
+    EXPECT_TRUE(PicturesNear(ViewOf(image), Painted(c.width, c.height, Distinct, 0)));
 }
 
 // Widths 1, 2, 3 and 5 need 1, 2, 3 and 1 bytes of padding per row; 33 needs 1 after 99 bytes.
+constexpr BitmapKind kDdb = BitmapKind::Compatible, kDib = BitmapKind::DibSection;
 INSTANTIATE_TEST_SUITE_P(
     Sizes, SavePictureRoundTrip,
-    ::testing::Values(PictureCase{"w1", 1, 7, false}, PictureCase{"w2", 2, 7, false},
-                      PictureCase{"w3", 3, 7, false}, PictureCase{"w5", 5, 7, false},
-                      PictureCase{"w33", 33, 9, false}, PictureCase{"w33_dib_section", 33, 9, true},
-                      PictureCase{"w5_dib_section", 5, 1, true}),
+    ::testing::Values(PictureCase{"w1", 1, 7, kDdb}, PictureCase{"w2", 2, 7, kDdb},
+                      PictureCase{"w3", 3, 7, kDdb}, PictureCase{"w5", 5, 7, kDdb},
+                      PictureCase{"w33", 33, 9, kDdb}, PictureCase{"w33_dib_section", 33, 9, kDib},
+                      PictureCase{"w5_dib_section", 5, 1, kDib}),
     RowName());
 
 TEST(SavePicture, RefusesNoPictureOrAForeignOrDeletedHandleWithoutTouchingTheFile) {
@@ -149,7 +94,7 @@ TEST(SavePicture, AReadOnlyTargetAMissingFolderOrAFailedWriteLoseNothing) {
     TempDir dir;
     const std::string name = dir / "out.bmp";
     WriteFile(name, "old");
-    const Picture picture(100, 100, false);
+    const Surface picture(100, 100, Distinct, 0);
 
     {
         ScopedFileSizeLimit limit(10'000);  // the bitmap needs 30 054 bytes

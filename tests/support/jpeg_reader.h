@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/windef.h"
+#include "tests/support/pictures.h"
 
 namespace orvane::testing {
 
@@ -20,6 +21,13 @@ struct DecodedJpeg {
                                  static_cast<std::size_t>(x));
     }
 };
+
+inline PixelView ViewOf(const DecodedJpeg& jpeg) {
+    return {jpeg.width, jpeg.height, [&jpeg](int x, int y) {
+                const BYTE* pixel = jpeg.At(x, y);
+                return RGB(pixel[0], pixel[1], pixel[2]);
+            }};
+}
 
 // Fails the test (and returns an empty image) when the bytes are not a JPEG it can decode without
 // a single warning.

@@ -10,31 +10,20 @@
 #include "platform/gdi_testing.h"
 #include "platform/runtime_error.h"
 #include "tests/support/file_conditions.h"
+#include "tests/support/picture_compare.h"
 #include "tests/support/row_name.h"
 
 namespace {
 
 using orvane::platform::LiveGdiObjectCount;
 using orvane::platform::RuntimeError;
-using orvane::testing::RaisedNumber;
-using orvane::testing::RowName;
-using orvane::testing::RunWithMemoryLimit;
+using namespace orvane::testing;
 using orvane::viewer::Canvas;
 using orvane::viewer::ScaleMode;
 
-constexpr COLORREF kBackground = RGB(240, 240, 240);
-
-COLORREF Distinct(int x, int y) {
-    return RGB(static_cast<BYTE>(x * 13 + 1), static_cast<BYTE>(y * 7 + 1),
-               static_cast<BYTE>(x ^ y));
-}
-
+// Every pixel a colour of its own, none of them the background (salt 240 would paint it at 0, 0).
 void PaintDistinct(const Canvas& canvas) {
-    for (int y = 0; y < canvas.PixelHeight(); ++y) {
-        for (int x = 0; x < canvas.PixelWidth(); ++x) {
-            SetPixelV(canvas.hDC(), x, y, Distinct(x, y));
-        }
-    }
+    Paint(canvas.hDC(), Painted(canvas.PixelWidth(), canvas.PixelHeight(), Distinct, 1));
 }
 
 void SetPixelSize(Canvas& canvas, int width, int height) {
@@ -49,7 +38,7 @@ TEST(Canvas, StartsAtItsDesignSizeInTheBackgroundColour) {
     ASSERT_EQ(canvas.PixelWidth(), 165);
     ASSERT_EQ(canvas.PixelHeight(), 153);
     for (const auto& [x, y] : {std::pair{0, 0}, {164, 0}, {0, 152}, {164, 152}}) {
-        EXPECT_EQ(GetPixel(canvas.hDC(), x, y), kBackground);
+        EXPECT_EQ(GetPixel(canvas.hDC(), x, y), kCanvasBackground);
     }
 }
 
@@ -84,13 +73,11 @@ TEST_P(CanvasResize, KeepsTheSharedAreaAndGivesNewPixelsTheBackground) {
     EXPECT_EQ(picture.bmWidth, c.toWidth);
     EXPECT_EQ(picture.bmHeight, c.toHeight);
     EXPECT_NE(picture.bmBits, nullptr) << "the view reads the picture's memory";
-    for (int y = 0; y < c.toHeight; ++y) {
-        for (int x = 0; x < c.toWidth; ++x) {
-            const bool kept = x < c.fromWidth && y < c.fromHeight;
-            ASSERT_EQ(GetPixel(canvas.hDC(), x, y), kept ? Distinct(x, y) : kBackground)
-                << "at (" << x << ", " << y << ")";
-        }
-    }
+    EXPECT_TRUE(
+        PicturesNear(ViewOf(canvas), {c.toWidth, c.toHeight, [&](int x, int y) {
+                                          const bool kept = x < c.fromWidth && y < c.fromHeight;
+                                          return kept ? Distinct(x, y, 1) : kCanvasBackground;
+                                      }}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, CanvasResize,
@@ -113,24 +100,18 @@ TEST(Canvas, ZeroWidthHoldsNoPictureAndGrowingAgainStartsBlank) {
 
     canvas.Width(150);
     ASSERT_NE(canvas.Image(), nullptr);
-    for (int y = 0; y < canvas.PixelHeight(); ++y) {
-        for (int x = 0; x < canvas.PixelWidth(); ++x) {
-            ASSERT_EQ(GetPixel(canvas.hDC(), x, y), kBackground);
-        }
-    }
+    EXPECT_TRUE(PicturesNear(ViewOf(canvas),
+                             Plain(canvas.PixelWidth(), canvas.PixelHeight(), kCanvasBackground)));
 }
 
 TEST(Canvas, RefusesANegativeOrUndefinedSizeAndKeepsItsOwn) {
     Canvas canvas;
     for (const float twips : {-1.0f, -15.0f, std::nanf("")}) {
         for (const bool width : {true, false}) {
-            try {
-                width ? canvas.Width(twips) : canvas.Height(twips);
-                ADD_FAILURE() << twips << " was taken";
-            } catch (const RuntimeError& error) {
-                EXPECT_EQ(error.Number(), 380);
-                EXPECT_EQ(error.Description(), "Invalid property value");
-            }
+            const RuntimeError error =
+                RaisedError([&] { width ? canvas.Width(twips) : canvas.Height(twips); });
+            EXPECT_EQ(error.Number(), 380) << twips;
+            EXPECT_EQ(error.Description(), "Invalid property value");
         }
     }
     EXPECT_EQ(canvas.Width(), 2475);
@@ -161,8 +142,8 @@ TEST(Canvas, ClsClearsAndRefreshTellsTheView) {
     canvas.Refresh();
 
     EXPECT_EQ(refreshes, 1);
-    EXPECT_EQ(GetPixel(canvas.hDC(), 0, 0), kBackground);
-    EXPECT_EQ(GetPixel(canvas.hDC(), 164, 152), kBackground);
+    EXPECT_EQ(GetPixel(canvas.hDC(), 0, 0), kCanvasBackground);
+    EXPECT_EQ(GetPixel(canvas.hDC(), 164, 152), kCanvasBackground);
 }
 
 // The largest mosaic (some 100 MB) under a 48 MB limit: refused with error 7 when it is asked

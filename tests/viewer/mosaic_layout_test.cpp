@@ -3,22 +3,17 @@
 #include <gtest/gtest.h>
 
 #include "platform/gdi.h"
+#include "tests/support/pictures.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/tileset_files.h"
 #include "viewer/main_form.h"
 
 namespace {
 
-using orvane::testing::Rgb;
-using orvane::testing::SignatureColour;
-using orvane::testing::TempDir;
-using orvane::testing::TilesetBytes;
-using orvane::testing::WriteFile;
+using namespace orvane::testing;
 using orvane::viewer::Canvas;
 using orvane::viewer::MainForm;
 using orvane::viewer::ScriptedDialog;
-
-constexpr COLORREF kBackground = RGB(240, 240, 240);
 
 struct LayoutCase {
     const char* name;
@@ -76,7 +71,7 @@ TEST_P(MosaicLayout, EveryTileLandsInItsCellAndTheCanvasFitsTheMosaic) {
         const int left = 32 * (cell % 19);
         const int top = 32 * (cell / 19);
         for (const auto& [x, y] : {std::pair{0, 0}, {31, 31}, {16, 16}}) {
-            ASSERT_EQ(GetPixel(dc, left + x, top + y), kBackground) << "empty cell " << cell;
+            ASSERT_EQ(GetPixel(dc, left + x, top + y), kCanvasBackground) << "empty cell " << cell;
         }
     }
 }
@@ -123,7 +118,8 @@ TEST_P(KeyColour, OnlyTheExactTripleLetsTheBackgroundShow) {
 
     form.mnuOpen_Click();
 
-    const COLORREF expected = c.seeThrough ? kBackground : RGB(c.triple.r, c.triple.g, c.triple.b);
+    const COLORREF expected =
+        c.seeThrough ? kCanvasBackground : RGB(c.triple.r, c.triple.g, c.triple.b);
     for (const int tile : {0, 18, 20}) {
         for (const auto& [x, y] : places) {
             EXPECT_EQ(

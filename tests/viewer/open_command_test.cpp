@@ -13,6 +13,7 @@
 #include "platform/gdi.h"
 #include "platform/gdi_testing.h"
 #include "tests/support/file_conditions.h"
+#include "tests/support/picture_compare.h"
 #include "tests/support/recorders.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/tileset_files.h"
@@ -21,41 +22,15 @@
 
 namespace {
 
-using orvane::testing::FolderEntries;
-using orvane::testing::MessageBoxRecorder;
-using orvane::testing::ReadFile;
-using orvane::testing::Rgb;
-using orvane::testing::Signature;
-using orvane::testing::SignatureColour;
-using orvane::testing::TempDir;
-using orvane::testing::TilesetBytes;
-using orvane::testing::WriteFile;
+using namespace orvane::testing;
+using orvane::platform::ScopedBitmapLimit;
 using orvane::viewer::DialogKind;
 using orvane::viewer::MainForm;
 using orvane::viewer::RunReportingErrors;
 using orvane::viewer::ScriptedDialog;
-using orvane::platform::ScopedBitmapLimit;
 using Strings = std::vector<std::string>;
 
-constexpr COLORREF kBackground = RGB(240, 240, 240);
 constexpr Rgb kKey{0, 1, 2};
-
-COLORREF PixelAt(const MainForm& form, int x, int y) {
-    return GetPixel(form.Picture1.hDC(), x, y);
-}
-
-// Every pixel of the canvas against what it should hold; reports the first that differs.
-void ExpectCanvas(const MainForm& form, int width, int height,
-                  const std::function<COLORREF(int x, int y)>& expected) {
-    ASSERT_EQ(form.Picture1.PixelWidth(), width);
-    ASSERT_EQ(form.Picture1.PixelHeight(), height);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const COLORREF want = expected(x, y);
-            ASSERT_EQ(PixelAt(form, x, y), want) << "at (" << x << ", " << y << ")";
-        }
-    }
-}
 
 TEST(OpenCommand, CancelAtStartChangesNothing) {
     ScriptedDialog dialog({""});
@@ -72,7 +47,8 @@ TEST(OpenCommand, CancelAtStartChangesNothing) {
     EXPECT_EQ(form.Width(), width);
     EXPECT_EQ(form.Height(), height);
     EXPECT_FALSE(form.bTilesetLoaded);
-    ExpectCanvas(form, 165, 153, [](int, int) { return kBackground; });  // the design size
+    EXPECT_TRUE(PicturesNear(ViewOf(form.Picture1), Plain(165, 153, kCanvasBackground)))
+        << "the design size";
 }
 
 // The second tileset is smaller and see-through almost everywhere: nothing of the first may
@@ -92,9 +68,11 @@ TEST(OpenCommand, SecondOpenReplacesALargerFirstEntirely) {
     EXPECT_EQ(form.TilesetHeader.TileCount, 3);
     EXPECT_EQ(form.Width(), 96 * 15 + 100);
     EXPECT_EQ(form.Height(), 32 * 15 + 800);
-    ExpectCanvas(form, 96, 32, [](int x, int y) {
-        return x % 32 == 0 && y == 0 ? SignatureColour(x / 32 + 100, 1, 1) : kBackground;
-    });
+    EXPECT_TRUE(PicturesNear(ViewOf(form.Picture1),
+                             {96, 32, [](int x, int y) {
+                                  return x % 32 == 0 && y == 0 ? SignatureColour(x / 32 + 100, 1, 1)
+                                                               : kCanvasBackground;
+                              }}));
 }
 
 struct UnopenableCase {
@@ -226,7 +204,9 @@ TEST(OpenCommand, TheHeadersFreeWordsChangeNothing) {
 
     EXPECT_EQ(words.Width(), plain.Width());
     EXPECT_EQ(words.Height(), plain.Height());
-    ExpectCanvas(words, 608, 64, [&](int x, int y) { return PixelAt(plain, x, y); });
+    EXPECT_EQ(std::pair(words.Picture1.PixelWidth(), words.Picture1.PixelHeight()),
+              std::pair(608, 64));
+    EXPECT_TRUE(PicturesNear(ViewOf(words.Picture1), ViewOf(plain.Picture1)));
 }
 
 }  // namespace

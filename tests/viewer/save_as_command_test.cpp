@@ -1,7 +1,6 @@
 // File > Save As end to end: a tileset opened through the command, a scripted save dialog, real
 // files in a fresh folder, and every file read back by a reader that shares no code with the
 // writers (Qt for bitmaps, TurboJPEG's decompressor for JPEGs).
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -16,6 +15,8 @@
 #include "platform/kernel32.h"
 #include "tests/support/file_conditions.h"
 #include "tests/support/jpeg_reader.h"
+#include "tests/support/picture_compare.h"
+#include "tests/support/qimage_view.h"
 #include "tests/support/recorders.h"
 #include "tests/support/row_name.h"
 #include "tests/support/temp_dir.h"
@@ -25,18 +26,7 @@
 
 namespace {
 
-using orvane::testing::DecodedJpeg;
-using orvane::testing::DecodeJpeg;
-using orvane::testing::FolderEntries;
-using orvane::testing::IsBaselineJpeg;
-using orvane::testing::MessageBoxRecorder;
-using orvane::testing::ReadFile;
-using orvane::testing::Rgb;
-using orvane::testing::RowName;
-using orvane::testing::ScopedFileSizeLimit;
-using orvane::testing::TempDir;
-using orvane::testing::TilesetBytes;
-using orvane::testing::WriteFile;
+using namespace orvane::testing;
 using orvane::viewer::DialogKind;
 using orvane::viewer::MainForm;
 using orvane::viewer::RunReportingErrors;
@@ -47,38 +37,13 @@ using Strings = std::vector<std::string>;
 
 constexpr char kFilter[] = "Jpegs|*.jpg|Bmps|*.bmp|Gifs|*.gif";
 
-// Every 8 x 8 block of every tile one flat colour. The blocks line up with the JPEG's own 8 x 8
-// blocks, so at quality 90 only rounding parts a decoded pixel from its original, and a tight
-// tolerance still catches a shifted, flipped or swapped block.
+// Every 8 x 8 block of every tile one flat colour, the tile number telling neighbouring tiles
+// apart (x and y count from 1 in a tile). The blocks line up with the JPEG's own 8 x 8 blocks, so
+// at quality 90 only rounding parts a decoded pixel from its original, and a tight tolerance
+// still catches a shifted, flipped or swapped block.
 Rgb FlatBlocks(int tile, int x, int y) {
-    const int block = (x - 1) / 8 * 4 + (y - 1) / 8;
-    return {static_cast<BYTE>(40 + tile * 9), static_cast<BYTE>(30 + block * 13),
-            static_cast<BYTE>(200 - block * 11 - tile * 3)};
-}
-
-// The canvas as it is now, row by row from the top, read through its device context.
-std::vector<COLORREF> CanvasPixels(const MainForm& form) {
-    std::vector<COLORREF> pixels;
-    for (int y = 0; y < form.Picture1.PixelHeight(); ++y) {
-        for (int x = 0; x < form.Picture1.PixelWidth(); ++x) {
-            pixels.push_back(GetPixel(form.Picture1.hDC(), x, y));
-        }
-    }
-    return pixels;
-}
-
-WIN32_FIND_DATAA FindData(const std::string& path) {
-    WIN32_FIND_DATAA data{};
-    const HANDLE found = FindFirstFileA(path.c_str(), &data);
-    EXPECT_NE(found, INVALID_HANDLE_VALUE) << path;
-    if (found != INVALID_HANDLE_VALUE) {
-        FindClose(found);
-    }
-    return data;
-}
-
-std::uint64_t Ticks(const FILETIME& time) {
-    return std::uint64_t{time.dwHighDateTime} << 32 | time.dwLowDateTime;
+    const COLORREF c = Blocks(x - 1, y - 1, tile);
+    return {GetRValue(c), GetGValue(c), GetBValue(c)};
 }
 
 // A form whose dialog answers from a script, in a folder of its own, its messages recorded.
@@ -180,35 +145,7 @@ TEST_F(SaveAs, BitmapHoldsTheCanvasPixelForPixel) {
 
     QImage read;
     ASSERT_TRUE(read.load(QString::fromStdString(dir / "x.bmp"), "BMP"));
-    ASSERT_EQ(read.width(), form.Picture1.PixelWidth());
-    ASSERT_EQ(read.height(), form.Picture1.PixelHeight());
-    for (int y = 0; y < read.height(); ++y) {
-        for (int x = 0; x < read.width(); ++x) {
-            const COLORREF want = GetPixel(form.Picture1.hDC(), x, y);
-            const QRgb got = read.pixel(x, y);
-            ASSERT_EQ(qRgb(GetRValue(want), GetGValue(want), GetBValue(want)), got)
-                << "at (" << x << ", " << y << ")";
-        }
-    }
-}
-
-// Reports the first pixel further than tolerance from the canvas in any channel.
-void ExpectJpegShowsCanvas(const DecodedJpeg& jpeg, const MainForm& form, int tolerance) {
-    ASSERT_EQ(jpeg.width, form.Picture1.PixelWidth());
-    ASSERT_EQ(jpeg.height, form.Picture1.PixelHeight());
-    for (int y = 0; y < jpeg.height; ++y) {
-        for (int x = 0; x < jpeg.width; ++x) {
-            const COLORREF want = GetPixel(form.Picture1.hDC(), x, y);
-            const BYTE* got = jpeg.At(x, y);
-            const int worst =
-                std::max({std::abs(got[0] - GetRValue(want)), std::abs(got[1] - GetGValue(want)),
-                          std::abs(got[2] - GetBValue(want))});
-            ASSERT_LE(worst, tolerance)
-                << "at (" << x << ", " << y << "): want " << int{GetRValue(want)} << ","
-                << int{GetGValue(want)} << "," << int{GetBValue(want)} << " got " << int{got[0]}
-                << "," << int{got[1]} << "," << int{got[2]};
-        }
-    }
+    EXPECT_TRUE(PicturesNear(ViewOf(read), ViewOf(form.Picture1)));
 }
 
 TEST_F(SaveAs, JpegShowsTheCanvasUprightWithinRounding) {
@@ -219,15 +156,14 @@ TEST_F(SaveAs, JpegShowsTheCanvasUprightWithinRounding) {
 
     const std::string bytes = ReadFile(dir / "x.jpg");
     EXPECT_TRUE(IsBaselineJpeg(bytes));
-    ExpectJpegShowsCanvas(DecodeJpeg(bytes), form, 3);
+    EXPECT_TRUE(PicturesNear(ViewOf(DecodeJpeg(bytes)), ViewOf(form.Picture1), 3));
 }
 
 TEST_F(SaveAs, SavingTwiceToOneNameReplacesTheJpegAndKeepsTheFirstOnesTimes) {
     Open(TilesetBytes(20, 20, FlatBlocks));
     ASSERT_TRUE(Save("x.jpg"));
     // Times well in the past, so that a replacement that kept its own would show.
-    const timespec past[2] = {{1'000'000'000, 0}, {1'100'000'000, 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "x.jpg").c_str(), past, 0), 0);
+    SetTimes(dir / "x.jpg", {1'000'000'000, 0}, {1'100'000'000, 0});
     const WIN32_FIND_DATAA first = FindData(dir / "x.jpg");
     // A different picture the second time, so the replacement is seen to have happened.
     Open(TilesetBytes(3, 3, [](int tile, int x, int y) { return FlatBlocks(tile + 7, x, y); }),
@@ -241,7 +177,8 @@ TEST_F(SaveAs, SavingTwiceToOneNameReplacesTheJpegAndKeepsTheFirstOnesTimes) {
     EXPECT_EQ(Ticks(second.ftLastAccessTime), Ticks(first.ftLastAccessTime));
     EXPECT_EQ(messages.prompts, (Strings{"File saved!", "File saved!"}));
     EXPECT_EQ(FolderEntries(dir.path()), (Strings{"a.tst", "b.tst", "x.jpg"}));
-    ExpectJpegShowsCanvas(DecodeJpeg(ReadFile(dir / "x.jpg")), form, 3);
+    EXPECT_TRUE(
+        PicturesNear(ViewOf(DecodeJpeg(ReadFile(dir / "x.jpg"))), ViewOf(form.Picture1), 3));
 }
 
 TEST_F(SaveAs, CancelAfterSavingLeavesTheSavedFilesAsTheyWere) {
@@ -320,7 +257,7 @@ TEST_P(WriteFailure, IsReportedAndTheEarlierFileAndTheCanvasSurvive) {
     ASSERT_TRUE(Save(c.fileName));
     const std::string earlier = ReadFile(dir / c.fileName);
     Open(TilesetBytes(38, 38), "b.tst");
-    const std::vector<COLORREF> canvas = CanvasPixels(form);
+    const std::vector<COLORREF> canvas = Pixels(ViewOf(form.Picture1));
     messages.prompts.clear();
 
     if (c.readOnly) {
@@ -336,7 +273,7 @@ TEST_P(WriteFailure, IsReportedAndTheEarlierFileAndTheCanvasSurvive) {
     EXPECT_EQ(ReadFile(dir / c.fileName), earlier);
     EXPECT_EQ(FolderEntries(dir.path()), (Strings{"a.tst", "b.tst", c.fileName}));
     EXPECT_TRUE(form.bTilesetLoaded);
-    EXPECT_EQ(CanvasPixels(form), canvas);
+    EXPECT_EQ(Pixels(ViewOf(form.Picture1)), canvas);
 
     // The program goes on: the next save, to a name that can be written, succeeds.
     messages.prompts.clear();

@@ -1,4 +1,5 @@
-// Helpers for the image buffer's tests: buffers built from bytes.
+// Image buffers (cDIBSection) for tests: made at a size, copied from a picture, or built from
+// bytes.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,7 +10,7 @@
 
 #include "dib/cdibsection.h"
 #include "platform/gdi.h"
-#include "tests/support/surface.h"
+#include "tests/support/pictures.h"
 
 namespace orvane::testing {
 
@@ -18,6 +19,13 @@ using Buffer = std::shared_ptr<cDIBSection>;
 inline Buffer MakeBuffer(LONG width, LONG height) {
     auto buffer = std::make_shared<cDIBSection>();
     EXPECT_TRUE(buffer->Create(width, height)) << width << " x " << height;
+    return buffer;
+}
+
+// A buffer of the picture's size holding a copy of it.
+inline Buffer BufferOf(const Surface& picture) {
+    Buffer buffer = MakeBuffer(picture.width(), picture.height());
+    buffer->LoadPictureBlt(picture.dc());
     return buffer;
 }
 
