@@ -48,14 +48,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ScriptedDialog dialog({path});
     MainForm form(dialog);
     const int designWidth = form.Picture1.PixelWidth();
+    // The file's layout and the mosaic's, stated here rather than taken from the code under test:
+    // a 6-byte header, tiles of 32 x 32 pixels of 3 bytes, 19 tiles a row and at least one row.
+    constexpr std::int64_t kHeader = 6, kTile = 32 * 32 * 3;
+    const auto bytes = static_cast<std::int64_t>(size);
     std::int16_t count = 0;
-    if (size >= kTilesetHeaderBytes) {
+    if (bytes >= kHeader) {
         std::memcpy(&count, data + 2, sizeof count);
     }
-    const bool whole = size >= kTilesetHeaderBytes &&
-                       static_cast<std::int64_t>(size) >=
-                           kTilesetHeaderBytes + std::int64_t{std::max<std::int16_t>(count, 0)} *
-                                                     kTileBytes;
+    const bool whole = bytes >= kHeader + std::max(0, int{count}) * kTile;
     try {
         form.mnuOpen_Click();
     } catch (const orvane::platform::RuntimeError& error) {
@@ -66,9 +67,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ::close(std::stoi(path.substr(path.rfind('/') + 1)));
         return 0;
     }
-    const MosaicSize mosaic = MosaicSizeFor(count);
-    if (!whole || !form.bTilesetLoaded || form.Picture1.PixelWidth() != mosaic.width ||
-        form.Picture1.PixelHeight() != mosaic.height) {
+    if (!whole || !form.bTilesetLoaded ||
+        form.Picture1.PixelWidth() != 32 * std::clamp(int{count}, 0, 19) ||
+        form.Picture1.PixelHeight() != 32 * std::max(1, (count + 18) / 19)) {
         std::abort();
     }
     ::close(std::stoi(path.substr(path.rfind('/') + 1)));

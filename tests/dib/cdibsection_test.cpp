@@ -368,9 +368,9 @@ TEST_F(CopyToClipboard, AsBitmapPutsTheBuffersPixelsThere) {
     EXPECT_EQ(record.bmHeight, kHeight);
     EXPECT_EQ(publishedWidth, kWidth);
     EXPECT_EQ(publishedHeight, kHeight);
-    ASSERT_EQ(publishedStride, buffer->BytesPerScanLine());
-    ASSERT_EQ(published.size(), static_cast<std::size_t>(kHeight * publishedStride));
-    EXPECT_TRUE(PicturesNear(ViewOfDibRows(published.data(), kWidth, kHeight, publishedStride),
+    ASSERT_EQ(publishedStride, 16) << "15 bytes of pixels and one of filler";
+    ASSERT_EQ(published.size(), std::size_t{kHeight * 16});
+    EXPECT_TRUE(PicturesNear(ViewOfDibRows(published.data(), kWidth, kHeight, 16),
                              Painted(kWidth, kHeight, Distinct, 99)));
 
     OpenClipboard(nullptr);

@@ -34,6 +34,7 @@ struct PictureCase {
     int width;
     int height;
     BitmapKind kind;
+    DWORD fileBytes;  // the 54-byte headers, then rows of 3 bytes a pixel padded to 4
 };
 
 class SavePictureRoundTrip : public ::testing::TestWithParam<PictureCase> {};
@@ -48,14 +49,12 @@ TEST_P(SavePictureRoundTrip, QImageReadsBackEveryPixel) {
     SavePicture(picture.bitmap(), name);
 
     const std::string bytes = ReadFile(name);
-    const std::size_t rowBytes = (3 * c.width + 3) / 4 * 4;  // 3 bytes a pixel, 4-byte rows
-    const std::size_t imageBytes = rowBytes * c.height;
-    ASSERT_EQ(bytes.size(), 54 + imageBytes);
+    ASSERT_EQ(bytes.size(), c.fileBytes);
     EXPECT_EQ(bytes.substr(0, 2), "BM");
-    EXPECT_EQ(FieldAt<DWORD>(bytes, 2), 54 + imageBytes);  // bfSize
-    EXPECT_EQ(FieldAt<DWORD>(bytes, 10), 54u);             // bfOffBits
-    EXPECT_EQ(FieldAt<LONG>(bytes, 22), c.height);         // positive: rows bottom-up
-    EXPECT_EQ(FieldAt<WORD>(bytes, 28), 24);               // bits per pixel
+    EXPECT_EQ(FieldAt<DWORD>(bytes, 2), c.fileBytes);  // bfSize
+    EXPECT_EQ(FieldAt<DWORD>(bytes, 10), 54u);         // bfOffBits
+    EXPECT_EQ(FieldAt<LONG>(bytes, 22), c.height);     // positive: rows bottom-up
+    EXPECT_EQ(FieldAt<WORD>(bytes, 28), 24);           // bits per pixel
     EXPECT_EQ(FieldAt<DWORD>(bytes, 30), BI_RGB);
     EXPECT_EQ(FolderEntries(dir.path()), Strings{"out.bmp"});
 
@@ -65,13 +64,16 @@ TEST_P(SavePictureRoundTrip, QImageReadsBackEveryPixel) {
 
 // Widths 1, 2, 3 and 5 need 1, 2, 3 and 1 bytes of padding per row; 33 needs 1 after 99 bytes.
 constexpr BitmapKind kDdb = BitmapKind::Compatible, kDib = BitmapKind::DibSection;
-INSTANTIATE_TEST_SUITE_P(
-    Sizes, SavePictureRoundTrip,
-    ::testing::Values(PictureCase{"w1", 1, 7, kDdb}, PictureCase{"w2", 2, 7, kDdb},
-                      PictureCase{"w3", 3, 7, kDdb}, PictureCase{"w5", 5, 7, kDdb},
-                      PictureCase{"w33", 33, 9, kDdb}, PictureCase{"w33_dib_section", 33, 9, kDib},
-                      PictureCase{"w5_dib_section", 5, 1, kDib}),
-    RowName());
+INSTANTIATE_TEST_SUITE_P(Sizes, SavePictureRoundTrip,
+                         ::testing::Values(PictureCase{"w1", 1, 7, kDdb, 54 + 7 * 4},
+                                           PictureCase{"w2", 2, 7, kDdb, 54 + 7 * 8},
+                                           PictureCase{"w3", 3, 7, kDdb, 54 + 7 * 12},
+                                           PictureCase{"w5", 5, 7, kDdb, 54 + 7 * 16},
+                                           PictureCase{"w33", 33, 9, kDdb, 54 + 9 * 100},
+                                           PictureCase{"w33_dib_section", 33, 9, kDib,
+                                                       54 + 9 * 100},
+                                           PictureCase{"w5_dib_section", 5, 1, kDib, 54 + 16}),
+                         RowName());
 
 TEST(SavePicture, RefusesNoPictureOrAForeignOrDeletedHandleWithoutTouchingTheFile) {
     TempDir dir;
