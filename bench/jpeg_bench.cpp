@@ -12,7 +12,6 @@
 // of 1024 rows or more, and the bands in flight (about four) cost memory, under 1 MB at 256 rows;
 // at 512 rows the export's peak came within 0.4 MB of 2.1 times its pixels.
 #include <benchmark/benchmark.h>
-#include <turbojpeg.h>
 
 #include <algorithm>
 #include <cstring>
@@ -151,42 +150,21 @@ void BM_SavePictureAsJpeg(benchmark::State& state) {
 BENCHMARK(BM_SavePictureAsJpeg)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
 void BM_tjCompress2_Direct(benchmark::State& state) {
-    const std::vector<BYTE>& pixels = CanvasPixels();
-    tjhandle compressor = tjInitCompress();
-    unsigned long size = 0;
-    for (auto _ : state) {
-        unsigned char* jpeg = nullptr;
-        const int result =
-            tjCompress2(compressor, pixels.data(), kWidth, kStride, kHeight, TJPF_BGR, &jpeg, &size,
-                        TJSAMP_444, kQuality, TJFLAG_BOTTOMUP);
-        benchmark::DoNotOptimize(jpeg);
-        tjFree(jpeg);
-        if (result != 0) {
-            state.SkipWithError("tjCompress2 failed");
-            break;
-        }
-    }
-    tjDestroy(compressor);
+    const unsigned long size = orvane::bench::CompressInMemory(state, CanvasPixels().data(), kWidth,
+                                                               kStride, kHeight, kQuality);
     state.counters["jpeg_MB"] = static_cast<double>(size) / (1024.0 * 1024.0);
 }
 BENCHMARK(BM_tjCompress2_Direct)->Unit(benchmark::kMillisecond)->MinTime(3.0)->UseRealTime();
 
 void BM_SavePicture(benchmark::State& state) {
-    const std::vector<BYTE>& pixels = CanvasPixels();
+    const CanvasPicture canvas;
     BenchFolder folder;
     const std::string file = folder / "canvas.bmp";
-    HDC dc = CreateCompatibleDC(nullptr);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), kWidth, kHeight, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    std::memcpy(bits, pixels.data(), pixels.size());
     for (auto _ : state) {
-        orvane::platform::SavePicture(bitmap, file);
+        orvane::platform::SavePicture(canvas.Image(), file);
     }
-    state.SetBytesProcessed(state.iterations() * (54 + static_cast<std::int64_t>(pixels.size())));
-    DeleteObject(bitmap);
-    DeleteDC(dc);
+    state.SetBytesProcessed(state.iterations() *
+                            (54 + static_cast<std::int64_t>(CanvasPixels().size())));
 }
 BENCHMARK(BM_SavePicture)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 

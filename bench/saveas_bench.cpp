@@ -8,7 +8,6 @@
 // The folder is the system's temporary one: point TMPDIR at the disk to be measured.
 // Run: build/default/bin/bench_saveas
 #include <benchmark/benchmark.h>
-#include <turbojpeg.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -97,21 +96,9 @@ BENCHMARK(BM_Job_OpenThenSaveAsJpeg)->Unit(benchmark::kMillisecond)->MinTime(3.0
 
 void BM_Floor_tjCompress2(benchmark::State& state) {
     const cDIBSection& pixels = CanvasPixels();
-    tjhandle compressor = tjInitCompress();
-    unsigned long size = 0;
-    for (auto _ : state) {
-        unsigned char* jpeg = nullptr;
-        const int result = tjCompress2(compressor, pixels.DIBSectionBitsPtr(), pixels.Width(),
-                                       pixels.BytesPerScanLine(), pixels.Height(), TJPF_BGR, &jpeg,
-                                       &size, TJSAMP_444, kQuality, TJFLAG_BOTTOMUP);
-        benchmark::DoNotOptimize(jpeg);
-        tjFree(jpeg);
-        if (result != 0) {
-            state.SkipWithError("tjCompress2 failed");
-            break;
-        }
-    }
-    tjDestroy(compressor);
+    const unsigned long size =
+        orvane::bench::CompressInMemory(state, pixels.DIBSectionBitsPtr(), pixels.Width(),
+                                        pixels.BytesPerScanLine(), pixels.Height(), kQuality);
     state.counters["file_MB"] = static_cast<double>(size) / 1e6;
 }
 BENCHMARK(BM_Floor_tjCompress2)->Unit(benchmark::kMillisecond)->MinTime(3.0);
