@@ -20,6 +20,7 @@
 #include "platform/gdi_testing.h"
 #include "platform/msgbox.h"
 #include "platform/runtime_error.h"
+#include "tests/support/pictures.h"
 
 namespace {
 
@@ -37,45 +38,25 @@ constexpr int kMaxOperations = 64;
 class GdiObjects {
   public:
     GdiObjects() = default;
-    ~GdiObjects() {
-        DropSurface();
-        DeleteObject(picture_);
-    }
+    ~GdiObjects() { DeleteObject(picture_); }
     GdiObjects(const GdiObjects&) = delete;
     GdiObjects& operator=(const GdiObjects&) = delete;
 
-    HDC SurfaceDC() const { return surfaceDC_; }
-    HBITMAP SurfaceBitmap() const { return surfaceBitmap_; }
+    HDC SurfaceDC() const { return surface_ ? surface_->dc() : nullptr; }
+    HBITMAP SurfaceBitmap() const { return surface_ ? surface_->bitmap() : nullptr; }
     HBITMAP Picture() const { return picture_; }
 
     void MakeSurface(LONG width, LONG height) {
-        DropSurface();
-        surfaceDC_ = CreateCompatibleDC(nullptr);
-        surfaceBitmap_ = CreateCompatibleBitmap(surfaceDC_, width, height);
-        surfaceDefault_ = SelectObject(surfaceDC_, surfaceBitmap_);
+        surface_.reset();
+        surface_ = std::make_unique<orvane::testing::Surface>(width, height);
     }
     void MakePicture(LONG width, LONG height) {
         DeleteObject(picture_);
-        HDC dc = CreateCompatibleDC(nullptr);
-        picture_ = CreateCompatibleBitmap(dc, width, height);
-        DeleteDC(dc);
+        picture_ = orvane::testing::Surface(width, height).Detach();
     }
 
   private:
-    void DropSurface() {
-        if (surfaceDefault_ != nullptr) {
-            SelectObject(surfaceDC_, surfaceDefault_);
-        }
-        DeleteObject(surfaceBitmap_);
-        DeleteDC(surfaceDC_);
-        surfaceDC_ = nullptr;
-        surfaceBitmap_ = nullptr;
-        surfaceDefault_ = nullptr;
-    }
-
-    HDC surfaceDC_ = nullptr;
-    HBITMAP surfaceBitmap_ = nullptr;
-    HGDIOBJ surfaceDefault_ = nullptr;
+    std::unique_ptr<orvane::testing::Surface> surface_;
     HBITMAP picture_ = nullptr;
 };
 
