@@ -84,7 +84,6 @@ Form1::Form1(viewer::CommonDialog* dialog)
     // The pointer's text may be long; it must not make the window wider than the mosaic.
     pointerLabel_.setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     statusBar()->addWidget(&pointerLabel_, 1);
-    statusBar()->addPermanentWidget(&summaryLabel_);
     statusBar()->addPermanentWidget(&zoomLabel_);
     connect(&canvasWidget_, &CanvasWidget::PointerMoved, this, &Form1::ShowPointer);
     connect(&canvasWidget_, &CanvasWidget::ZoomChanged, this, [this] {
@@ -242,10 +241,9 @@ void Form1::AfterCommand() {
     const std::string shown = loaded ? model_.TilesetFileName() : std::string();
     setWindowTitle(Local(viewer::WindowTitle(shown)));
     const viewer::Canvas& canvas = model_.Picture1;
-    summaryLabel_.setText(
-        loaded ? Local(viewer::MosaicSummary(std::max<int>(model_.TilesetHeader.TileCount, 0),
-                                             {canvas.PixelWidth(), canvas.PixelHeight()}))
-               : QString());
+    summary_ = loaded ? Local(viewer::MosaicSummary(std::max<int>(model_.TilesetHeader.TileCount, 0),
+                                                    {canvas.PixelWidth(), canvas.PixelHeight()}))
+                      : QString();
     zoomLabel_.setText(Local(viewer::ZoomText(canvasWidget_.View().Zoom())));
     reload_->setEnabled(loaded);
     copy_->setEnabled(loaded);
@@ -261,11 +259,18 @@ void Form1::AfterCommand() {
         RebuildRecentMenu();
         Watch(shown);
     }
-    ShowPointer(pointerLabel_.text());
+    ShowPointer(pointer_);
 }
 
 void Form1::ShowPointer(const QString& text) {
-    pointerLabel_.setText(text.isEmpty() ? Local(notice_) : text);
+    // One line for all: the pointer's tile while there is one, else why a reload failed, else
+    // what is open. The window may be as narrow as one mosaic row.
+    pointer_ = text;
+    QString line = text;
+    if (line.isEmpty()) {
+        line = notice_.empty() ? summary_ : Local(notice_);
+    }
+    pointerLabel_.setText(line);
 }
 
 void Form1::Watch(const std::string& fileName) {

@@ -80,9 +80,10 @@ class Form1 : public QMainWindow {
     std::unique_ptr<viewer::CommonDialog> ownDialog_;
     viewer::MainForm model_;
     CanvasWidget canvasWidget_;
-    QLabel pointerLabel_;
-    QLabel summaryLabel_;
+    QLabel pointerLabel_;  // the status line
     QLabel zoomLabel_;
+    QString pointer_;  // what the view last said about the pointer
+    QString summary_;  // what is open
     QAction* reload_ = nullptr;
     QAction* copy_ = nullptr;
     QMenu* recentMenu_ = nullptr;

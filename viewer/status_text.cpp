@@ -44,10 +44,10 @@ std::string PointerText(const PointerInfo& info) {
         colour = hex;
     }
     return "Tile " + std::to_string(hit.tile + 1) + " (byte " + std::to_string(offset) +
-           ") \u00B7 column " + std::to_string(hit.column) + ", row " + std::to_string(hit.row) +
+           ") \u00B7 col " + std::to_string(hit.column) + ", row " + std::to_string(hit.row) +
            " \u00B7 pixel " + std::to_string(info.canvas.x) + ", " + std::to_string(info.canvas.y) +
            " (" + std::to_string(hit.inTile.x) + ", " + std::to_string(hit.inTile.y) +
-           " in the tile) \u00B7 " + colour;
+           " in tile) \u00B7 " + colour;
 }
 
 std::string ReloadFailure(const platform::RuntimeError& error, std::string_view fileName) {

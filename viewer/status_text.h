@@ -34,7 +34,7 @@ struct PointerInfo {
 std::optional<PointerInfo> Probe(const platform::BitmapBits& canvas, const SeeThroughMask& mask,
                                  int tileCount, PixelPoint at);
 
-// "Tile 23 (byte 67590) · column 3, row 1 · pixel 113, 40 (17, 8 in the tile) · #A0B0C0": the
+// "Tile 23 (byte 67590) · col 3, row 1 · pixel 113, 40 (17, 8 in tile) · #A0B0C0": the
 // tile numbered from 1 and its first byte in the file, as the format counts; columns, rows and
 // pixels from 0, as picture editors count them.
 std::string PointerText(const PointerInfo& info);

@@ -160,13 +160,13 @@ TEST(StatusText, SaysWhatThePointerIsOverAndWhatIsOpen) {
     const std::optional<PointerInfo> info = Probe(canvas, mask, 1, {17, 8});
     ASSERT_TRUE(info);
     EXPECT_EQ(PointerText(*info),
-              "Tile 1 (byte 6) \u00B7 column 0, row 0 \u00B7 pixel 17, 8 (17, 8 in the tile) "
+              "Tile 1 (byte 6) \u00B7 col 0, row 0 \u00B7 pixel 17, 8 (17, 8 in tile) "
               "\u00B7 #110807");
     EXPECT_TRUE(PointerText(*Probe(canvas, mask, 1, {3, 4})).ends_with("\u00B7 see-through"));
     PointerInfo far{{22, 3, 1, {17, 8}}, {113, 40}, 0xA0, 0xB0, 0xC0, false};
     EXPECT_EQ(PointerText(far),
-              "Tile 23 (byte 67590) \u00B7 column 3, row 1 \u00B7 pixel 113, 40 (17, 8 in the "
-              "tile) \u00B7 #A0B0C0");
+              "Tile 23 (byte 67590) \u00B7 col 3, row 1 \u00B7 pixel 113, 40 (17, 8 in tile) "
+              "\u00B7 #A0B0C0");
 
     const orvane::platform::RuntimeError gone(53, "orvane", "File not found");
     EXPECT_EQ(ReloadFailure(gone, "a.tst"), "Not reloaded: 'a.tst': error 53: File not found");
