@@ -81,7 +81,10 @@ bool MosaicView::ZoomTo(int zoom, PixelPoint anchor) {
 }
 
 bool MosaicView::ZoomTo(int zoom) {
-    return ZoomTo(zoom, {viewport_.width / 2, viewport_.height / 2});
+    // A view at the mosaic's top or left edge stays there (the window grows with the zoom and
+    // shows the rest), however soon the next key comes.
+    return ZoomTo(zoom, {scroll_.x == 0 ? 0 : viewport_.width / 2,
+                         scroll_.y == 0 ? 0 : viewport_.height / 2});
 }
 
 PixelSize MosaicView::Content() const {

@@ -79,7 +79,8 @@ class MosaicView {
     // Zooms (clamped to kMinZoom..kMaxZoom) so that the canvas point under anchor, a viewport
     // device pixel, stays under it as far as the scroll range allows. False when the zoom stays.
     bool ZoomTo(int zoom, PixelPoint anchor);
-    // About the middle of the viewport, as the keys zoom.
+    // As the keys zoom: about the middle of the viewport, or from the canvas's top or left edge
+    // where the view is at it.
     bool ZoomTo(int zoom);
 
     // The zoomed canvas, in device and in logical pixels.

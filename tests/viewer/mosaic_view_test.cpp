@@ -32,6 +32,12 @@ TEST(ZoomSteps, CoverEveryCanvasPixelWithTheSameWholeDevicePixels) {
     MosaicView view;
     view.SetMosaic({608, 96}, 57);
     EXPECT_FALSE(view.ZoomTo(0));
+    view.SetViewport({300, 400});
+    EXPECT_TRUE(view.ZoomTo(2));
+    EXPECT_EQ(view.Scroll(), (PixelPoint{0, 0})) << "from the edges the view is at";
+    view.ScrollTo({10, 0});
+    EXPECT_TRUE(view.ZoomTo(3));
+    EXPECT_EQ(view.Scroll(), (PixelPoint{(10 + 150) * 3 / 2 - 150, 0})) << "about the middle";
     EXPECT_TRUE(view.ZoomTo(99));
     EXPECT_EQ(view.Zoom(), kMaxZoom);
     EXPECT_EQ(view.Content(), (PixelSize{608 * 16, 96 * 16}));
