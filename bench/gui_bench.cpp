@@ -63,15 +63,24 @@ double ResidentMb() {
     return 0;
 }
 
+// The largest tileset open, in a view of one screenful at a zoom.
+struct LargestOnScreen {
+    explicit LargestOnScreen(int zoom) : model(dialog), view(model) {
+        model.mnuOpen_Click();
+        view.resize(kScreenWidth, kScreenHeight);
+        ShowAndWait(view);
+        view.FollowModel();
+        view.ZoomTo(zoom);
+    }
+
+    ScriptedDialog dialog{{LargestTileset()}};
+    MainForm model;
+    CanvasWidget view;
+};
+
 void BM_DrawScreenful(benchmark::State& state) {
-    ScriptedDialog dialog({LargestTileset()});
-    MainForm model(dialog);
-    model.mnuOpen_Click();
-    CanvasWidget view(model);
-    view.resize(kScreenWidth, kScreenHeight);
-    ShowAndWait(view);
-    view.FollowModel();
-    view.ZoomTo(static_cast<int>(state.range(0)));
+    LargestOnScreen screen(static_cast<int>(state.range(0)));
+    CanvasWidget& view = screen.view;
     view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum() / 2);
     for (auto _ : state) {
         view.viewport()->repaint();
@@ -83,14 +92,8 @@ BENCHMARK(BM_DrawScreenful)->Arg(1)->Arg(4)->Arg(16)->Unit(benchmark::kMilliseco
 
 // A scroll by one screen at 16x: what dragging the scrollbar through the mosaic costs a step.
 void BM_ScrollAScreenAt16x(benchmark::State& state) {
-    ScriptedDialog dialog({LargestTileset()});
-    MainForm model(dialog);
-    model.mnuOpen_Click();
-    CanvasWidget view(model);
-    view.resize(kScreenWidth, kScreenHeight);
-    ShowAndWait(view);
-    view.FollowModel();
-    view.ZoomTo(16);
+    LargestOnScreen screen(16);
+    CanvasWidget& view = screen.view;
     QScrollBar* bar = view.verticalScrollBar();
     for (auto _ : state) {
         bar->setValue(bar->value() + bar->pageStep() > bar->maximum() ? 0

@@ -163,7 +163,8 @@ void Form1::BuildMenus() {
     QMenu* view = menuBar()->addMenu(tr("&View"));
     view->setObjectName("mnuView");
     const auto zoomAction = [&](const QString& text, const char* name,
-                                QList<QKeySequence> keys, std::function<int()> zoom) {
+                                const QList<QKeySequence>& keys,
+                                const std::function<int()>& zoom) {
         QAction* action = view->addAction(text);
         action->setObjectName(name);
         action->setShortcuts(keys);
@@ -197,7 +198,7 @@ void Form1::BuildMenus() {
         action->setChecked(choice == canvasWidget_.View().background);
         backgrounds_.addAction(action);
         connect(action, &QAction::triggered, this,
-                [this, choice] { canvasWidget_.SetBackground(choice); });
+                [this, shown = choice] { canvasWidget_.SetBackground(shown); });
     }
 }
 

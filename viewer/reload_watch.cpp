@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <ranges>
 
 namespace orvane::viewer {
 
@@ -35,9 +36,9 @@ ReloadWatch::Step ReloadWatch::Look(const FileStamp& now) {
 }
 
 RecentFiles::RecentFiles(std::vector<std::string> files) {
-    for (auto it = files.rbegin(); it != files.rend(); ++it) {
-        if (!it->empty()) {
-            Add(*it);
+    for (const std::string& file : std::views::reverse(files)) {
+        if (!file.empty()) {
+            Add(file);
         }
     }
 }

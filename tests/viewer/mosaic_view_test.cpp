@@ -143,6 +143,24 @@ INSTANTIATE_TEST_SUITE_P(
         PointerCase{"beyond_the_canvas", 1, 1.0, {0, 0}, 700, 10, std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A 64 x 32 canvas, bottom row first as a canvas holds it: pixel (x, y) is red x, green y, blue 7.
+class GradientCanvas {
+  public:
+    GradientCanvas() : rows_(kStride * 32) {
+        for (int y = 0; y < 32; ++y) {
+            for (int x = 0; x < 64; ++x) {
+                BYTE* pixel = rows_.data() + (31 - y) * kStride + 3 * x;
+                pixel[0] = 7, pixel[1] = static_cast<BYTE>(y), pixel[2] = static_cast<BYTE>(x);
+            }
+        }
+    }
+    orvane::platform::BitmapBits Bits() { return {rows_.data(), 64, 32, kStride}; }
+
+  private:
+    static constexpr int kStride = 64 * 3;
+    std::vector<BYTE> rows_;
+};
+
 TEST(StatusText, SaysWhatThePointerIsOverAndWhatIsOpen) {
     EXPECT_EQ(WindowTitle("/home/a/terrain.tst"), "terrain.tst \u2014 Orvane");
     EXPECT_EQ(WindowTitle(""), "Orvane");
@@ -150,16 +168,9 @@ TEST(StatusText, SaysWhatThePointerIsOverAndWhatIsOpen) {
     EXPECT_EQ(MosaicSummary(1, {32, 32}), "1 tile \u00B7 32 \u00D7 32 pixels");
     EXPECT_EQ(ZoomText(4), "400%");
 
-    // A 64 x 32 canvas of one tile: pixel (x, y) is red x, green y, blue 7.
-    constexpr int kStride = 64 * 3;
-    std::vector<BYTE> rows(kStride * 32);
-    for (int y = 0; y < 32; ++y) {
-        for (int x = 0; x < 64; ++x) {
-            BYTE* pixel = rows.data() + (31 - y) * kStride + 3 * x;
-            pixel[0] = 7, pixel[1] = static_cast<BYTE>(y), pixel[2] = static_cast<BYTE>(x);
-        }
-    }
-    const orvane::platform::BitmapBits canvas{rows.data(), 64, 32, kStride};
+    // One tile on the canvas.
+    GradientCanvas pixels;
+    const orvane::platform::BitmapBits canvas = pixels.Bits();
     SeeThroughMask mask(64, 32);
     mask.Set(3, 4);
     EXPECT_FALSE(Probe(canvas, mask, 1, {40, 5})) << "the empty cell after the last tile";
@@ -181,15 +192,8 @@ TEST(StatusText, SaysWhatThePointerIsOverAndWhatIsOpen) {
 // Two tiles, 64 x 32; pixel (x, y) is red x, green y, blue 7; (5, 5) is see-through. At 2x with
 // the grid, the checkerboard and tile 2 selected.
 TEST(RenderView, DrawsTheCanvasMagnifiedWithTheViewOverIt) {
-    constexpr int kStride = 64 * 3;
-    std::vector<BYTE> rows(kStride * 32);
-    for (int y = 0; y < 32; ++y) {
-        for (int x = 0; x < 64; ++x) {
-            BYTE* pixel = rows.data() + (31 - y) * kStride + 3 * x;
-            pixel[0] = 7, pixel[1] = static_cast<BYTE>(y), pixel[2] = static_cast<BYTE>(x);
-        }
-    }
-    const orvane::platform::BitmapBits canvas{rows.data(), 64, 32, kStride};
+    GradientCanvas pixels;
+    const orvane::platform::BitmapBits canvas = pixels.Bits();
     SeeThroughMask mask(64, 32);
     mask.Set(5, 5);
     MosaicView view;
