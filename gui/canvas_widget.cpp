@@ -54,6 +54,12 @@ void CanvasWidget::FollowModel() {
     Probe();
 }
 
+void CanvasWidget::StartOver() {
+    view_.Select(std::nullopt);
+    view_.ScrollTo({0, 0});
+    Changed();
+}
+
 void CanvasWidget::ZoomTo(int zoom) {
     SyncView();
     if (view_.ZoomTo(zoom)) {

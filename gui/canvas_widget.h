@@ -26,6 +26,8 @@ class CanvasWidget : public QAbstractScrollArea {
     // the new mosaic allows. Call after the canvas has changed.
     void FollowModel();
 
+    // Another tileset: no selection, and its top-left corner in view; the zoom stays.
+    void StartOver();
     // Zooms about the middle of the view, or about a point of it (logical pixels).
     void ZoomTo(int zoom);
     void ZoomTo(int zoom, QPointF about);

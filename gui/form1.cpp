@@ -258,6 +258,9 @@ void Form1::AfterCommand() {
             storeRecent_(recent_.Files());
         }
         RebuildRecentMenu();
+        if (shown != watchedFile_) {
+            canvasWidget_.StartOver();
+        }
         Watch(shown);
     }
     ShowPointer(pointer_);
@@ -317,9 +320,9 @@ void Form1::LookAtFile() {
     }
 }
 
-void Form1::UseRecentFiles(std::vector<std::string> files,
+void Form1::UseRecentFiles(const std::vector<std::string>& files,
                            std::function<void(const std::vector<std::string>&)> store) {
-    recent_ = viewer::RecentFiles(std::move(files));
+    recent_ = viewer::RecentFiles(files);
     storeRecent_ = std::move(store);
     RebuildRecentMenu();
 }

@@ -43,7 +43,7 @@ class Form1 : public QMainWindow {
 
     // File > Open Recent starts from files and hands every change to store. Without this call
     // the list lives as long as the window, and nothing is stored.
-    void UseRecentFiles(std::vector<std::string> files,
+    void UseRecentFiles(const std::vector<std::string>& files,
                         std::function<void(const std::vector<std::string>&)> store);
 
     // How long the shown file must stay unchanged on disk before it is opened again.

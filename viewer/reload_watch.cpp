@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <ranges>
 
 namespace orvane::viewer {
 
@@ -35,10 +34,11 @@ ReloadWatch::Step ReloadWatch::Look(const FileStamp& now) {
     return Step::Reload;
 }
 
-RecentFiles::RecentFiles(std::vector<std::string> files) {
-    for (const std::string& file : std::views::reverse(files)) {
-        if (!file.empty()) {
-            Add(file);
+RecentFiles::RecentFiles(const std::vector<std::string>& files) {
+    // The oldest first, so that the latest ends up in front.
+    for (std::size_t i = files.size(); i-- > 0;) {
+        if (!files[i].empty()) {
+            Add(files[i]);
         }
     }
 }

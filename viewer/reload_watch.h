@@ -42,7 +42,7 @@ class RecentFiles {
   public:
     static constexpr std::size_t kKept = 10;
 
-    explicit RecentFiles(std::vector<std::string> files = {});
+    explicit RecentFiles(const std::vector<std::string>& files = {});
     void Add(const std::string& fileName);
     const std::vector<std::string>& Files() const { return files_; }
 
