@@ -29,7 +29,7 @@ void Module1::Main(const std::optional<std::string>& tileset) {
         for (const QString& name : Settings().value(kRecentFilesKey).toStringList()) {
             recent.push_back(QFile::encodeName(name).toStdString());
         }
-        form1_->UseRecentFiles(std::move(recent), [](const std::vector<std::string>& files) {
+        form1_->UseRecentFiles(recent, [](const std::vector<std::string>& files) {
             QStringList names;
             for (const std::string& name : files) {
                 names << QFile::decodeName(name.c_str());
