@@ -87,7 +87,9 @@ class Form1 : public QMainWindow {
     QAction* reload_ = nullptr;
     QAction* copy_ = nullptr;
     QMenu* recentMenu_ = nullptr;
-    QActionGroup backgrounds_{this};
+    // No parent: a child added while the window is being made reaches event() before the members
+    // below exist.
+    QActionGroup backgrounds_{nullptr};
 
     // A dropped tileset waits here until the drop has finished.
     std::string droppedFile_;
