@@ -13,14 +13,6 @@ using platform::RuntimeError;
 using viewer::MainForm;
 using Step = ExportFailure::Step;
 
-std::string Detail(const RuntimeError& error) {
-    std::string detail = "error " + std::to_string(error.Number()) + ": " + error.Description();
-    if (!error.Reason().empty()) {
-        detail.append(" (").append(error.Reason()).append(")");
-    }
-    return detail;
-}
-
 }  // namespace
 
 std::optional<ExportFailure> ExportTileset(const std::string& tileset, const std::string& output,
@@ -46,7 +38,7 @@ std::optional<ExportFailure> ExportTileset(const std::string& tileset, const std
     const auto run = [&](void (MainForm::*command)(), Step step, const std::string& file) {
         return viewer::RunCommand([&] { (form.*command)(); },
                                   [&](const RuntimeError& error) {
-                                      failure = ExportFailure{step, file, Detail(error)};
+                                      failure = ExportFailure{step, file, viewer::ErrorDetail(error)};
                                   });
     };
     if (run(&MainForm::mnuOpen_Click, Step::Reading, tileset)) {

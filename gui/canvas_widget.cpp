@@ -1,44 +1,240 @@
 #include "gui/canvas_widget.h"
 
 #include <QImage>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QScrollBar>
+#include <QWheelEvent>
+#include <cmath>
+#include <tuple>
 
+#include "viewer/status_text.h"
 
 namespace orvane::gui {
+namespace {
 
-CanvasWidget::CanvasWidget(const viewer::Canvas& canvas, QWidget* parent)
-    : QWidget(parent), canvas_(canvas) {
-    setAttribute(Qt::WA_OpaquePaintEvent);
-    FollowCanvasSize();
+// Logical pixels the arrows and the wheel scroll by.
+constexpr int kScrollStep = 32;
+// One notch of an ordinary wheel, in eighths of a degree.
+constexpr int kWheelNotch = 120;
+
+viewer::PixelRect DeviceArea(const QRect& logical, double ratio) {
+    const int left = static_cast<int>(std::floor(logical.x() * ratio));
+    const int top = static_cast<int>(std::floor(logical.y() * ratio));
+    const int right = static_cast<int>(std::ceil((logical.x() + logical.width()) * ratio));
+    const int bottom = static_cast<int>(std::ceil((logical.y() + logical.height()) * ratio));
+    return {left, top, right - left, bottom - top};
 }
 
-void CanvasWidget::FollowCanvasSize() {
-    setFixedSize(canvas_.PixelWidth(), canvas_.PixelHeight());
+}  // namespace
+
+CanvasWidget::CanvasWidget(const viewer::MainForm& model, QWidget* parent)
+    : QAbstractScrollArea(parent), model_(model) {
+    setFrameShape(QFrame::NoFrame);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    viewport()->setMouseTracking(true);
+    FollowModel();
+}
+
+int CanvasWidget::ScrollBarExtent() const {
+    return verticalScrollBar()->sizeHint().width();
+}
+
+double CanvasWidget::Ratio() {
+    return viewport()->devicePixelRatio();
+}
+
+void CanvasWidget::FollowModel() {
+    const viewer::Canvas& canvas = model_.Picture1;
+    view_.SetMosaic({canvas.PixelWidth(), canvas.PixelHeight()},
+                    std::max<int>(model_.TilesetHeader.TileCount, 0));
+    SyncView();
+    viewport()->update();
+    Probe();
+}
+
+void CanvasWidget::StartOver() {
+    view_.Select(std::nullopt);
+    view_.ScrollTo({0, 0});
+    Changed();
+}
+
+void CanvasWidget::ZoomTo(int zoom) {
+    SyncView();
+    if (view_.ZoomTo(zoom)) {
+        Changed();
+        emit ZoomChanged();
+    }
+}
+
+void CanvasWidget::ZoomTo(int zoom, QPointF about) {
+    SyncView();
+    const double ratio = view_.DevicePixelRatio();
+    if (view_.ZoomTo(zoom, {static_cast<int>(std::floor(about.x() * ratio)),
+                            static_cast<int>(std::floor(about.y() * ratio))})) {
+        Changed();
+        emit ZoomChanged();
+    }
+}
+
+void CanvasWidget::Select(std::optional<int> tile) {
+    view_.Select(tile);
+    viewport()->update();
+}
+
+void CanvasWidget::SetGrid(bool on) {
+    view_.grid = on;
+    viewport()->update();
+}
+
+void CanvasWidget::SetBackground(viewer::Background background) {
+    view_.background = background;
+    viewport()->update();
+}
+
+void CanvasWidget::SyncView() {
+    if (syncing_) {
+        return;
+    }
+    syncing_ = true;
+    const double ratio = Ratio();
+    view_.SetDevicePixelRatio(ratio);
+    const auto device = [ratio](int logical) {
+        return static_cast<int>(std::ceil(logical * ratio));
+    };
+    // Each scrollbar is shown exactly when the content needs it, decided here at once rather than
+    // by the scrollbars' ranges later: a scrollbar shown for content that would fit without it
+    // takes the room the content then lacks, and keeps itself.
+    const QSize whole = contentsRect().size();
+    const int across = verticalScrollBar()->sizeHint().width();
+    const int down = horizontalScrollBar()->sizeHint().height();
+    const viewer::PixelSize content = view_.Content();
+    bool vertical = content.height > device(whole.height());
+    const bool horizontal = content.width > device(whole.width() - (vertical ? across : 0));
+    vertical = vertical || (horizontal && content.height > device(whole.height() - down));
+    setVerticalScrollBarPolicy(vertical ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    setHorizontalScrollBarPolicy(horizontal ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    view_.SetViewport({device(whole.width() - (vertical ? across : 0)),
+                       device(whole.height() - (horizontal ? down : 0))});
+
+    // The scrollbars count device pixels, as the view does.
+    const viewer::PixelPoint most = view_.MaxScroll();
+    const viewer::PixelSize page = view_.Viewport();
+    const int step = static_cast<int>(std::lround(kScrollStep * ratio));
+    for (auto [scrollBar, max, pageStep, value] :
+         {std::tuple{horizontalScrollBar(), most.x, page.width, view_.Scroll().x},
+          std::tuple{verticalScrollBar(), most.y, page.height, view_.Scroll().y}}) {
+        scrollBar->setRange(0, max);
+        scrollBar->setPageStep(pageStep);
+        scrollBar->setSingleStep(step);
+        scrollBar->setValue(value);
+    }
+    syncing_ = false;
+}
+
+void CanvasWidget::Changed() {
+    SyncView();
+    viewport()->update();
+    Probe();
+}
+
+void CanvasWidget::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    SyncView();
+}
+
+void CanvasWidget::scrollContentsBy(int, int) {
+    if (!syncing_) {
+        view_.ScrollTo({horizontalScrollBar()->value(), verticalScrollBar()->value()});
+        viewport()->update();
+        Probe();
+    }
 }
 
 void CanvasWidget::paintEvent(QPaintEvent* event) {
-    // Looked up at every paint rather than kept: a resize replaces the picture, and a modal file
-    // dialog lets the window repaint between that and the command's Refresh. Wrapping the bits
-    // costs no copy.
-    const platform::BitmapBits& picture = canvas_.Bits();
-    if (!picture) {
+    QPainter painter(viewport());
+    if (Ratio() != view_.DevicePixelRatio()) {
+        SyncView();
+    }
+    const QColor window = palette().color(QPalette::Window);
+    if (!model_.bTilesetLoaded) {
+        painter.fillRect(event->rect(), window);
+        PaintHint(painter);
         return;
     }
-    const int height = picture.height;
-    const QRect exposed = event->rect() & QRect(0, 0, picture.width, height);
-    if (exposed.isEmpty()) {
+    const double ratio = view_.DevicePixelRatio();
+    const viewer::PixelRect area = DeviceArea(event->rect(), ratio);
+    if (area.width <= 0 || area.height <= 0) {
         return;
     }
-    const QImage image(picture.bits, picture.width, height, picture.stride, QImage::Format_BGR888);
+    pixels_.resize(static_cast<std::size_t>(area.width) * static_cast<std::size_t>(area.height));
+    viewer::RenderView(view_, model_.Picture1.Bits(), model_.SeeThrough(), area, window.rgb(),
+                       pixels_);
+    const QImage image(reinterpret_cast<const uchar*>(pixels_.data()), area.width, area.height,
+                       static_cast<qsizetype>(area.width) * 4, QImage::Format_RGB32);
+    // Drawn one image pixel to one device pixel: the magnification is already in the pixels.
+    painter.setTransform(QTransform::fromScale(1 / ratio, 1 / ratio));
+    painter.drawImage(QPoint(area.x, area.y), image);
+}
 
-    // The rows lie bottom-up in memory, so the image stands on its head: draw it mirrored
-    // top to bottom, and only the rows that correspond to the exposed ones.
-    QPainter painter(this);
-    painter.setTransform(QTransform(1, 0, 0, -1, 0, height));
-    const QRect source(exposed.x(), height - 1 - exposed.bottom(), exposed.width(),
-                       exposed.height());
-    painter.drawImage(source.topLeft(), image, source);
+void CanvasWidget::PaintHint(QPainter& painter) {
+    painter.setPen(palette().color(QPalette::PlaceholderText));
+    painter.drawText(viewport()->rect().adjusted(16, 16, -16, -16),
+                     Qt::AlignCenter | Qt::TextWordWrap,
+                     tr("Open a tileset with File > Open (Ctrl+O), or drop one here."));
+}
+
+void CanvasWidget::mouseMoveEvent(QMouseEvent* event) {
+    pointer_ = event->position();
+    Probe();
+    QAbstractScrollArea::mouseMoveEvent(event);
+}
+
+void CanvasWidget::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && model_.bTilesetLoaded) {
+        std::optional<int> tile;
+        if (const auto at = view_.CanvasAtLogical(event->position().x(), event->position().y())) {
+            if (const auto hit = viewer::TileAt(view_.TileCount(), *at)) {
+                tile = hit->tile;
+            }
+        }
+        Select(tile);
+    }
+    QAbstractScrollArea::mousePressEvent(event);
+}
+
+void CanvasWidget::wheelEvent(QWheelEvent* event) {
+    if (!event->modifiers().testFlag(Qt::ControlModifier)) {
+        QAbstractScrollArea::wheelEvent(event);
+        return;
+    }
+    wheelAngle_ += event->angleDelta().y();
+    const int steps = wheelAngle_ / kWheelNotch;
+    wheelAngle_ %= kWheelNotch;
+    if (steps != 0) {
+        ZoomTo(view_.Zoom() + steps, event->position());
+    }
+    event->accept();
+}
+
+bool CanvasWidget::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::Leave) {
+        pointer_.reset();
+        Probe();
+    }
+    return QAbstractScrollArea::viewportEvent(event);
+}
+
+void CanvasWidget::Probe() {
+    std::optional<viewer::PointerInfo> info;
+    if (pointer_ && model_.bTilesetLoaded) {
+        if (const auto at = view_.CanvasAtLogical(pointer_->x(), pointer_->y())) {
+            info = viewer::Probe(model_.Picture1.Bits(), model_.SeeThrough(), view_.TileCount(),
+                                 *at);
+        }
+    }
+    emit PointerMoved(info ? QString::fromStdString(viewer::PointerText(*info)) : QString());
 }
 
 }  // namespace orvane::gui

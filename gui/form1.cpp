@@ -1,9 +1,11 @@
 #include "gui/form1.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QMenu>
@@ -11,17 +13,24 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QScrollBar>
-#include <QTimer>
+#include <QStatusBar>
 #include <QUrl>
 #include <algorithm>
 
-#include "viewer/error_report.h"
 #include "gui/qt_common_dialog.h"
+#include "platform/msgbox.h"
+#include "viewer/copy_tile.h"
+#include "viewer/error_report.h"
+#include "viewer/status_text.h"
 
 namespace orvane::gui {
 namespace {
 
-viewer::CommonDialog& DialogFor(viewer::CommonDialog* given, std::unique_ptr<viewer::CommonDialog>& own, QWidget* parent) {
+// The window before any tileset: room for the hint on how to open one.
+constexpr QSize kEmptyClientSize(480, 300);
+
+viewer::CommonDialog& DialogFor(viewer::CommonDialog* given,
+                                std::unique_ptr<viewer::CommonDialog>& own, QWidget* parent) {
     if (given != nullptr) {
         return *given;
     }
@@ -43,45 +52,53 @@ QString DraggedTileset(const QMimeData* data) {
     return name.endsWith(".tst", Qt::CaseInsensitive) ? name : QString();
 }
 
+// A viewer takes a copy: a source told "move" may delete the user's file.
+bool AcceptAsCopy(QDropEvent* event) {
+    if (DraggedTileset(event->mimeData()).isEmpty() ||
+        !event->possibleActions().testFlag(Qt::CopyAction)) {
+        event->ignore();
+        return false;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    return true;
+}
+
+QString Local(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
 }  // namespace
 
 Form1::Form1(viewer::CommonDialog* dialog)
-    : model_(DialogFor(dialog, ownDialog_, this)), canvasWidget_(model_.Picture1) {
-    setWindowTitle("Orvane");
+    : model_(DialogFor(dialog, ownDialog_, this)), canvasWidget_(model_) {
+    setWindowTitle(Local(viewer::WindowTitle("")));
     setWindowIcon(QIcon(":/icons/orvane.svg"));
     setAcceptDrops(true);
     dropTimer_.setSingleShot(true);
     dropTimer_.setInterval(0);
     connect(&dropTimer_, &QTimer::timeout, this, [this] { OpenFile(droppedFile_); });
 
-    QMenu* file = menuBar()->addMenu("File");
-    file->setObjectName("mnuFile");
-    QAction* open = file->addAction("&Open");
-    open->setObjectName("mnuOpen");
-    open->setShortcut(QKeySequence::Open);
-    // An error a command raises is reported, and the window carries on.
-    connect(open, &QAction::triggered, this,
-            [this] { viewer::RunReportingErrors([this] { model_.mnuOpen_Click(); }); });
-    QAction* saveAs = file->addAction("&Save As");
-    saveAs->setObjectName("mnuSaveAs");
-    // Qt's generic X11 theme binds no key to Save As; GNOME, KDE and Windows all use this one.
-    const QKeySequence saveAsKeys(QKeySequence::SaveAs);
-    saveAs->setShortcut(saveAsKeys.isEmpty() ? QKeySequence("Ctrl+Shift+S") : saveAsKeys);
-    connect(saveAs, &QAction::triggered, this,
-            [this] { viewer::RunReportingErrors([this] { model_.mnuSaveAs_Click(); }); });
-
-    scrollArea_.setFrameShape(QFrame::NoFrame);
-    scrollArea_.setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    scrollArea_.setWidgetResizable(false);
-    scrollArea_.setWidget(&canvasWidget_);
-    setCentralWidget(&scrollArea_);
-
-    model_.Picture1.OnResize([this] { canvasWidget_.FollowCanvasSize(); });
-    model_.Picture1.OnRefresh([this] {
-        canvasWidget_.FollowCanvasSize();
-        canvasWidget_.update();
+    BuildMenus();
+    setCentralWidget(&canvasWidget_);
+    // The pointer's text may be long; it must not make the window wider than the mosaic.
+    pointerLabel_.setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    statusBar()->addWidget(&pointerLabel_, 1);
+    statusBar()->addPermanentWidget(&zoomLabel_);
+    connect(&canvasWidget_, &CanvasWidget::PointerMoved, this, &Form1::ShowPointer);
+    connect(&canvasWidget_, &CanvasWidget::ZoomChanged, this, [this] {
+        zoomLabel_.setText(Local(viewer::ZoomText(canvasWidget_.View().Zoom())));
+        FitToMosaic();
     });
-    model_.OnResize([this] { FollowModelSize(); });
+
+    model_.Picture1.OnResize([this] { canvasWidget_.FollowModel(); });
+    model_.Picture1.OnRefresh([this] { canvasWidget_.FollowModel(); });
+    // Open sets the window's size once the mosaic is painted, and only then.
+    model_.OnResize([this] {
+        opened_ = true;
+        canvasWidget_.FollowModel();
+        FitToMosaic();
+    });
     model_.OnBusy([](bool busy) {
         if (busy) {
             QGuiApplication::setOverrideCursor(Qt::WaitCursor);
@@ -89,65 +106,309 @@ Form1::Form1(viewer::CommonDialog* dialog)
             QGuiApplication::restoreOverrideCursor();
         }
     });
-    FollowModelSize();
+
+    lookTimer_.setInterval(kSettleMs);
+    connect(&lookTimer_, &QTimer::timeout, this, &Form1::LookAtFile);
+    connect(&watcher_, &QFileSystemWatcher::fileChanged, this, &Form1::FileChangedOnDisk);
+    connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, &Form1::FileChangedOnDisk);
+
+    resize(kEmptyClientSize);
+    AfterCommand();
 }
 
-Form1::~Form1() {
-    // The canvas widget and the scroll area are members, not children Qt may delete: take them
-    // back from their parents explicitly, whatever order the members and bases go in.
-    scrollArea_.takeWidget();
-    takeCentralWidget();
+Form1::~Form1() = default;
+
+void Form1::BuildMenus() {
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    file->setObjectName("mnuFile");
+    QAction* open = file->addAction(tr("&Open\u2026"));
+    open->setObjectName("mnuOpen");
+    open->setShortcut(QKeySequence(QKeySequence::Open));
+    connect(open, &QAction::triggered, this,
+            [this] { Run("reading", [this] { model_.mnuOpen_Click(); }); });
+    reload_ = file->addAction(tr("&Reload"));
+    reload_->setObjectName("mnuReload");
+    reload_->setShortcut(QKeySequence(Qt::Key_F5));
+    connect(reload_, &QAction::triggered, this, &Form1::Reload);
+    QAction* saveAs = file->addAction(tr("&Save As\u2026"));
+    saveAs->setObjectName("mnuSaveAs");
+    saveAs->setShortcuts({QKeySequence("Ctrl+S"), QKeySequence("Ctrl+Shift+S")});
+    connect(saveAs, &QAction::triggered, this,
+            [this] { Run("writing", [this] { model_.mnuSaveAs_Click(); }); });
+    // Further ways of saving go here, before the recent files.
+    file->addSeparator();
+    recentMenu_ = file->addMenu(tr("Open &Recent"));
+    recentMenu_->setObjectName("mnuRecent");
+    file->addSeparator();
+    QAction* quit = file->addAction(tr("&Quit"));
+    quit->setObjectName("mnuQuit");
+    quit->setShortcut(QKeySequence("Ctrl+Q"));
+    connect(quit, &QAction::triggered, this, &QWidget::close);
+
+    QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+    edit->setObjectName("mnuEdit");
+    copy_ = edit->addAction(tr("&Copy"));
+    copy_->setObjectName("mnuCopy");
+    copy_->setShortcut(QKeySequence("Ctrl+C"));
+    connect(copy_, &QAction::triggered, this, [this] {
+        if (!viewer::CopyToClipboard(model_.Picture1, canvasWidget_.View().Selection())) {
+            statusBar()->showMessage(tr("Nothing was copied: the clipboard refused it."), 5000);
+        }
+    });
+    QAction* selectNone = edit->addAction(tr("Select &None"));
+    selectNone->setObjectName("mnuSelectNone");
+    selectNone->setShortcut(QKeySequence(Qt::Key_Escape));
+    connect(selectNone, &QAction::triggered, this, [this] { canvasWidget_.Select(std::nullopt); });
+
+    QMenu* view = menuBar()->addMenu(tr("&View"));
+    view->setObjectName("mnuView");
+    const auto zoomAction = [&](const QString& text, const char* name,
+                                const QList<QKeySequence>& keys,
+                                const std::function<int()>& zoom) {
+        QAction* action = view->addAction(text);
+        action->setObjectName(name);
+        action->setShortcuts(keys);
+        connect(action, &QAction::triggered, this, [this, zoom] { Zoom(zoom()); });
+    };
+    zoomAction(tr("Zoom &In"), "mnuZoomIn", {QKeySequence("Ctrl+="), QKeySequence("Ctrl++")},
+               [this] { return canvasWidget_.View().Zoom() + 1; });
+    zoomAction(tr("Zoom &Out"), "mnuZoomOut", {QKeySequence("Ctrl+-")},
+               [this] { return canvasWidget_.View().Zoom() - 1; });
+    zoomAction(tr("&Actual Size"), "mnuActualSize", {QKeySequence("Ctrl+0")},
+               [] { return viewer::kMinZoom; });
+    zoomAction(tr("&Fit"), "mnuFit", {}, [this] {
+        const viewer::Canvas& canvas = model_.Picture1;
+        return viewer::FitZoom({canvas.PixelWidth(), canvas.PixelHeight()},
+                               canvasWidget_.Ratio(), FitRequestNow());
+    });
+    view->addSeparator();
+    QAction* grid = view->addAction(tr("&Grid"));
+    grid->setObjectName("mnuGrid");
+    grid->setCheckable(true);
+    grid->setShortcut(QKeySequence(Qt::Key_G));
+    connect(grid, &QAction::toggled, &canvasWidget_, &CanvasWidget::SetGrid);
+    QMenu* background = view->addMenu(tr("&Background"));
+    background->setObjectName("mnuBackground");
+    for (const auto& [text, name, choice] :
+         {std::tuple{tr("&Window Colour"), "mnuWindowColour", viewer::Background::WindowColour},
+          std::tuple{tr("&Checkerboard"), "mnuCheckerboard", viewer::Background::Checkerboard}}) {
+        QAction* action = background->addAction(text);
+        action->setObjectName(name);
+        action->setCheckable(true);
+        action->setChecked(choice == canvasWidget_.View().background);
+        backgrounds_.addAction(action);
+        connect(action, &QAction::triggered, this,
+                [this, shown = choice] { canvasWidget_.SetBackground(shown); });
+    }
+}
+
+void Form1::Run(const char* doing, const std::function<void()>& command) {
+    opened_ = false;
+    viewer::RunCommand(command, [&](const platform::RuntimeError& error) {
+        platform::MsgBox(
+            viewer::RuntimeErrorMessage(error, doing, model_.CommonDialog1.FileName()));
+    });
+    AfterCommand();
 }
 
 void Form1::OpenFile(const std::string& fileName) {
-    viewer::RunReportingErrors([&] { model_.OpenFile(fileName); });
+    Run("reading", [&] { model_.OpenFile(fileName); });
+}
+
+void Form1::Reload() {
+    if (model_.bTilesetLoaded) {
+        reloadWatch_.Shown(viewer::StampOf(model_.TilesetFileName()));
+        Reopen();
+    }
+}
+
+void Form1::Reopen() {
+    const std::string name = model_.TilesetFileName();
+    opened_ = false;
+    const bool reopened = viewer::RunCommand(
+        [&] { model_.OpenFile(name); },
+        [&](const platform::RuntimeError& error) {
+            notice_ = viewer::ReloadFailure(
+                error, QFileInfo(QFile::decodeName(name.c_str())).fileName().toStdString());
+        });
+    if (reopened) {
+        notice_.clear();
+    }
+    AfterCommand();
+}
+
+void Form1::AfterCommand() {
+    const bool loaded = model_.bTilesetLoaded;
+    const std::string shown = loaded ? model_.TilesetFileName() : std::string();
+    setWindowTitle(Local(viewer::WindowTitle(shown)));
+    const viewer::Canvas& canvas = model_.Picture1;
+    summary_ = loaded ? Local(viewer::MosaicSummary(std::max<int>(model_.TilesetHeader.TileCount, 0),
+                                                    {canvas.PixelWidth(), canvas.PixelHeight()}))
+                      : QString();
+    zoomLabel_.setText(Local(viewer::ZoomText(canvasWidget_.View().Zoom())));
+    reload_->setEnabled(loaded);
+    copy_->setEnabled(loaded);
+    canvasWidget_.viewport()->update();
+
+    if (opened_ && loaded) {
+        opened_ = false;
+        notice_.clear();
+        recent_.Add(shown);
+        if (storeRecent_) {
+            storeRecent_(recent_.Files());
+        }
+        RebuildRecentMenu();
+        if (shown != watchedFile_) {
+            canvasWidget_.StartOver();
+        }
+        Watch(shown);
+    }
+    ShowPointer(pointer_);
+}
+
+void Form1::ShowPointer(const QString& text) {
+    // One line for all: the pointer's tile while there is one, else why a reload failed, else
+    // what is open. The window may be as narrow as one mosaic row.
+    pointer_ = text;
+    QString line = text;
+    if (line.isEmpty()) {
+        line = notice_.empty() ? summary_ : Local(notice_);
+    }
+    pointerLabel_.setText(line);
+}
+
+void Form1::Watch(const std::string& fileName) {
+    if (fileName != watchedFile_) {
+        watchedFile_ = fileName;
+        // Another file: its state when first seen is the one shown.
+        reloadWatch_.Shown(viewer::StampOf(fileName));
+        const QStringList watched = watcher_.files() + watcher_.directories();
+        if (!watched.isEmpty()) {
+            watcher_.removePaths(watched);
+        }
+    }
+    // Editors often save by writing a new file and renaming it over the old one, which ends a
+    // watch on the file itself; the folder's watch sees that, and the file is watched again
+    // at the next look.
+    const QString file = QFile::decodeName(fileName.c_str());
+    const QString folder = QFileInfo(file).absolutePath();
+    if (!watcher_.directories().contains(folder)) {
+        watcher_.addPath(folder);
+    }
+    if (!watcher_.files().contains(file) && QFileInfo::exists(file)) {
+        watcher_.addPath(file);
+    }
+}
+
+void Form1::FileChangedOnDisk() {
+    if (model_.bTilesetLoaded && !lookTimer_.isActive()) {
+        lookTimer_.start();
+        LookAtFile();
+    }
+}
+
+void Form1::LookAtFile() {
+    const std::string name = model_.TilesetFileName();
+    const viewer::ReloadWatch::Step step = reloadWatch_.Look(viewer::StampOf(name));
+    if (step == viewer::ReloadWatch::Step::Wait) {
+        return;
+    }
+    lookTimer_.stop();
+    Watch(name);
+    if (step == viewer::ReloadWatch::Step::Reload) {
+        Reopen();
+    }
+}
+
+void Form1::UseRecentFiles(const std::vector<std::string>& files,
+                           std::function<void(const std::vector<std::string>&)> store) {
+    recent_ = viewer::RecentFiles(files);
+    storeRecent_ = std::move(store);
+    RebuildRecentMenu();
+}
+
+void Form1::RebuildRecentMenu() {
+    recentMenu_->clear();
+    int number = 0;
+    for (const std::string& name : recent_.Files()) {
+        const QString path = QFile::decodeName(name.c_str());
+        QString label = QFileInfo(path).fileName();
+        label.replace('&', "&&");
+        QAction* action = recentMenu_->addAction(QString("&%1 %2").arg(++number % 10).arg(label));
+        action->setStatusTip(path);
+        action->setToolTip(path);
+        connect(action, &QAction::triggered, this, [this, name] { OpenFile(name); });
+    }
+    recentMenu_->setEnabled(!recent_.Files().empty());
+}
+
+void Form1::Zoom(int zoom) {
+    canvasWidget_.ZoomTo(zoom);
+}
+
+QSize Form1::Decoration() const {
+    return isVisible() ? frameGeometry().size() - size() : QSize(0, 0);
+}
+
+viewer::FitRequest Form1::FitRequestNow() const {
+    viewer::FitRequest request;
+    request.chromeHeight = menuBar()->sizeHint().height() + statusBar()->sizeHint().height();
+    const QSize decoration = Decoration();
+    request.decoration = {decoration.width(), decoration.height()};
+    if (const QScreen* screen = this->screen()) {
+        const QRect area = screen->availableGeometry();
+        request.available = {area.x(), area.y(), area.width(), area.height()};
+    }
+    request.scrollBar = canvasWidget_.ScrollBarExtent();
+    request.frameTopLeft = {frameGeometry().x(), frameGeometry().y()};
+    const QSize least = minimumSizeHint();
+    request.minimumClient = {least.width(), least.height()};
+    return request;
+}
+
+void Form1::FitToMosaic() {
+    if (isMaximized() || isFullScreen()) {
+        return;
+    }
+    viewer::FitRequest request = FitRequestNow();
+    request.content = canvasWidget_.View().LogicalContent();
+    const viewer::WindowFit fit = viewer::FitWindow(request);
+    fitted_ = true;
+    assumedDecoration_ = QSize(request.decoration.width, request.decoration.height);
+    resize(fit.client.width, fit.client.height);
+    if (isVisible() && QPoint(fit.frameTopLeft.x, fit.frameTopLeft.y) != frameGeometry().topLeft()) {
+        move(fit.frameTopLeft.x, fit.frameTopLeft.y);
+    }
+}
+
+bool Form1::event(QEvent* event) {
+    const bool handled = QMainWindow::event(event);
+    // The window manager frames the window some time after it is shown: fit again then, so that
+    // the frame, not only the client area, stays inside the screen.
+    if (fitted_ && (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
+                    event->type() == QEvent::Show) &&
+        Decoration() != assumedDecoration_) {
+        FitToMosaic();
+    }
+    return handled;
 }
 
 void Form1::dragEnterEvent(QDragEnterEvent* event) {
-    if (!DraggedTileset(event->mimeData()).isEmpty()) {
-        event->acceptProposedAction();
-    }
+    AcceptAsCopy(event);
+}
+
+void Form1::dragMoveEvent(QDragMoveEvent* event) {
+    AcceptAsCopy(event);
 }
 
 void Form1::dropEvent(QDropEvent* event) {
-    const QString name = DraggedTileset(event->mimeData());
-    if (name.isEmpty()) {
+    if (!AcceptAsCopy(event)) {
         return;
     }
-    event->acceptProposedAction();
     // Opened once the drop has finished: the program the file came from waits for the drop's
     // end, and should not wait through the painting or an error's message box.
-    droppedFile_ = QFile::encodeName(name).toStdString();
+    droppedFile_ = QFile::encodeName(DraggedTileset(event->mimeData())).toStdString();
     dropTimer_.start();
-}
-
-void Form1::FollowModelSize() {
-    QSize frame(viewer::TwipsToPixels(model_.Width()), viewer::TwipsToPixels(model_.Height()));
-    const QScreen* screen = this->screen();
-    const QRect area = screen != nullptr ? screen->availableGeometry() : QRect();
-    if (area.isValid()) {
-        if (frame.height() > area.height()) {
-            frame.rwidth() += scrollArea_.verticalScrollBar()->sizeHint().width();
-        }
-        frame = frame.boundedTo(area.size());
-    }
-    const QSize decoration = frameGeometry().size() - size();
-    resize(frame - decoration);
-
-    if (area.isValid()) {
-        QRect placed(frameGeometry().topLeft(), frame);
-        if (placed.right() > area.right()) {
-            placed.moveRight(area.right());
-        }
-        if (placed.bottom() > area.bottom()) {
-            placed.moveBottom(area.bottom());
-        }
-        placed.moveTopLeft(
-            QPoint(std::max(placed.left(), area.left()), std::max(placed.top(), area.top())));
-        if (placed.topLeft() != frameGeometry().topLeft()) {
-            move(placed.topLeft());
-        }
-    }
 }
 
 }  // namespace orvane::gui

@@ -1,15 +1,25 @@
-// The main window: the File menu, and Picture1 at the client area's origin. It routes the menu,
-// and a tileset dropped on the window, to the commands of MainForm and shows what MainForm holds.
+// The main window: the menus, Picture1 at the client area's origin, and the status bar. It routes
+// the menus, the keys, a tileset dropped on the window and a change of the shown file on disk to
+// the commands of MainForm and of the view, and shows what they hold.
 #pragma once
 
+#include <QActionGroup>
+#include <QFileSystemWatcher>
+#include <QLabel>
 #include <QMainWindow>
-#include <QScrollArea>
 #include <QTimer>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
-#include "viewer/main_form.h"
 #include "gui/canvas_widget.h"
+#include "viewer/main_form.h"
+#include "viewer/mosaic_view.h"
+#include "viewer/reload_watch.h"
+
+class QAction;
+class QMenu;
 
 namespace orvane::gui {
 
@@ -23,31 +33,80 @@ class Form1 : public QMainWindow {
 
     viewer::MainForm& Model() { return model_; }
     CanvasWidget& Picture1Widget() { return canvasWidget_; }
-    QScrollArea& ScrollArea() { return scrollArea_; }
 
     // Opens a tileset as File > Open does, without the dialog; an error is reported as the
     // menu's are.
     void OpenFile(const std::string& fileName);
+    // File > Reload: the shown file again. Should it be gone or damaged, the picture stays and
+    // the status bar says why.
+    void Reload();
+
+    // File > Open Recent starts from files and hands every change to store. Without this call
+    // the list lives as long as the window, and nothing is stored.
+    void UseRecentFiles(const std::vector<std::string>& files,
+                        std::function<void(const std::vector<std::string>&)> store);
+
+    // How long the shown file must stay unchanged on disk before it is opened again.
+    static constexpr int kSettleMs = 300;
 
   protected:
-    // A drag that carries one local .tst file may be dropped; the drop opens it with OpenFile.
+    // A drag that carries one local .tst file may be dropped, as a copy; the drop opens it.
     void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    bool event(QEvent* event) override;
 
   private:
-    // The model's size in twips becomes the frame's size in pixels, as far as the screen allows;
-    // a canvas larger than the window then scrolls. A frame cut to the screen's height is widened
-    // by the vertical scrollbar, which would otherwise cover the mosaic's right edge and bring
-    // a horizontal scrollbar too.
-    void FollowModelSize();
+    void BuildMenus();
+    // Runs a command of the model; an error is shown with what was being done to which file.
+    void Run(const char* doing, const std::function<void()>& command);
+    // Title, status bar, menus and the watch on the file, after any command.
+    void AfterCommand();
+    // The window around the zoomed mosaic, inside the screen; a frame not yet known counts as
+    // none, and the window is fitted again once the window manager has framed it.
+    void FitToMosaic();
+    viewer::FitRequest FitRequestNow() const;
+    QSize Decoration() const;
+    void Zoom(int zoom);
+    // Opens the shown file again; a failure goes to the status bar, and the picture stays.
+    void Reopen();
+    // Watches fileName and its folder; the folder stays watched while the file is shown.
+    void Watch(const std::string& fileName);
+    void FileChangedOnDisk();
+    void LookAtFile();
+    void RebuildRecentMenu();
+    void ShowPointer(const QString& text);
 
     std::unique_ptr<viewer::CommonDialog> ownDialog_;
     viewer::MainForm model_;
-    QScrollArea scrollArea_;
     CanvasWidget canvasWidget_;
+    QLabel pointerLabel_;  // the status line
+    QLabel zoomLabel_;
+    QString pointer_;  // what the view last said about the pointer
+    QString summary_;  // what is open
+    QAction* reload_ = nullptr;
+    QAction* copy_ = nullptr;
+    QMenu* recentMenu_ = nullptr;
+    // No parent: a child added while the window is being made reaches event() before the members
+    // below exist.
+    QActionGroup backgrounds_{nullptr};
+
     // A dropped tileset waits here until the drop has finished.
     std::string droppedFile_;
     QTimer dropTimer_;
+
+    bool opened_ = false;      // an Open succeeded during the current command
+    std::string notice_;       // why the last reload failed; "" once an Open succeeds
+    bool fitted_ = false;      // the window has been fitted to a mosaic at least once
+    QSize assumedDecoration_;  // the frame the last fit counted with
+
+    viewer::RecentFiles recent_;
+    std::function<void(const std::vector<std::string>&)> storeRecent_;
+
+    QFileSystemWatcher watcher_;
+    std::string watchedFile_;
+    QTimer lookTimer_;
+    viewer::ReloadWatch reloadWatch_;
 };
 
 }  // namespace orvane::gui

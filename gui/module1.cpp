@@ -1,8 +1,22 @@
 #include "gui/module1.h"
 
+#include <QFile>
+#include <QSettings>
+#include <QStringList>
+
 #include "gui/qt_message_box.h"
 
 namespace orvane::gui {
+namespace {
+
+// ~/.config/orvane/orvane.conf; only the program itself reads and writes it, never the tests.
+constexpr char kRecentFilesKey[] = "recentFiles";
+
+QSettings Settings() {
+    return {QSettings::IniFormat, QSettings::UserScope, "orvane", "orvane"};
+}
+
+}  // namespace
 
 Module1::Module1() = default;
 Module1::~Module1() = default;
@@ -11,6 +25,17 @@ void Module1::Main(const std::optional<std::string>& tileset) {
     if (form1_ == nullptr) {
         form1_ = std::make_unique<Form1>();
         messageBoxes_.emplace(QtMessageBoxHandler(form1_.get()));
+        std::vector<std::string> recent;
+        for (const QString& name : Settings().value(kRecentFilesKey).toStringList()) {
+            recent.push_back(QFile::encodeName(name).toStdString());
+        }
+        form1_->UseRecentFiles(recent, [](const std::vector<std::string>& files) {
+            QStringList names;
+            for (const std::string& name : files) {
+                names << QFile::decodeName(name.c_str());
+            }
+            Settings().setValue(kRecentFilesKey, names);
+        });
     }
     form1_->show();
     if (tileset) {

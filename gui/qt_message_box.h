@@ -7,7 +7,9 @@
 
 namespace orvane::gui {
 
-// A handler for platform::MsgBox that shows QMessageBox::information over parent.
+// A handler for platform::MsgBox that shows a QMessageBox centred on parent: an error with the
+// warning icon, anything else as information. Wide enough that the window manager's title bar
+// shows the whole caption beside its buttons.
 platform::MessageBoxHandler QtMessageBoxHandler(QWidget* parent);
 
 }  // namespace orvane::gui

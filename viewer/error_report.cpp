@@ -1,5 +1,6 @@
 #include "viewer/error_report.h"
 
+#include <cctype>
 #include <exception>
 #include <new>
 
@@ -16,8 +17,40 @@ platform::RuntimeError StandardError(platform::ErrorNumber number, std::string d
 
 }  // namespace
 
+constexpr std::string_view kRuntimeErrorStart = "Run-time error '";
+
 std::string RuntimeErrorMessage(const platform::RuntimeError& error) {
-    return "Run-time error '" + std::to_string(error.Number()) + "':\n\n" + error.Description();
+    return std::string(kRuntimeErrorStart) + std::to_string(error.Number()) + "':\n\n" +
+           error.Description();
+}
+
+std::string RuntimeErrorMessage(const platform::RuntimeError& error, std::string_view doing,
+                                std::string_view file) {
+    std::string message = RuntimeErrorMessage(error);
+    if (!file.empty()) {
+        std::string what(doing);
+        if (!what.empty()) {
+            what[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(what[0])));
+        }
+        message.append("\n\n").append(what).append(" '").append(file).append("'");
+        if (!error.Reason().empty()) {
+            message.append(": ").append(error.Reason());
+        }
+        message.append(".");
+    }
+    return message;
+}
+
+bool IsRuntimeErrorMessage(std::string_view message) {
+    return message.starts_with(kRuntimeErrorStart);
+}
+
+std::string ErrorDetail(const platform::RuntimeError& error) {
+    std::string detail = "error " + std::to_string(error.Number()) + ": " + error.Description();
+    if (!error.Reason().empty()) {
+        detail.append(" (").append(error.Reason()).append(")");
+    }
+    return detail;
 }
 
 bool RunCommand(const std::function<void()>& command,

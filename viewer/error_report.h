@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "platform/runtime_error.h"
 
@@ -11,6 +12,14 @@ namespace orvane::viewer {
 
 // "Run-time error '53':\n\nFile not found"
 std::string RuntimeErrorMessage(const platform::RuntimeError& error);
+// The same, then what was being done to which file and why, where the error says why:
+// "...File not found\n\nReading 'a.tst'." or "...\n\nWriting 'b.jpg': no space left on the device."
+std::string RuntimeErrorMessage(const platform::RuntimeError& error, std::string_view doing,
+                                std::string_view file);
+// Whether a message is one of the two above, so that it is shown as a warning.
+bool IsRuntimeErrorMessage(std::string_view message);
+// The error in one line: "error 53: File not found", with " (the reason)" where there is one.
+std::string ErrorDetail(const platform::RuntimeError& error);
 
 // Runs command and hands whatever leaves it to report as a runtime error: a RuntimeError as it
 // is, running out of memory as error 7, and anything else as error 51 "Internal error", with the

@@ -98,6 +98,7 @@ void MainForm::Open(const std::function<std::string()>& chooseFile) {
     // so Save As still writes what the user sees.
     TilesetFile file(fileName);
     const MosaicSize mosaic = MosaicSizeFor(file.Header().TileCount);
+    SeeThroughMask seeThrough(mosaic.width, mosaic.height);
     // One picture of the final size, which Size makes all or nothing: a picture of up to 100 MB
     // is made once, not once to paint on and once to fit.
     Picture1.Size(Picture1.ScaleX(static_cast<float>(mosaic.width), ScaleMode::Pixels,
@@ -106,10 +107,11 @@ void MainForm::Open(const std::function<std::string()>& chooseFile) {
                                   ScaleMode::Twips));
     Picture1.Cls();
     try {
-        PaintTiles(file);
+        PaintTiles(file, seeThrough);
     } catch (...) {
         // The old mosaic is gone and the new one is not whole: the window holds no tileset.
         bTilesetLoaded = false;
+        seeThrough_ = SeeThroughMask();
         Picture1.Cls();
         Picture1.Refresh();
         throw;
@@ -117,6 +119,8 @@ void MainForm::Open(const std::function<std::string()>& chooseFile) {
     file.Close();
 
     TilesetHeader = file.Header();
+    seeThrough_ = std::move(seeThrough);
+    tilesetFileName_ = fileName;
     Height(Picture1.Height() + kWindowHeightMargin);
     Width(Picture1.Width() + kWindowWidthMargin);
     Picture1.Refresh();
@@ -126,7 +130,7 @@ void MainForm::Open(const std::function<std::string()>& chooseFile) {
 // Tile k (from 0) takes mosaic column k mod 19 and row k div 19; its pixel (x, y) lands on
 // canvas pixel (32 col + x, 32 row + y), so the mosaic fills the canvas from its origin. Each
 // pixel is painted on its own, through the canvas's device context.
-void MainForm::PaintTiles(TilesetFile& file) {
+void MainForm::PaintTiles(TilesetFile& file, SeeThroughMask& seeThrough) {
     const int tileCount = file.Tiles();
     if (tileCount == 0) {
         return;
@@ -154,9 +158,12 @@ void MainForm::PaintTiles(TilesetFile& file) {
                     const BYTE red = pixel[0];
                     const BYTE green = pixel[1];
                     const BYTE blue = pixel[2];
-                    const COLORREF colour = IsKeyColour(red, green, blue) ? kKeyColourPaintValue
-                                                                          : RGB(red, green, blue);
-                    SetPixelV(Picture1.hDC(), X, rowY + y, colour);
+                    const bool key = IsKeyColour(red, green, blue);
+                    if (key) {
+                        seeThrough.Set(X, rowY + y);
+                    }
+                    SetPixelV(Picture1.hDC(), X, rowY + y,
+                              key ? kKeyColourPaintValue : RGB(red, green, blue));
                 }
             }
         }
@@ -185,6 +192,11 @@ void MainForm::mnuSaveAs_Click() {
     CommonDialog1.CancelError(false);
     CommonDialog1.ShowSave();
 
+    if (!CommonDialog1.FileName().empty() &&
+        SaveFormatOf(CommonDialog1.FileName()) == SaveFormat::None) {
+        platform::MsgBox(kNothingSaved);
+        return;
+    }
     if (SaveFormatOf(CommonDialog1.FileName()) == SaveFormat::Bitmap) {
         platform::SavePicture(Picture1.Image(), CommonDialog1.FileName());
         platform::MsgBox("Save complete!");

@@ -8,6 +8,7 @@
 
 #include "viewer/canvas.h"
 #include "viewer/common_dialog.h"
+#include "viewer/see_through_mask.h"
 #include "viewer/tileset.h"
 
 namespace orvane::viewer {
@@ -17,6 +18,11 @@ enum class SaveFormat { None, Bitmap, Jpeg };
 // What Save As makes of a name: only its last three characters count (the whole of a shorter
 // name), compared exactly, so "x.BMP", "x.jpeg" and "" are None and "myjpg" is Jpeg.
 SaveFormat SaveFormatOf(std::string_view fileName);
+
+// Save As's word for a name that writes nothing.
+inline constexpr std::string_view kNothingSaved =
+    "Nothing was saved. A name that ends in \"bmp\" saves a bitmap, one that ends in \"jpg\" "
+    "a JPEG (in lower case).";
 
 class MainForm {
   public:
@@ -41,8 +47,8 @@ class MainForm {
     // window): the same command, as if fileName had been chosen in the dialog.
     void OpenFile(const std::string& fileName);
     // File > Save As: asks for a name and writes Picture1 as a bitmap when it ends in "bmp" or as
-    // a JPEG at quality 90 when it ends in "jpg", then confirms; any other name, and a cancel,
-    // write and show nothing. Says "No tileset loaded!" (no dialog) before the first Open.
+    // a JPEG at quality 90 when it ends in "jpg", then confirms; any other name writes nothing and
+    // says so, with the endings that write; a cancel writes and shows nothing. Says "No tileset loaded!" (no dialog) before the first Open.
     // Raises the writers' errors (481 for a canvas without pixels, file errors, 26001).
     void mnuSaveAs_Click();
 
@@ -58,15 +64,22 @@ class MainForm {
     bool bTilesetLoaded = false;
     struct TilesetHeader TilesetHeader;
 
+    // Which pixels of Picture1 the loaded tileset left see-through: the view shows them apart.
+    const SeeThroughMask& SeeThrough() const { return seeThrough_; }
+    // The file the loaded tileset came from, for opening it again; "" before the first Open.
+    const std::string& TilesetFileName() const { return tilesetFileName_; }
+
   private:
     // The Open command; chooseFile stands in for the dialog and gives the name, "" for a cancel.
     void Open(const std::function<std::string()>& chooseFile);
-    void PaintTiles(TilesetFile& file);
+    void PaintTiles(TilesetFile& file, SeeThroughMask& seeThrough);
 
     float width_ = 4800;
     float height_ = 3600;
     std::function<void()> resizeListener_;
     std::function<void(bool)> busyListener_;
+    SeeThroughMask seeThrough_;
+    std::string tilesetFileName_;
 };
 
 }  // namespace orvane::viewer

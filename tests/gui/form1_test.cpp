@@ -13,12 +13,17 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QScrollBar>
+#include <QClipboard>
+#include <QLabel>
+#include <QStatusBar>
+#include <QTest>
 #include <QUrl>
 
 #include "tests/support/recorders.h"
 #include "tests/support/temp_dir.h"
 #include "tests/gui/test_application.h"
 #include "tests/support/tileset_files.h"
+#include "gui/qt_clipboard.h"
 #include "gui/qt_common_dialog.h"
 
 namespace {
@@ -45,6 +50,16 @@ TEST(QtNameFilters, TranslatesDescriptionPatternPairs) {
     EXPECT_EQ(QtNameFilters("Pictures|*.bmp;*.jpg"), "Pictures (*.bmp *.jpg)");
 }
 
+QAction* Action(Form1& form, const char* name) {
+    auto* action = form.findChild<QAction*>(name);
+    EXPECT_NE(action, nullptr) << name;
+    return action;
+}
+
+QWidget& Viewport(Form1& form) {
+    return *form.Picture1Widget().viewport();
+}
+
 TEST(Form1, OpensThroughItsMenuAndFitsItselfToTheMosaic) {
     TestApplication app;
     TempDir dir;
@@ -56,25 +71,23 @@ TEST(Form1, OpensThroughItsMenuAndFitsItselfToTheMosaic) {
 
     EXPECT_EQ(form.windowTitle(), "Orvane");
     auto* file = form.findChild<QMenu*>("mnuFile");
-    auto* open = form.findChild<QAction*>("mnuOpen");
-    auto* saveAs = form.findChild<QAction*>("mnuSaveAs");
+    QAction* open = Action(form, "mnuOpen");
+    QAction* saveAs = Action(form, "mnuSaveAs");
     ASSERT_TRUE(file && open && saveAs);
-    EXPECT_EQ(file->title(), "File");
-    EXPECT_EQ(open->text(), "&Open");
-    EXPECT_EQ(saveAs->text(), "&Save As");
+    EXPECT_EQ(file->title(), "&File");
+    EXPECT_EQ(open->text(), "&Open\u2026");
+    EXPECT_EQ(saveAs->text(), "&Save As\u2026");
     EXPECT_EQ(open->shortcut(), QKeySequence(QKeySequence::Open));
-    EXPECT_FALSE(saveAs->shortcut().isEmpty());
-    EXPECT_EQ(file->actions(), (QList<QAction*>{open, saveAs}));
+    EXPECT_EQ(saveAs->shortcuts(), (QList<QKeySequence>{QKeySequence("Ctrl+S"),
+                                                        QKeySequence("Ctrl+Shift+S")}));
+    EXPECT_EQ(Action(form, "mnuQuit")->shortcut(), QKeySequence("Ctrl+Q"));
 
     open->trigger();
 
     ASSERT_TRUE(form.Model().bTilesetLoaded);
-    // 608 x 64 pixels of canvas; the window 9 220 x 1 760 twips.
-    EXPECT_EQ(form.frameGeometry().size(), QSize(615, 117));
-    EXPECT_EQ(form.Picture1Widget().size(), QSize(608, 64));
-    EXPECT_EQ(form.Picture1Widget().mapTo(&form, QPoint(0, 0)),
-              form.centralWidget()->mapTo(&form, QPoint(0, 0)));
-    const QImage shown = form.Picture1Widget().grab().toImage();
+    EXPECT_EQ(form.windowTitle(), "small.tst \u2014 Orvane");
+    EXPECT_EQ(Viewport(form).size(), QSize(608, 64)) << "the mosaic, exactly";
+    const QImage shown = Viewport(form).grab().toImage();
     EXPECT_EQ(shown.pixel(0, 0), Qt(SignatureColour(0, 1, 1)));
     EXPECT_EQ(shown.pixel(607, 0), Qt(SignatureColour(18, 32, 1)));
     EXPECT_EQ(shown.pixel(0, 63), Qt(SignatureColour(19, 1, 32)));
@@ -83,12 +96,25 @@ TEST(Form1, OpensThroughItsMenuAndFitsItselfToTheMosaic) {
     open->trigger();
 
     const QSize available = form.screen()->availableGeometry().size();
-    ASSERT_LT(available.height(), (1024 * 15 + 800) / 15) << "the screen must be the smaller";
-    const int scrollBar = form.ScrollArea().verticalScrollBar()->sizeHint().width();
-    EXPECT_EQ(form.frameGeometry().size(), QSize(615 + scrollBar, available.height()));
-    EXPECT_EQ(form.Picture1Widget().size(), QSize(608, 1024)) << "scrolled, not cut";
-    EXPECT_TRUE(form.ScrollArea().verticalScrollBar()->isVisible());
-    EXPECT_FALSE(form.ScrollArea().horizontalScrollBar()->isVisible());
+    ASSERT_LT(available.height(), 1024) << "the screen must be the smaller";
+    EXPECT_EQ(form.frameGeometry().height(), available.height());
+    EXPECT_EQ(Viewport(form).width(), 608) << "beside the vertical scrollbar, not under it";
+    EXPECT_TRUE(form.Picture1Widget().verticalScrollBar()->isVisible());
+    EXPECT_FALSE(form.Picture1Widget().horizontalScrollBar()->isVisible());
+    // Scrolled to the end, the last row shows whole.
+    QScrollBar* bar = form.Picture1Widget().verticalScrollBar();
+    bar->setValue(bar->maximum());
+    const QImage end = Viewport(form).grab().toImage();
+    EXPECT_EQ(end.pixel(0, end.height() - 1), Qt(SignatureColour(589, 1, 32)));
+    EXPECT_EQ(end.pixel(0, end.height() - 32), Qt(SignatureColour(589, 1, 1)));
+
+    // Zoomed, the window takes the screen's width, and the mosaic scrolls both ways.
+    Action(form, "mnuZoomIn")->trigger();
+    EXPECT_EQ(form.Picture1Widget().View().Zoom(), 2);
+    EXPECT_EQ(form.frameGeometry().width(), available.width());
+    EXPECT_TRUE(form.Picture1Widget().horizontalScrollBar()->isVisible());
+    Action(form, "mnuFit")->trigger();
+    EXPECT_EQ(form.Picture1Widget().View().Zoom(), 1) << "1216 pixels do not fit";
 }
 
 class Form1ByName : public ::testing::Test {
@@ -99,7 +125,7 @@ class Form1ByName : public ::testing::Test {
     }
 
     // Every pixel of the canvas as the window shows it.
-    static QImage Shown(Form1& form) { return form.Picture1Widget().grab().toImage(); }
+    static QImage Shown(Form1& form) { return Viewport(form).grab().toImage(); }
 
     TestApplication app_;
     TempDir dir_;
@@ -129,24 +155,27 @@ TEST_F(Form1ByName, OpensAsFileOpenDoesOrReportsAndStaysEmpty) {
 
     fresh.OpenFile(dir_ / "absent.tst");
 
-    EXPECT_EQ(messages.prompts, std::vector<std::string>{"Run-time error '53':\n\nFile not found"});
+    EXPECT_EQ(messages.prompts,
+              std::vector<std::string>{"Run-time error '53':\n\nFile not found\n\nReading '" +
+                                       dir_ / "absent.tst" + "'."});
     EXPECT_FALSE(fresh.Model().bTilesetLoaded);
-    const QImage empty = Shown(fresh).convertToFormat(QImage::Format_RGB32);
-    QImage background(empty.size(), QImage::Format_RGB32);
-    background.fill(qRgb(240, 240, 240));
-    EXPECT_EQ(empty, background) << "anything but the canvas's background";
+    EXPECT_EQ(fresh.windowTitle(), "Orvane");
 }
 
-// What the window system hands over: the drag enters, then is dropped.
+// What the window system hands over: the drag enters, then is dropped. The source offers copy,
+// move and link, and proposes a move, as file managers do; a drop taken is taken as a copy.
 bool Drop(Form1& form, const QList<QUrl>& urls) {
     QMimeData data;
     data.setUrls(urls);
-    QDragEnterEvent enter(QPoint(20, 40), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+    QDragEnterEvent enter(QPoint(20, 40), offered, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&form, &enter);
-    QDropEvent drop(QPointF(20, 40), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent drop(QPointF(20, 40), offered, &data, Qt::LeftButton, Qt::NoModifier);
     drop.setAccepted(false);
     if (enter.isAccepted()) {
+        EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
         QApplication::sendEvent(&form, &drop);
+        EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
     }
     QApplication::processEvents();
     return enter.isAccepted() && drop.isAccepted();
@@ -168,6 +197,102 @@ TEST_F(Form1ByName, OpensOneTilesetDroppedOnItAndRefusesAnythingElse) {
     EXPECT_TRUE(noDialog_.Model().bTilesetLoaded);
     EXPECT_TRUE(none_.shown.empty());
     EXPECT_EQ(Shown(noDialog_).pixel(607, 0), Qt(SignatureColour(18, 32, 1)));
+}
+
+// Zooms in with the menu and scrolls back to the mosaic's top-left corner.
+void ZoomIn(Form1& form, int steps) {
+    for (int i = 0; i < steps; ++i) {
+        Action(form, "mnuZoomIn")->trigger();
+    }
+    form.Picture1Widget().horizontalScrollBar()->setValue(0);
+    form.Picture1Widget().verticalScrollBar()->setValue(0);
+}
+
+// Clicks the canvas at a point of the viewport.
+void Click(Form1& form, QPoint at) {
+    QTest::mouseClick(&Viewport(form), Qt::LeftButton, Qt::NoModifier, at);
+}
+
+TEST_F(Form1ByName, SaveAsWritesTheCanvasWhateverTheViewShows) {
+    ScriptedDialog dialog({dir_ / "a.tst", dir_ / "before.bmp", dir_ / "before.jpg",
+                           dir_ / "after.bmp", dir_ / "after.jpg"});
+    Form1 form(&dialog);
+    form.show();
+    MessageBoxRecorder messages;
+    Action(form, "mnuOpen")->trigger();
+    Action(form, "mnuSaveAs")->trigger();
+    Action(form, "mnuSaveAs")->trigger();
+
+    ZoomIn(form, 3);
+    Action(form, "mnuGrid")->trigger();
+    Action(form, "mnuCheckerboard")->trigger();
+    Click(form, {200, 40});
+    ASSERT_EQ(form.Picture1Widget().View().Selection(), 1) << "at 4x, tile 2";
+    Action(form, "mnuSaveAs")->trigger();
+    Action(form, "mnuSaveAs")->trigger();
+
+    EXPECT_EQ(messages.prompts,
+              (std::vector<std::string>{"Save complete!", "File saved!", "Save complete!",
+                                        "File saved!"}));
+    EXPECT_EQ(orvane::testing::ReadFile(dir_ / "after.bmp"),
+              orvane::testing::ReadFile(dir_ / "before.bmp"));
+    EXPECT_EQ(orvane::testing::ReadFile(dir_ / "after.jpg"),
+              orvane::testing::ReadFile(dir_ / "before.jpg"));
+}
+
+TEST_F(Form1ByName, CopyPutsTheSelectedTileOrTheMosaicOnTheClipboard) {
+    const orvane::gui::QtClipboardSink sink;
+    noDialog_.OpenFile(dir_ / "a.tst");
+    ZoomIn(noDialog_, 1);
+    // 2x: tile 22 (from 1) is column 2 of the second row.
+    Click(noDialog_, {2 * 64 + 5, 64 + 60});
+    ASSERT_EQ(noDialog_.Picture1Widget().View().Selection(), 21);
+
+    Action(noDialog_, "mnuCopy")->trigger();
+
+    const QImage tile = QGuiApplication::clipboard()->image();
+    ASSERT_EQ(tile.size(), QSize(32, 32));
+    for (int y = 1; y <= 32; ++y) {
+        for (int x = 1; x <= 32; ++x) {
+            ASSERT_EQ(tile.pixel(x - 1, y - 1), Qt(SignatureColour(21, x, y)))
+                << "(" << x << ", " << y << ")";
+        }
+    }
+
+    Action(noDialog_, "mnuSelectNone")->trigger();
+    Action(noDialog_, "mnuCopy")->trigger();
+
+    EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(608, 64));
+}
+
+TEST_F(Form1ByName, ShowsAFileRewrittenOnDiskAndKeepsTheViewOrSaysWhyNot) {
+    noDialog_.OpenFile(dir_ / "a.tst");
+    ZoomIn(noDialog_, 1);
+    Click(noDialog_, {70, 10});
+    const auto shownAt = [&](int x, int y) { return Shown(noDialog_).pixel(x, y); };
+    ASSERT_EQ(shownAt(0, 0), Qt(SignatureColour(0, 1, 1)));
+
+    // Written in two steps, as a slow program would: the first half is never shown.
+    const std::string next = TilesetBytes(25, 25, [](int tile, int x, int y) {
+        return orvane::testing::Signature(tile + 100, x, y);
+    });
+    WriteFile(dir_ / "a.tst", next.substr(0, next.size() / 2));
+    QTest::qWait(Form1::kSettleMs / 3);
+    WriteFile(dir_ / "a.tst", next);
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shownAt(0, 0) == Qt(SignatureColour(100, 1, 1)); },
+                                5000));
+    EXPECT_EQ(noDialog_.Picture1Widget().View().Zoom(), 2);
+    EXPECT_EQ(noDialog_.Picture1Widget().View().Selection(), 1);
+    QLabel* status = noDialog_.statusBar()->findChildren<QLabel*>().constFirst();
+    EXPECT_EQ(status->text(), "25 tiles \u00B7 608 \u00D7 64 pixels");
+
+    WriteFile(dir_ / "a.tst", TilesetBytes(100, 2));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return status->text().startsWith("Not"); }, 5000));
+    EXPECT_EQ(status->text(), "Not reloaded: 'a.tst': error 321: Invalid file format (the header "
+                              "counts 100 tiles, the file holds 2)");
+    EXPECT_EQ(shownAt(0, 0), Qt(SignatureColour(100, 1, 1)));
+    EXPECT_TRUE(noDialog_.Model().bTilesetLoaded);
 }
 
 }  // namespace

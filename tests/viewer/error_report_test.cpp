@@ -32,6 +32,22 @@ TEST_P(Escaping, IsReportedAsARuntimeError) {
     MessageBoxRecorder messages;
     EXPECT_FALSE(RunReportingErrors(GetParam().command));
     EXPECT_EQ(messages.prompts, std::vector<std::string>{GetParam().message});
+    EXPECT_TRUE(orvane::viewer::IsRuntimeErrorMessage(messages.prompts.at(0)));
+}
+
+// The window's box adds the file and the reason, as orvane-export's line does.
+TEST(ErrorMessage, NamesTheFileAndTheReason) {
+    using orvane::platform::RuntimeError;
+    using orvane::viewer::RuntimeErrorMessage;
+    const RuntimeError full(61, "orvane", "Disk full", 0, "no space left on the device");
+    EXPECT_EQ(RuntimeErrorMessage(full, "writing", "/tmp/b.jpg"),
+              "Run-time error '61':\n\nDisk full\n\nWriting '/tmp/b.jpg': no space left on the "
+              "device.");
+    EXPECT_EQ(RuntimeErrorMessage(RuntimeError(53, "orvane", "File not found"), "reading", "a.tst"),
+              "Run-time error '53':\n\nFile not found\n\nReading 'a.tst'.");
+    EXPECT_EQ(orvane::viewer::ErrorDetail(full),
+              "error 61: Disk full (no space left on the device)");
+    EXPECT_FALSE(orvane::viewer::IsRuntimeErrorMessage("File saved!"));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -122,11 +122,14 @@ TEST_P(KeyColour, OnlyTheExactTripleLetsTheBackgroundShow) {
         c.seeThrough ? kCanvasBackground : RGB(c.triple.r, c.triple.g, c.triple.b);
     for (const int tile : {0, 18, 20}) {
         for (const auto& [x, y] : places) {
-            EXPECT_EQ(
-                GetPixel(form.Picture1.hDC(), 32 * (tile % 19) + x - 1, 32 * (tile / 19) + y - 1),
-                expected)
+            const int X = 32 * (tile % 19) + x - 1;
+            const int Y = 32 * (tile / 19) + y - 1;
+            EXPECT_EQ(GetPixel(form.Picture1.hDC(), X, Y), expected)
                 << "tile " << tile << " pixel (" << x << ", " << y << ")";
+            // The view tells such a pixel from a tile's own pixel of the background's colour.
+            EXPECT_EQ(form.SeeThrough().Test(X, Y), c.seeThrough);
         }
+        EXPECT_FALSE(form.SeeThrough().Test(32 * (tile % 19) + 1, 32 * (tile / 19)));
         EXPECT_EQ(GetPixel(form.Picture1.hDC(), 32 * (tile % 19) + 1, 32 * (tile / 19)),
                   SignatureColour(tile, 2, 1));
     }

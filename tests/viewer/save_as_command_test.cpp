@@ -118,18 +118,19 @@ TEST_P(Dispatch, WritesAndConfirmsOnlyWhatTheLastThreeCharactersName) {
 }
 
 const std::string kBmp = "BM";
+const std::string kNothing(orvane::viewer::kNothingSaved);
 const std::string kJpeg = "\xFF\xD8\xFF";
 
 INSTANTIATE_TEST_SUITE_P(
     Names, Dispatch,
     ::testing::Values(
         DispatchCase{"bmp", "x.bmp", {"Save complete!"}, {"a.tst", "x.bmp"}, kBmp},
-        DispatchCase{"BMP", "x.BMP", {}, {"a.tst"}, ""},
+        DispatchCase{"BMP", "x.BMP", {kNothing}, {"a.tst"}, ""},
         DispatchCase{"jpg", "x.jpg", {"File saved!"}, {"a.tst", "x.jpg"}, kJpeg},
-        DispatchCase{"JPG", "x.JPG", {}, {"a.tst"}, ""},
-        DispatchCase{"jpeg", "x.jpeg", {}, {"a.tst"}, ""},
-        DispatchCase{"gif", "x.gif", {}, {"a.tst"}, ""},
-        DispatchCase{"no_extension", "x", {}, {"a.tst"}, ""},
+        DispatchCase{"JPG", "x.JPG", {kNothing}, {"a.tst"}, ""},
+        DispatchCase{"jpeg", "x.jpeg", {kNothing}, {"a.tst"}, ""},
+        DispatchCase{"gif", "x.gif", {kNothing}, {"a.tst"}, ""},
+        DispatchCase{"no_extension", "x", {kNothing}, {"a.tst"}, ""},
         DispatchCase{"myjpg_without_dot", "myjpg", {"File saved!"}, {"a.tst", "myjpg"}, kJpeg},
         DispatchCase{
             "myjpg_dot_bmp", "myjpg.bmp", {"Save complete!"}, {"a.tst", "myjpg.bmp"}, kBmp},

@@ -1,0 +1,137 @@
+// The window with the largest tileset (32 767 tiles, a 608 x 55 200 canvas): drawing one
+// screenful (1920 x 1080) at 1x, 4x and 16x, scrolled to the middle of the mosaic, straight from
+// the canvas's memory; and opening the tileset by name until the first screenful is painted, with
+// the process's resident memory before and after. Runs under the offscreen platform:
+//   build/default/bin/bench_gui
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QScrollBar>
+#include <QWindow>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "bench/bench_support.h"
+#include "gui/canvas_widget.h"
+#include "gui/form1.h"
+#include "viewer/main_form.h"
+
+namespace {
+
+using orvane::gui::CanvasWidget;
+using orvane::gui::Form1;
+using orvane::viewer::MainForm;
+using orvane::viewer::ScriptedDialog;
+
+constexpr int kLargest = 32'767;
+constexpr int kScreenWidth = 1920;
+constexpr int kScreenHeight = 1080;
+
+const std::string& LargestTileset() {
+    static orvane::bench::BenchFolder folder;
+    static const std::string path = [] {
+        const std::string name = folder / "largest.tst";
+        orvane::bench::WritePixelArtTileset(name, kLargest);
+        return name;
+    }();
+    return path;
+}
+
+// Shows a widget and waits until the window system lets it paint: before that, a repaint does
+// nothing.
+void ShowAndWait(QWidget& widget) {
+    widget.show();
+    for (int i = 0; i < 1000 && !(widget.windowHandle() && widget.windowHandle()->isExposed());
+         ++i) {
+        QApplication::processEvents();
+    }
+    QApplication::processEvents();
+}
+
+// Resident memory of this process, in MB.
+double ResidentMb() {
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    while (status >> key) {
+        if (key == "VmRSS:") {
+            double kb = 0;
+            status >> kb;
+            return kb / 1024;
+        }
+    }
+    return 0;
+}
+
+// The largest tileset open, in a view of one screenful at a zoom.
+struct LargestOnScreen {
+    explicit LargestOnScreen(int zoom) : model(dialog), view(model) {
+        model.mnuOpen_Click();
+        view.resize(kScreenWidth, kScreenHeight);
+        ShowAndWait(view);
+        view.FollowModel();
+        view.ZoomTo(zoom);
+    }
+
+    ScriptedDialog dialog{{LargestTileset()}};
+    MainForm model;
+    CanvasWidget view;
+};
+
+void BM_DrawScreenful(benchmark::State& state) {
+    LargestOnScreen screen(static_cast<int>(state.range(0)));
+    CanvasWidget& view = screen.view;
+    view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum() / 2);
+    for (auto _ : state) {
+        view.viewport()->repaint();
+    }
+    state.SetItemsProcessed(state.iterations() * kScreenWidth * kScreenHeight);
+    state.counters["zoom"] = static_cast<double>(view.View().Zoom());
+}
+BENCHMARK(BM_DrawScreenful)->Arg(1)->Arg(4)->Arg(16)->Unit(benchmark::kMillisecond);
+
+// A scroll by one screen at 16x: what dragging the scrollbar through the mosaic costs a step.
+void BM_ScrollAScreenAt16x(benchmark::State& state) {
+    LargestOnScreen screen(16);
+    CanvasWidget& view = screen.view;
+    QScrollBar* bar = view.verticalScrollBar();
+    for (auto _ : state) {
+        bar->setValue(bar->value() + bar->pageStep() > bar->maximum() ? 0
+                                                                       : bar->value() +
+                                                                             bar->pageStep());
+        view.viewport()->repaint();
+    }
+}
+BENCHMARK(BM_ScrollAScreenAt16x)->Unit(benchmark::kMillisecond);
+
+// As `orvane TILESET` does it: the window shown, the file opened, the first screenful painted.
+void BM_OpenByArgumentToFirstPaint(benchmark::State& state) {
+    const std::string& path = LargestTileset();
+    double empty = 0;
+    double open = 0;
+    for (auto _ : state) {
+        Form1 form;
+        ShowAndWait(form);
+        empty = ResidentMb();
+        form.OpenFile(path);
+        form.Picture1Widget().viewport()->repaint();
+        open = ResidentMb();
+        if (!form.Model().bTilesetLoaded) {
+            state.SkipWithError("the tileset was not opened");
+        }
+    }
+    state.counters["rss_empty_window_MB"] = empty;
+    state.counters["rss_largest_open_MB"] = open;
+}
+BENCHMARK(BM_OpenByArgumentToFirstPaint)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,285 @@
+// The view without its widget: zoom steps, the window's fit, the tile under the pointer, what the
+// status bar says, what a repaint draws, and what a reload keeps.
+#include "viewer/mosaic_view.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "viewer/reload_watch.h"
+#include "viewer/status_text.h"
+#include "viewer/view_render.h"
+
+namespace {
+
+using namespace orvane::viewer;
+
+TEST(ZoomSteps, CoverEveryCanvasPixelWithTheSameWholeDevicePixels) {
+    struct Row {
+        int zoom;
+        double ratio;
+        int devicePixels;
+    };
+    for (const Row& row : std::vector<Row>{{1, 1.0, 1}, {4, 1.0, 4}, {16, 1.0, 16}, {1, 1.25, 1},
+                                           {2, 1.25, 3}, {1, 1.5, 2}, {2, 1.5, 3}, {3, 1.5, 5},
+                                           {16, 1.5, 24}, {1, 2.0, 2}}) {
+        EXPECT_EQ(DevicePixelsPer(row.zoom, row.ratio), row.devicePixels)
+            << row.zoom << "x at " << row.ratio;
+    }
+    EXPECT_EQ(LogicalLength(1216, 1.5), 811) << "rounded up, never cut";
+    EXPECT_EQ(LogicalLength(150, 1.5), 100);
+
+    MosaicView view;
+    view.SetMosaic({608, 96}, 57);
+    EXPECT_FALSE(view.ZoomTo(0));
+    view.SetViewport({300, 400});
+    EXPECT_TRUE(view.ZoomTo(2));
+    EXPECT_EQ(view.Scroll(), (PixelPoint{0, 0})) << "from the edges the view is at";
+    view.ScrollTo({10, 0});
+    EXPECT_TRUE(view.ZoomTo(3));
+    EXPECT_EQ(view.Scroll(), (PixelPoint{(10 + 150) * 3 / 2 - 150, 0})) << "about the middle";
+    EXPECT_TRUE(view.ZoomTo(99));
+    EXPECT_EQ(view.Zoom(), kMaxZoom);
+    EXPECT_EQ(view.Content(), (PixelSize{608 * 16, 96 * 16}));
+}
+
+struct FitCase {
+    const char* name;
+    PixelSize content;
+    PixelSize decoration;
+    PixelPoint topLeft;
+    WindowFit fit;
+};
+void PrintTo(const FitCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class Fit : public ::testing::TestWithParam<FitCase> {};
+
+// A 1280 x 1024 screen with a 30-pixel panel at the top; menus and status bar take 50 pixels,
+// a scrollbar 15.
+TEST_P(Fit, WrapsTheContentExactlyWithinTheScreen) {
+    const FitCase& c = GetParam();
+    FitRequest request{c.content, 50, c.decoration, {0, 30, 1280, 994}, 15, c.topLeft, {200, 80}};
+
+    EXPECT_EQ(FitWindow(request), c.fit);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Windows, Fit,
+    ::testing::Values(
+        FitCase{"terrain", {608, 96}, {2, 27}, {100, 100}, {{608, 146}, {100, 100}, false, false}},
+        // The frame's 27 pixels count too: the last row stays reachable.
+        FitCase{"island", {608, 1152}, {2, 27}, {100, 100}, {{623, 967}, {100, 30}, true, false}},
+        FitCase{"island_frame_unknown", {608, 1152}, {0, 0}, {0, 0}, {{623, 994}, {0, 30}, true,
+                                                                      false}},
+        FitCase{"terrain_4x", {2432, 384}, {2, 27}, {100, 100}, {{1278, 449}, {0, 100}, false,
+                                                                 true}},
+        FitCase{"island_4x", {2432, 4608}, {2, 27}, {100, 100}, {{1278, 967}, {0, 30}, true,
+                                                                 true}},
+        // Fits across until the vertical scrollbar is added.
+        FitCase{"scrollbar_makes_it_wide", {1270, 1100}, {2, 27}, {0, 0}, {{1278, 967}, {0, 30},
+                                                                           true, true}},
+        FitCase{"one_tile", {32, 32}, {2, 27}, {100, 100}, {{200, 82}, {100, 100}, false, false}},
+        FitCase{"moved_inside", {608, 96}, {2, 27}, {900, 900}, {{608, 146}, {670, 851}, false,
+                                                                 false}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(FitZoom, IsTheLargestZoomWhoseWidthNeedsNoScrollbar) {
+    FitRequest request{{}, 50, {2, 27}, {0, 0, 1920, 1080}, 15, {}, {}};
+    EXPECT_EQ(FitZoom({608, 96}, 1.0, request), 3);
+    EXPECT_EQ(FitZoom({608, 1152}, 1.0, request), 3) << "with the vertical scrollbar";
+    EXPECT_EQ(FitZoom({608, 96}, 1.5, request), 2);
+    EXPECT_EQ(FitZoom({32, 32}, 1.0, request), kMaxZoom);
+    request.available = {0, 0, 1280, 1024};
+    EXPECT_EQ(FitZoom({608, 96}, 1.0, request), 2);
+    request.available = {0, 0, 1200, 1024};
+    EXPECT_EQ(FitZoom({608, 96}, 1.5, request), 1) << "2x: 1216 logical pixels and the frame";
+}
+
+struct PointerCase {
+    const char* name;
+    int zoom;
+    double ratio;
+    PixelPoint scroll;  // device pixels
+    double x, y;        // logical, in the viewport
+    std::optional<TileHit> hit;
+};
+void PrintTo(const PointerCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class Pointer : public ::testing::TestWithParam<PointerCase> {};
+
+// 20 tiles: a full row and one tile of the second.
+TEST_P(Pointer, FindsTheTileUnderIt) {
+    const PointerCase& c = GetParam();
+    MosaicView view;
+    view.SetMosaic({608, 64}, 20);
+    view.SetDevicePixelRatio(c.ratio);
+    view.SetViewport({300, 100});
+    view.ZoomTo(c.zoom, {0, 0});
+    view.ScrollTo(c.scroll);
+    ASSERT_EQ(view.Scroll(), c.scroll);
+
+    const std::optional<PixelPoint> at = view.CanvasAtLogical(c.x, c.y);
+
+    EXPECT_EQ(at ? TileAt(view.TileCount(), *at) : std::nullopt, c.hit);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Places, Pointer,
+    ::testing::Values(
+        PointerCase{"origin", 1, 1.0, {0, 0}, 0, 0, TileHit{0, 0, 0, {0, 0}}},
+        PointerCase{"last_pixel_of_tile_1_at_4x", 4, 1.0, {0, 0}, 127.9, 127.9,
+                    TileHit{0, 0, 0, {31, 31}}},
+        PointerCase{"tile_2_at_4x", 4, 1.0, {0, 0}, 128, 0, TileHit{1, 1, 0, {0, 0}}},
+        PointerCase{"scrolled_at_4x", 4, 1.0, {2000, 100}, 20, 20, TileHit{15, 15, 0, {25, 30}}},
+        PointerCase{"last_partial_row", 1, 1.0, {0, 0}, 31, 40, TileHit{19, 0, 1, {31, 8}}},
+        PointerCase{"empty_cell", 1, 1.0, {0, 0}, 32, 40, std::nullopt},
+        PointerCase{"empty_cell_scrolled_at_16x", 16, 1.0, {600, 700}, 10, 10, std::nullopt},
+        PointerCase{"at_1_5", 1, 1.5, {0, 0}, 21.4, 0.7, TileHit{0, 0, 0, {16, 0}}},
+        PointerCase{"at_1_5_4x", 4, 1.5, {0, 0}, 100, 20, TileHit{0, 0, 0, {25, 5}}},
+        PointerCase{"beyond_the_canvas", 1, 1.0, {0, 0}, 700, 10, std::nullopt}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A 64 x 32 canvas, bottom row first as a canvas holds it: pixel (x, y) is red x, green y, blue 7.
+class GradientCanvas {
+  public:
+    GradientCanvas() : rows_(kStride * 32) {
+        for (int y = 0; y < 32; ++y) {
+            for (int x = 0; x < 64; ++x) {
+                BYTE* pixel = rows_.data() + (31 - y) * kStride + 3 * x;
+                pixel[0] = 7, pixel[1] = static_cast<BYTE>(y), pixel[2] = static_cast<BYTE>(x);
+            }
+        }
+    }
+    orvane::platform::BitmapBits Bits() { return {rows_.data(), 64, 32, kStride}; }
+
+  private:
+    static constexpr int kStride = 64 * 3;
+    std::vector<BYTE> rows_;
+};
+
+TEST(StatusText, SaysWhatThePointerIsOverAndWhatIsOpen) {
+    EXPECT_EQ(WindowTitle("/home/a/terrain.tst"), "terrain.tst \u2014 Orvane");
+    EXPECT_EQ(WindowTitle(""), "Orvane");
+    EXPECT_EQ(MosaicSummary(57, {608, 96}), "57 tiles \u00B7 608 \u00D7 96 pixels");
+    EXPECT_EQ(MosaicSummary(1, {32, 32}), "1 tile \u00B7 32 \u00D7 32 pixels");
+    EXPECT_EQ(ZoomText(4), "400%");
+
+    // One tile on the canvas.
+    GradientCanvas pixels;
+    const orvane::platform::BitmapBits canvas = pixels.Bits();
+    SeeThroughMask mask(64, 32);
+    mask.Set(3, 4);
+    EXPECT_FALSE(Probe(canvas, mask, 1, {40, 5})) << "the empty cell after the last tile";
+    const std::optional<PointerInfo> info = Probe(canvas, mask, 1, {17, 8});
+    ASSERT_TRUE(info);
+    EXPECT_EQ(PointerText(*info),
+              "Tile 1 (byte 6) \u00B7 col 0, row 0 \u00B7 pixel 17, 8 (17, 8 in tile) "
+              "\u00B7 #110807");
+    EXPECT_TRUE(PointerText(*Probe(canvas, mask, 1, {3, 4})).ends_with("\u00B7 see-through"));
+    PointerInfo far{{22, 3, 1, {17, 8}}, {113, 40}, 0xA0, 0xB0, 0xC0, false};
+    EXPECT_EQ(PointerText(far),
+              "Tile 23 (byte 67590) \u00B7 col 3, row 1 \u00B7 pixel 113, 40 (17, 8 in tile) "
+              "\u00B7 #A0B0C0");
+
+    const orvane::platform::RuntimeError gone(53, "orvane", "File not found");
+    EXPECT_EQ(ReloadFailure(gone, "a.tst"), "Not reloaded: 'a.tst': error 53: File not found");
+}
+
+// Two tiles, 64 x 32; pixel (x, y) is red x, green y, blue 7; (5, 5) is see-through. At 2x with
+// the grid, the checkerboard and tile 2 selected.
+TEST(RenderView, DrawsTheCanvasMagnifiedWithTheViewOverIt) {
+    GradientCanvas pixels;
+    const orvane::platform::BitmapBits canvas = pixels.Bits();
+    SeeThroughMask mask(64, 32);
+    mask.Set(5, 5);
+    MosaicView view;
+    view.SetMosaic({64, 32}, 2);
+    view.SetViewport({200, 100});
+    view.ZoomTo(2, {0, 0});
+    view.grid = true;
+    view.background = Background::Checkerboard;
+    view.Select(1);
+    constexpr Argb kOutside = 0xFF123456;
+    const PixelRect all{0, 0, 200, 100};
+    std::vector<Argb> out(200 * 100);
+
+    RenderView(view, canvas, mask, all, kOutside, out);
+
+    const auto at = [&](int x, int y) { return out[static_cast<std::size_t>(y * 200 + x)]; };
+    EXPECT_EQ(at(3, 5), 0xFF010207u) << "canvas (1, 2)";
+    EXPECT_EQ(at(11, 11), kCheckerLight) << "see-through (5, 5)";
+    EXPECT_EQ(at(0, 5), GridOver(0xFF000207u)) << "a tile's left edge";
+    EXPECT_EQ(at(10, 63), GridOver(0xFF051F07u)) << "the mosaic's bottom edge";
+    EXPECT_EQ(at(64, 0), kSelectionColour);
+    EXPECT_EQ(at(127, 30), kSelectionColour);
+    EXPECT_EQ(at(66, 10), kSelectionInner);
+    EXPECT_EQ(at(67, 10), 0xFF210507u) << "canvas (33, 5)";
+    EXPECT_EQ(at(130, 10), kOutside);
+    EXPECT_EQ(at(10, 70), kOutside);
+    EXPECT_EQ(GridOver(0xFFFFFFFF), 0xFF7F7F7Fu);
+
+    // A part drawn alone is that part of the whole, scrolled or not.
+    for (const PixelPoint scroll : {PixelPoint{0, 0}, PixelPoint{7, 3}}) {
+        view.SetViewport({100, 50});
+        view.ScrollTo(scroll);
+        RenderView(view, canvas, mask, all, kOutside, out);
+        const PixelRect part{50, 20, 30, 25};
+        std::vector<Argb> piece(30 * 25);
+        RenderView(view, canvas, mask, part, kOutside, piece);
+        for (int y = 0; y < part.height; ++y) {
+            for (int x = 0; x < part.width; ++x) {
+                ASSERT_EQ(piece[static_cast<std::size_t>(y * 30 + x)], at(part.x + x, part.y + y))
+                    << "(" << x << ", " << y << ") scrolled " << scroll.x;
+            }
+        }
+    }
+}
+
+TEST(Reload, KeepsZoomScrollAndSelectionWhereTheNewMosaicAllows) {
+    MosaicView view;
+    view.SetMosaic({608, 1152}, 684);
+    view.SetViewport({600, 400});
+    view.ZoomTo(4, {0, 0});
+    view.ScrollTo({1000, 3000});
+    view.Select(600);
+
+    view.SetMosaic({608, 1152}, 684);
+    EXPECT_EQ(view.Zoom(), 4);
+    EXPECT_EQ(view.Scroll(), (PixelPoint{1000, 3000}));
+    EXPECT_EQ(view.Selection(), 600);
+
+    view.SetMosaic({608, 96}, 57);
+    EXPECT_EQ(view.Zoom(), 4);
+    EXPECT_EQ(view.Scroll(), (PixelPoint{1000, 0}));
+    EXPECT_EQ(view.Selection(), std::nullopt);
+
+    // Only a state of the file that has held still for two looks is opened, and only once.
+    using Step = ReloadWatch::Step;
+    const FileStamp a{true, 100, 1, 9};
+    const FileStamp b{true, 50, 2, 9};
+    const FileStamp c{true, 100, 3, 9};
+    const FileStamp gone{};
+    ReloadWatch watch;
+    watch.Shown(a);
+    std::vector<Step> steps;
+    for (const FileStamp& look : {a, b, c, c, c, gone, gone, gone, a, a}) {
+        steps.push_back(watch.Look(look));
+    }
+    EXPECT_EQ(steps, (std::vector<Step>{Step::Idle, Step::Wait, Step::Wait, Step::Reload,
+                                        Step::Idle, Step::Wait, Step::Reload, Step::Idle,
+                                        Step::Wait, Step::Reload}));
+
+    RecentFiles recent({"a", "b", "a"});
+    for (int i = 0; i < 12; ++i) {
+        recent.Add(std::to_string(i));
+    }
+    recent.Add("5");
+    EXPECT_EQ(recent.Files(),
+              (std::vector<std::string>{"5", "11", "10", "9", "8", "7", "6", "4", "3", "2"}));
+}
+
+}  // namespace

@@ -1,0 +1,147 @@
+// The view of the canvas, without its widget: zoom, scroll, selection, grid and background, and
+// the one mapping between the screen and the picture that painting, the pointer, the status bar,
+// the window's fit and scrolling all use. Nothing here changes the canvas.
+//
+// The view counts in device pixels (the screen's own): a zoom covers each canvas pixel with a
+// whole number of them, so that every canvas pixel is the same sharp square at any desktop scale.
+// Logical pixels (the widgets') are device pixels divided by the device pixel ratio.
+#pragma once
+
+#include <optional>
+
+namespace orvane::viewer {
+
+struct PixelPoint {
+    int x = 0;
+    int y = 0;
+    bool operator==(const PixelPoint&) const = default;
+};
+
+struct PixelSize {
+    int width = 0;
+    int height = 0;
+    bool operator==(const PixelSize&) const = default;
+};
+
+struct PixelRect {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    bool operator==(const PixelRect&) const = default;
+    bool Contains(PixelPoint p) const {
+        return p.x >= x && p.y >= y && p.x < x + width && p.y < y + height;
+    }
+};
+
+inline constexpr int kMinZoom = 1;
+inline constexpr int kMaxZoom = 16;
+
+// Device pixels one canvas pixel covers, each way, at a zoom: the zoom times the ratio, to the
+// nearest whole pixel, at least one. 1.5 gives 2, 3, 4 (not 4.5), 6, ...
+int DevicePixelsPer(int zoom, double devicePixelRatio);
+// A length in device pixels as logical pixels, rounded up so that nothing is cut.
+int LogicalLength(int devicePixels, double devicePixelRatio);
+
+// The tile under a canvas pixel: its number from 0, its column and row in the mosaic, the
+// pixel's place inside it.
+struct TileHit {
+    int tile = 0;
+    int column = 0;
+    int row = 0;
+    PixelPoint inTile;
+    bool operator==(const TileHit&) const = default;
+};
+// None over the empty cells after the last tile, or outside the mosaic.
+std::optional<TileHit> TileAt(int tileCount, PixelPoint canvas);
+// Where tile number tile (from 0) lies on the canvas.
+PixelRect TileRect(int tile);
+
+enum class Background { WindowColour, Checkerboard };
+
+class MosaicView {
+  public:
+    // The canvas shown and the tiles on it. Keeps the zoom; keeps the scroll and the selection
+    // where the new mosaic allows.
+    void SetMosaic(PixelSize canvas, int tileCount);
+    void SetDevicePixelRatio(double ratio);
+    // The visible area, in device pixels.
+    void SetViewport(PixelSize device);
+
+    PixelSize Canvas() const { return canvas_; }
+    int TileCount() const { return tileCount_; }
+    double DevicePixelRatio() const { return ratio_; }
+    PixelSize Viewport() const { return viewport_; }
+
+    int Zoom() const { return zoom_; }
+    // Device pixels per canvas pixel.
+    int Scale() const { return DevicePixelsPer(zoom_, ratio_); }
+    // Zooms (clamped to kMinZoom..kMaxZoom) so that the canvas point under anchor, a viewport
+    // device pixel, stays under it as far as the scroll range allows. False when the zoom stays.
+    bool ZoomTo(int zoom, PixelPoint anchor);
+    // As the keys zoom: about the middle of the viewport, or from the canvas's top or left edge
+    // where the view is at it.
+    bool ZoomTo(int zoom);
+
+    // The zoomed canvas, in device and in logical pixels.
+    PixelSize Content() const;
+    PixelSize LogicalContent() const;
+
+    // The canvas's device pixel at the viewport's top-left corner.
+    PixelPoint Scroll() const { return scroll_; }
+    PixelPoint MaxScroll() const;
+    // Clamped to 0..MaxScroll().
+    void ScrollTo(PixelPoint device);
+
+    // The canvas pixel under a viewport device pixel; none outside the canvas.
+    std::optional<PixelPoint> CanvasAt(PixelPoint device) const;
+    // The same for a point in logical pixels, as pointer events give it.
+    std::optional<PixelPoint> CanvasAtLogical(double x, double y) const;
+    // A canvas rectangle in viewport device pixels.
+    PixelRect DeviceRect(PixelRect canvas) const;
+
+    std::optional<int> Selection() const { return selection_; }
+    // A tile number from 0; anything that is not a tile clears the selection.
+    void Select(std::optional<int> tile);
+
+    bool grid = false;
+    Background background = Background::WindowColour;
+
+  private:
+    PixelSize canvas_;
+    int tileCount_ = 0;
+    double ratio_ = 1.0;
+    PixelSize viewport_;
+    int zoom_ = kMinZoom;
+    PixelPoint scroll_;
+    std::optional<int> selection_;
+};
+
+// What the window's fit starts from, in logical pixels.
+struct FitRequest {
+    PixelSize content;      // the zoomed mosaic
+    int chromeHeight = 0;   // menu bar and status bar
+    PixelSize decoration;   // the frame the window manager adds; 0 x 0 while unknown
+    PixelRect available;    // the screen less its panels; empty: no limit
+    int scrollBar = 0;      // a scrollbar's width
+    PixelPoint frameTopLeft;
+    PixelSize minimumClient;  // what the menus and the status bar need
+};
+
+struct WindowFit {
+    PixelSize client;  // the window without its frame
+    PixelPoint frameTopLeft;
+    bool verticalBar = false;
+    bool horizontalBar = false;
+    bool operator==(const WindowFit&) const = default;
+};
+
+// The window around the content exactly, with a scrollbar for each way the screen is too small,
+// and its frame moved inside the available area.
+WindowFit FitWindow(const FitRequest& request);
+
+// The largest zoom at which the canvas's whole width fits the screen: FitWindow then needs no
+// horizontal scrollbar. request.content is ignored.
+int FitZoom(PixelSize canvas, double devicePixelRatio, FitRequest request);
+
+}  // namespace orvane::viewer

@@ -1,0 +1,57 @@
+#include "viewer/status_text.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "viewer/error_report.h"
+#include "viewer/tileset.h"
+
+namespace orvane::viewer {
+
+std::string WindowTitle(std::string_view fileName) {
+    if (fileName.empty()) {
+        return "Orvane";
+    }
+    return std::filesystem::path(fileName).filename().string() + " \u2014 Orvane";
+}
+
+std::string MosaicSummary(int tileCount, PixelSize mosaic) {
+    return std::to_string(tileCount) + (tileCount == 1 ? " tile" : " tiles") + " \u00B7 " +
+           std::to_string(mosaic.width) + " \u00D7 " + std::to_string(mosaic.height) + " pixels";
+}
+
+std::string ZoomText(int zoom) {
+    return std::to_string(zoom * 100) + "%";
+}
+
+std::optional<PointerInfo> Probe(const platform::BitmapBits& canvas, const SeeThroughMask& mask,
+                                 int tileCount, PixelPoint at) {
+    const std::optional<TileHit> hit = TileAt(tileCount, at);
+    if (!hit || !canvas || at.x >= canvas.width || at.y >= canvas.height) {
+        return std::nullopt;
+    }
+    const BYTE* pixel = canvas.Row(at.y) + 3 * static_cast<std::ptrdiff_t>(at.x);
+    return PointerInfo{*hit, at, pixel[2], pixel[1], pixel[0], mask.Test(at.x, at.y)};
+}
+
+std::string PointerText(const PointerInfo& info) {
+    const TileHit& hit = info.hit;
+    const long long offset = kTilesetHeaderBytes + static_cast<long long>(hit.tile) * kTileBytes;
+    std::string colour = "see-through";
+    if (!info.seeThrough) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "#%02X%02X%02X", info.red, info.green, info.blue);
+        colour = hex;
+    }
+    return "Tile " + std::to_string(hit.tile + 1) + " (byte " + std::to_string(offset) +
+           ") \u00B7 col " + std::to_string(hit.column) + ", row " + std::to_string(hit.row) +
+           " \u00B7 pixel " + std::to_string(info.canvas.x) + ", " + std::to_string(info.canvas.y) +
+           " (" + std::to_string(hit.inTile.x) + ", " + std::to_string(hit.inTile.y) +
+           " in tile) \u00B7 " + colour;
+}
+
+std::string ReloadFailure(const platform::RuntimeError& error, std::string_view fileName) {
+    return "Not reloaded: '" + std::string(fileName) + "': " + ErrorDetail(error);
+}
+
+}  // namespace orvane::viewer

@@ -1,0 +1,153 @@
+#include "viewer/view_render.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <vector>
+
+#include "viewer/tileset.h"
+
+namespace orvane::viewer {
+namespace {
+
+Argb FromBgr(const BYTE* pixel) {
+    return 0xFF000000U | Argb{pixel[2]} << 16 | Argb{pixel[1]} << 8 | Argb{pixel[0]};
+}
+
+// Fills the part of rect (viewport device pixels) that lies in area.
+void Fill(std::span<Argb> out, PixelRect area, PixelRect rect, Argb colour) {
+    const int x0 = std::max(rect.x, area.x) - area.x;
+    const int x1 = std::min(rect.x + rect.width, area.x + area.width) - area.x;
+    const int y0 = std::max(rect.y, area.y) - area.y;
+    const int y1 = std::min(rect.y + rect.height, area.y + area.height) - area.y;
+    if (x0 >= x1) {
+        return;
+    }
+    for (int y = y0; y < y1; ++y) {
+        Argb* row = out.data() + static_cast<std::ptrdiff_t>(y) * area.width;
+        std::fill(row + x0, row + x1, colour);
+    }
+}
+
+// A ring of the given thickness just inside rect.
+void Ring(std::span<Argb> out, PixelRect area, PixelRect rect, int thickness, Argb colour) {
+    const int t = std::min({thickness, rect.width, rect.height});
+    Fill(out, area, {rect.x, rect.y, rect.width, t}, colour);
+    Fill(out, area, {rect.x, rect.y + rect.height - t, rect.width, t}, colour);
+    Fill(out, area, {rect.x, rect.y, t, rect.height}, colour);
+    Fill(out, area, {rect.x + rect.width - t, rect.y, t, rect.height}, colour);
+}
+
+void PaintGrid(const MosaicView& view, PixelRect area, std::span<Argb> out) {
+    const int scale = view.Scale();
+    const int pitch = kTileSize * scale;
+    const PixelSize content = view.Content();
+    const PixelPoint scroll = view.Scroll();
+    // The canvas's part of the area, in canvas device pixels.
+    const int left = std::max(area.x + scroll.x, 0);
+    const int right = std::min(area.x + area.width + scroll.x, content.width);
+    const int top = std::max(area.y + scroll.y, 0);
+    const int bottom = std::min(area.y + area.height + scroll.y, content.height);
+    const auto at = [&](int x, int y) -> Argb& {
+        return out[static_cast<std::size_t>(y - scroll.y - area.y) * area.width +
+                   static_cast<std::size_t>(x - scroll.x - area.x)];
+    };
+    // Every tile's left and top edge, and the mosaic's right and bottom edge.
+    const auto isLine = [pitch](int at, int end) { return at % pitch == 0 || at == end - 1; };
+    for (int y = top; y < bottom; ++y) {
+        if (isLine(y, content.height)) {
+            for (int x = left; x < right; ++x) {
+                at(x, y) = GridOver(at(x, y));
+            }
+            continue;
+        }
+        for (int x = (left + pitch - 1) / pitch * pitch; x < right; x += pitch) {
+            at(x, y) = GridOver(at(x, y));
+        }
+        if (right == content.width && (content.width - 1) % pitch != 0 && left < right) {
+            at(right - 1, y) = GridOver(at(right - 1, y));
+        }
+    }
+}
+
+}  // namespace
+
+Argb GridOver(Argb pixel) {
+    const Argb r = pixel >> 16 & 0xFF;
+    const Argb g = pixel >> 8 & 0xFF;
+    const Argb b = pixel & 0xFF;
+    const bool light = r * 299 + g * 587 + b * 114 >= 128'000;
+    return light ? 0xFF000000U | (pixel >> 1 & 0x7F7F7F)
+                 : 0xFF000000U | ((pixel >> 1 & 0x7F7F7F) + 0x808080);
+}
+
+void RenderView(const MosaicView& view, const platform::BitmapBits& canvas,
+                const SeeThroughMask& mask, PixelRect area, Argb outside, std::span<Argb> out) {
+    if (area.width <= 0 || area.height <= 0 ||
+        out.size() < static_cast<std::size_t>(area.width) * static_cast<std::size_t>(area.height)) {
+        return;
+    }
+    const PixelSize size = view.Canvas();
+    const bool hasPixels = canvas && canvas.width == size.width && canvas.height == size.height;
+    const bool checker = view.background == Background::Checkerboard &&
+                         mask.Width() == size.width && mask.Height() == size.height;
+    const int scale = view.Scale();
+    const int square = DevicePixelsPer(kCheckerSquare, view.DevicePixelRatio());
+    const PixelPoint scroll = view.Scroll();
+
+    // Which canvas column each column of the area shows; -1 beyond the canvas.
+    std::vector<int> columns(static_cast<std::size_t>(area.width));
+    for (int i = 0; i < area.width; ++i) {
+        const int x = scroll.x + area.x + i;
+        columns[static_cast<std::size_t>(i)] = x >= 0 && x / scale < size.width ? x / scale : -1;
+    }
+
+    // Rows that show the same canvas row (and checkerboard row) are copies of each other.
+    long long previous = LLONG_MIN;
+    for (int r = 0; r < area.height; ++r) {
+        Argb* row = out.data() + static_cast<std::ptrdiff_t>(r) * area.width;
+        const int y = scroll.y + area.y + r;
+        const int canvasY = y >= 0 ? y / scale : -1;
+        if (!hasPixels || canvasY < 0 || canvasY >= size.height) {
+            std::fill(row, row + area.width, outside);
+            previous = LLONG_MIN;
+            continue;
+        }
+        const bool seeThrough = checker && mask.RowHasAny(canvasY);
+        const long long key = 2LL * canvasY + (seeThrough ? (y / square) % 2 : 0);
+        if (key == previous) {
+            std::memcpy(row, row - area.width, sizeof(Argb) * static_cast<std::size_t>(area.width));
+            continue;
+        }
+        previous = key;
+        const BYTE* source = canvas.Row(canvasY);
+        for (int i = 0; i < area.width; ++i) {
+            const int x = columns[static_cast<std::size_t>(i)];
+            if (x < 0) {
+                row[i] = outside;
+            } else if (seeThrough && mask.Test(x, canvasY)) {
+                row[i] = ((scroll.x + area.x + i) / square + y / square) % 2 == 0 ? kCheckerLight
+                                                                                  : kCheckerDark;
+            } else {
+                row[i] = FromBgr(source + 3 * static_cast<std::ptrdiff_t>(x));
+            }
+        }
+    }
+    if (!hasPixels) {
+        return;
+    }
+    if (view.grid) {
+        PaintGrid(view, area, out);
+    }
+    if (const std::optional<int> selected = view.Selection()) {
+        const PixelRect tile = view.DeviceRect(TileRect(*selected));
+        const int thickness = DevicePixelsPer(2, view.DevicePixelRatio());
+        Ring(out, area, tile, thickness, kSelectionColour);
+        Ring(out, area,
+             {tile.x + thickness, tile.y + thickness, tile.width - 2 * thickness,
+              tile.height - 2 * thickness},
+             1, kSelectionInner);
+    }
+}
+
+}  // namespace orvane::viewer
