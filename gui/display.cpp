@@ -1,8 +1,14 @@
 #include "gui/display.h"
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <xcb/xcb.h>
 
+#include <QDir>
+#include <QLibraryInfo>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 namespace orvane::gui {
@@ -35,20 +41,49 @@ bool XServerAccepts(const char* display) {
     return connected;
 }
 
-}  // namespace
+// Qt's Wayland platform comes in a package of its own (qt6-wayland), which may be missing.
+bool WaylandPluginInstalled() {
+    const QDir platforms(QLibraryInfo::path(QLibraryInfo::PluginsPath) + "/platforms");
+    return !platforms.entryList({"libqwayland*.so"}, QDir::Files).isEmpty();
+}
 
-bool DisplayReachable(int argc, char** argv) {
-    if (IsSet("QT_QPA_PLATFORM") || Option(argc, argv, "platform") != nullptr) {
-        return true;
-    }
-    if (IsSet("WAYLAND_DISPLAY")) {
-        return true;
-    }
-    const char* display = Option(argc, argv, "display");
-    if (display == nullptr && !IsSet("DISPLAY")) {
+// The compositor's socket: WAYLAND_DISPLAY names it, relative to XDG_RUNTIME_DIR unless absolute.
+bool WaylandCompositorAccepts() {
+    const std::string name = std::getenv("WAYLAND_DISPLAY");
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (!name.starts_with('/') && runtime == nullptr) {
         return false;
     }
-    return XServerAccepts(display);
+    const std::string path = name.starts_with('/') ? name : std::string(runtime) + "/" + name;
+    sockaddr_un address{};
+    if (path.size() >= sizeof address.sun_path) {
+        return false;
+    }
+    address.sun_family = AF_UNIX;
+    path.copy(address.sun_path, path.size());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const bool connected =
+        fd >= 0 && ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    return connected;
+}
+
+}  // namespace
+
+std::optional<const char*> ChoosePlatform(int argc, char** argv) {
+    if (IsSet("QT_QPA_PLATFORM") || Option(argc, argv, "platform") != nullptr) {
+        return nullptr;
+    }
+    if (IsSet("WAYLAND_DISPLAY") && WaylandPluginInstalled() && WaylandCompositorAccepts()) {
+        return "wayland";
+    }
+    const char* display = Option(argc, argv, "display");
+    if ((display != nullptr || IsSet("DISPLAY")) && XServerAccepts(display)) {
+        return "xcb";
+    }
+    return std::nullopt;
 }
 
 }  // namespace orvane::gui

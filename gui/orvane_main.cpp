@@ -9,11 +9,13 @@
 #include <string_view>
 
 #include "gui/display.h"
+#include "platform/app.h"
 #include "gui/module1.h"
 
 namespace {
 
 constexpr std::string_view kUsage = R"(Usage: orvane [TILESET]
+       orvane --help | --version
 Shows the tiles of the tileset file TILESET (.tst), or an empty window to open one from.
 Without a display, orvane-export saves a tileset as a picture: see orvane-export --help.
 )";
@@ -32,11 +34,19 @@ int main(int argc, char** argv) {
             std::cout << kUsage;
             return 0;
         }
+        if (arg == "--version") {
+            std::cout << "orvane " << orvane::platform::AppVersion() << '\n';
+            return 0;
+        }
     }
-    if (!orvane::gui::DisplayReachable(argc, argv)) {
+    const std::optional<const char*> platform = orvane::gui::ChoosePlatform(argc, argv);
+    if (!platform) {
         std::cerr << "orvane: no display found; orvane-export saves a tileset as a picture without "
                      "one (see orvane-export --help)\n";
         return 1;
+    }
+    if (*platform != nullptr) {
+        qputenv("QT_QPA_PLATFORM", *platform);
     }
 
     QApplication app(argc, argv);

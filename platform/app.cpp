@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app_version.h"
+
 namespace orvane::platform {
 
 const std::string& AppExeName() {
@@ -12,6 +14,10 @@ const std::string& AppExeName() {
         return error ? std::string(kAppTitle) : exe.stem().string();
     }();
     return name;
+}
+
+std::string_view AppVersion() {
+    return ORVANE_VERSION;
 }
 
 }  // namespace orvane::platform
