@@ -9,12 +9,14 @@
 #include "platform/msgbox.h"
 #include "platform/runtime_error.h"
 #include "platform/save_picture.h"
+#include "viewer/tileset_png.h"
 
 namespace orvane::viewer {
 namespace {
 
 constexpr char kTilesetFilter[] = "Tileset Files (*.tst)|*.tst";
 constexpr char kPictureFilter[] = "Jpegs|*.jpg|Bmps|*.bmp|Gifs|*.gif";
+constexpr char kPngFilter[] = "Pngs|*.png";
 constexpr LONG kJpegQuality = 90;
 
 // What the window needs around the canvas, in twips.
@@ -117,6 +119,7 @@ void MainForm::Open(const std::function<std::string()>& chooseFile) {
     file.Close();
 
     TilesetHeader = file.Header();
+    TilesetFileName = fileName;
     Height(Picture1.Height() + kWindowHeightMargin);
     Width(Picture1.Width() + kWindowWidthMargin);
     Picture1.Refresh();
@@ -172,6 +175,9 @@ SaveFormat SaveFormatOf(std::string_view fileName) {
     if (last == "jpg") {
         return SaveFormat::Jpeg;
     }
+    if (last == "png") {
+        return SaveFormat::Png;
+    }
     return SaveFormat::None;
 }
 
@@ -193,6 +199,24 @@ void MainForm::mnuSaveAs_Click() {
         if (mJPEGEncoder::SavePictureAsJpeg(Picture1, CommonDialog1.FileName(), kJpegQuality)) {
             platform::MsgBox("File saved!");
         }
+    }
+}
+
+// The picture comes from the file, not the canvas: only the file tells a see-through pixel from
+// a tile's own pixel of the background colour.
+void MainForm::mnuExportPng_Click() {
+    if (!bTilesetLoaded) {
+        platform::MsgBox("No tileset loaded!");
+        return;
+    }
+    CommonDialog1.Filter(kPngFilter);
+    CommonDialog1.CancelError(false);
+    CommonDialog1.ShowSave();
+
+    if (SaveFormatOf(CommonDialog1.FileName()) == SaveFormat::Png) {
+        TilesetFile file(TilesetFileName);
+        SaveTilesetAsPng(file, CommonDialog1.FileName());
+        platform::MsgBox(kPngSaved);
     }
 }
 

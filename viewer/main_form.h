@@ -12,11 +12,15 @@
 
 namespace orvane::viewer {
 
-enum class SaveFormat { None, Bitmap, Jpeg };
+enum class SaveFormat { None, Bitmap, Jpeg, Png };
 
-// What Save As makes of a name: only its last three characters count (the whole of a shorter
-// name), compared exactly, so "x.BMP", "x.jpeg" and "" are None and "myjpg" is Jpeg.
+// What a name asks for: only its last three characters count (the whole of a shorter name),
+// compared exactly, so "x.BMP", "x.jpeg" and "" are None and "myjpg" is Jpeg. Save As writes
+// bitmaps and JPEGs only; Export PNG writes PNGs only.
 SaveFormat SaveFormatOf(std::string_view fileName);
+
+// What Export PNG says once the picture is written.
+inline constexpr std::string_view kPngSaved = "PNG saved!";
 
 class MainForm {
   public:
@@ -45,6 +49,12 @@ class MainForm {
     // write and show nothing. Says "No tileset loaded!" (no dialog) before the first Open.
     // Raises the writers' errors (481 for a canvas without pixels, file errors, 26001).
     void mnuSaveAs_Click();
+    // File > Export PNG: asks for a name ("Pngs|*.png") and, when it ends in "png", writes the
+    // tileset the window shows as a PNG with see-through pixels transparent, read again from its
+    // file (SaveTilesetAsPng), then says kPngSaved; any other name, and a cancel, write and show
+    // nothing. Says "No tileset loaded!" (no dialog) before the first Open. Raises the writer's
+    // errors.
+    void mnuExportPng_Click();
 
     // After every change of Width or Height.
     void OnResize(std::function<void()> listener) { resizeListener_ = std::move(listener); }
@@ -57,6 +67,8 @@ class MainForm {
     // Shared by the commands.
     bool bTilesetLoaded = false;
     struct TilesetHeader TilesetHeader;
+    // The file the window shows, set with TilesetHeader.
+    std::string TilesetFileName;
 
   private:
     // The Open command; chooseFile stands in for the dialog and gives the name, "" for a cancel.
