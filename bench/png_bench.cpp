@@ -1,8 +1,9 @@
 // PNG pictures of tilesets. The mosaic of the largest tileset (32 767 tiles, 608 x 55 200 pixels)
 // at zlib levels 1, 3, 6 and 9 with rows unfiltered, and at 3 and 6 with libspng's adaptive
-// filters, with the file's size as a counter: what kPngCompressionLevel is chosen by. A thumbnail of the smallest and of the largest tileset, which should cost the same,
-// since only the tiles shown are read. And orvane-pack's half: the largest picture back to tiles.
-// Run: build/default/bin/bench_png
+// filters, with the file's size as a counter: what kPngCompressionLevel is chosen by. A thumbnail
+// of the smallest and of the largest tileset, which should cost the same, since only the tiles
+// shown are read. And orvane-pack's half: the largest picture back to tiles. Run:
+// build/default/bin/bench_png
 #include <benchmark/benchmark.h>
 
 #include <filesystem>

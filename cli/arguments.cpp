@@ -161,8 +161,8 @@ std::variant<int, std::string> Columns(const CommandLine& line, bool png) {
     if (const auto columns = Count(*text, viewer::kMaxTiles)) {
         return *columns;
     }
-    return "--columns takes a number of tiles to a row, 1 to " +
-           std::to_string(viewer::kMaxTiles) + ", not " + Quoted(*text);
+    return "--columns takes a number of tiles to a row, 1 to " + std::to_string(viewer::kMaxTiles) +
+           ", not " + Quoted(*text);
 }
 
 }  // namespace

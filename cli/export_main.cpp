@@ -62,8 +62,8 @@ int main(int argc, char** argv) {
     }
     const auto& request = std::get<orvane::cli::ExportRequest>(parsed);
     if (request.thumbnailSize) {
-        return Exported(orvane::cli::ExportThumbnail(request.tileset, request.output,
-                                                     *request.thumbnailSize));
+        return Exported(
+            orvane::cli::ExportThumbnail(request.tileset, request.output, *request.thumbnailSize));
     }
     return Exported(orvane::cli::ExportTileset(
         request.tileset, request.output,

@@ -32,9 +32,8 @@ std::optional<ExportFailure> EmptyTileset(const std::string& tileset) {
 }
 
 // Opens tileset and hands it to write, which writes output.
-std::optional<ExportFailure> WithTileset(
-    const std::string& tileset, const std::string& output,
-    const std::function<void(viewer::TilesetFile&)>& write) {
+std::optional<ExportFailure> WithTileset(const std::string& tileset, const std::string& output,
+                                         const std::function<void(viewer::TilesetFile&)>& write) {
     std::optional<viewer::TilesetFile> file;
     auto failure = Attempt(Step::Reading, tileset, [&] { file.emplace(tileset); });
     if (!failure) {

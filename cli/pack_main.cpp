@@ -65,9 +65,9 @@ int Usage(std::string_view problem) {
 
 int Failed(const ExportFailure& failure) {
     std::cerr << kPrefix << Describe(failure) << '\n';
-    const bool refused =
-        failure.step == Step::Reading &&
-        failure.number == static_cast<std::int32_t>(orvane::platform::ErrorNumber::InvalidFileFormat);
+    const bool refused = failure.step == Step::Reading &&
+                         failure.number == static_cast<std::int32_t>(
+                                               orvane::platform::ErrorNumber::InvalidFileFormat);
     return Status(refused ? Exit::Refused : Exit::Failure);
 }
 
@@ -76,8 +76,8 @@ int Failed(const ExportFailure& failure) {
 void Notes(const std::string& picture, const orvane::viewer::PictureTiles& tiles) {
     if (tiles.noted && tiles.count > *tiles.noted) {
         std::cerr << kPrefix << picture << ": it records " << *tiles.noted
-                  << " tiles, but cells are drawn up to " << tiles.count << ": all "
-                  << tiles.count << " are kept\n";
+                  << " tiles, but cells are drawn up to " << tiles.count << ": all " << tiles.count
+                  << " are kept\n";
     }
     if (tiles.nudged > 0) {
         std::cerr << kPrefix << picture << ": " << tiles.nudged
@@ -107,8 +107,8 @@ int main(int argc, char** argv) {
     const std::string tileset(args[1]);
 
     orvane::viewer::PictureTiles tiles;
-    if (auto failure =
-            Attempt(Step::Reading, picture, [&] { tiles = orvane::viewer::TilesFromPng(picture); })) {
+    if (auto failure = Attempt(Step::Reading, picture,
+                               [&] { tiles = orvane::viewer::TilesFromPng(picture); })) {
         return Failed(*failure);
     }
     if (auto failure = Attempt(Step::Writing, tileset,

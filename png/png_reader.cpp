@@ -10,6 +10,8 @@ using Kind = Error::Kind;
 
 constexpr int kFormat = SPNG_FMT_RGBA8;
 constexpr std::size_t kSignatureBytes = 8;
+constexpr std::array<std::uint8_t, kSignatureBytes> kSignature{0x89, 'P',  'N',  'G',
+                                                               '\r', '\n', 0x1A, '\n'};
 // Text, profiles and unknown chunks are kept in memory: a damaged or hostile length must not
 // make that unbounded.
 constexpr std::size_t kChunkLimit = std::size_t{64} << 20;
@@ -27,8 +29,10 @@ PngReader::PngReader(Source source, const ReadLimits& limits)
 
     spng_ihdr header{};
     const int result = spng_get_ihdr(ctx, &header);
-    if (result == SPNG_ESIGNATURE ||
-        (result != SPNG_OK && bytesRead_ < kSignatureBytes && !outcome_.Kept())) {
+    // libspng reads the signature and the header together: a file too short for both is no PNG
+    // when its first bytes say so already.
+    if (result != SPNG_OK && !outcome_.Kept() &&
+        (bytesRead_ < kSignatureBytes || signature_ != kSignature)) {
         throw Error(Kind::NotPng, bytesRead_ == 0 ? "the file is empty" : "no PNG signature");
     }
     if (result == SPNG_EUSER_WIDTH || result == SPNG_EUSER_HEIGHT) {
@@ -39,9 +43,9 @@ PngReader::PngReader(Source source, const ReadLimits& limits)
     height_ = header.height;
     interlaced_ = header.interlace_method != SPNG_INTERLACE_NONE;
     if (!interlaced_) {
-        outcome_.Check(spng_decode_image(ctx, nullptr, 0, kFormat,
-                                         SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE),
-                       Kind::Damaged);
+        outcome_.Check(
+            spng_decode_image(ctx, nullptr, 0, kFormat, SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE),
+            Kind::Damaged);
     }
 }
 
@@ -58,21 +62,19 @@ void PngReader::ReadRows(std::span<std::uint8_t> out) {
                 throw Error(Kind::TooLarge, "an interlaced picture this large");
             }
             whole_.resize(bytes);
-            outcome_.Check(
-                spng_decode_image(ctx_.get(), whole_.data(), whole_.size(), kFormat,
-                                  SPNG_DECODE_TRNS),
-                Kind::Damaged);
+            outcome_.Check(spng_decode_image(ctx_.get(), whole_.data(), whole_.size(), kFormat,
+                                             SPNG_DECODE_TRNS),
+                           Kind::Damaged);
         }
-        std::copy_n(whole_.begin() + static_cast<std::ptrdiff_t>(nextRow_ * rowBytes),
-                    out.size(), out.begin());
+        std::copy_n(whole_.begin() + static_cast<std::ptrdiff_t>(nextRow_ * rowBytes), out.size(),
+                    out.begin());
         nextRow_ += static_cast<std::uint32_t>(out.size() / rowBytes);
         return;
     }
     for (; !out.empty(); out = out.subspan(rowBytes)) {
         const int result = spng_decode_row(ctx_.get(), out.data(), rowBytes);
         ++nextRow_;
-        outcome_.Check(result == SPNG_EOI && nextRow_ == height_ ? SPNG_OK : result,
-                       Kind::Damaged);
+        outcome_.Check(result == SPNG_EOI && nextRow_ == height_ ? SPNG_OK : result, Kind::Damaged);
     }
 }
 
@@ -103,8 +105,13 @@ std::optional<std::string> PngReader::Text(std::string_view keyword) {
 int PngReader::Read(spng_ctx* /*ctx*/, void* user, void* data, std::size_t length) {
     auto* reader = static_cast<PngReader*>(user);
     try {
-        const std::size_t got =
-            reader->source_(std::span(static_cast<std::uint8_t*>(data), length));
+        const std::span<std::uint8_t> into(static_cast<std::uint8_t*>(data), length);
+        const std::size_t got = reader->source_(into);
+        if (reader->bytesRead_ < kSignatureBytes) {
+            std::copy_n(
+                into.begin(), std::min<std::uint64_t>(got, kSignatureBytes - reader->bytesRead_),
+                reader->signature_.begin() + static_cast<std::ptrdiff_t>(reader->bytesRead_));
+        }
         reader->bytesRead_ += got;
         return got == length ? SPNG_OK : SPNG_IO_EOF;
     } catch (...) {

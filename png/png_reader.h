@@ -4,6 +4,7 @@
 // with.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -56,6 +57,7 @@ class PngReader {
 
     Source source_;
     std::uint64_t bytesRead_ = 0;
+    std::array<std::uint8_t, 8> signature_{};  // the first bytes read
     detail::Outcome outcome_;
     detail::Context ctx_;
     std::uint32_t width_ = 0;

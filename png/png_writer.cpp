@@ -1,5 +1,6 @@
 #include "png/png_writer.h"
 
+#include <cstdlib>
 #include <cstring>
 
 namespace orvane::png {
@@ -22,10 +23,10 @@ PngWriter::PngWriter(std::uint32_t width, std::uint32_t height, const WriteOptio
     outcome_.Check(spng_set_ihdr(ctx, &header), Kind::Encoder);
     outcome_.Check(spng_set_option(ctx, SPNG_IMG_COMPRESSION_LEVEL, options.compressionLevel),
                    Kind::Encoder);
-    outcome_.Check(spng_set_option(ctx, SPNG_FILTER_CHOICE,
-                                   options.adaptiveFilters ? SPNG_FILTER_CHOICE_ALL
-                                                           : SPNG_FILTER_CHOICE_NONE),
-                   Kind::Encoder);
+    outcome_.Check(
+        spng_set_option(ctx, SPNG_FILTER_CHOICE,
+                        options.adaptiveFilters ? SPNG_FILTER_CHOICE_ALL : SPNG_FILTER_CHOICE_NONE),
+        Kind::Encoder);
 
     // libspng takes the texts by pointer to mutable characters, and copies them.
     std::vector<std::string> copies;

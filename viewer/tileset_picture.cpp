@@ -46,7 +46,8 @@ CellCut CutCell(std::span<const std::uint8_t> band, int width, int cell,
     const std::size_t rowBytes = RowBytes(width);
     CellCut cut;
     BYTE* pixel = tile.data();
-    const std::uint8_t* first = band.data() + static_cast<std::size_t>(cell) * kTileSize * kRgbaBytes;
+    const std::uint8_t* first =
+        band.data() + static_cast<std::size_t>(cell) * kTileSize * kRgbaBytes;
     for (int x = 0; x < kTileSize; ++x) {
         const std::uint8_t* in = first + static_cast<std::size_t>(x) * kRgbaBytes;
         for (int y = 0; y < kTileSize; ++y, pixel += kPixelBytes, in += rowBytes) {
@@ -75,10 +76,12 @@ void ScaleNearest(std::span<const std::uint8_t> from, int fromWidth, int fromHei
     assert(to.size() == RowBytes(toWidth) * static_cast<std::size_t>(toHeight));
     std::uint8_t* out = to.data();
     for (int y = 0; y < toHeight; ++y) {
-        const std::size_t fromY = (2 * static_cast<std::size_t>(y) + 1) * fromHeight / (2 * toHeight);
+        const std::size_t fromY =
+            (2 * static_cast<std::size_t>(y) + 1) * fromHeight / (2 * toHeight);
         const std::uint8_t* row = from.data() + fromY * RowBytes(fromWidth);
         for (int x = 0; x < toWidth; ++x, out += kRgbaBytes) {
-            const std::size_t fromX = (2 * static_cast<std::size_t>(x) + 1) * fromWidth / (2 * toWidth);
+            const std::size_t fromX =
+                (2 * static_cast<std::size_t>(x) + 1) * fromWidth / (2 * toWidth);
             std::copy_n(row + fromX * kRgbaBytes, kRgbaBytes, out);
         }
     }

@@ -133,9 +133,9 @@ void SaveTilesetAsPng(TilesetFile& file, const std::string& output,
     };
     WritePng(output, size.width, size.height, png, [&](png::PngWriter& writer) {
         for (int first = 0; first < count; first += perBand) {
-            const std::span<BYTE> read(tiles.data(),
-                                       static_cast<std::size_t>(std::min(perBand, count - first)) *
-                                           kTileBytes);
+            const std::span<BYTE> read(
+                tiles.data(),
+                static_cast<std::size_t>(std::min(perBand, count - first)) * kTileBytes);
             file.ReadTiles(first, read);
             PaintMosaicBand(read, size.width, band);
             writer.WriteRows(band);
@@ -160,19 +160,18 @@ void SaveTilesetThumbnail(TilesetFile& file, const std::string& output, int size
     std::vector<std::uint8_t> mosaic(BandBytes(grid.width) * (grid.height / kTileSize));
     const std::size_t bandTiles = static_cast<std::size_t>(columns) * kTileBytes;
     for (std::size_t band = 0; band * bandTiles < tiles.size(); ++band) {
-        PaintMosaicBand(std::span<const BYTE>(tiles).subspan(
-                            band * bandTiles, std::min(bandTiles, tiles.size() - band * bandTiles)),
-                        grid.width,
-                        std::span(mosaic).subspan(band * BandBytes(grid.width),
-                                                  BandBytes(grid.width)));
+        PaintMosaicBand(
+            std::span<const BYTE>(tiles).subspan(
+                band * bandTiles, std::min(bandTiles, tiles.size() - band * bandTiles)),
+            grid.width,
+            std::span(mosaic).subspan(band * BandBytes(grid.width), BandBytes(grid.width)));
     }
 
     // Pixel art stays crisp at a whole factor; only a size smaller than the tiles shrinks them.
     const int longer = std::max(grid.width, grid.height);
     const int factor = size / longer;
     const int width = factor > 0 ? grid.width * factor : std::max(1, grid.width * size / longer);
-    const int height =
-        factor > 0 ? grid.height * factor : std::max(1, grid.height * size / longer);
+    const int height = factor > 0 ? grid.height * factor : std::max(1, grid.height * size / longer);
     std::vector<std::uint8_t> scaled(static_cast<std::size_t>(width) * height * kRgbaBytes);
     ScaleNearest(mosaic, grid.width, grid.height, scaled, width, height);
     WritePng(output, width, height,
@@ -239,8 +238,8 @@ PictureTiles TilesFromPng(const std::string& picture) {
         result.noted = NotedCount(reader.Text(kTileCountKeyword), cells);
         result.count = static_cast<int>(std::max<std::int64_t>(drawn, result.noted.value_or(0)));
         result.tiles.resize(static_cast<std::size_t>(result.count) * kTileBytes);
-        result.nudged = std::accumulate(nudged.begin(), nudged.begin() + result.count,
-                                        std::int64_t{0});
+        result.nudged =
+            std::accumulate(nudged.begin(), nudged.begin() + result.count, std::int64_t{0});
         return result;
     } catch (const png::Error& error) {
         switch (error.kind()) {
@@ -248,8 +247,7 @@ PictureTiles TilesFromPng(const std::string& picture) {
                 Refuse(std::string("it is not a PNG picture (") + error.what() + ")");
             case png::Error::Kind::TooLarge:
                 Refuse(std::string("the picture is larger than a tileset's ") +
-                       std::to_string(kMaxTiles) + " tiles across or down (" + error.what() +
-                       ")");
+                       std::to_string(kMaxTiles) + " tiles across or down (" + error.what() + ")");
             case png::Error::Kind::Damaged:
             case png::Error::Kind::Encoder:
                 break;
