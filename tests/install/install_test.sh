@@ -55,30 +55,25 @@ done
 "$prefix/bin/orvane-export" --help | grep -q 'orvane-export' || fail "the installed orvane-export does not run"
 
 # The thumbnailer as GNOME Files and Thunar's tumbler run it: %s, %i and %o substituted in Exec,
-# the program found on the PATH, a PNG of at most %s x %s pixels expected in %o.
+# the program found on the PATH; a PNG within %s x %s pixels (big-endian at bytes 16 and 20) in %o.
 thumbnailer=$prefix/share/thumbnailers/orvane.thumbnailer
 grep -qx 'MimeType=application/x-orvane-tileset;' "$thumbnailer" ||
-  fail "the thumbnailer does not claim the tileset type"
-exec_line=$(sed -n 's/^Exec=//p' "$thumbnailer")
-thumbnail=$(mktemp -d)/gnome-desktop-thumbnailer.png
-command=${exec_line//%s/128}
-command=${command//%i/$(printf '%q' "$tileset")}
-command=${command//%o/$(printf '%q' "$thumbnail")}
+  fail "the thumbnailer claims no tilesets"
+out=$(mktemp -d)/gnome-desktop-thumbnailer.png
+command=$(sed -n 's/^Exec=//p' "$thumbnailer" |
+  sed "s|%s|128|; s|%i|$(printf %q "$tileset")|; s|%o|$out|")
 start=$(date +%s%N)
-if PATH=$prefix/bin:$PATH eval "$command"; then
-  ms=$((($(date +%s%N) - start) / 1000000))
-  # The width and height of a PNG are big-endian words at bytes 16 and 20.
-  read -r width height < <(od -An -tu1 -j16 -N8 "$thumbnail" |
-    awk '{print $1*16777216+$2*65536+$3*256+$4, $5*16777216+$6*65536+$7*256+$8}')
-  [[ $(head -c 8 "$thumbnail" | od -An -tx1 | tr -d ' ') == 89504e470d0a1a0a ]] ||
-    fail "the thumbnail is no PNG"
-  ((width >= 1 && width <= 128 && height >= 1 && height <= 128)) ||
-    fail "the thumbnail is ${width} x ${height}, not within 128 x 128"
-  echo "install: the thumbnailer wrote a ${width} x ${height} thumbnail of $(basename "$tileset") in ${ms} ms"
+PATH=$prefix/bin:$PATH eval "$command" || fail "the thumbnailer's command failed: $command"
+ms=$((($(date +%s%N) - start) / 1000000))
+read -r png width height < <(od -An -tu1 -N24 "$out" 2>/dev/null | tr -s ' \n' ' ' |
+  awk '{print ($2 $3 $4 == "807871"), $17 * 2^24 + $18 * 2^16 + $19 * 256 + $20,
+               $21 * 2^24 + $22 * 2^16 + $23 * 256 + $24}') || true
+if ((png == 1 && width >= 1 && width <= 128 && height >= 1 && height <= 128)); then
+  echo "install: the thumbnailer wrote ${width} x ${height} of $(basename "$tileset") in ${ms} ms"
 else
-  fail "the thumbnailer's command failed: $command"
+  fail "no PNG within 128 x 128 pixels from the thumbnailer"
 fi
-rm -rf "$(dirname "$thumbnail")"
+rm -rf "$(dirname "$out")"
 
 if ((failures > 0)); then
   exit 1
