@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
     if (const auto* problem = std::get_if<std::string>(&parsed)) {
         return Usage(*problem);
     }
-    const auto& request = std::get<orvane::cli::ExportRequest>(parsed);
+    const auto& request = *std::get_if<orvane::cli::ExportRequest>(&parsed);
     if (request.thumbnailSize) {
         return Exported(
             orvane::cli::ExportThumbnail(request.tileset, request.output, *request.thumbnailSize));

@@ -74,15 +74,18 @@ void ScaleNearest(std::span<const std::uint8_t> from, int fromWidth, int fromHei
                   std::span<std::uint8_t> to, int toWidth, int toHeight) {
     assert(from.size() == RowBytes(fromWidth) * static_cast<std::size_t>(fromHeight));
     assert(to.size() == RowBytes(toWidth) * static_cast<std::size_t>(toHeight));
+    // The centre of output pixel i, (2i + 1) / 2n of the way along, falls on input pixel
+    // (2i + 1) m / 2n.
+    const auto source = [](int i, int m, int n) {
+        return (2 * static_cast<std::size_t>(i) + 1) * static_cast<std::size_t>(m) /
+               (2 * static_cast<std::size_t>(n));
+    };
     std::uint8_t* out = to.data();
     for (int y = 0; y < toHeight; ++y) {
-        const std::size_t fromY =
-            (2 * static_cast<std::size_t>(y) + 1) * fromHeight / (2 * toHeight);
-        const std::uint8_t* row = from.data() + fromY * RowBytes(fromWidth);
+        const std::uint8_t* row =
+            from.data() + source(y, fromHeight, toHeight) * RowBytes(fromWidth);
         for (int x = 0; x < toWidth; ++x, out += kRgbaBytes) {
-            const std::size_t fromX =
-                (2 * static_cast<std::size_t>(x) + 1) * fromWidth / (2 * toWidth);
-            std::copy_n(row + fromX * kRgbaBytes, kRgbaBytes, out);
+            std::copy_n(row + source(x, fromWidth, toWidth) * kRgbaBytes, kRgbaBytes, out);
         }
     }
 }

@@ -35,7 +35,7 @@ struct PngExportOptions {
 // existing output is replaced only once the new file is complete. Raises InvalidPicture (481)
 // for a tileset without tiles, InvalidPropertyValue (380) for columns out of range,
 // PendingFile's errors, and ReadTiles's.
-void SaveTilesetAsPng(TilesetFile& tileset, const std::string& output,
+void SaveTilesetAsPng(TilesetFile& file, const std::string& output,
                       const PngExportOptions& options = {});
 
 // The first tiles of a tileset, at most 4 × 4 of them in rows as near square as they come,
@@ -44,7 +44,7 @@ void SaveTilesetAsPng(TilesetFile& tileset, const std::string& output,
 // more than a small one. Raises as SaveTilesetAsPng does, and InvalidPropertyValue (380) for a
 // size outside 1 to kMaxThumbnailSize.
 inline constexpr int kMaxThumbnailSize = 4096;
-void SaveTilesetThumbnail(TilesetFile& tileset, const std::string& output, int size);
+void SaveTilesetThumbnail(TilesetFile& file, const std::string& output, int size);
 
 // The tiles of a PNG, ready for WriteTileset.
 struct PictureTiles {
