@@ -181,16 +181,22 @@ SaveFormat SaveFormatOf(std::string_view fileName) {
     return SaveFormat::None;
 }
 
-// Errors are left to the caller, which reports them; the canvas is only ever read here.
-void MainForm::mnuSaveAs_Click() {
+bool MainForm::AskSaveName(const char* filter) {
     if (!bTilesetLoaded) {
         platform::MsgBox("No tileset loaded!");
-        return;
+        return false;
     }
-    CommonDialog1.Filter(kPictureFilter);
+    CommonDialog1.Filter(filter);
     CommonDialog1.CancelError(false);
     CommonDialog1.ShowSave();
+    return true;
+}
 
+// Errors are left to the caller, which reports them; the canvas is only ever read here.
+void MainForm::mnuSaveAs_Click() {
+    if (!AskSaveName(kPictureFilter)) {
+        return;
+    }
     if (SaveFormatOf(CommonDialog1.FileName()) == SaveFormat::Bitmap) {
         platform::SavePicture(Picture1.Image(), CommonDialog1.FileName());
         platform::MsgBox("Save complete!");
@@ -205,14 +211,9 @@ void MainForm::mnuSaveAs_Click() {
 // The picture comes from the file, not the canvas: only the file tells a see-through pixel from
 // a tile's own pixel of the background colour.
 void MainForm::mnuExportPng_Click() {
-    if (!bTilesetLoaded) {
-        platform::MsgBox("No tileset loaded!");
+    if (!AskSaveName(kPngFilter)) {
         return;
     }
-    CommonDialog1.Filter(kPngFilter);
-    CommonDialog1.CancelError(false);
-    CommonDialog1.ShowSave();
-
     if (SaveFormatOf(CommonDialog1.FileName()) == SaveFormat::Png) {
         TilesetFile file(TilesetFileName);
         SaveTilesetAsPng(file, CommonDialog1.FileName());

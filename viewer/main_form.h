@@ -71,6 +71,10 @@ class MainForm {
     std::string TilesetFileName;
 
   private:
+    // The start of a command that writes what the window shows: "No tileset loaded!" and false
+    // before the first Open, else the save dialog shown with filter (its FileName then holds the
+    // answer, "" for a cancel).
+    bool AskSaveName(const char* filter);
     // The Open command; chooseFile stands in for the dialog and gives the name, "" for a cancel.
     void Open(const std::function<std::string()>& chooseFile);
     void PaintTiles(TilesetFile& file);
