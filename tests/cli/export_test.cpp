@@ -26,6 +26,7 @@
 
 namespace {
 
+using orvane::testing::Contains;
 using orvane::testing::DecodeJpeg;
 using orvane::testing::FolderEntries;
 using orvane::testing::Outcome;
@@ -46,10 +47,6 @@ const std::string kDemo = ORVANE_DEMO_TILESET;
 // Runs orvane-export with args, its output captured in files of the folder.
 Outcome RunExport(const TempDir& dir, const Strings& args, RunAs runAs = RunAs::TestUser) {
     return RunProgram(dir, kExport, args, {}, runAs);
-}
-
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
 }
 
 // The demo tileset as the window paints it.

@@ -17,6 +17,7 @@
 
 namespace {
 
+using orvane::testing::Contains;
 using orvane::testing::FolderEntries;
 using orvane::testing::Outcome;
 using orvane::testing::ReadFile;
@@ -31,10 +32,6 @@ using Strings = std::vector<std::string>;
 const std::string kExport = ORVANE_EXPORT_PATH;
 const std::string kPack = ORVANE_PACK_PATH;
 const std::string kSamples = ORVANE_SAMPLES_DIR;
-
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
 
 struct RoundTripCase {
     const char* name;
