@@ -1,9 +1,13 @@
 #include "cli/arguments.h"
 
 #include <algorithm>
+#include <charconv>
 #include <filesystem>
+#include <initializer_list>
 #include <map>
-#include <optional>
+
+#include "viewer/main_form.h"
+#include "viewer/tileset_png.h"
 
 namespace orvane::cli {
 namespace {
@@ -11,40 +15,56 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kSynopsis = R"(Usage: orvane-export TILESET OUTPUT
-       orvane-export --to DIR --format jpg|bmp TILESET...
+       orvane-export --columns N TILESET OUTPUT.png
+       orvane-export --thumbnail SIZE TILESET OUTPUT
+       orvane-export --to DIR --format jpg|bmp|png [--columns N] TILESET...
        orvane-export --help
 )";
 
 constexpr std::string_view kDetails = R"(
 Opens the tileset file TILESET (.tst) as Orvane's File > Open does and saves the mosaic of its
-tiles, 19 to a row, to OUTPUT as File > Save As does, without a window.
+tiles, 19 to a row, to OUTPUT as File > Save As or File > Export PNG does, without a window.
 
 The format is chosen by the last three characters of OUTPUT, compared case-sensitively:
   ...bmp  an uncompressed 24-bit Windows bitmap; prints "Save complete!"
   ...jpg  a baseline JPEG at quality 90; prints "File saved!"
+  ...png  an 8-bit RGBA PNG, made from the tileset's own pixels: the key colour (0, 1, 2) and
+          the empty cells after the last tile are transparent, every other pixel opaque in
+          its own colour; the picture records its tile count, so that orvane-pack(1) turns it
+          back into the same tileset; prints "PNG saved!"
 Any other OUTPUT (x.BMP, x.JPG, x.jpeg, x.gif, no extension) is refused before anything is read
 or written, since Save As would write nothing for it. Only the three characters count, so
 "myjpg" is written as a JPEG and "myjpg.bmp" as a bitmap. An existing OUTPUT is replaced only
 once the new file is complete; a replaced JPEG keeps the old file's last-write time.
+
+--columns N lays a PNG out N tiles to a row (1 to 32767) instead of 19, to keep the sheet
+width an artist works in; it is refused for the other formats.
+
+--thumbnail SIZE writes a PNG, whatever OUTPUT is called, no larger than SIZE x SIZE pixels
+(SIZE 1 to 4096): the first tiles, at most 4 x 4, scaled nearest-neighbour by a whole factor
+where they fit, see-through pixels transparent. Only those tiles are read, so a thumbnail of
+the largest tileset takes no longer than one of the smallest. File managers run it through the
+thumbnailer entry orvane.thumbnailer. It prints nothing.
 
 Exit status:
   0  OUTPUT was written; the confirmation is on standard output
   1  TILESET could not be read or OUTPUT could not be written; the error's number and
      description, and the reason where the system gave one, are on standard error, and an
      existing OUTPUT is left as it was
-  2  wrong usage (not two arguments, an empty TILESET, or an OUTPUT that would write nothing);
-     nothing is read or written
+  2  wrong usage (not two arguments, an empty TILESET, an OUTPUT that would write nothing, an
+     unknown option, or a --columns or --thumbnail that does not fit); nothing is read or
+     written
 )";
 
 constexpr std::string_view kBatchDetails = R"(
 Exporting many tilesets:
-  orvane-export --to DIR --format jpg|bmp TILESET...
+  orvane-export --to DIR --format jpg|bmp|png [--columns N] TILESET...
 Exports each TILESET exactly as the two-argument form does, to DIR, named after the tileset's
 file name with its extension replaced: tiles/forest.tst becomes DIR/forest.jpg with --format
-jpg, DIR/forest.bmp with --format bmp. The options may also be written --to=DIR and
---format=jpg, in any order, before or among the tilesets; after "--" every argument is a
-tileset. DIR must be an existing folder; a picture already in it is replaced only once the new
-one is complete.
+jpg, DIR/forest.bmp with --format bmp, DIR/forest.png with --format png. The options may also be
+written --to=DIR and --format=jpg, in any order, before or among the tilesets; after "--" every
+argument is a tileset. DIR must be an existing folder; a picture already in it is replaced only
+once the new one is complete. --columns is for --format png, as above.
 
 The tilesets are exported in parallel, each in a process of its own, as many at a time as there
 are processors that orvane-export may use (see taskset(1)), each process on its share of them.
@@ -57,18 +77,92 @@ output.
 Exit status of this form:
   0  every picture was written
   1  at least one tileset failed; each is named on standard error
-  2  wrong usage (--to or --format missing or given twice, a format other than jpg or bmp
+  2  wrong usage (--to or --format missing or given twice, a format other than jpg, bmp or png
      exactly, DIR not an existing folder, no TILESET, an empty TILESET, or two tilesets that
      would write the same picture); nothing is read or written
 )";
 
 constexpr std::string_view kTo = "--to";
 constexpr std::string_view kFormat = "--format";
+constexpr std::string_view kColumns = "--columns";
+constexpr std::string_view kThumbnail = "--thumbnail";
 
 std::string Quoted(std::string_view text) {
     std::string quoted;
     quoted.reserve(text.size() + 2);
     return quoted.append(1, '\'').append(text).append(1, '\'');
+}
+
+// The options given, each at most once, and the other arguments in order.
+struct CommandLine {
+    std::map<std::string_view, std::string> options;
+    std::vector<std::string> operands;
+
+    const std::string* Option(std::string_view name) const {
+        const auto at = options.find(name);
+        return at == options.end() ? nullptr : &at->second;
+    }
+};
+
+// Options are "--name VALUE" or "--name=VALUE", of the known names only; after "--" every
+// argument is an operand.
+std::variant<CommandLine, std::string> Split(std::span<const std::string_view> args,
+                                             std::initializer_list<std::string_view> known) {
+    CommandLine line;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
+        if (optionsEnded || !arg.starts_with("--")) {
+            line.operands.emplace_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        const std::string_view name = arg.substr(0, arg.find('='));
+        if (std::find(known.begin(), known.end(), name) == known.end()) {
+            return "unknown option " + Quoted(arg);
+        }
+        if (line.options.contains(name)) {
+            return std::string(name) + " given twice";
+        }
+        if (name.size() < arg.size()) {
+            line.options.emplace(name, arg.substr(name.size() + 1));
+        } else if (i + 1 < args.size()) {
+            line.options.emplace(name, args[++i]);
+        } else {
+            return std::string(name) + " needs a value";
+        }
+    }
+    return line;
+}
+
+// A whole number from 1 to most, written plainly.
+std::optional<int> Count(const std::string& text, int most) {
+    int value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (error != std::errc() || stop != end || value < 1 || value > most) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// --columns, for PNG output only; 19 when it is not given.
+std::variant<int, std::string> Columns(const CommandLine& line, bool png) {
+    const std::string* text = line.Option(kColumns);
+    if (text == nullptr) {
+        return viewer::kTilesPerRow;
+    }
+    if (!png) {
+        return "--columns is for PNG output only";
+    }
+    if (const auto columns = Count(*text, viewer::kMaxTiles)) {
+        return *columns;
+    }
+    return "--columns takes a number of tiles to a row, 1 to " + std::to_string(viewer::kMaxTiles) +
+           ", not " + Quoted(*text);
 }
 
 }  // namespace
@@ -95,56 +189,63 @@ bool IsBatchExport(std::span<const std::string_view> args) {
     });
 }
 
+std::variant<ExportRequest, std::string> ParseExportArguments(
+    std::span<const std::string_view> args) {
+    auto split = Split(args, {kColumns, kThumbnail});
+    if (const auto* problem = std::get_if<std::string>(&split)) {
+        return *problem;
+    }
+    const CommandLine& line = std::get<CommandLine>(split);
+    if (line.operands.size() != 2) {
+        return "expected two arguments, TILESET and OUTPUT";
+    }
+    ExportRequest request{line.operands[0], line.operands[1], viewer::kTilesPerRow, std::nullopt};
+    if (const std::string* size = line.Option(kThumbnail)) {
+        if (line.Option(kColumns) != nullptr) {
+            return "--columns is for the mosaic, not a --thumbnail";
+        }
+        request.thumbnailSize = Count(*size, viewer::kMaxThumbnailSize);
+        if (!request.thumbnailSize) {
+            return "--thumbnail takes a size in pixels, 1 to " +
+                   std::to_string(viewer::kMaxThumbnailSize) + ", not " + Quoted(*size);
+        }
+        return request;
+    }
+    auto columns = Columns(line, viewer::SaveFormatOf(request.output) == viewer::SaveFormat::Png);
+    if (const auto* problem = std::get_if<std::string>(&columns)) {
+        return *problem;
+    }
+    request.columns = std::get<int>(columns);
+    return request;
+}
+
 std::variant<BatchRequest, std::string> ParseBatchArguments(
     std::span<const std::string_view> args) {
-    std::optional<std::string> folder;
-    std::optional<std::string> format;
-    BatchRequest request;
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string_view arg = args[i];
-        if (optionsEnded || !arg.starts_with("--")) {
-            request.tilesets.emplace_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        const std::string_view name = arg.substr(0, arg.find('='));
-        std::optional<std::string>* value = name == kTo       ? &folder
-                                            : name == kFormat ? &format
-                                                              : nullptr;
-        if (value == nullptr) {
-            return "unknown option " + Quoted(arg);
-        }
-        if (value->has_value()) {
-            return std::string(name) + " given twice";
-        }
-        if (name.size() < arg.size()) {
-            *value = std::string(arg.substr(name.size() + 1));
-        } else if (i + 1 < args.size()) {
-            *value = std::string(args[++i]);
-        } else {
-            return std::string(name) + " needs a value";
-        }
+    auto split = Split(args, {kTo, kFormat, kColumns});
+    if (const auto* problem = std::get_if<std::string>(&split)) {
+        return *problem;
     }
-
-    if (!folder || folder->empty()) {
+    CommandLine& line = std::get<CommandLine>(split);
+    const std::string* folder = line.Option(kTo);
+    const std::string* format = line.Option(kFormat);
+    if (folder == nullptr || folder->empty()) {
         return "the batch form needs --to DIR, an existing folder";
     }
-    if (!format || (*format != "jpg" && *format != "bmp")) {
-        return "the batch form needs --format jpg or --format bmp, exactly (lower case)";
+    if (format == nullptr || (*format != "jpg" && *format != "bmp" && *format != "png")) {
+        return "the batch form needs --format jpg, bmp or png, exactly (lower case)";
     }
     std::error_code error;
     if (!fs::is_directory(*folder, error)) {
         return Quoted(*folder) + " is not a folder: --to takes an existing folder";
     }
-    if (request.tilesets.empty()) {
+    if (line.operands.empty()) {
         return "no TILESET to export";
     }
-    request.folder = std::move(*folder);
-    request.extension = std::move(*format);
+    auto columns = Columns(line, *format == "png");
+    if (const auto* problem = std::get_if<std::string>(&columns)) {
+        return *problem;
+    }
+    BatchRequest request{*folder, *format, std::move(line.operands), std::get<int>(columns)};
 
     // Two tilesets of one name would race for one picture, and one would be lost.
     std::map<std::string, const std::string*> writers;

@@ -22,8 +22,9 @@ std::string ReasonAfterTheName(const ExportFailure& failure) {
 int RunBatchExport(const BatchRequest& request) {
     const std::vector<std::string>& tilesets = request.tilesets;
     const auto exportOne = [&](std::size_t index) -> std::optional<std::string> {
-        const std::optional<ExportFailure> failure = ExportTileset(
-            tilesets[index], OutputFor(request, tilesets[index]), [](std::string_view) {});
+        const std::optional<ExportFailure> failure =
+            ExportTileset(tilesets[index], OutputFor(request, tilesets[index]),
+                          [](std::string_view) {}, {.columns = request.columns});
         if (!failure) {
             return std::nullopt;
         }

@@ -1,4 +1,5 @@
-// orvane-export --to DIR --format jpg|bmp TILESET...: many tilesets at once, on every processor.
+// orvane-export --to DIR --format jpg|bmp|png TILESET...: many tilesets at once, on every
+// processor.
 //
 // Each tileset is exported by a process of its own, forked from this one, through the very code
 // of the two-argument form: File > Open and File > Save As answered by a scripted dialog. The

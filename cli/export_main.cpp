@@ -1,6 +1,7 @@
 // orvane-export: File > Open and File > Save As without the window, for people with many
 // tilesets to turn into pictures.
 #include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -26,9 +27,7 @@ int Usage(std::string_view problem) {
     return Status(Exit::Usage);
 }
 
-int ExportOne(const std::string& tileset, const std::string& output) {
-    const auto failure = orvane::cli::ExportTileset(
-        tileset, output, [](std::string_view confirmation) { std::cout << confirmation << '\n'; });
+int Exported(const std::optional<ExportFailure>& failure) {
     if (!failure) {
         return Status(Exit::Success);
     }
@@ -57,8 +56,17 @@ int main(int argc, char** argv) {
             return Status(Exit::Success);
         }
     }
-    if (argc != 3) {
-        return Usage("expected two arguments, TILESET and OUTPUT");
+    auto parsed = orvane::cli::ParseExportArguments(args);
+    if (const auto* problem = std::get_if<std::string>(&parsed)) {
+        return Usage(*problem);
     }
-    return ExportOne(argv[1], argv[2]);
+    const auto& request = *std::get_if<orvane::cli::ExportRequest>(&parsed);
+    if (request.thumbnailSize) {
+        return Exported(
+            orvane::cli::ExportThumbnail(request.tileset, request.output, *request.thumbnailSize));
+    }
+    return Exported(orvane::cli::ExportTileset(
+        request.tileset, request.output,
+        [](std::string_view confirmation) { std::cout << confirmation << '\n'; },
+        {.columns = request.columns}));
 }

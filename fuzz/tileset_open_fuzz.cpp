@@ -1,9 +1,6 @@
 // File > Open on arbitrary bytes: whatever the file holds, the command must neither crash nor
 // read outside its buffers. A file that holds every tile its header counts is opened, the canvas
 // at the size the header asks for; any other is refused as damaged, and nothing changes.
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -11,22 +8,10 @@
 #include <cstring>
 #include <string>
 
+#include "fuzz/memory_file.h"
 #include "platform/runtime_error.h"
 #include "viewer/main_form.h"
 #include "viewer/tileset.h"
-
-namespace {
-
-// The file goes to memory, not disk: BinaryFile opens it by name through /proc.
-std::string MemoryFile(const std::uint8_t* data, std::size_t size) {
-    const int fd = ::memfd_create("tileset", MFD_CLOEXEC);
-    if (fd < 0 || ::write(fd, data, size) != static_cast<ssize_t>(size)) {
-        std::abort();
-    }
-    return "/proc/self/fd/" + std::to_string(fd);
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace orvane::viewer;
@@ -44,8 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
 #endif
-    const std::string path = MemoryFile(data, size);
-    ScriptedDialog dialog({path});
+    const orvane::fuzz::MemoryFile file(data, size);
+    ScriptedDialog dialog({file.Name()});
     MainForm form(dialog);
     const int designWidth = form.Picture1.PixelWidth();
     // The file's layout and the mosaic's, stated here rather than taken from the code under test:
@@ -64,7 +49,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             form.Picture1.PixelWidth() != designWidth) {
             std::abort();
         }
-        ::close(std::stoi(path.substr(path.rfind('/') + 1)));
         return 0;
     }
     if (!whole || !form.bTilesetLoaded ||
@@ -72,6 +56,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         form.Picture1.PixelHeight() != 32 * std::max(1, (count + 18) / 19)) {
         std::abort();
     }
-    ::close(std::stoi(path.substr(path.rfind('/') + 1)));
     return 0;
 }

@@ -135,7 +135,10 @@ void Form1::BuildMenus() {
     saveAs->setShortcuts({QKeySequence("Ctrl+S"), QKeySequence("Ctrl+Shift+S")});
     connect(saveAs, &QAction::triggered, this,
             [this] { Run("writing", [this] { model_.mnuSaveAs_Click(); }); });
-    // Further ways of saving go here, before the recent files.
+    QAction* exportPng = file->addAction(tr("Export &PNG\u2026"));
+    exportPng->setObjectName("mnuExportPng");
+    connect(exportPng, &QAction::triggered, this,
+            [this] { Run("writing", [this] { model_.mnuExportPng_Click(); }); });
     file->addSeparator();
     recentMenu_ = file->addMenu(tr("Open &Recent"));
     recentMenu_->setObjectName("mnuRecent");

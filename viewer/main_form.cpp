@@ -9,12 +9,14 @@
 #include "platform/msgbox.h"
 #include "platform/runtime_error.h"
 #include "platform/save_picture.h"
+#include "viewer/tileset_png.h"
 
 namespace orvane::viewer {
 namespace {
 
 constexpr char kTilesetFilter[] = "Tileset Files (*.tst)|*.tst";
 constexpr char kPictureFilter[] = "Jpegs|*.jpg|Bmps|*.bmp|Gifs|*.gif";
+constexpr char kPngFilter[] = "Pngs|*.png";
 constexpr LONG kJpegQuality = 90;
 
 // What the window needs around the canvas, in twips.
@@ -179,21 +181,31 @@ SaveFormat SaveFormatOf(std::string_view fileName) {
     if (last == "jpg") {
         return SaveFormat::Jpeg;
     }
+    if (last == "png") {
+        return SaveFormat::Png;
+    }
     return SaveFormat::None;
+}
+
+bool MainForm::AskSaveName(const char* filter) {
+    if (!bTilesetLoaded) {
+        platform::MsgBox("No tileset loaded!");
+        return false;
+    }
+    CommonDialog1.Filter(filter);
+    CommonDialog1.CancelError(false);
+    CommonDialog1.ShowSave();
+    return true;
 }
 
 // Errors are left to the caller, which reports them; the canvas is only ever read here.
 void MainForm::mnuSaveAs_Click() {
-    if (!bTilesetLoaded) {
-        platform::MsgBox("No tileset loaded!");
+    if (!AskSaveName(kPictureFilter)) {
         return;
     }
-    CommonDialog1.Filter(kPictureFilter);
-    CommonDialog1.CancelError(false);
-    CommonDialog1.ShowSave();
-
     if (!CommonDialog1.FileName().empty() &&
-        SaveFormatOf(CommonDialog1.FileName()) == SaveFormat::None) {
+        SaveFormat::Bitmap != SaveFormatOf(CommonDialog1.FileName()) &&
+        SaveFormat::Jpeg != SaveFormatOf(CommonDialog1.FileName())) {
         platform::MsgBox(kNothingSaved);
         return;
     }
@@ -205,6 +217,24 @@ void MainForm::mnuSaveAs_Click() {
         if (mJPEGEncoder::SavePictureAsJpeg(Picture1, CommonDialog1.FileName(), kJpegQuality)) {
             platform::MsgBox("File saved!");
         }
+    }
+}
+
+// The picture comes from the file, not the canvas: only the file tells a see-through pixel from
+// a tile's own pixel of the background colour.
+void MainForm::mnuExportPng_Click() {
+    if (!AskSaveName(kPngFilter)) {
+        return;
+    }
+    if (!CommonDialog1.FileName().empty() &&
+        SaveFormatOf(CommonDialog1.FileName()) != SaveFormat::Png) {
+        platform::MsgBox(kNothingExported);
+        return;
+    }
+    if (SaveFormatOf(CommonDialog1.FileName()) == SaveFormat::Png) {
+        TilesetFile file(tilesetFileName_);
+        SaveTilesetAsPng(file, CommonDialog1.FileName());
+        platform::MsgBox(kPngSaved);
     }
 }
 

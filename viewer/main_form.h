@@ -13,16 +13,22 @@
 
 namespace orvane::viewer {
 
-enum class SaveFormat { None, Bitmap, Jpeg };
+enum class SaveFormat { None, Bitmap, Jpeg, Png };
 
-// What Save As makes of a name: only its last three characters count (the whole of a shorter
-// name), compared exactly, so "x.BMP", "x.jpeg" and "" are None and "myjpg" is Jpeg.
+// What a name asks for: only its last three characters count (the whole of a shorter name),
+// compared exactly, so "x.BMP", "x.jpeg" and "" are None and "myjpg" is Jpeg. Save As writes
+// bitmaps and JPEGs only; Export PNG writes PNGs only.
 SaveFormat SaveFormatOf(std::string_view fileName);
 
 // Save As's word for a name that writes nothing.
 inline constexpr std::string_view kNothingSaved =
     "Nothing was saved. A name that ends in \"bmp\" saves a bitmap, one that ends in \"jpg\" "
     "a JPEG (in lower case).";
+// Export PNG's word for a name that writes nothing.
+inline constexpr std::string_view kNothingExported =
+    "Nothing was saved. Only a name that ends in \"png\" (in lower case) saves a PNG.";
+// What Export PNG says once the picture is written.
+inline constexpr std::string_view kPngSaved = "PNG saved!";
 
 class MainForm {
   public:
@@ -51,6 +57,12 @@ class MainForm {
     // says so, with the endings that write; a cancel writes and shows nothing. Says "No tileset loaded!" (no dialog) before the first Open.
     // Raises the writers' errors (481 for a canvas without pixels, file errors, 26001).
     void mnuSaveAs_Click();
+    // File > Export PNG: asks for a name ("Pngs|*.png") and, when it ends in "png", writes the
+    // tileset the window shows as a PNG with see-through pixels transparent, read again from its
+    // file (SaveTilesetAsPng), then says kPngSaved; any other name, and a cancel, write and show
+    // nothing. Says "No tileset loaded!" (no dialog) before the first Open. Raises the writer's
+    // errors.
+    void mnuExportPng_Click();
 
     // After every change of Width or Height.
     void OnResize(std::function<void()> listener) { resizeListener_ = std::move(listener); }
@@ -70,6 +82,10 @@ class MainForm {
     const std::string& TilesetFileName() const { return tilesetFileName_; }
 
   private:
+    // The start of a command that writes what the window shows: "No tileset loaded!" and false
+    // before the first Open, else the save dialog shown with filter (its FileName then holds the
+    // answer, "" for a cancel).
+    bool AskSaveName(const char* filter);
     // The Open command; chooseFile stands in for the dialog and gives the name, "" for a cancel.
     void Open(const std::function<std::string()>& chooseFile);
     void PaintTiles(TilesetFile& file, SeeThroughMask& seeThrough);

@@ -29,11 +29,15 @@ TilesetHeader DecodeTilesetHeader(std::span<const BYTE, kTilesetHeaderBytes> byt
 }
 
 MosaicSize MosaicSizeFor(std::int16_t tileCount) {
-    if (tileCount <= 0) {
+    return MosaicSizeFor(int{tileCount}, kTilesPerRow);
+}
+
+MosaicSize MosaicSizeFor(int tiles, int columns) {
+    if (tiles <= 0) {
         return {0, kTileSize};
     }
-    const int rows = (tileCount + kTilesPerRow - 1) / kTilesPerRow;
-    const int width = rows > 1 ? kFullRowWidth : tileCount * kTileSize;
+    const int rows = (tiles + columns - 1) / columns;
+    const int width = rows > 1 ? columns * kTileSize : tiles * kTileSize;
     return {width, rows * kTileSize};
 }
 

@@ -47,6 +47,11 @@ struct MosaicSize {
     int height = 0;
 };
 MosaicSize MosaicSizeFor(std::int16_t tileCount);
+// The same layout with `columns` tiles to a row (at least 1) for any number of tiles.
+MosaicSize MosaicSizeFor(int tiles, int columns);
+
+// The most tiles a header can count: TileCount is a signed 16-bit number.
+inline constexpr int kMaxTiles = 32767;
 
 // A tileset file opened for reading, its header read and its length checked against it: every
 // tile the header counts is there to be read. What follows the last counted tile plays no part.

@@ -42,10 +42,6 @@ Outcome RunExport(const TempDir& dir, const Strings& args, RunAs runAs = RunAs::
     return RunProgram(dir, kExport, args, {}, runAs);
 }
 
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
 // The demo tileset as the window paints it.
 struct DemoCanvas {
     DemoCanvas() { form.mnuOpen_Click(); }
@@ -84,6 +80,81 @@ TEST(OrvaneExport, WritesTheMosaicAsAJpeg) {
     EXPECT_TRUE(MeanErrorWithin(ViewOf(DecodeJpeg(ReadFile(dir / "out.jpg"))),
                                 ViewOf(demo.form.Picture1), 3.0));
 }
+
+// Where the tiles of a tileset of SeeThroughSignature tiles lie in a PNG: `columns` to a row,
+// each grid pixel (gx, gy) shown as scale x scale pixels. A key-colour pixel and a cell past the
+// last tile are wholly transparent; every other pixel is opaque in the tile's own colour, also
+// where that is the canvas's background colour.
+void ExpectTiles(const QImage& png, int tiles, int columns, int scale) {
+    const QImage read = png.convertToFormat(QImage::Format_RGBA8888);
+    for (int y = 0; y < read.height(); ++y) {
+        for (int x = 0; x < read.width(); ++x) {
+            const int gx = x / scale;
+            const int gy = y / scale;
+            const int tile = gy / 32 * columns + gx / 32;
+            const auto want = orvane::testing::SeeThroughSignature(tile, gx % 32 + 1, gy % 32 + 1);
+            const QColor got = read.pixelColor(x, y);
+            if (tile >= tiles || (want.r == 0 && want.g == 1 && want.b == 2)) {
+                ASSERT_EQ(got.alpha(), 0) << "at (" << x << ", " << y << ")";
+            } else {
+                ASSERT_EQ(got, QColor(want.r, want.g, want.b)) << "at (" << x << ", " << y << ")";
+            }
+        }
+    }
+}
+
+struct PngCase {
+    const char* name;
+    int tiles;
+    Strings options;  // before TILESET and OUTPUT
+    int width, height;
+    int columns;  // in the picture
+    int scale;    // 0: shrunk, pixels not checked
+};
+void PrintTo(const PngCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class Png : public ::testing::TestWithParam<PngCase> {};
+
+TEST_P(Png, HoldsTheTilesWithTheirTransparency) {
+    const PngCase& c = GetParam();
+    TempDir dir;
+    WriteFile(dir / "a.tst",
+              orvane::testing::TilesetBytes(static_cast<std::int16_t>(c.tiles), c.tiles,
+                                            orvane::testing::SeeThroughSignature));
+    Strings args = c.options;
+    args.insert(args.end(), {dir / "a.tst", dir / "a.png"});
+
+    const Outcome run = RunExport(dir, args);
+
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    QImage read;
+    ASSERT_TRUE(read.load(QString::fromStdString(dir / "a.png"), "PNG"));
+    EXPECT_EQ(read.size(), QSize(c.width, c.height));
+    if (c.options.empty() || !c.options[0].starts_with("--thumbnail")) {
+        EXPECT_EQ(run.out, "PNG saved!\n");
+        EXPECT_EQ(read.text("Orvane tiles"), QString::number(c.tiles));
+    }
+    if (c.scale > 0) {
+        ExpectTiles(read, c.tiles, c.columns, c.scale);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, Png,
+    ::testing::Values(PngCase{"one_tile", 1, {}, 32, 32, 19, 1},
+                      PngCase{"second_row_begun", 20, {}, 608, 64, 19, 1},
+                      PngCase{"five_columns", 12, {"--columns", "5"}, 160, 96, 5, 1},
+                      PngCase{"columns_beyond_the_tiles", 3, {"--columns=8"}, 96, 32, 8, 1},
+                      // Thumbnails: at most 4 x 4 tiles, as near square as they come.
+                      PngCase{"thumbnail_one_tile", 1, {"--thumbnail", "128"}, 128, 128, 1, 4},
+                      PngCase{"thumbnail_two_tiles", 2, {"--thumbnail", "256"}, 256, 128, 2, 4},
+                      PngCase{"thumbnail_five_tiles", 5, {"--thumbnail", "100"}, 96, 64, 3, 1},
+                      PngCase{"thumbnail_shrunk", 57, {"--thumbnail", "100"}, 100, 100, 4, 0},
+                      PngCase{"thumbnail_one_pixel", 20, {"--thumbnail=1"}, 1, 1, 4, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // Full: @/disk is a 64 KB tmpfs; the test is skipped where it cannot be mounted.
 enum class Disk { Any, Full };
@@ -221,6 +292,16 @@ INSTANTIATE_TEST_SUITE_P(
                     OlderFileOnDisk("out.jpg"),
                     RunAs::TestUser,
                     Disk::Full},
+        FailureCase{"png_of_a_tileset_without_tiles",
+                    {"@/empty.tst", "@/out.png"},
+                    1,
+                    "error 481: Invalid picture (the tileset has no tiles)\n",
+                    [](const TempDir& d) { WriteFile(d / "empty.tst", std::string(6, '\0')); }},
+        FailureCase{
+            "columns_for_a_bitmap", {"--columns", "5", kDemo, "@/x.bmp"}, 2, "PNG output only"},
+        FailureCase{"no_columns", {"--columns", "0", kDemo, "@/x.png"}, 2, "1 to 32767, not '0'"},
+        FailureCase{
+            "thumbnail_too_large", {"--thumbnail", "5000", kDemo, "@/x.png"}, 2, "1 to 4096"},
         FailureCase{"gif", {kDemo, "@/x.gif"}, 2, "x.gif' would write nothing"},
         FailureCase{"upper_case_jpg", {kDemo, "@/x.JPG"}, 2, "would write nothing"},
         FailureCase{"no_arguments", {}, 2, "Usage: orvane-export TILESET OUTPUT"},
@@ -228,7 +309,11 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"three_arguments", {kDemo, "@/a.bmp", "@/b.bmp"}, 2, "Usage:"},
         FailureCase{"empty_tileset_name", {"", "@/out.bmp"}, 2, "TILESET"},
         FailureCase{"batch_without_format", {"--to", "@/", kDemo}, 2, "needs --format"},
-        FailureCase{"batch_png", {"--to", "@/", "--format", "png", kDemo}, 2, "needs --format"},
+        FailureCase{"batch_gif", {"--to", "@/", "--format", "gif", kDemo}, 2, "needs --format"},
+        FailureCase{"batch_columns_for_jpegs",
+                    {"--to", "@/", "--format", "jpg", "--columns", "4", kDemo},
+                    2,
+                    "PNG output only"},
         FailureCase{"batch_folder_missing",
                     {"--to", "@/absent", "--format", "jpg", kDemo},
                     2,
@@ -302,23 +387,23 @@ TEST_P(Batch, ExportsEveryTilesetItCanAndNamesEachFailure) {
     EXPECT_EQ(ReadFile(dir / ("out/a." + c.format)), ReadFile(single));
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, Batch,
-                         ::testing::Values(BatchCase{"jpg",
-                                                     {"--to", "@/out", "--format", "jpg"},
-                                                     "jpg",
-                                                     100'000,
-                                                     AtTheLimit::WriteFails},
-                                           BatchCase{"bmp_options_with_equals",
-                                                     {"--format=bmp", "--to=@/out"},
-                                                     "bmp",
-                                                     1'000'000,
-                                                     AtTheLimit::WriteFails},
-                                           BatchCase{"killed_while_writing",
-                                                     {"--to", "@/out", "--format", "jpg"},
-                                                     "jpg",
-                                                     100'000,
-                                                     AtTheLimit::Killed}),
-                         RowName());
+INSTANTIATE_TEST_SUITE_P(
+    Formats, Batch,
+    ::testing::Values(
+        BatchCase{
+            "jpg", {"--to", "@/out", "--format", "jpg"}, "jpg", 100'000, AtTheLimit::WriteFails},
+        BatchCase{"bmp_options_with_equals",
+                  {"--format=bmp", "--to=@/out"},
+                  "bmp",
+                  1'000'000,
+                  AtTheLimit::WriteFails},
+        BatchCase{"png", {"--to", "@/out", "--format=png"}, "png", 100'000, AtTheLimit::WriteFails},
+        BatchCase{"killed_while_writing",
+                  {"--to", "@/out", "--format", "jpg"},
+                  "jpg",
+                  100'000,
+                  AtTheLimit::Killed}),
+    RowName());
 
 TEST(OrvaneExport, HelpTellsTheFormatsTheDispatchAndTheStatuses) {
     TempDir dir;
@@ -328,8 +413,9 @@ TEST(OrvaneExport, HelpTellsTheFormatsTheDispatchAndTheStatuses) {
         EXPECT_EQ(run.status, 0) << option;
         EXPECT_EQ(run.err, "") << option;
         for (const char* part :
-             {"Usage: orvane-export TILESET OUTPUT", "--to DIR --format jpg|bmp TILESET...", "bmp",
-              "jpg", "case-sensitive", "quality 90", "myjpg", "Exit status", "0  ", "1  ", "2  "}) {
+             {"Usage: orvane-export TILESET OUTPUT", "--to DIR --format jpg|bmp|png", "bmp", "jpg",
+              "png", "--columns N", "--thumbnail SIZE", "case-sensitive", "quality 90", "myjpg",
+              "Exit status", "0  ", "1  ", "2  "}) {
             EXPECT_TRUE(Contains(run.out, part)) << option << " lacks " << part;
         }
     }

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # cmake --install into a fresh prefix lays out the programs, the desktop entry, the icon, the file
-# type and the manual pages, and the desktop's own tools take them as they would take them from a
-# package.
-#   install_test.sh BUILD_DIR PREFIX
+# type, the thumbnailer and the manual pages, and the desktop's own tools take them as they would
+# take them from a package; the thumbnailer's command, run as a file manager runs it, writes a
+# thumbnail.
+#   install_test.sh BUILD_DIR PREFIX [TILESET]   (TILESET to thumbnail: samples/terrain.tst)
 set -euo pipefail
 build=$1
 prefix=$2
+tileset=${3:-$(dirname "$0")/../../samples/terrain.tst}
 rm -rf "$prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
@@ -15,11 +17,12 @@ fail() {
   failures=$((failures + 1))
 }
 
-for file in bin/orvane bin/orvane-export; do
+for file in bin/orvane bin/orvane-export bin/orvane-pack; do
   [[ -x $prefix/$file ]] || fail "$file is not an installed program"
 done
 for file in share/applications/orvane.desktop share/icons/hicolor/scalable/apps/orvane.svg \
-            share/mime/packages/orvane.xml share/man/man1/orvane.1 share/man/man1/orvane-export.1; do
+            share/mime/packages/orvane.xml share/thumbnailers/orvane.thumbnailer \
+            share/man/man1/orvane.1 share/man/man1/orvane-export.1 share/man/man1/orvane-pack.1; do
   [[ -s $prefix/$file ]] || fail "$file is missing or empty"
 done
 
@@ -42,7 +45,7 @@ grep -q '<comment>Tileset file</comment>' "$mime/application/x-orvane-tileset.xm
 
 grep -q '<svg' "$prefix/share/icons/hicolor/scalable/apps/orvane.svg" || fail "the icon is no SVG"
 
-for program in orvane orvane-export; do
+for program in orvane orvane-export orvane-pack; do
   page=$prefix/share/man/man1/$program.1
   title=$(tr '[:lower:]' '[:upper:]' <<<"$program")
   grep -q "^\.TH \"$title\" \"1\"" "$page" || fail "$program.1 has no title line"
@@ -50,6 +53,27 @@ for program in orvane orvane-export; do
   grep -q "^${program//-/\\\\-} " "$page" || fail "$program.1 does not show the command"
 done
 "$prefix/bin/orvane-export" --help | grep -q 'orvane-export' || fail "the installed orvane-export does not run"
+
+# The thumbnailer as GNOME Files and Thunar's tumbler run it: %s, %i and %o substituted in Exec,
+# the program found on the PATH; a PNG within %s x %s pixels (big-endian at bytes 16 and 20) in %o.
+thumbnailer=$prefix/share/thumbnailers/orvane.thumbnailer
+grep -qx 'MimeType=application/x-orvane-tileset;' "$thumbnailer" ||
+  fail "the thumbnailer claims no tilesets"
+out=$(mktemp -d)/gnome-desktop-thumbnailer.png
+command=$(sed -n 's/^Exec=//p' "$thumbnailer" |
+  sed "s|%s|128|; s|%i|$(printf %q "$tileset")|; s|%o|$out|")
+start=$(date +%s%N)
+PATH=$prefix/bin:$PATH eval "$command" || fail "the thumbnailer's command failed: $command"
+ms=$((($(date +%s%N) - start) / 1000000))
+read -r png width height < <(od -An -tu1 -N24 "$out" 2>/dev/null | tr -s ' \n' ' ' |
+  awk '{print ($2 $3 $4 == "807871"), $17 * 2^24 + $18 * 2^16 + $19 * 256 + $20,
+               $21 * 2^24 + $22 * 2^16 + $23 * 256 + $24}') || true
+if ((png == 1 && width >= 1 && width <= 128 && height >= 1 && height <= 128)); then
+  echo "install: the thumbnailer wrote ${width} x ${height} of $(basename "$tileset") in ${ms} ms"
+else
+  fail "no PNG within 128 x 128 pixels from the thumbnailer"
+fi
+rm -rf "$(dirname "$out")"
 
 if ((failures > 0)); then
   exit 1

@@ -16,6 +16,11 @@ struct Outcome {
     std::string err;
 };
 
+// Whether what a program printed holds part.
+inline bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
 // Who runs the program: the test's own user, or one whom permissions stop. Nobody is the user
 // nobody where the test runs as root, whom they do not stop, and the test's user elsewhere.
 enum class RunAs { TestUser, Nobody };

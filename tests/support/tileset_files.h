@@ -21,6 +21,10 @@ using TilePixels = std::function<Rgb(int tile, int x, int y)>;
 Rgb Signature(int tile, int x, int y);
 COLORREF SignatureColour(int tile, int x, int y);
 
+// Signature, with the key colour scattered over every tile (a fifth of its pixels) and here and
+// there the canvas's background colour (240, 240, 240), which only the file tells from the key.
+Rgb SeeThroughSignature(int tile, int x, int y);
+
 // The 6-byte header (word0, tileCount, word4, little-endian) and then tilesInFile tiles, each
 // column by column from the top, red, green, blue.
 std::string TilesetBytes(std::int16_t tileCount, int tilesInFile,

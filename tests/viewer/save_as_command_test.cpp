@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <QColor>
 #include <QImage>
 #include <QString>
 #include <algorithm>
@@ -55,10 +56,11 @@ class SaveAs : public ::testing::Test {
         ASSERT_TRUE(RunReportingErrors([&] { form.mnuOpen_Click(); }));
         ASSERT_TRUE(form.bTilesetLoaded);
     }
-    // Save As answered with name ("" cancels); false when the command ended with an error.
-    bool Save(const std::string& name) {
+    // Save As (or another command of the save dialog) answered with name ("" cancels); false
+    // when the command ended with an error.
+    bool Save(const std::string& name, void (MainForm::*command)() = &MainForm::mnuSaveAs_Click) {
         dialog.Script(name.empty() ? name : dir / name);
-        return RunReportingErrors([&] { form.mnuSaveAs_Click(); });
+        return RunReportingErrors([&] { (form.*command)(); });
     }
 
     TempDir dir;
@@ -71,6 +73,7 @@ TEST(SaveFormatOf, GoesByTheLastThreeCharactersExactly) {
     EXPECT_EQ(SaveFormatOf("x.bmp"), SaveFormat::Bitmap);
     EXPECT_EQ(SaveFormatOf("bmp"), SaveFormat::Bitmap);
     EXPECT_EQ(SaveFormatOf("jpg"), SaveFormat::Jpeg);
+    EXPECT_EQ(SaveFormatOf("x.png"), SaveFormat::Png);
     EXPECT_EQ(SaveFormatOf("Bmp"), SaveFormat::None);
     // Shorter names are compared whole.
     EXPECT_EQ(SaveFormatOf("pg"), SaveFormat::None);
@@ -80,9 +83,10 @@ TEST(SaveFormatOf, GoesByTheLastThreeCharactersExactly) {
 
 TEST_F(SaveAs, BeforeAnyOpenSaysSoAndShowsNoDialog) {
     form.mnuSaveAs_Click();
+    form.mnuExportPng_Click();
 
-    EXPECT_EQ(messages.prompts, Strings{"No tileset loaded!"});
-    EXPECT_EQ(messages.titles, Strings{"Orvane"});
+    EXPECT_EQ(messages.prompts, (Strings{"No tileset loaded!", "No tileset loaded!"}));
+    EXPECT_EQ(messages.titles, (Strings{"Orvane", "Orvane"}));
     EXPECT_TRUE(dialog.shown.empty());
     EXPECT_TRUE(FolderEntries(dir.path()).empty());
 }
@@ -93,6 +97,8 @@ struct DispatchCase {
     Strings prompts;
     Strings files;      // the folder afterwards, the tileset included
     std::string magic;  // the first bytes of the file written, if any
+    void (MainForm::*command)() = &MainForm::mnuSaveAs_Click;
+    const char* filter = kFilter;
 };
 void PrintTo(const DispatchCase& c, std::ostream* os) {
     *os << c.name;
@@ -104,11 +110,11 @@ TEST_P(Dispatch, WritesAndConfirmsOnlyWhatTheLastThreeCharactersName) {
     const DispatchCase& c = GetParam();
     Open(TilesetBytes(20, 20));
 
-    EXPECT_TRUE(Save(c.fileName));
+    EXPECT_TRUE(Save(c.fileName, c.command));
 
     ASSERT_EQ(dialog.shown.size(), 2u);
     EXPECT_EQ(dialog.shown[1].kind, DialogKind::Save);
-    EXPECT_EQ(dialog.shown[1].filter, kFilter);
+    EXPECT_EQ(dialog.shown[1].filter, c.filter);
     EXPECT_FALSE(dialog.shown[1].cancelError);
     EXPECT_EQ(messages.prompts, c.prompts);
     EXPECT_EQ(FolderEntries(dir.path()), c.files);
@@ -119,7 +125,11 @@ TEST_P(Dispatch, WritesAndConfirmsOnlyWhatTheLastThreeCharactersName) {
 
 const std::string kBmp = "BM";
 const std::string kNothing(orvane::viewer::kNothingSaved);
+const std::string kNothingExported(orvane::viewer::kNothingExported);
 const std::string kJpeg = "\xFF\xD8\xFF";
+const std::string kPng = "\x89PNG";
+constexpr auto kExportPng = &MainForm::mnuExportPng_Click;
+constexpr char kPngFilter[] = "Pngs|*.png";
 
 INSTANTIATE_TEST_SUITE_P(
     Names, Dispatch,
@@ -134,8 +144,44 @@ INSTANTIATE_TEST_SUITE_P(
         DispatchCase{"myjpg_without_dot", "myjpg", {"File saved!"}, {"a.tst", "myjpg"}, kJpeg},
         DispatchCase{
             "myjpg_dot_bmp", "myjpg.bmp", {"Save complete!"}, {"a.tst", "myjpg.bmp"}, kBmp},
-        DispatchCase{"cancelled", "", {}, {"a.tst"}, ""}),
+        DispatchCase{"cancelled", "", {}, {"a.tst"}, ""},
+        // Save As keeps to bitmaps and JPEGs; Export PNG writes PNGs only.
+        DispatchCase{"png", "x.png", {kNothing}, {"a.tst"}, ""},
+        DispatchCase{"export_png",
+                     "x.png",
+                     {"PNG saved!"},
+                     {"a.tst", "x.png"},
+                     kPng,
+                     kExportPng,
+                     kPngFilter},
+        DispatchCase{"export_PNG", "x.PNG", {kNothingExported}, {"a.tst"}, "", kExportPng,
+                     kPngFilter},
+        DispatchCase{"export_bmp", "x.bmp", {kNothingExported}, {"a.tst"}, "", kExportPng,
+                     kPngFilter},
+        DispatchCase{"export_cancelled", "", {}, {"a.tst"}, "", kExportPng, kPngFilter}),
     RowName());
+
+// On the canvas a see-through pixel and a tile's own pixel of the background colour look alike;
+// Export PNG reads the file, and tells them apart.
+TEST_F(SaveAs, ExportPngTakesTransparencyFromTheFileNotTheCanvas) {
+    Open(TilesetBytes(2, 2, [](int tile, int x, int) {
+        return x == 1 ? Rgb{0, 1, 2} : x == 2 ? Rgb{240, 240, 240} : Rgb{BYTE(tile), 9, 9};
+    }));
+    ASSERT_EQ(GetPixel(form.Picture1.hDC(), 0, 0), GetPixel(form.Picture1.hDC(), 1, 0));
+
+    ASSERT_TRUE(Save("x.png", kExportPng));
+
+    QImage png;
+    ASSERT_TRUE(png.load(QString::fromStdString(dir / "x.png"), "PNG"));
+    png = png.convertToFormat(QImage::Format_RGBA8888);
+    ASSERT_EQ(png.size(), QSize(64, 32));
+    for (int y = 0; y < 32; ++y) {
+        EXPECT_EQ(png.pixelColor(0, y).alpha(), 0);
+        EXPECT_EQ(png.pixelColor(1, y), QColor(240, 240, 240));
+        EXPECT_EQ(png.pixelColor(33, y), QColor(240, 240, 240));
+        EXPECT_EQ(png.pixelColor(34, y), QColor(1, 9, 9));
+    }
+}
 
 TEST_F(SaveAs, BitmapHoldsTheCanvasPixelForPixel) {
     // Signature colours differ from pixel to pixel and tile to tile; the second row is short, so
@@ -210,6 +256,7 @@ struct FailureCase {
     const char* name;
     std::string fileName;
     std::string reportStart;  // the message box shows the number and the description
+    void (MainForm::*command)() = &MainForm::mnuSaveAs_Click;
 };
 void PrintTo(const FailureCase& c, std::ostream* os) {
     *os << c.name;
@@ -223,7 +270,7 @@ TEST_P(CanvasWithoutPixels, IsReportedAndWritesNothing) {
     Open(TilesetBytes(0, 0));
     ASSERT_EQ(form.Picture1.PixelWidth(), 0);
 
-    EXPECT_FALSE(Save(c.fileName));
+    EXPECT_FALSE(Save(c.fileName, c.command));
 
     ASSERT_EQ(messages.prompts.size(), 1u);
     EXPECT_EQ(messages.prompts[0].rfind(c.reportStart, 0), 0u) << messages.prompts[0];
@@ -235,9 +282,10 @@ TEST_P(CanvasWithoutPixels, IsReportedAndWritesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Formats, CanvasWithoutPixels,
-    ::testing::Values(FailureCase{"bmp", "x.bmp", "Run-time error '481':\n\nInvalid picture"},
-                      FailureCase{"jpg", "x.jpg",
-                                  "Run-time error '26001':\n\nFailed to save to JPG "}),
+    ::testing::Values(
+        FailureCase{"bmp", "x.bmp", "Run-time error '481':\n\nInvalid picture"},
+        FailureCase{"jpg", "x.jpg", "Run-time error '26001':\n\nFailed to save to JPG "},
+        FailureCase{"export_png", "x.png", "Run-time error '481':\n\nInvalid picture", kExportPng}),
     RowName());
 
 struct WriteFailureCase {
@@ -245,6 +293,7 @@ struct WriteFailureCase {
     std::string fileName;
     bool readOnly;  // else no file may grow past 512 bytes
     std::string report;
+    void (MainForm::*command)() = &MainForm::mnuSaveAs_Click;
 };
 void PrintTo(const WriteFailureCase& c, std::ostream* os) {
     *os << c.name;
@@ -255,7 +304,7 @@ class WriteFailure : public SaveAs, public ::testing::WithParamInterface<WriteFa
 TEST_P(WriteFailure, IsReportedAndTheEarlierFileAndTheCanvasSurvive) {
     const WriteFailureCase& c = GetParam();
     Open(TilesetBytes(20, 20, FlatBlocks));
-    ASSERT_TRUE(Save(c.fileName));
+    ASSERT_TRUE(Save(c.fileName, c.command));
     const std::string earlier = ReadFile(dir / c.fileName);
     Open(TilesetBytes(38, 38), "b.tst");
     const std::vector<COLORREF> canvas = Pixels(ViewOf(form.Picture1));
@@ -263,10 +312,10 @@ TEST_P(WriteFailure, IsReportedAndTheEarlierFileAndTheCanvasSurvive) {
 
     if (c.readOnly) {
         ASSERT_EQ(::chmod((dir / c.fileName).c_str(), 0444), 0);
-        EXPECT_FALSE(Save(c.fileName));
+        EXPECT_FALSE(Save(c.fileName, c.command));
     } else {
         const ScopedFileSizeLimit limit(512);
-        EXPECT_FALSE(Save(c.fileName));
+        EXPECT_FALSE(Save(c.fileName, c.command));
     }
 
     ASSERT_EQ(messages.prompts.size(), 1u);
@@ -278,7 +327,7 @@ TEST_P(WriteFailure, IsReportedAndTheEarlierFileAndTheCanvasSurvive) {
 
     // The program goes on: the next save, to a name that can be written, succeeds.
     messages.prompts.clear();
-    EXPECT_TRUE(Save("later" + c.fileName));
+    EXPECT_TRUE(Save("later" + c.fileName, c.command));
     EXPECT_EQ(messages.prompts.size(), 1u);
 }
 
@@ -291,7 +340,12 @@ INSTANTIATE_TEST_SUITE_P(
                       WriteFailureCase{"bmp_read_only", "x.bmp", true,
                                        "Run-time error '75':\n\nPath/File access error"},
                       WriteFailureCase{"jpg_read_only", "x.jpg", true,
-                                       "Run-time error '75':\n\nPath/File access error"}),
+                                       "Run-time error '75':\n\nPath/File access error"},
+                      WriteFailureCase{"png_too_large", "x.png", false,
+                                       "Run-time error '57':\n\nDevice I/O error", kExportPng},
+                      WriteFailureCase{"png_read_only", "x.png", true,
+                                       "Run-time error '75':\n\nPath/File access error",
+                                       kExportPng}),
     RowName());
 
 }  // namespace

@@ -1,0 +1,122 @@
+// orvane-pack: a tileset made from a picture, for artists who draw their tiles in a PNG sheet.
+#include <iostream>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/export_tileset.h"
+#include "platform/runtime_error.h"
+#include "viewer/tileset_picture.h"
+#include "viewer/tileset_png.h"
+
+namespace {
+
+using orvane::cli::Attempt;
+using orvane::cli::ExportFailure;
+using Step = ExportFailure::Step;
+
+constexpr std::string_view kPrefix = "orvane-pack: ";
+
+constexpr std::string_view kSynopsis = R"(Usage: orvane-pack PICTURE TILESET
+       orvane-pack --help
+)";
+
+constexpr std::string_view kDetails = R"(
+Makes the tileset file TILESET (.tst) from PICTURE, a PNG of any kind: palette, grey, RGB or
+RGBA, 16-bit samples reduced to 8 bits. Its width and height are whole multiples of 32, any
+width, so that a sheet keeps the width it is drawn in (orvane-export --columns N writes such
+sheets). Its 32 x 32 cells become the tiles in reading order, left to right, then top to
+bottom: as many as the picture records when orvane-export wrote it, otherwise every cell up to
+the last one that is not wholly transparent. A cell drawn after the recorded count is kept too,
+and standard error says so.
+
+A pixel with alpha below 128 becomes the see-through key colour (0, 1, 2); every other pixel
+keeps its colour. An opaque pixel of exactly (0, 1, 2) would turn see-through, so it is written
+as (0, 1, 3), and standard error says how many were. The tiles are written column by column, as
+the format stores them; the two header words that readers ignore are 0. An existing TILESET is
+replaced only once the new file is complete, and keeps its permissions.
+
+    orvane-export samples/terrain.tst terrain.png
+    orvane-pack terrain.png terrain.tst
+gives back the tileset's tiles byte for byte.
+
+Exit status:
+  0  TILESET was written; "Tileset saved: N tiles" is on standard output
+  1  PICTURE could not be read or TILESET could not be written; the error's number and
+     description, and the reason where the system gave one, are on standard error, and an
+     existing TILESET is left as it was
+  2  wrong usage, or a picture refused: not a PNG, a damaged one, a width or height that is not
+     a multiple of 32 (the message says by how much), or more than 32767 tiles; the message
+     names the problem, and nothing is written
+)";
+
+enum class Exit : int { Success = 0, Failure = 1, Refused = 2 };
+
+int Status(Exit exit) {
+    return static_cast<int>(exit);
+}
+
+int Usage(std::string_view problem) {
+    std::cerr << kPrefix << problem << '\n'
+              << kSynopsis << "Run 'orvane-pack --help' for the details.\n";
+    return Status(Exit::Refused);
+}
+
+int Failed(const ExportFailure& failure) {
+    std::cerr << kPrefix << Describe(failure) << '\n';
+    const bool refused = failure.step == Step::Reading &&
+                         failure.number == static_cast<std::int32_t>(
+                                               orvane::platform::ErrorNumber::InvalidFileFormat);
+    return Status(refused ? Exit::Refused : Exit::Failure);
+}
+
+// What the user should know of a picture that packed: tiles kept past its record, and pixels
+// that changed colour.
+void Notes(const std::string& picture, const orvane::viewer::PictureTiles& tiles) {
+    if (tiles.noted && tiles.count > *tiles.noted) {
+        std::cerr << kPrefix << picture << ": it records " << *tiles.noted
+                  << " tiles, but cells are drawn up to " << tiles.count << ": all " << tiles.count
+                  << " are kept\n";
+    }
+    if (tiles.nudged > 0) {
+        std::cerr << kPrefix << picture << ": " << tiles.nudged
+                  << (tiles.nudged == 1 ? " opaque pixel" : " opaque pixels")
+                  << " of the key colour (0, 1, 2) written as (0, 1, 3), to stay visible\n";
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        std::cout << kSynopsis << kDetails;
+        return Status(Exit::Success);
+    }
+    if (args.size() != 2) {
+        return Usage("expected two arguments, PICTURE and TILESET");
+    }
+    for (const std::string_view arg : args) {
+        if (arg.empty() || arg.starts_with("--")) {
+            return Usage(arg.empty() ? "PICTURE and TILESET must not be empty"
+                                     : "unknown option '" + std::string(arg) + "'");
+        }
+    }
+    const std::string picture(args[0]);
+    const std::string tileset(args[1]);
+
+    orvane::viewer::PictureTiles tiles;
+    if (auto failure = Attempt(Step::Reading, picture,
+                               [&] { tiles = orvane::viewer::TilesFromPng(picture); })) {
+        return Failed(*failure);
+    }
+    if (auto failure = Attempt(Step::Writing, tileset,
+                               [&] { orvane::viewer::WriteTileset(tileset, tiles.tiles); })) {
+        return Failed(*failure);
+    }
+    Notes(picture, tiles);
+    std::cout << "Tileset saved: " << tiles.count << (tiles.count == 1 ? " tile" : " tiles")
+              << '\n';
+    return Status(Exit::Success);
+}

@@ -1,0 +1,42 @@
+// orvane-pack's reading of a picture, on arbitrary bytes: whatever the file holds, TilesFromPng
+// must neither crash nor read outside its buffers. It gives whole tiles, no more than a tileset
+// holds and no fewer than the picture records, or refuses the picture as damaged (321).
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+#include "fuzz/memory_file.h"
+#include "platform/runtime_error.h"
+#include "viewer/tileset_png.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace orvane::viewer;
+#ifdef ORVANE_LIBFUZZER
+    // Every cell of a picture is read: a header that claims a large one costs time, not new
+    // paths, and would hold the fuzzer to a few inputs a second. Width and height are the
+    // big-endian words at bytes 16 and 20.
+    if (size >= 24) {
+        const auto word = [&](std::size_t at) {
+            return std::uint64_t{data[at]} << 24 | std::uint64_t{data[at + 1]} << 16 |
+                   std::uint64_t{data[at + 2]} << 8 | data[at + 3];
+        };
+        if (word(16) * word(20) > (std::uint64_t{1} << 20)) {
+            return -1;
+        }
+    }
+#endif
+    const orvane::fuzz::MemoryFile file(data, size);
+    try {
+        const PictureTiles tiles = TilesFromPng(file.Name());
+        if (tiles.count < 0 || tiles.count > kMaxTiles ||
+            tiles.tiles.size() != static_cast<std::size_t>(tiles.count) * kTileBytes ||
+            tiles.noted.value_or(0) > tiles.count) {
+            std::abort();
+        }
+    } catch (const orvane::platform::RuntimeError& error) {
+        if (error.Number() != static_cast<int>(orvane::platform::ErrorNumber::InvalidFileFormat)) {
+            std::abort();
+        }
+    }
+    return 0;
+}

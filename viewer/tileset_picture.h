@@ -1,0 +1,50 @@
+// A tileset as an 8-bit RGBA picture and back. The mosaic of the tiles, any number of them to a
+// row, with the key colour and the cells after the last tile transparent; tiles cut from the
+// 32 x 32 cells of a picture; and a tileset file written from tiles. The PNG files of the
+// window's File > Export PNG, of orvane-export and of orvane-pack are made of these, so that a
+// tileset goes to a picture and back the same way whichever program takes it.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "platform/windef.h"
+#include "viewer/tileset.h"
+
+namespace orvane::viewer {
+
+inline constexpr int kRgbaBytes = 4;
+// Alpha from which a picture's pixel is opaque; below it the pixel is see-through.
+inline constexpr std::uint8_t kOpaqueFrom = 128;
+// What an opaque pixel of the key colour becomes, so that it stays visible: the nearest colour
+// that is not the key, one step bluer.
+inline constexpr BYTE kNudgedKeyBlue = kKeyBlue + 1;
+
+// One band of a mosaic, the kTileSize rows of `width` pixels that hold tiles (whole tiles of
+// kTileBytes, in file order) from the band's first column on. Key-colour pixels, and the columns
+// past the last tile, are transparent (0, 0, 0, 0); every other pixel is opaque in its own
+// colour. band holds kTileSize × width × 4 bytes.
+void PaintMosaicBand(std::span<const BYTE> tiles, int width, std::span<std::uint8_t> band);
+
+// Cell `cell` (from 0, left to right) of band, kTileSize RGBA rows of `width` pixels, as a tile:
+// column by column, a pixel with alpha below 128 as the key colour, an opaque one in its own
+// colour, except that the key colour itself becomes (0, 1, 3).
+struct CellCut {
+    bool transparent = true;  // no pixel of the cell is opaque
+    int nudged = 0;           // opaque pixels of the key colour
+};
+CellCut CutCell(std::span<const std::uint8_t> band, int width, int cell,
+                std::span<BYTE, kTileBytes> tile);
+
+// Nearest-neighbour: every pixel of `to` (toWidth × toHeight RGBA) takes the `from` pixel
+// (fromWidth × fromHeight RGBA) its centre falls on.
+void ScaleNearest(std::span<const std::uint8_t> from, int fromWidth, int fromHeight,
+                  std::span<std::uint8_t> to, int toWidth, int toHeight);
+
+// Writes a tileset file of the tiles (whole tiles of kTileBytes, at most kMaxTiles of them): a
+// header that counts them, its two uninterpreted words 0, then the tiles. An existing file is
+// replaced only once the new one is complete (platform::PendingFile), and raises its errors.
+void WriteTileset(const std::string& fileName, std::span<const BYTE> tiles);
+
+}  // namespace orvane::viewer

@@ -1,0 +1,259 @@
+#include "viewer/tileset_png.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <functional>
+#include <numeric>
+
+#include "platform/binary_file.h"
+#include "platform/files.h"
+#include "platform/runtime_error.h"
+#include "png/png_reader.h"
+#include "png/png_writer.h"
+#include "viewer/tileset_picture.h"
+
+namespace orvane::viewer {
+namespace {
+
+using platform::ErrorNumber;
+using platform::RaiseBecause;
+
+// libspng hands over each chunk as it is made; writes to the file go out in pieces this large.
+constexpr std::size_t kWriteBytes = std::size_t{256} << 10;
+
+// The first tiles a thumbnail shows: 4 × 4, each still some pixels wide at the sizes file
+// managers ask for (128, 256).
+constexpr int kThumbnailColumns = 4;
+constexpr int kThumbnailTiles = kThumbnailColumns * kThumbnailColumns;
+
+// The cells of a picture that orvane-pack reads: room for the most tiles a tileset holds, in a
+// sheet of any shape with plenty of empty cells (a 32768-pixel square).
+constexpr std::int64_t kMostCells = std::int64_t{1} << 20;
+
+std::size_t BandBytes(int width) {
+    return static_cast<std::size_t>(width) * kRgbaBytes * kTileSize;
+}
+
+// A PNG of width × height to output, its rows from writeRows, through a PendingFile: a failure
+// anywhere leaves an existing output as it was.
+void WritePng(const std::string& output, int width, int height, const png::WriteOptions& options,
+              const std::function<void(png::PngWriter&)>& writeRows) {
+    platform::PendingFile file(output);
+    std::vector<std::uint8_t> pending;
+    pending.reserve(kWriteBytes);
+    const auto flush = [&] {
+        file.Write(pending);
+        pending.clear();
+    };
+    png::PngWriter writer(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height),
+                          options, [&](std::span<const std::uint8_t> bytes) {
+                              if (pending.size() + bytes.size() > kWriteBytes) {
+                                  flush();
+                              }
+                              pending.insert(pending.end(), bytes.begin(), bytes.end());
+                          });
+    writeRows(writer);
+    flush();
+    file.Commit();
+}
+
+int TilesToShow(const TilesetFile& file, int most) {
+    const int tiles = std::min(file.Tiles(), most);
+    if (tiles == 0) {
+        // As for a bitmap of the canvas: a picture of no pixels cannot be saved.
+        RaiseBecause(ErrorNumber::InvalidPicture, "the tileset has no tiles");
+    }
+    return tiles;
+}
+
+[[noreturn]] void Refuse(const std::string& reason) {
+    RaiseBecause(ErrorNumber::InvalidFileFormat, reason);
+}
+
+std::string SizeOf(std::uint32_t width, std::uint32_t height) {
+    return std::to_string(width) + " x " + std::to_string(height) + " pixels";
+}
+
+// "its width is 4 pixels over a multiple of 32", or nothing when both sides are whole cells.
+std::string OffTheCells(std::uint32_t width, std::uint32_t height) {
+    std::string off;
+    const auto side = [&](const char* name, std::uint32_t pixels) {
+        if (const std::uint32_t over = pixels % kTileSize; over != 0) {
+            off += (off.empty() ? "its " : " and its ") + std::string(name) + " is " +
+                   std::to_string(over) + " pixels over a multiple of " +
+                   std::to_string(kTileSize) + " (" + std::to_string(pixels - over) + ")";
+        }
+    };
+    side("width", width);
+    side("height", height);
+    return off;
+}
+
+// The recorded count, which must be a count of tiles the picture's cells can hold.
+std::optional<int> NotedCount(const std::optional<std::string>& text, std::int64_t cells) {
+    if (!text) {
+        return std::nullopt;
+    }
+    int noted = -1;
+    const char* end = text->data() + text->size();
+    const auto [stop, error] = std::from_chars(text->data(), end, noted);
+    if (error != std::errc() || stop != end || noted < 0 || text->front() == '+') {
+        Refuse("its '" + std::string(kTileCountKeyword) + "' text, '" + *text +
+               "', is not a count of tiles");
+    }
+    if (noted > kMaxTiles) {
+        Refuse("it records " + std::to_string(noted) + " tiles, more than the " +
+               std::to_string(kMaxTiles) + " a tileset holds");
+    }
+    if (noted > cells) {
+        Refuse("it records " + std::to_string(noted) + " tiles but has only " +
+               std::to_string(cells) + " cells of 32 x 32 pixels");
+    }
+    return noted;
+}
+
+}  // namespace
+
+void SaveTilesetAsPng(TilesetFile& file, const std::string& output,
+                      const PngExportOptions& options) {
+    if (options.columns < 1 || options.columns > kMaxTiles) {
+        RaiseBecause(ErrorNumber::InvalidPropertyValue,
+                     "columns must be 1 to " + std::to_string(kMaxTiles));
+    }
+    const int count = TilesToShow(file, kMaxTiles);
+    const MosaicSize size = MosaicSizeFor(count, options.columns);
+    const int perBand = std::min(options.columns, count);
+    std::vector<BYTE> tiles(static_cast<std::size_t>(perBand) * kTileBytes);
+    std::vector<std::uint8_t> band(BandBytes(size.width));
+    const png::WriteOptions png{
+        .compressionLevel = options.compressionLevel,
+        .adaptiveFilters = options.filterRows,
+        .texts = {{std::string(kTileCountKeyword), std::to_string(count)}},
+    };
+    WritePng(output, size.width, size.height, png, [&](png::PngWriter& writer) {
+        for (int first = 0; first < count; first += perBand) {
+            const std::span<BYTE> read(
+                tiles.data(),
+                static_cast<std::size_t>(std::min(perBand, count - first)) * kTileBytes);
+            file.ReadTiles(first, read);
+            PaintMosaicBand(read, size.width, band);
+            writer.WriteRows(band);
+        }
+    });
+}
+
+void SaveTilesetThumbnail(TilesetFile& file, const std::string& output, int size) {
+    if (size < 1 || size > kMaxThumbnailSize) {
+        RaiseBecause(ErrorNumber::InvalidPropertyValue,
+                     "the size must be 1 to " + std::to_string(kMaxThumbnailSize));
+    }
+    const int shown = TilesToShow(file, kThumbnailTiles);
+    int columns = 1;
+    while (columns * columns < shown) {
+        ++columns;
+    }
+    std::vector<BYTE> tiles(static_cast<std::size_t>(shown) * kTileBytes);
+    file.ReadTiles(0, tiles);
+
+    const MosaicSize grid = MosaicSizeFor(shown, columns);
+    std::vector<std::uint8_t> mosaic(BandBytes(grid.width) * (grid.height / kTileSize));
+    const std::size_t bandTiles = static_cast<std::size_t>(columns) * kTileBytes;
+    for (std::size_t band = 0; band * bandTiles < tiles.size(); ++band) {
+        PaintMosaicBand(
+            std::span<const BYTE>(tiles).subspan(
+                band * bandTiles, std::min(bandTiles, tiles.size() - band * bandTiles)),
+            grid.width,
+            std::span(mosaic).subspan(band * BandBytes(grid.width), BandBytes(grid.width)));
+    }
+
+    // Pixel art stays crisp at a whole factor; only a size smaller than the tiles shrinks them.
+    const int longer = std::max(grid.width, grid.height);
+    const int factor = size / longer;
+    const int width = factor > 0 ? grid.width * factor : std::max(1, grid.width * size / longer);
+    const int height = factor > 0 ? grid.height * factor : std::max(1, grid.height * size / longer);
+    std::vector<std::uint8_t> scaled(static_cast<std::size_t>(width) * height * kRgbaBytes);
+    ScaleNearest(mosaic, grid.width, grid.height, scaled, width, height);
+    WritePng(output, width, height,
+             {.compressionLevel = kPngCompressionLevel, .adaptiveFilters = false, .texts = {}},
+             [&](png::PngWriter& writer) { writer.WriteRows(scaled); });
+}
+
+PictureTiles TilesFromPng(const std::string& picture) {
+    platform::BinaryFile file(picture);
+    std::int64_t position = 1;
+    const png::Source source = [&](std::span<std::uint8_t> out) {
+        const std::size_t got = file.Get(position, out);
+        position += static_cast<std::int64_t>(got);
+        return got;
+    };
+    // No side may hold more cells than a tileset has tiles.
+    constexpr auto kLargest = static_cast<std::uint32_t>(kMaxTiles) * kTileSize;
+    try {
+        png::PngReader reader(source, {.width = kLargest, .height = kLargest});
+        const std::uint32_t width = reader.Width();
+        const std::uint32_t height = reader.Height();
+        if (const std::string off = OffTheCells(width, height); !off.empty()) {
+            Refuse("the picture is " + SizeOf(width, height) + ": " + off);
+        }
+        const int across = static_cast<int>(width / kTileSize);
+        const std::int64_t cells = std::int64_t{across} * (height / kTileSize);
+        // Every cell is read, to find the last one drawn: a bound on them bounds the time.
+        if (cells > kMostCells) {
+            Refuse("the picture is " + SizeOf(width, height) + ", " + std::to_string(cells) +
+                   " cells: more than the " + std::to_string(kMostCells) + " that are read");
+        }
+
+        PictureTiles result;
+        std::vector<int> nudged;  // in each cell that may become a tile
+        std::int64_t drawn = 0;   // cells up to the last that is not wholly transparent
+        std::vector<std::uint8_t> band(BandBytes(across * kTileSize));
+        std::array<BYTE, kTileBytes> beyond{};  // a cell past the most a tileset holds
+        for (std::int64_t first = 0; first < cells; first += across) {
+            reader.ReadRows(band);
+            for (int cell = 0; cell < across; ++cell) {
+                const std::int64_t index = first + cell;
+                std::span<BYTE, kTileBytes> tile(beyond);
+                if (index < kMaxTiles) {
+                    result.tiles.resize(static_cast<std::size_t>(index + 1) * kTileBytes);
+                    tile = std::span<BYTE, kTileBytes>(
+                        result.tiles.data() + static_cast<std::size_t>(index) * kTileBytes,
+                        kTileBytes);
+                }
+                const CellCut cut = CutCell(band, across * kTileSize, cell, tile);
+                if (index < kMaxTiles) {
+                    nudged.push_back(cut.nudged);
+                }
+                if (!cut.transparent) {
+                    drawn = index + 1;
+                }
+            }
+            if (drawn > kMaxTiles) {
+                Refuse("it holds more than the " + std::to_string(kMaxTiles) +
+                       " tiles a tileset can: cell " + std::to_string(drawn) + " is drawn");
+            }
+        }
+        reader.Finish();
+
+        result.noted = NotedCount(reader.Text(kTileCountKeyword), cells);
+        result.count = static_cast<int>(std::max<std::int64_t>(drawn, result.noted.value_or(0)));
+        result.tiles.resize(static_cast<std::size_t>(result.count) * kTileBytes);
+        result.nudged =
+            std::accumulate(nudged.begin(), nudged.begin() + result.count, std::int64_t{0});
+        return result;
+    } catch (const png::Error& error) {
+        switch (error.kind()) {
+            case png::Error::Kind::NotPng:
+                Refuse(std::string("it is not a PNG picture (") + error.what() + ")");
+            case png::Error::Kind::TooLarge:
+                Refuse(std::string("the picture is larger than a tileset's ") +
+                       std::to_string(kMaxTiles) + " tiles across or down (" + error.what() + ")");
+            case png::Error::Kind::Damaged:
+            case png::Error::Kind::Encoder:
+                break;
+        }
+        Refuse(std::string("the PNG is damaged (") + error.what() + ")");
+    }
+}
+
+}  // namespace orvane::viewer
