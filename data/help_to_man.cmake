@@ -1,10 +1,11 @@
 # Writes a man page from a program's --help, so that the page never tells less than the program:
 #   cmake -DPROGRAM=<path> -DNAME=<command> -DSUMMARY=<one line> -DVERSION=<x.y.z>
-#         -DOUTPUT=<file.1> -P help_to_man.cmake
+#         "-DSEE_ALSO=<command> <command>..." -DOUTPUT=<file.1> -P help_to_man.cmake
 # The help's "Usage:" lines become the synopsis. The rest is the description, kept line for line
 # as the help lays it out (its tables and indents would not survive filling), except that a short
-# line of its own ending in ':' ("Exit status:") opens a section.
-foreach(var PROGRAM NAME SUMMARY VERSION OUTPUT)
+# line of its own ending in ':' after a blank line ("Exit status:", "Exporting many tilesets:")
+# opens a section. SEE_ALSO ends the page.
+foreach(var PROGRAM NAME SUMMARY VERSION SEE_ALSO OUTPUT)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "help_to_man: ${var} is not set")
   endif()
@@ -69,7 +70,7 @@ while(NOT help STREQUAL "")
     set(previous_blank TRUE)
     continue()
   endif()
-  if(previous_blank AND line MATCHES "^([A-Z][A-Za-z]*( [A-Za-z]+)?):$")
+  if(previous_blank AND line MATCHES "^([A-Z][A-Za-z]*( [A-Za-z]+)*):$")
     string(TOUPPER "${CMAKE_MATCH_1}" heading)
     string(APPEND page ".fi\n.SH ${heading}\n.nf\n")
   else()
@@ -81,7 +82,19 @@ endwhile()
 if(in_usage)
   string(APPEND page ".fi\n.SH DESCRIPTION\n.nf\n")
 endif()
-string(APPEND page ".fi\n")
+string(APPEND page ".fi\n.SH SEE ALSO\n")
+separate_arguments(see_also UNIX_COMMAND "${SEE_ALSO}")
+list(LENGTH see_also count)
+set(index 0)
+foreach(other IN LISTS see_also)
+  roff_escape(other "${other}")
+  math(EXPR index "${index} + 1")
+  if(index LESS count)
+    string(APPEND page ".BR ${other} (1),\n")
+  else()
+    string(APPEND page ".BR ${other} (1)\n")
+  endif()
+endforeach()
 # Blank lines are kept in no-fill mode; those around a section heading are not wanted.
 string(REGEX REPLACE "\n\\.nf\n\n" "\n.nf\n" page "${page}")
 string(REGEX REPLACE "\n\n\\.fi\n" "\n.fi\n" page "${page}")

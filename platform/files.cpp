@@ -198,9 +198,10 @@ void PendingFile::Commit() {
     const bool replacing = ::stat(target_.c_str(), &old) == 0;
     if (replacing) {
         RefuseUnreplaceable(old);  // it may have changed since the constructor looked
-        // Only root may give a file away; a member of the old file's group may still keep that.
-        if (::fchown(fd_, old.st_uid, old.st_gid) != 0) {
-            (void)::fchown(fd_, static_cast<uid_t>(-1), old.st_gid);
+        // Only root may give a file away; a member of the old file's group may still keep that,
+        // and anyone else keeps the group they made the file with.
+        if (::fchown(fd_, old.st_uid, old.st_gid) != 0 &&
+            ::fchown(fd_, static_cast<uid_t>(-1), old.st_gid) != 0) {
         }
     }
     // After fchown, which may clear bits. A file system without permissions (FAT) refuses, and

@@ -20,11 +20,21 @@ fail() {
 for file in bin/orvane bin/orvane-export bin/orvane-pack; do
   [[ -x $prefix/$file ]] || fail "$file is not an installed program"
 done
+metainfo=share/metainfo/org.orvane.orvane.metainfo.xml
 for file in share/applications/orvane.desktop share/icons/hicolor/scalable/apps/orvane.svg \
-            share/mime/packages/orvane.xml share/thumbnailers/orvane.thumbnailer \
-            share/man/man1/orvane.1 share/man/man1/orvane-export.1 share/man/man1/orvane-pack.1; do
+            share/icons/hicolor/{16x16,22x22,24x24,32x32,48x48,64x64,128x128,256x256}/apps/orvane.png \
+            share/mime/packages/orvane.xml share/thumbnailers/orvane.thumbnailer "$metainfo" \
+            share/doc/orvane/copyright share/doc/orvane/changelog.gz \
+            share/man/man1/orvane.1.gz share/man/man1/orvane-export.1.gz \
+            share/man/man1/orvane-pack.1.gz; do
   [[ -s $prefix/$file ]] || fail "$file is missing or empty"
 done
+
+# Software centres list what AppStream's own validator accepts; it is checked where installed.
+if command -v appstreamcli >/dev/null; then
+  appstreamcli validate --no-net --pedantic "$prefix/$metainfo" >/dev/null ||
+    fail "appstreamcli validate rejects the metainfo"
+fi
 
 desktop=$prefix/share/applications/orvane.desktop
 desktop-file-validate "$desktop" || fail "desktop-file-validate rejects orvane.desktop"
@@ -46,12 +56,15 @@ grep -q '<comment>Tileset file</comment>' "$mime/application/x-orvane-tileset.xm
 grep -q '<svg' "$prefix/share/icons/hicolor/scalable/apps/orvane.svg" || fail "the icon is no SVG"
 
 for program in orvane orvane-export orvane-pack; do
-  page=$prefix/share/man/man1/$program.1
+  page=$(gzip -dc "$prefix/share/man/man1/$program.1.gz")
   title=$(tr '[:lower:]' '[:upper:]' <<<"$program")
-  grep -q "^\.TH \"$title\" \"1\"" "$page" || fail "$program.1 has no title line"
-  grep -q '^\.SH SYNOPSIS' "$page" || fail "$program.1 has no synopsis"
-  grep -q "^${program//-/\\\\-} " "$page" || fail "$program.1 does not show the command"
+  grep -q "^\.TH \"$title\" \"1\"" <<<"$page" || fail "$program.1 has no title line"
+  grep -q '^\.SH SYNOPSIS' <<<"$page" || fail "$program.1 has no synopsis"
+  grep -q '^\.SH SEE ALSO' <<<"$page" || fail "$program.1 has no SEE ALSO"
+  grep -q "^\(\.B \)\?${program//-/\\\\-}\( \|$\)" <<<"$page" || fail "$program.1 does not show the command"
 done
+gzip -dc "$prefix/share/man/man1/orvane-export.1.gz" | grep -q '^\.SH EXPORTING MANY TILESETS' ||
+  fail "orvane-export.1 has no section for the batch form"
 "$prefix/bin/orvane-export" --help | grep -q 'orvane-export' || fail "the installed orvane-export does not run"
 
 # The thumbnailer as GNOME Files and Thunar's tumbler run it: %s, %i and %o substituted in Exec,
