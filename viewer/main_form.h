@@ -61,7 +61,7 @@ class MainForm {
   private:
     // The Open command; chooseFile stands in for the dialog and gives the name, "" for a cancel.
     void Open(const std::function<std::string()>& chooseFile);
-    void PaintTiles(TilesetFile& file);
+    void PaintTiles(const TilesetFile& file);
 
     float width_ = 4800;
     float height_ = 3600;
