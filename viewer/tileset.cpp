@@ -24,40 +24,72 @@ std::string Counted(std::int64_t count, const char* one, const char* many) {
 constexpr int kRowsPerRead = 4;
 constexpr int kTilesPerRead = kRowsPerRead * kTilesPerRow;
 
-static_assert(std::endian::native == std::endian::little, "pixels are moved as 32-bit words");
+static_assert(std::endian::native == std::endian::little, "pixels are moved as 32-bit lanes");
 
-// A file pixel's red, green and blue bytes as the low three bytes of a word, as a 32-bit load
-// gives them.
-constexpr std::uint32_t kKeyColourWord = kKeyRed | kKeyGreen << 8 | kKeyBlue << 16;
+// GCC's and Clang's own vectors: each compiler turns their shuffles into the best instructions
+// the processor has. On x86-64 the painter is built twice, for the SSSE3 byte shuffle and for
+// plain SSE2, and the one the processor can run is chosen when the program starts.
+using Bytes16 = BYTE __attribute__((vector_size(16)));
+using Lanes4 = std::uint32_t __attribute__((vector_size(16)));
+#if defined(__x86_64__)
+#define ORVANE_PAINTER_CLONES __attribute__((target_clones("ssse3", "default")))
+#else
+#define ORVANE_PAINTER_CLONES
+#endif
 
-std::uint32_t Load32(const BYTE* bytes) {
-    std::uint32_t word;
-    std::memcpy(&word, bytes, sizeof word);
-    return word;
+// The painter reads 16 bytes for 4 pixels: a block of tiles has this room after its last tile.
+constexpr std::size_t kReadSlack = 4;
+
+// A pixel as a lane holds it: blue, green, red from the low byte up.
+constexpr std::uint32_t LanePixel(BYTE red, BYTE green, BYTE blue) {
+    return blue | green << 8 | red << 16;
 }
 
-// The pixel of a file's red, green, blue word as a bitmap's blue, green, red: the low three
-// bytes of the result.
-std::uint32_t BitmapPixel(std::uint32_t rgb, std::uint32_t background) {
-    return (rgb & 0xFFFFFF) == kKeyColourWord ? background : __builtin_bswap32(rgb) >> 8;
-}
-
-// Row y of a tile, whose pixels lie a column (96 bytes) apart in the file, side by side on the
-// canvas: the writes go along the canvas's row. Each pixel but the last is stored as a whole
-// word, whose fourth byte the next pixel then overwrites; the last is stored byte by byte, so
-// nothing beyond the tile's row is touched.
-void PaintTileRow(const BYTE* from, BYTE* to, std::uint32_t background) {
+// A tile, stored column by column, painted along the canvas's rows (row y of the tile at
+// topRow + y * pitch), 4 x 4 pixels at a time: 4 pixels of each of 4 columns are widened to a
+// 32-bit lane each, key colours replaced by the background, transposed into 4 rows of 4 and
+// narrowed back to 3 bytes a pixel. A block's row is stored as 16 bytes, whose last 4 the block
+// to its right then overwrites; the last block of a row stores 12, so that nothing beyond the
+// tile is touched.
+ORVANE_PAINTER_CLONES void PaintTile(const BYTE* tile, BYTE* topRow, std::ptrdiff_t pitch,
+                                     std::uint32_t background) {
     constexpr int kColumnBytes = 3 * kTileSize;
-    for (int x = 0; x < kTileSize - 1; ++x, from += kColumnBytes, to += 3) {
-        const std::uint32_t pixel = BitmapPixel(Load32(from), background);
-        std::memcpy(to, &pixel, sizeof pixel);
+    constexpr Bytes16 kZero{};
+    constexpr std::uint32_t kKey = LanePixel(kKeyRed, kKeyGreen, kKeyBlue);
+    constexpr Lanes4 kKeys{kKey, kKey, kKey, kKey};
+    const Lanes4 backgrounds{background, background, background, background};
+    for (int y0 = 0; y0 < kTileSize; y0 += 4) {
+        for (int x0 = 0; x0 < kTileSize; x0 += 4) {
+            std::array<Lanes4, 4> columns;
+            for (int k = 0; k < 4; ++k) {
+                Bytes16 bytes;
+                std::memcpy(&bytes, tile + (x0 + k) * kColumnBytes + 3 * y0, sizeof bytes);
+                const auto lanes = reinterpret_cast<Lanes4>(__builtin_shufflevector(
+                    bytes, kZero, 2, 1, 0, 16, 5, 4, 3, 16, 8, 7, 6, 16, 11, 10, 9, 16));
+                const auto isKey = reinterpret_cast<Lanes4>(lanes == kKeys);
+                columns[k] = (isKey & backgrounds) | (~isKey & lanes);
+            }
+            const Lanes4 low01 = __builtin_shufflevector(columns[0], columns[1], 0, 4, 1, 5);
+            const Lanes4 low23 = __builtin_shufflevector(columns[2], columns[3], 0, 4, 1, 5);
+            const Lanes4 high01 = __builtin_shufflevector(columns[0], columns[1], 2, 6, 3, 7);
+            const Lanes4 high23 = __builtin_shufflevector(columns[2], columns[3], 2, 6, 3, 7);
+            const std::array<Lanes4, 4> rows{__builtin_shufflevector(low01, low23, 0, 1, 4, 5),
+                                             __builtin_shufflevector(low01, low23, 2, 3, 6, 7),
+                                             __builtin_shufflevector(high01, high23, 0, 1, 4, 5),
+                                             __builtin_shufflevector(high01, high23, 2, 3, 6, 7)};
+            for (int j = 0; j < 4; ++j) {
+                const auto lanes = reinterpret_cast<Bytes16>(rows[j]);
+                const Bytes16 pixels = __builtin_shufflevector(lanes, lanes, 0, 1, 2, 4, 5, 6, 8,
+                                                               9, 10, 12, 13, 14, 0, 0, 0, 0);
+                BYTE* to = topRow + (y0 + j) * pitch + 3 * x0;
+                if (x0 + 4 < kTileSize) {
+                    std::memcpy(to, &pixels, sizeof pixels);
+                } else {
+                    std::memcpy(to, &pixels, 12);
+                }
+            }
+        }
     }
-    const std::uint32_t last =
-        BitmapPixel(from[0] | std::uint32_t{from[1]} << 8 | std::uint32_t{from[2]} << 16,
-                    background);
-    to[0] = static_cast<BYTE>(last);
-    to[1] = static_cast<BYTE>(last >> 8);
-    to[2] = static_cast<BYTE>(last >> 16);
 }
 
 void FillRow(BYTE* to, int pixels, std::uint32_t background) {
@@ -124,21 +156,20 @@ void TilesetFile::ReadTiles(int first, std::span<BYTE> out) const {
 void PaintMosaicRows(const TilesetFile& file, int firstRow, int rows,
                      const platform::BitmapBits& picture, COLORREF background) {
     const std::uint32_t backgroundPixel =
-        GetBValue(background) | GetGValue(background) << 8 | GetRValue(background) << 16;
+        LanePixel(GetRValue(background), GetGValue(background), GetBValue(background));
     const int tiles = file.Tiles();
-    std::vector<BYTE> block(static_cast<std::size_t>(std::min(kTilesPerRead, tiles)) * kTileBytes);
+    std::vector<BYTE> block(static_cast<std::size_t>(std::min(kTilesPerRead, tiles)) * kTileBytes +
+                            kReadSlack);
     for (int row = firstRow; row < firstRow + rows; row += kRowsPerRead) {
         const int first = row * kTilesPerRow;
         const int read =
             std::min({tiles - first, (firstRow + rows - row) * kTilesPerRow, kTilesPerRead});
         file.ReadTiles(first, std::span(block).first(static_cast<std::size_t>(read) * kTileBytes));
         for (int tile = 0; tile < read; ++tile) {
-            const BYTE* pixels = block.data() + static_cast<std::size_t>(tile) * kTileBytes;
             const int rowY = (row + tile / kTilesPerRow) * kTileSize;
             const std::ptrdiff_t left = std::ptrdiff_t{3} * (tile % kTilesPerRow) * kTileSize;
-            for (int y = 0; y < kTileSize; ++y) {
-                PaintTileRow(pixels + 3 * y, picture.Row(rowY + y) + left, backgroundPixel);
-            }
+            PaintTile(block.data() + static_cast<std::size_t>(tile) * kTileBytes,
+                      picture.Row(rowY) + left, -std::ptrdiff_t{picture.stride}, backgroundPixel);
         }
         // The empty cells after the last tile, in a mosaic of more than one row.
         if (const int last = first + read;
