@@ -7,6 +7,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__x86_64__)
+#include <cpuid.h>
+#endif
+
 #include "platform/runtime_error.h"
 
 namespace orvane::viewer {
@@ -27,15 +31,9 @@ constexpr int kTilesPerRead = kRowsPerRead * kTilesPerRow;
 static_assert(std::endian::native == std::endian::little, "pixels are moved as 32-bit lanes");
 
 // GCC's and Clang's own vectors: each compiler turns their shuffles into the best instructions
-// the processor has. On x86-64 the painter is built twice, for the SSSE3 byte shuffle and for
-// plain SSE2, and the one the processor can run is chosen when the program starts.
+// the processor has.
 using Bytes16 = BYTE __attribute__((vector_size(16)));
 using Lanes4 = std::uint32_t __attribute__((vector_size(16)));
-#if defined(__x86_64__)
-#define ORVANE_PAINTER_CLONES __attribute__((target_clones("ssse3", "default")))
-#else
-#define ORVANE_PAINTER_CLONES
-#endif
 
 // The painter reads 16 bytes for 4 pixels: a block of tiles has this room after its last tile.
 constexpr std::size_t kReadSlack = 4;
@@ -51,8 +49,8 @@ constexpr std::uint32_t LanePixel(BYTE red, BYTE green, BYTE blue) {
 // narrowed back to 3 bytes a pixel. A block's row is stored as 16 bytes, whose last 4 the block
 // to its right then overwrites; the last block of a row stores 12, so that nothing beyond the
 // tile is touched.
-ORVANE_PAINTER_CLONES void PaintTile(const BYTE* tile, BYTE* topRow, std::ptrdiff_t pitch,
-                                     std::uint32_t background) {
+[[gnu::always_inline]] inline void PaintTile(const BYTE* tile, BYTE* topRow,
+                                             std::ptrdiff_t pitch, std::uint32_t background) {
     constexpr int kColumnBytes = 3 * kTileSize;
     constexpr Bytes16 kZero{};
     constexpr std::uint32_t kKey = LanePixel(kKeyRed, kKeyGreen, kKeyBlue);
@@ -90,6 +88,37 @@ ORVANE_PAINTER_CLONES void PaintTile(const BYTE* tile, BYTE* topRow, std::ptrdif
             }
         }
     }
+}
+
+using TilePainter = void (*)(const BYTE* tile, BYTE* topRow, std::ptrdiff_t pitch,
+                            std::uint32_t background);
+
+void PaintTilePlain(const BYTE* tile, BYTE* topRow, std::ptrdiff_t pitch,
+                    std::uint32_t background) {
+    PaintTile(tile, topRow, pitch, background);
+}
+
+#if defined(__x86_64__)
+[[gnu::target("ssse3")]] void PaintTileSsse3(const BYTE* tile, BYTE* topRow,
+                                             std::ptrdiff_t pitch, std::uint32_t background) {
+    PaintTile(tile, topRow, pitch, background);
+}
+#endif
+
+// On x86-64 the painter is built twice, with SSSE3's byte shuffle and with SSE2 alone. The
+// processor is asked which it can run only when a tileset is first painted: asking it in a
+// virtual machine is slow, and a program that starts for a small job should not pay for that.
+TilePainter ChooseTilePainter() {
+#if defined(__x86_64__)
+    unsigned eax = 0;
+    unsigned ebx = 0;
+    unsigned ecx = 0;
+    unsigned edx = 0;
+    if (__get_cpuid(1, &eax, &ebx, &ecx, &edx) != 0 && (ecx & bit_SSSE3) != 0) {
+        return PaintTileSsse3;
+    }
+#endif
+    return PaintTilePlain;
 }
 
 void FillRow(BYTE* to, int pixels, std::uint32_t background) {
@@ -157,6 +186,7 @@ void PaintMosaicRows(const TilesetFile& file, int firstRow, int rows,
                      const platform::BitmapBits& picture, COLORREF background) {
     const std::uint32_t backgroundPixel =
         LanePixel(GetRValue(background), GetGValue(background), GetBValue(background));
+    static const TilePainter paintTile = ChooseTilePainter();
     const int tiles = file.Tiles();
     std::vector<BYTE> block(static_cast<std::size_t>(std::min(kTilesPerRead, tiles)) * kTileBytes +
                             kReadSlack);
@@ -168,7 +198,7 @@ void PaintMosaicRows(const TilesetFile& file, int firstRow, int rows,
         for (int tile = 0; tile < read; ++tile) {
             const int rowY = (row + tile / kTilesPerRow) * kTileSize;
             const std::ptrdiff_t left = std::ptrdiff_t{3} * (tile % kTilesPerRow) * kTileSize;
-            PaintTile(block.data() + static_cast<std::size_t>(tile) * kTileBytes,
+            paintTile(block.data() + static_cast<std::size_t>(tile) * kTileBytes,
                       picture.Row(rowY) + left, -std::ptrdiff_t{picture.stride}, backgroundPixel);
         }
         // The empty cells after the last tile, in a mosaic of more than one row.
