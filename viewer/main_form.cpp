@@ -101,10 +101,9 @@ void MainForm::Open(const std::function<std::string()>& chooseFile) {
     // One picture of the final size, which Size makes all or nothing: a picture of up to 100 MB
     // is made once, not once to paint on and once to fit. The painting writes every pixel, the
     // background included, so the picture is not cleared first.
-    Picture1.SizeUncleared(Picture1.ScaleX(static_cast<float>(mosaic.width), ScaleMode::Pixels,
-                                           ScaleMode::Twips),
-                           Picture1.ScaleY(static_cast<float>(mosaic.height), ScaleMode::Pixels,
-                                           ScaleMode::Twips));
+    Picture1.SizeUncleared(
+        Picture1.ScaleX(static_cast<float>(mosaic.width), ScaleMode::Pixels, ScaleMode::Twips),
+        Picture1.ScaleY(static_cast<float>(mosaic.height), ScaleMode::Pixels, ScaleMode::Twips));
     try {
         PaintTiles(file);
     } catch (...) {

@@ -49,8 +49,8 @@ constexpr std::uint32_t LanePixel(BYTE red, BYTE green, BYTE blue) {
 // narrowed back to 3 bytes a pixel. A block's row is stored as 16 bytes, whose last 4 the block
 // to its right then overwrites; the last block of a row stores 12, so that nothing beyond the
 // tile is touched.
-[[gnu::always_inline]] inline void PaintTile(const BYTE* tile, BYTE* topRow,
-                                             std::ptrdiff_t pitch, std::uint32_t background) {
+[[gnu::always_inline]] inline void PaintTile(const BYTE* tile, BYTE* topRow, std::ptrdiff_t pitch,
+                                             std::uint32_t background) {
     constexpr int kColumnBytes = 3 * kTileSize;
     constexpr Bytes16 kZero{};
     constexpr std::uint32_t kKey = LanePixel(kKeyRed, kKeyGreen, kKeyBlue);
@@ -60,8 +60,10 @@ constexpr std::uint32_t LanePixel(BYTE red, BYTE green, BYTE blue) {
         for (int x0 = 0; x0 < kTileSize; x0 += 4) {
             std::array<Lanes4, 4> columns;
             for (int k = 0; k < 4; ++k) {
+                const BYTE* from =
+                    tile + std::ptrdiff_t{kColumnBytes} * (x0 + k) + std::ptrdiff_t{3} * y0;
                 Bytes16 bytes;
-                std::memcpy(&bytes, tile + (x0 + k) * kColumnBytes + 3 * y0, sizeof bytes);
+                std::memcpy(&bytes, from, sizeof bytes);
                 const auto lanes = reinterpret_cast<Lanes4>(__builtin_shufflevector(
                     bytes, kZero, 2, 1, 0, 16, 5, 4, 3, 16, 8, 7, 6, 16, 11, 10, 9, 16));
                 const auto isKey = reinterpret_cast<Lanes4>(lanes == kKeys);
@@ -77,9 +79,9 @@ constexpr std::uint32_t LanePixel(BYTE red, BYTE green, BYTE blue) {
                                              __builtin_shufflevector(high01, high23, 2, 3, 6, 7)};
             for (int j = 0; j < 4; ++j) {
                 const auto lanes = reinterpret_cast<Bytes16>(rows[j]);
-                const Bytes16 pixels = __builtin_shufflevector(lanes, lanes, 0, 1, 2, 4, 5, 6, 8,
-                                                               9, 10, 12, 13, 14, 0, 0, 0, 0);
-                BYTE* to = topRow + (y0 + j) * pitch + 3 * x0;
+                const Bytes16 pixels = __builtin_shufflevector(lanes, lanes, 0, 1, 2, 4, 5, 6, 8, 9,
+                                                               10, 12, 13, 14, 0, 0, 0, 0);
+                BYTE* to = topRow + (y0 + j) * pitch + std::ptrdiff_t{3} * x0;
                 if (x0 + 4 < kTileSize) {
                     std::memcpy(to, &pixels, sizeof pixels);
                 } else {
@@ -91,7 +93,7 @@ constexpr std::uint32_t LanePixel(BYTE red, BYTE green, BYTE blue) {
 }
 
 using TilePainter = void (*)(const BYTE* tile, BYTE* topRow, std::ptrdiff_t pitch,
-                            std::uint32_t background);
+                             std::uint32_t background);
 
 void PaintTilePlain(const BYTE* tile, BYTE* topRow, std::ptrdiff_t pitch,
                     std::uint32_t background) {
@@ -99,8 +101,8 @@ void PaintTilePlain(const BYTE* tile, BYTE* topRow, std::ptrdiff_t pitch,
 }
 
 #if defined(__x86_64__)
-[[gnu::target("ssse3")]] void PaintTileSsse3(const BYTE* tile, BYTE* topRow,
-                                             std::ptrdiff_t pitch, std::uint32_t background) {
+[[gnu::target("ssse3")]] void PaintTileSsse3(const BYTE* tile, BYTE* topRow, std::ptrdiff_t pitch,
+                                             std::uint32_t background) {
     PaintTile(tile, topRow, pitch, background);
 }
 #endif

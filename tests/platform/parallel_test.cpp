@@ -1,4 +1,6 @@
 // ParallelFor: jobs spread over threads fail as they would one after another.
+#include "platform/parallel.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -7,8 +9,6 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
-
-#include "platform/parallel.h"
 
 namespace {
 

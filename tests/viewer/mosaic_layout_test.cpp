@@ -104,9 +104,9 @@ TEST_P(MosaicLayout, EveryTileLandsInItsCellAndTheCanvasFitsTheMosaic) {
         const BYTE* row = canvas.Bits().Row(y);
         const auto [want, got] = std::mismatch(expected.begin() + y * rowBytes,
                                                expected.begin() + (y + 1) * rowBytes, row);
-        ASSERT_EQ(got, row + rowBytes) << "first difference at (" << (got - row) / 3 << ", "
-                                       << y << "), byte " << (got - row) % 3 << ": "
-                                       << int{*got} << " instead of " << int{*want};
+        ASSERT_EQ(got, row + rowBytes)
+            << "first difference at (" << (got - row) / 3 << ", " << y << "), byte "
+            << (got - row) % 3 << ": " << int{*got} << " instead of " << int{*want};
     }
 }
 
