@@ -11,7 +11,9 @@
 #   orvane-export --to of 200 tilesets of 100 tiles beside the same 200 exports one by one
 #   orvane-export --to of 8 tilesets of 4000 tiles (27 bands each, which the JPEG encoder
 #       spreads over threads) beside the same 8 exports one by one
-# Medians of each round's runs; the figures of every round, then their medians, are printed.
+# Medians of each round's runs; the figures of every round, then their medians, are printed, and
+# the processor time (user + system) of the export and of cjpeg: on a machine that others share,
+# the export's threads wait for processors that cjpeg, on one, does not need.
 # Needs a build of the default preset and what `scripts/setup bench` installs (hyperfine, cjpeg,
 # GNU time, Debian's python3 with numpy and Pillow). Run: bench/export_jobs.sh [ROUNDS]
 set -euo pipefail
@@ -49,13 +51,19 @@ medians() {
 print(" ".join("%.4f" % statistics.median(r["times"]) for r in json.load(open(sys.argv[1]))["results"]))' "$1"
 }
 
+# The processor time (user + system, mean) of each command in a hyperfine JSON file, in its order.
+cpu_times() {
+  python3 -c 'import json, sys
+print(" ".join("%.4f" % (r["user"] + r["system"]) for r in json.load(open(sys.argv[1]))["results"]))' "$1"
+}
+
 # Every picture but replaced.jpg is new at each run: removed before it.
 fresh="rm -f $work/new.jpg $work/cjpeg.jpg $work/numpy.jpg $work/new.bmp $work/cp.bmp $work/one.jpg"
 "$bin/orvane-export" "$work/largest.tst" "$work/replaced.jpg" >/dev/null
 
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
 columns=(round export cjpeg numpy /cjpeg /numpy replace bmp cp start true batch 1by1 speedup
-         big_b big_1 speedup)
+         big_b big_1 speedup exp_cpu cj_cpu)
 printf '%-8s' "${columns[@]}"; echo
 results=()
 for round in $(seq 1 "$rounds"); do
@@ -73,10 +81,11 @@ for round in $(seq 1 "$rounds"); do
   hyperfine --style none --warmup 1 --runs 3 --export-json "$work/big.json" \
     "$bin/orvane-export --to $work/big_batch --format jpg $work/big/*.tst" "$(one_by_one big big_single)" >/dev/null
   line=$(python3 -c 'import sys
-e, c, n, r, b, cp, s, t, bb, b1, gb, g1 = map(float, sys.argv[1:])
-print(" ".join("%.3f" % v for v in (e, c, n, e / c, e / n, r, b, cp, s, t, bb, b1, b1 / bb, gb, g1, g1 / gb)))' \
+e, c, n, r, b, cp, s, t, bb, b1, gb, g1, ec, cc = map(float, sys.argv[1:15])
+print(" ".join("%.3f" % v for v in (e, c, n, e / c, e / n, r, b, cp, s, t, bb, b1, b1 / bb, gb, g1,
+                                    g1 / gb, ec, cc)))' \
     $(medians "$work/large.json") $(medians "$work/start.json") $(medians "$work/batch.json") \
-    $(medians "$work/big.json"))
+    $(medians "$work/big.json") $(cpu_times "$work/large.json"))
   results+=("$line")
   printf '%-8s' "$round" $line; echo
 done
@@ -85,6 +94,7 @@ rows = [list(map(float, l.split())) for l in sys.stdin if l.strip()]
 m = [statistics.median(c) for c in zip(*rows)]
 print("%-8s" % "median" + "".join("%-8.3f" % v for v in m))
 print("export / cjpeg = %.2f (aim <= 0.7); export / numpy + Pillow = %.2f (aim <= 0.25)" % (m[3], m[4]))
+print("processor time: export %.3f s, cjpeg %.3f s" % (m[16], m[17]))
 print("replacing an existing JPEG (flushed to the disk first): %.3f s, %.3f s more than a new one"
       % (m[5], m[5] - m[0]))
 print("BMP export %.3f s beside cp of as many bytes %.3f s; a 1-tile export %.4f s beside /bin/true"
