@@ -1,5 +1,5 @@
-// File > Open from the chosen name to the fitted window: the tileset read in blocks and every
-// pixel painted with its own SetPixelV. Run: build/default/bin/bench_viewer
+// File > Open from the chosen name to the fitted window: the tileset read in blocks and painted
+// in bands of mosaic rows on every processor. Run: build/default/bin/bench_viewer
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>

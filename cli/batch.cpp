@@ -7,6 +7,7 @@
 #include "cli/process_pool.h"
 #include "cli/progress.h"
 #include "platform/files.h"
+#include "platform/parallel.h"
 
 namespace orvane::cli {
 namespace {
@@ -49,7 +50,7 @@ int RunBatchExport(const BatchRequest& request) {
                 }
             },
     };
-    RunJobs(tilesets.size(), UsableProcessors(), exportOne, events);
+    RunJobs(tilesets.size(), platform::UsableProcessors(), exportOne, events);
     progress.Finish(failed, request.folder);
     return failed == 0 ? 0 : 1;
 }

@@ -13,7 +13,6 @@
 #include <exception>
 #include <map>
 #include <span>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -254,13 +253,6 @@ class Pool {
 
 void RunJobs(std::size_t count, std::size_t slots, const Job& job, const JobEvents& events) {
     Pool(count, slots, job, events).Run();
-}
-
-std::size_t UsableProcessors() {
-    if (const std::optional<cpu_set_t> allowed = Affinity()) {
-        return std::max(1, CPU_COUNT(&*allowed));
-    }
-    return std::max(1u, std::thread::hardware_concurrency());
 }
 
 }  // namespace orvane::cli

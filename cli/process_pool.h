@@ -36,7 +36,4 @@ struct JobEvents {
 // that starts threads should start as many as its own processors (sched_getaffinity).
 void RunJobs(std::size_t count, std::size_t slots, const Job& job, const JobEvents& events);
 
-// How many processors this process may use, at least one.
-std::size_t UsableProcessors();
-
 }  // namespace orvane::cli

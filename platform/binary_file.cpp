@@ -88,13 +88,7 @@ void BinaryFile::Close() noexcept {
 }
 
 std::size_t BinaryFile::Get(std::int64_t position, std::span<BYTE> out) {
-    if (fd_ < 0) {
-        Raise(ErrorNumber::BadFileNameOrNumber);
-    }
-    if (position < 1) {
-        Raise(ErrorNumber::BadRecordNumber);
-    }
-    const std::int64_t offset = position - 1;
+    const std::int64_t offset = OffsetOf(position);
     const auto size = static_cast<std::int64_t>(out.size());
     if (offset >= windowStart_ && offset + size <= windowStart_ + windowLength_) {
         std::memcpy(out.data(), window_.data() + (offset - windowStart_), out.size());
@@ -108,6 +102,20 @@ std::size_t BinaryFile::Get(std::int64_t position, std::span<BYTE> out) {
     return static_cast<std::size_t>(std::clamp<std::int64_t>(windowHeld_ - offset, 0, size));
 }
 
+std::size_t BinaryFile::GetUnbuffered(std::int64_t position, std::span<BYTE> out) const {
+    return ReadAt(OffsetOf(position), out);
+}
+
+std::int64_t BinaryFile::OffsetOf(std::int64_t position) const {
+    if (fd_ < 0) {
+        Raise(ErrorNumber::BadFileNameOrNumber);
+    }
+    if (position < 1) {
+        Raise(ErrorNumber::BadRecordNumber);
+    }
+    return position - 1;
+}
+
 void BinaryFile::Refill(std::int64_t offset, std::int64_t atLeast) {
     // No larger than what the file still holds: a small file costs no megabyte of zeroes.
     const std::int64_t bytes = std::clamp(length_ - offset, atLeast, kWindowBytes);
@@ -117,7 +125,7 @@ void BinaryFile::Refill(std::int64_t offset, std::int64_t atLeast) {
     windowLength_ = bytes;
 }
 
-std::size_t BinaryFile::ReadAt(std::int64_t offset, std::span<BYTE> out) {
+std::size_t BinaryFile::ReadAt(std::int64_t offset, std::span<BYTE> out) const {
     std::size_t done = 0;
     while (done < out.size() && offset + static_cast<std::int64_t>(done) < length_) {
         const ssize_t n = ::pread(fd_, out.data() + done, out.size() - done,

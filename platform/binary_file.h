@@ -29,6 +29,9 @@ class BinaryFile {
     // Fills out with the bytes from position on (position 1 is the first byte of the file).
     // Returns how many of them the file held; the rest read as 0.
     std::size_t Get(std::int64_t position, std::span<BYTE> out);
+    // Get for large blocks: straight from the file into out, past the window. It changes nothing
+    // in this object, so several threads may call it at once, each with a block of its own.
+    std::size_t GetUnbuffered(std::int64_t position, std::span<BYTE> out) const;
     BYTE GetByte(std::int64_t position) {
         const std::int64_t offset = position - 1;
         if (offset >= windowStart_ && offset < windowStart_ + windowLength_) {
@@ -46,7 +49,9 @@ class BinaryFile {
     bool IsOpen() const { return fd_ >= 0; }
 
   private:
-    std::size_t ReadAt(std::int64_t offset, std::span<BYTE> out);  // zero past the end
+    // The offset of a 1-based position; raises for a closed file or a position before the first.
+    std::int64_t OffsetOf(std::int64_t position) const;
+    std::size_t ReadAt(std::int64_t offset, std::span<BYTE> out) const;  // zero past the end
     void Refill(std::int64_t offset, std::int64_t atLeast);
 
     int fd_ = -1;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <limits>
 #include <optional>
 #include <utility>
@@ -10,6 +11,7 @@
 
 #include "platform/detail/gdi_objects.h"
 #include "platform/gdi_testing.h"
+#include "platform/parallel.h"
 
 namespace orvane::platform::detail {
 namespace {
@@ -319,6 +321,28 @@ std::vector<BYTE> StageSource(const BitmapBits& src, const BltArea& area) {
     return staged;
 }
 
+// A large block is copied by every processor at once, in pieces of a huge page: one core alone
+// cannot keep the memory busy, and a fresh destination's pages are cleared by the kernel in the
+// thread that first writes them, which then is each of them.
+void CopyBlock(BYTE* to, const BYTE* from, std::size_t bytes) {
+    constexpr std::size_t kPiece = std::size_t{2} << 20;
+    constexpr std::size_t kWorthThreads = 8 * kPiece;
+    if (bytes >= kWorthThreads) {
+        try {
+            orvane::platform::ParallelFor(
+                (bytes + kPiece - 1) / kPiece, orvane::platform::UsableProcessors(),
+                [&](std::size_t piece) {
+                    const std::size_t at = piece * kPiece;
+                    std::memcpy(to + at, from + at, std::min(kPiece, bytes - at));
+                });
+            return;
+        } catch (const std::exception&) {
+            // No memory to start threads with: the copy is made here, whole.
+        }
+    }
+    std::memcpy(to, from, bytes);
+}
+
 // Whole rows of two bitmaps without filler bytes are one block of memory each: one copy moves
 // them all, which for a large picture runs at the memory's full speed. False when the copy is
 // not of that kind.
@@ -330,7 +354,7 @@ bool CopyAsOneBlock(const BitmapBits& dst, const BitmapBits& src, const BltArea&
     }
     // Rows are stored bottom-up: the block starts at the lowest of the rows copied.
     const std::size_t last = area.rows - 1;
-    std::memcpy(area.To(dst, last), area.From(src, last), 3 * area.pixels * area.rows);
+    CopyBlock(area.To(dst, last), area.From(src, last), 3 * area.pixels * area.rows);
     return true;
 }
 

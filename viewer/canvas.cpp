@@ -79,6 +79,11 @@ void Canvas::Size(float widthTwips, float heightTwips) {
     Resize(width, PixelsForProperty(heightTwips));
 }
 
+void Canvas::SizeUncleared(float widthTwips, float heightTwips) {
+    const int width = PixelsForProperty(widthTwips);
+    Resize(width, PixelsForProperty(heightTwips), Pixels::Unset);
+}
+
 float Canvas::ScaleX(float value, ScaleMode from, ScaleMode to) const {
     return Convert(value, from, to);
 }
@@ -97,7 +102,7 @@ void Canvas::Refresh() {
     }
 }
 
-void Canvas::Resize(int width, int height) {
+void Canvas::Resize(int width, int height, Pixels pixels) {
     if (width == pixelWidth_ && height == pixelHeight_) {
         return;
     }
@@ -109,7 +114,7 @@ void Canvas::Resize(int width, int height) {
         if (fresh == nullptr) {
             Raise(ErrorNumber::OutOfMemory);
         }
-        if (image_ != nullptr) {
+        if (image_ != nullptr && pixels == Pixels::Kept) {
             const ScratchDC target(dc_, fresh.get());
             if (target.get() == nullptr) {
                 Raise(ErrorNumber::OutOfMemory);
@@ -137,8 +142,12 @@ void Canvas::Resize(int width, int height) {
     pixelHeight_ = height;
     old.reset();
 
-    Fill(keptWidth, width, 0, keptHeight);
-    Fill(0, width, keptHeight, height);
+    // Left unset, fresh pages stay untouched until the caller paints them, and the kernel clears
+    // each in whichever thread first writes it.
+    if (pixels == Pixels::Kept) {
+        Fill(keptWidth, width, 0, keptHeight);
+        Fill(0, width, keptHeight, height);
+    }
     if (resizeListener_) {
         resizeListener_();
     }

@@ -41,6 +41,10 @@ class Canvas final : public platform::PictureBox {
     // Width and then Height, with one new picture instead of two: what a picture of the largest
     // size costs is paid once.
     void Size(float widthTwips, float heightTwips);
+    // Size for a caller that writes every pixel next (through Bits()): no pixel is cleared or
+    // kept, and those of a new picture hold anything until then. Should the caller fail to,
+    // Cls() clears the picture.
+    void SizeUncleared(float widthTwips, float heightTwips);
 
     int PixelWidth() const { return pixelWidth_; }
     int PixelHeight() const { return pixelHeight_; }
@@ -69,7 +73,8 @@ class Canvas final : public platform::PictureBox {
     void OnResize(std::function<void()> listener) { resizeListener_ = std::move(listener); }
 
   private:
-    void Resize(int width, int height);
+    enum class Pixels : bool { Kept, Unset };
+    void Resize(int width, int height, Pixels pixels = Pixels::Kept);
     // Background over columns [x0, x1) of rows [y0, y1) of the picture.
     void Fill(int x0, int x1, int y0, int y1);
 

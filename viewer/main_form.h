@@ -88,7 +88,7 @@ class MainForm {
     bool AskSaveName(const char* filter);
     // The Open command; chooseFile stands in for the dialog and gives the name, "" for a cancel.
     void Open(const std::function<std::string()>& chooseFile);
-    void PaintTiles(TilesetFile& file, SeeThroughMask& seeThrough);
+    void PaintTiles(const TilesetFile& file, SeeThroughMask& seeThrough);
 
     float width_ = 4800;
     float height_ = 3600;

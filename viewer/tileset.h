@@ -7,7 +7,9 @@
 #include <string>
 
 #include "platform/binary_file.h"
+#include "platform/bitmap_bits.h"
 #include "platform/windef.h"
+#include "viewer/see_through_mask.h"
 
 namespace orvane::viewer {
 
@@ -26,12 +28,11 @@ inline constexpr std::int64_t kFirstPixelPosition = kTilesetHeaderBytes + 1;
 inline constexpr int kTilesPerRow = 19;
 inline constexpr int kFullRowWidth = kTilesPerRow * kTileSize;  // pixels
 
-// The red, green, blue triple (0, 1, 2) marks a see-through pixel, not a colour. It is painted
-// with -1, which SetPixelV refuses, so such a pixel keeps what the canvas shows beneath it.
+// The red, green, blue triple (0, 1, 2) marks a see-through pixel, not a colour: such a pixel
+// shows the canvas's background.
 inline constexpr BYTE kKeyRed = 0;
 inline constexpr BYTE kKeyGreen = 1;
 inline constexpr BYTE kKeyBlue = 2;
-inline constexpr COLORREF kKeyColourPaintValue = 0xFFFFFFFF;
 
 constexpr bool IsKeyColour(BYTE red, BYTE green, BYTE blue) {
     return red == kKeyRed && green == kKeyGreen && blue == kKeyBlue;
@@ -49,6 +50,8 @@ struct MosaicSize {
 MosaicSize MosaicSizeFor(std::int16_t tileCount);
 // The same layout with `columns` tiles to a row (at least 1) for any number of tiles.
 MosaicSize MosaicSizeFor(int tiles, int columns);
+// Mosaic rows of tiles, 19 to a row: 0 for no tiles.
+int MosaicRowsFor(int tiles);
 
 // The most tiles a header can count: TileCount is a signed 16-bit number.
 inline constexpr int kMaxTiles = 32767;
@@ -68,8 +71,8 @@ class TilesetFile {
 
     // Tiles first, first + 1, ... (from 0) into out, whole tiles of kTileBytes each. Raises
     // InvalidFileFormat when the file has shrunk meanwhile, so that a file being rewritten is
-    // never shown half.
-    void ReadTiles(int first, std::span<BYTE> out);
+    // never shown half. Several threads may read at once, each into a block of its own.
+    void ReadTiles(int first, std::span<BYTE> out) const;
 
     void Close() noexcept { file_.Close(); }
 
@@ -77,5 +80,15 @@ class TilesetFile {
     platform::BinaryFile file_;
     struct TilesetHeader header_;
 };
+
+// Paints mosaic rows [firstRow, firstRow + rows) of file's mosaic into picture, a bitmap of the
+// mosaic's size (MosaicSizeFor), reading their tiles from the file. Every pixel of those rows is
+// written: each tile's pixels take its colours, except that key-colour pixels, like the cells
+// after the last tile, take the background colour; seeThrough, when given, learns which pixels
+// those key colours were. Raises the first read error, with the rows before it painted. Calls
+// for rows of their own may run at the same time.
+void PaintMosaicRows(const TilesetFile& file, int firstRow, int rows,
+                     const platform::BitmapBits& picture, COLORREF background,
+                     SeeThroughMask* seeThrough = nullptr);
 
 }  // namespace orvane::viewer

@@ -125,7 +125,9 @@ PixelMemory PixelMemory::Allocate(std::size_t bytes) {
     if (const std::size_t tail = start + kHugePage - aligned; tail > 0) {
         ::munmap(reinterpret_cast<void*>(aligned + size), tail);
     }
-    ::madvise(reinterpret_cast<void*>(aligned), size, MADV_HUGEPAGE);
+    // Not the last, partly used huge page: it would be backed whole, and the export's peak of
+    // memory is counted against the picture's own bytes.
+    ::madvise(reinterpret_cast<void*>(aligned), bytes & ~(kHugePage - 1), MADV_HUGEPAGE);
     memory.data_ = reinterpret_cast<BYTE*>(aligned);
     memory.mapped_ = size;
     return memory;

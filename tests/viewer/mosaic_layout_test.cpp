@@ -2,8 +2,12 @@
 // shows where no tile is; read back from the painted canvas.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "platform/gdi.h"
 #include "tests/support/pictures.h"
+#include "platform/runtime_error.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/tileset_files.h"
 #include "viewer/main_form.h"
@@ -20,59 +24,84 @@ struct LayoutCase {
     std::int16_t tileCount;
     int width;  // the canvas afterwards, in pixels
     int height;
+    int tilesInFile = -1;  // fewer than tileCount: the file ends early and is refused
 };
 void PrintTo(const LayoutCase& c, std::ostream* os) {
     *os << c.name;
 }
 
+// A key-colour pixel here and there in every tile, at places that differ from tile to tile.
+Rgb TilePixel(int tile, int x, int y) {
+    return (tile + 7 * x + 3 * y) % 11 == 0 ? Rgb{0, 1, 2} : orvane::testing::Signature(tile, x, y);
+}
+
+// The canvas as painting the file pixel by pixel, in file order, onto a cleared canvas leaves
+// it: rows from the top, blue, green, red.
+std::vector<BYTE> PaintedInFileOrder(int tiles, int width, int height) {
+    std::vector<BYTE> rows(3 * static_cast<std::size_t>(width) * height, 240);
+    for (int tile = 0; tile < tiles; ++tile) {
+        for (int x = 1; x <= 32; ++x) {
+            for (int y = 1; y <= 32; ++y) {
+                const Rgb c = TilePixel(tile, x, y);
+                if (c.r == 0 && c.g == 1 && c.b == 2) {
+                    continue;
+                }
+                const std::size_t at = 3 * ((32 * (tile / 19) + y - 1) * std::size_t(width) +
+                                            32 * (tile % 19) + x - 1);
+                rows[at] = c.b, rows[at + 1] = c.g, rows[at + 2] = c.r;
+            }
+        }
+    }
+    return rows;
+}
+
 class MosaicLayout : public ::testing::TestWithParam<LayoutCase> {};
 
+// The tiles are painted in bands on several threads, straight into the canvas's memory: byte for
+// byte what painting one pixel after another gives.
 TEST_P(MosaicLayout, EveryTileLandsInItsCellAndTheCanvasFitsTheMosaic) {
     const LayoutCase& c = GetParam();
     TempDir dir;
     // A row of extra tiles follows the counted ones: they must neither be painted nor size
     // anything.
     const int tiles = std::max<int>(c.tileCount, 0);
-    const int extras = c.tileCount == 32767 ? 0 : 19;
-    WriteFile(dir / "set.tst",
-              TilesetBytes(c.tileCount, tiles + extras, [&](int tile, int x, int y) {
-                  return tile < tiles ? orvane::testing::Signature(tile, x, y) : Rgb{255, 255, 255};
+    const int inFile = c.tilesInFile >= 0 ? c.tilesInFile : tiles + (tiles == 32767 ? 0 : 19);
+    WriteFile(dir / "set.tst", TilesetBytes(c.tileCount, inFile, [&](int tile, int x, int y) {
+                  return tile < tiles ? TilePixel(tile, x, y) : Rgb{255, 255, 255};
               }));
     ScriptedDialog dialog({dir / "set.tst"});
     MainForm form(dialog);
 
-    form.mnuOpen_Click();
-
-    EXPECT_TRUE(form.bTilesetLoaded);
-    EXPECT_EQ(form.TilesetHeader.TileCount, c.tileCount);
+    if (inFile < tiles) {
+        EXPECT_THROW(form.mnuOpen_Click(), orvane::platform::RuntimeError);
+        EXPECT_FALSE(form.bTilesetLoaded);
+    } else {
+        form.mnuOpen_Click();
+        EXPECT_TRUE(form.bTilesetLoaded);
+        EXPECT_EQ(form.TilesetHeader.TileCount, c.tileCount);
+        EXPECT_EQ(form.Width(), 15.0f * c.width + 100);
+        EXPECT_EQ(form.Height(), 15.0f * c.height + 800);
+    }
     const Canvas& canvas = form.Picture1;
     ASSERT_EQ(canvas.PixelWidth(), c.width);
     ASSERT_EQ(canvas.PixelHeight(), c.height);
     EXPECT_EQ(canvas.Width(), 15.0f * c.width);
     EXPECT_EQ(canvas.Height(), 15.0f * c.height);
-    EXPECT_EQ(form.Width(), 15.0f * c.width + 100);
-    EXPECT_EQ(form.Height(), 15.0f * c.height + 800);
     if (c.width == 0) {
         EXPECT_EQ(canvas.Image(), nullptr);
         return;
     }
 
-    const HDC dc = canvas.hDC();
-    for (int tile = 0; tile < tiles; ++tile) {
-        const int left = 32 * (tile % 19);
-        const int top = 32 * (tile / 19);
-        for (const auto& [x, y] : {std::pair{1, 1}, {32, 1}, {1, 32}, {32, 32}, {17, 9}}) {
-            ASSERT_EQ(GetPixel(dc, left + x - 1, top + y - 1), SignatureColour(tile, x, y))
-                << "tile " << tile << " pixel (" << x << ", " << y << ")";
-        }
-    }
-    // The cells after the last tile of an unfinished last row, when there is more than one row.
-    for (int cell = tiles; tiles > 19 && cell % 19 != 0; ++cell) {
-        const int left = 32 * (cell % 19);
-        const int top = 32 * (cell / 19);
-        for (const auto& [x, y] : {std::pair{0, 0}, {31, 31}, {16, 16}}) {
-            ASSERT_EQ(GetPixel(dc, left + x, top + y), kCanvasBackground) << "empty cell " << cell;
-        }
+    const std::vector<BYTE> expected =
+        PaintedInFileOrder(inFile < tiles ? 0 : tiles, c.width, c.height);
+    const std::size_t rowBytes = 3 * static_cast<std::size_t>(c.width);
+    for (int y = 0; y < c.height; ++y) {
+        const BYTE* row = canvas.Bits().Row(y);
+        const auto [want, got] = std::mismatch(expected.begin() + y * rowBytes,
+                                               expected.begin() + (y + 1) * rowBytes, row);
+        ASSERT_EQ(got, row + rowBytes)
+            << "first difference at (" << (got - row) / 3 << ", " << y << "), byte "
+            << (got - row) % 3 << ": " << int{*got} << " instead of " << int{*want};
     }
 }
 
@@ -86,7 +115,10 @@ INSTANTIATE_TEST_SUITE_P(TileCounts, MosaicLayout,
                                            LayoutCase{"third_row_begun", 39, 608, 96},
                                            // Thirteen rows: taller than the 401-pixel drawing area.
                                            LayoutCase{"beyond_the_drawing_area", 240, 608, 416},
-                                           LayoutCase{"largest", 32767, 608, 55200}),
+                                           LayoutCase{"nineteen_full_rows", 361, 608, 608},
+                                           LayoutCase{"largest", 32767, 608, 55200},
+                                           // Refused before the canvas changes: the design size.
+                                           LayoutCase{"ends_early", 32767, 165, 153, 20000}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------------------------------------
