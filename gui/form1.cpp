@@ -72,6 +72,7 @@ QString Local(const std::string& text) {
 
 Form1::Form1(viewer::CommonDialog* dialog)
     : model_(DialogFor(dialog, ownDialog_, this)), canvasWidget_(model_) {
+    model_.TrackSeeThrough(true);  // the checkerboard shows them
     setWindowTitle(Local(viewer::WindowTitle("")));
     setWindowIcon(QIcon(":/icons/orvane.svg"));
     setAcceptDrops(true);

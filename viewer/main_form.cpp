@@ -100,7 +100,8 @@ void MainForm::Open(const std::function<std::string()>& chooseFile) {
     // so Save As still writes what the user sees.
     TilesetFile file(fileName);
     const MosaicSize mosaic = MosaicSizeFor(file.Header().TileCount);
-    SeeThroughMask seeThrough(mosaic.width, mosaic.height);
+    SeeThroughMask seeThrough =
+        trackSeeThrough_ ? SeeThroughMask(mosaic.width, mosaic.height) : SeeThroughMask();
     // One picture of the final size, which Size makes all or nothing: a picture of up to 100 MB
     // is made once, not once to paint on and once to fit. The painting writes every pixel, the
     // background included, so the picture is not cleared first.
@@ -108,7 +109,7 @@ void MainForm::Open(const std::function<std::string()>& chooseFile) {
         Picture1.ScaleX(static_cast<float>(mosaic.width), ScaleMode::Pixels, ScaleMode::Twips),
         Picture1.ScaleY(static_cast<float>(mosaic.height), ScaleMode::Pixels, ScaleMode::Twips));
     try {
-        PaintTiles(file, seeThrough);
+        PaintTiles(file, trackSeeThrough_ ? &seeThrough : nullptr);
     } catch (...) {
         // The old mosaic is gone and the new one is not whole: the window holds no tileset.
         bTilesetLoaded = false;
@@ -131,7 +132,7 @@ void MainForm::Open(const std::function<std::string()>& chooseFile) {
 // Bands of mosaic rows, painted on as many threads as the process has processors. Each thread
 // reads its band's tiles and writes its band's canvas rows: the reading of one band overlaps the
 // painting of another, and the kernel clears the canvas's fresh pages on both processors.
-void MainForm::PaintTiles(const TilesetFile& file, SeeThroughMask& seeThrough) {
+void MainForm::PaintTiles(const TilesetFile& file, SeeThroughMask* seeThrough) {
     const int rows = MosaicRowsFor(file.Tiles());
     if (rows == 0) {
         return;
@@ -143,7 +144,7 @@ void MainForm::PaintTiles(const TilesetFile& file, SeeThroughMask& seeThrough) {
                           [&](std::size_t job) {
                               const int first = static_cast<int>(job) * kRowsPerJob;
                               PaintMosaicRows(file, first, std::min(kRowsPerJob, rows - first),
-                                              picture, Canvas::BackColor(), &seeThrough);
+                                              picture, Canvas::BackColor(), seeThrough);
                           });
 }
 

@@ -77,7 +77,9 @@ class MainForm {
     struct TilesetHeader TilesetHeader;
 
     // Which pixels of Picture1 the loaded tileset left see-through: the view shows them apart.
+    // Kept only for a view that shows them: the command line has no use for its 4 MB.
     const SeeThroughMask& SeeThrough() const { return seeThrough_; }
+    void TrackSeeThrough(bool track) { trackSeeThrough_ = track; }
     // The file the loaded tileset came from, for opening it again; "" before the first Open.
     const std::string& TilesetFileName() const { return tilesetFileName_; }
 
@@ -88,13 +90,14 @@ class MainForm {
     bool AskSaveName(const char* filter);
     // The Open command; chooseFile stands in for the dialog and gives the name, "" for a cancel.
     void Open(const std::function<std::string()>& chooseFile);
-    void PaintTiles(const TilesetFile& file, SeeThroughMask& seeThrough);
+    void PaintTiles(const TilesetFile& file, SeeThroughMask* seeThrough);
 
     float width_ = 4800;
     float height_ = 3600;
     std::function<void()> resizeListener_;
     std::function<void(bool)> busyListener_;
     SeeThroughMask seeThrough_;
+    bool trackSeeThrough_ = false;
     std::string tilesetFileName_;
 };
 

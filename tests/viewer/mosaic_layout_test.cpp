@@ -147,6 +147,7 @@ TEST_P(KeyColour, OnlyTheExactTripleLetsTheBackgroundShow) {
               }));
     ScriptedDialog dialog({dir / "key.tst"});
     MainForm form(dialog);
+    form.TrackSeeThrough(true);
 
     form.mnuOpen_Click();
 
