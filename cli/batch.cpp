@@ -6,7 +6,6 @@
 #include "cli/export_tileset.h"
 #include "cli/process_pool.h"
 #include "cli/progress.h"
-#include "platform/files.h"
 
 namespace orvane::cli {
 namespace {
@@ -37,10 +36,6 @@ int RunBatchExport(const BatchRequest& request) {
         .ended =
             [&](const JobOutcome& outcome) {
                 const std::string& tileset = tilesets[outcome.index];
-                if (outcome.killed) {
-                    // It could not remove the temporary file of a picture half written.
-                    platform::RemovePendingLeftovers(OutputFor(request, tileset));
-                }
                 progress.Ended(tileset);
                 if (outcome.failure) {
                     ++failed;
