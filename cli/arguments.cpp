@@ -1,6 +1,8 @@
 #include "cli/arguments.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -65,13 +67,75 @@ Exit status of this form:
 constexpr std::string_view kTo = "--to";
 constexpr std::string_view kFormat = "--format";
 
-std::string Quoted(std::string_view text) {
-    std::string quoted;
-    quoted.reserve(text.size() + 2);
-    return quoted.append(1, '\'').append(text).append(1, '\'');
+bool IsControl(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7f;
+}
+
+bool IsBareInAShell(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) != 0 ||
+           std::string_view("-_./,:+@%=").find(c) != std::string_view::npos;
+}
+
+void AppendEscape(std::string& out, char c) {
+    switch (c) {
+        case '\n':
+            out += "\\n";
+            return;
+        case '\t':
+            out += "\\t";
+            return;
+        case '\r':
+            out += "\\r";
+            return;
+        default:
+            break;
+    }
+    char octal[8];
+    std::snprintf(octal, sizeof octal, "\\%03o", static_cast<unsigned>(static_cast<unsigned char>(c)));
+    out += octal;
 }
 
 }  // namespace
+
+std::string EscapeControls(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (!IsControl(text[i])) {
+            out += text[i];
+            continue;
+        }
+        out += "'$'";
+        for (; i < text.size() && IsControl(text[i]); ++i) {
+            AppendEscape(out, text[i]);
+        }
+        --i;
+        out += "''";
+    }
+    return out;
+}
+
+std::string ShellQuoted(std::string_view name, Quotes quotes) {
+    if (quotes == Quotes::WhereNeeded && !name.empty() &&
+        std::all_of(name.begin(), name.end(), IsBareInAShell)) {
+        return std::string(name);
+    }
+    std::string inner;
+    for (const char c : name) {
+        inner += c == '\'' ? std::string_view("'\\''") : std::string_view(&c, 1);
+    }
+    std::string quoted(1, '\'');
+    quoted.append(EscapeControls(inner)).append(1, '\'');
+    // The empty '' that an escape at either end leaves.
+    if (quoted.size() > 2 && quoted.starts_with("''")) {
+        quoted.erase(0, 2);
+    }
+    if (quoted.size() > 2 && quoted.ends_with("''")) {
+        quoted.erase(quoted.size() - 2);
+    }
+    return quoted;
+}
 
 std::string HelpText() {
     return std::string(kSynopsis).append(kDetails).append(kBatchDetails);
@@ -116,7 +180,7 @@ std::variant<BatchRequest, std::string> ParseBatchArguments(
                                             : name == kFormat ? &format
                                                               : nullptr;
         if (value == nullptr) {
-            return "unknown option " + Quoted(arg);
+            return "unknown option " + ShellQuoted(arg);
         }
         if (value->has_value()) {
             return std::string(name) + " given twice";
@@ -138,7 +202,7 @@ std::variant<BatchRequest, std::string> ParseBatchArguments(
     }
     std::error_code error;
     if (!fs::is_directory(*folder, error)) {
-        return Quoted(*folder) + " is not a folder: --to takes an existing folder";
+        return ShellQuoted(*folder) + " is not a folder: --to takes an existing folder";
     }
     if (request.tilesets.empty()) {
         return "no TILESET to export";
@@ -154,8 +218,8 @@ std::variant<BatchRequest, std::string> ParseBatchArguments(
         }
         const auto [at, added] = writers.emplace(OutputFor(request, tileset), &tileset);
         if (!added) {
-            return Quoted(*at->second) + " and " + Quoted(tileset) + " would both write " +
-                   Quoted(at->first);
+            return ShellQuoted(*at->second) + " and " + ShellQuoted(tileset) + " would both write " +
+                   ShellQuoted(at->first);
         }
     }
     return request;

@@ -1,5 +1,6 @@
 // orvane-export: File > Open and File > Save As without the window, for people with many
 // tilesets to turn into pictures.
+#include <csignal>
 #include <iostream>
 #include <string>
 #include <string_view>
@@ -48,7 +49,15 @@ int main(int argc, char** argv) {
         if (const auto* problem = std::get_if<std::string>(&request)) {
             return Usage(*problem);
         }
-        return orvane::cli::RunBatchExport(std::get<orvane::cli::BatchRequest>(request));
+        const orvane::cli::BatchResult result =
+            orvane::cli::RunBatchExport(std::get<orvane::cli::BatchRequest>(request));
+        if (result.stoppedBy != 0) {
+            // Ended as the signal ends a program, so that the shell and the caller see it.
+            std::cerr.flush();
+            std::signal(result.stoppedBy, SIG_DFL);
+            std::raise(result.stoppedBy);
+        }
+        return result.status;
     }
     if (argc == 2) {
         const std::string_view option = argv[1];

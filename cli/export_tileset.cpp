@@ -1,5 +1,6 @@
 #include "cli/export_tileset.h"
 
+#include "cli/arguments.h"
 #include "platform/msgbox.h"
 #include "platform/runtime_error.h"
 #include "viewer/common_dialog.h"
@@ -13,12 +14,13 @@ using platform::RuntimeError;
 using viewer::MainForm;
 using Step = ExportFailure::Step;
 
+// The error's texts may hold a name (a link's, say), with whatever characters it has.
 std::string Detail(const RuntimeError& error) {
     std::string detail = "error " + std::to_string(error.Number()) + ": " + error.Description();
     if (!error.Reason().empty()) {
         detail.append(" (").append(error.Reason()).append(")");
     }
-    return detail;
+    return EscapeControls(detail);
 }
 
 }  // namespace
@@ -32,8 +34,8 @@ std::optional<ExportFailure> ExportTileset(const std::string& tileset, const std
     }
     if (viewer::SaveFormatOf(output) == viewer::SaveFormat::None) {
         return ExportFailure{Step::Arguments, output,
-                             "'" + output +
-                                 "' would write nothing: OUTPUT must end in \"bmp\" or \"jpg\", "
+                             ShellQuoted(output) +
+                                 " would write nothing: OUTPUT must end in \"bmp\" or \"jpg\", "
                                  "exactly (lower case)"};
     }
 
@@ -58,9 +60,9 @@ std::optional<ExportFailure> ExportTileset(const std::string& tileset, const std
 std::string Describe(const ExportFailure& failure) {
     switch (failure.step) {
         case Step::Reading:
-            return "reading '" + failure.file + "': " + failure.detail;
+            return "reading " + ShellQuoted(failure.file) + ": " + failure.detail;
         case Step::Writing:
-            return "writing '" + failure.file + "': " + failure.detail;
+            return "writing " + ShellQuoted(failure.file) + ": " + failure.detail;
         case Step::Arguments:
             break;
     }

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QString>
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -14,6 +15,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/gdi.h"
@@ -221,6 +223,12 @@ INSTANTIATE_TEST_SUITE_P(
                     OlderFileOnDisk("out.jpg"),
                     RunAs::TestUser,
                     Disk::Full},
+        // A name cannot forge a second line, nor reach the terminal raw.
+        FailureCase{"control_characters_in_a_name",
+                    {"@/evil\norvane-export: fake.tst: all good\033[2J.tst", "@/out.bmp"},
+                    1,
+                    "/evil'$'\\n''orvane-export: fake.tst: all good'$'\\033''[2J.tst': error 53: "
+                    "File not found\n"},
         FailureCase{"gif", {kDemo, "@/x.gif"}, 2, "x.gif' would write nothing"},
         FailureCase{"upper_case_jpg", {kDemo, "@/x.JPG"}, 2, "would write nothing"},
         FailureCase{"no_arguments", {}, 2, "Usage: orvane-export TILESET OUTPUT"},
@@ -239,14 +247,17 @@ INSTANTIATE_TEST_SUITE_P(
                     "would both write"}),
     RowName());
 
-enum class AtTheLimit { WriteFails, Killed };
+// How the large tileset's export ends: its write fails, or the process is killed, at the limit;
+// or the whole batch is stopped while it is written, by Ctrl+C (SIGINT to the process group) or
+// by SIGTERM to the batch alone.
+enum class Stop { WriteFails, Killed, CtrlC, TermToTheBatch };
 
 struct BatchCase {
     const char* name;
     Strings options;  // "@/" stands for the test's folder
     std::string format;
     std::uint64_t fileSizeLimit;  // above the demo's picture, below the large tileset's
-    AtTheLimit atTheLimit;
+    Stop stop;
 };
 void PrintTo(const BatchCase& c, std::ostream* os) {
     *os << c.name;
@@ -254,20 +265,63 @@ void PrintTo(const BatchCase& c, std::ostream* os) {
 
 class Batch : public ::testing::TestWithParam<BatchCase> {};
 
+// Whether a process writes a file without a name in folder: a picture half written.
+bool PictureUnderWay(const std::filesystem::path& folder) {
+    std::error_code error;
+    for (const auto& process : std::filesystem::directory_iterator("/proc", error)) {
+        for (const auto& fd : std::filesystem::directory_iterator(process.path() / "fd", error)) {
+            const std::string file = std::filesystem::read_symlink(fd.path(), error).string();
+            if (file.starts_with(folder.string() + "/#") && file.ends_with(" (deleted)")) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// Stops the batch once the two small tilesets are written and the large one is under way.
+std::function<void(pid_t)> StopWhileWriting(const TempDir& dir, const std::string& format,
+                                            Stop stop) {
+    return [&dir, format, stop](pid_t batch) {
+        const auto until = [](const std::function<bool()>& done) {
+            for (int wait = 0; wait < 2000 && !done(); ++wait) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+        };
+        until([&] {
+            return std::filesystem::exists(dir / ("out/a." + format)) &&
+                   std::filesystem::exists(dir / ("out/c." + format));
+        });
+        until([&] { return PictureUnderWay(dir / "out"); });
+        if (stop == Stop::CtrlC) {
+            ::kill(-batch, SIGINT);
+        } else {
+            ::kill(batch, SIGTERM);
+        }
+    };
+}
+
 // Among four tilesets, one cannot be read and one's picture cannot be written whole (the write
 // fails, or the process is killed): the other two are written as the two-argument form writes
 // them, each failure is one line naming its tileset once, and nothing is left of the failed
-// pictures.
+// pictures; a file that looks like a temporary one is not ours, and stays. A batch stopped by a
+// signal leaves no child running and only whole pictures, says how many in one line, and ends by
+// that signal.
 TEST_P(Batch, ExportsEveryTilesetItCanAndNamesEachFailure) {
     const BatchCase& c = GetParam();
+    const bool stopped = c.stop == Stop::CtrlC || c.stop == Stop::TermToTheBatch;
     TempDir dir;
     std::filesystem::create_directories(dir / "in");
     std::filesystem::create_directories(dir / "out");
+    const std::string decoy = ".large." + c.format + ".0123456789ABCDEF.tmp";
+    WriteFile(dir / ("out/" + decoy), "the user's");
     const std::string missing = dir / "in/missing.tst";
     const std::string large = dir / "in/large.tst";
     std::filesystem::copy_file(kDemo, dir / "in/a.tst");
     std::filesystem::copy_file(kDemo, dir / "in/c.tst");
-    WriteFile(large, TilesetBytes(1000, 1000));
+    // Stopped, it takes a while: some seconds, far more than the small ones.
+    const std::int16_t largeTiles = stopped ? 8000 : 1000;
+    WriteFile(large, TilesetBytes(largeTiles, largeTiles));
     const std::string single = dir / ("single." + c.format);
     ASSERT_EQ(RunExport(dir, {kDemo, single}).status, 0);
     Strings args;
@@ -277,48 +331,82 @@ TEST_P(Batch, ExportsEveryTilesetItCanAndNamesEachFailure) {
         }
         args.push_back(arg);
     }
-    args.insert(args.end(), {dir / "in/a.tst", missing, large, dir / "in/c.tst"});
+    args.insert(args.end(), {dir / "in/a.tst", missing, dir / "in/c.tst", large});
 
     Outcome run;
+    pid_t batch = 0;
     {
         const ScopedFileSizeLimit limit(c.fileSizeLimit);
-        if (c.atTheLimit == AtTheLimit::Killed) {
+        if (c.stop == Stop::Killed) {
             std::signal(SIGXFSZ, SIG_DFL);  // the limit's own scope puts the old handler back
         }
-        run = RunExport(dir, args);
+        std::function<void(pid_t)> whileRunning;
+        if (stopped) {
+            whileRunning = [&, stopAt = StopWhileWriting(dir, c.format, c.stop)](pid_t pid) {
+                batch = pid;
+                stopAt(pid);
+            };
+        }
+        run = RunProgram(dir, kExport, args, {}, RunAs::TestUser, whileRunning);
     }
 
-    EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "");
     Strings lines;
     for (std::istringstream err(run.err); std::getline(err, lines.emplace_back());) {
     }
     lines.pop_back();
-    std::sort(lines.begin(), lines.end());
-    ASSERT_EQ(lines.size(), 2u) << run.err;
-    EXPECT_EQ(lines[0].rfind("orvane-export: " + large + ": ", 0), 0u) << lines[0];
-    EXPECT_EQ(lines[1], "orvane-export: " + missing + ": error 53: File not found");
-    EXPECT_EQ(FolderEntries(dir / "out"), (Strings{"a." + c.format, "c." + c.format}));
+    Strings pictures{"a." + c.format, "c." + c.format};
+    if (stopped) {
+        EXPECT_EQ(run.signal, c.stop == Stop::CtrlC ? SIGINT : SIGTERM);
+        EXPECT_NE(::kill(-batch, 0), 0) << "a child outlived the batch";
+        // Stopped just as it ended, the large one may be whole.
+        if (std::filesystem::exists(dir / ("out/large." + c.format))) {
+            pictures.push_back("large." + c.format);
+        }
+        ASSERT_EQ(lines.size(), 2u) << run.err;
+        EXPECT_EQ(lines[1], "orvane-export: interrupted: " + std::to_string(pictures.size()) +
+                                " of 4 exported");
+        lines.pop_back();
+    } else {
+        EXPECT_EQ(run.status, 1);
+        std::sort(lines.begin(), lines.end());
+        ASSERT_EQ(lines.size(), 2u) << run.err;
+        EXPECT_EQ(lines[0].rfind("orvane-export: " + large + ": ", 0), 0u) << lines[0];
+        lines.erase(lines.begin());
+    }
+    EXPECT_EQ(lines[0], "orvane-export: " + missing + ": error 53: File not found");
+    pictures.push_back(decoy);
+    std::sort(pictures.begin(), pictures.end());
+    EXPECT_EQ(FolderEntries(dir / "out"), pictures);
+    EXPECT_EQ(ReadFile(dir / ("out/" + decoy)), "the user's");
     EXPECT_EQ(ReadFile(dir / ("out/a." + c.format)), ReadFile(single));
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, Batch,
-                         ::testing::Values(BatchCase{"jpg",
-                                                     {"--to", "@/out", "--format", "jpg"},
-                                                     "jpg",
-                                                     100'000,
-                                                     AtTheLimit::WriteFails},
-                                           BatchCase{"bmp_options_with_equals",
-                                                     {"--format=bmp", "--to=@/out"},
-                                                     "bmp",
-                                                     1'000'000,
-                                                     AtTheLimit::WriteFails},
-                                           BatchCase{"killed_while_writing",
-                                                     {"--to", "@/out", "--format", "jpg"},
-                                                     "jpg",
-                                                     100'000,
-                                                     AtTheLimit::Killed}),
-                         RowName());
+INSTANTIATE_TEST_SUITE_P(
+    Formats, Batch,
+    ::testing::Values(
+        BatchCase{"jpg", {"--to", "@/out", "--format", "jpg"}, "jpg", 100'000, Stop::WriteFails},
+        BatchCase{"bmp_options_with_equals",
+                  {"--format=bmp", "--to=@/out"},
+                  "bmp",
+                  1'000'000,
+                  Stop::WriteFails},
+        BatchCase{"killed_while_writing",
+                  {"--to", "@/out", "--format", "jpg"},
+                  "jpg",
+                  100'000,
+                  Stop::Killed},
+        BatchCase{"ctrl_c_while_writing",
+                  {"--to", "@/out", "--format", "jpg"},
+                  "jpg",
+                  RLIM_INFINITY,
+                  Stop::CtrlC},
+        BatchCase{"sigterm_to_the_batch_alone",
+                  {"--to", "@/out", "--format", "bmp"},
+                  "bmp",
+                  RLIM_INFINITY,
+                  Stop::TermToTheBatch}),
+    RowName());
 
 TEST(OrvaneExport, HelpTellsTheFormatsTheDispatchAndTheStatuses) {
     TempDir dir;
