@@ -225,4 +225,21 @@ std::variant<BatchRequest, std::string> ParseBatchArguments(
     return request;
 }
 
+Request ParseArguments(std::span<const std::string_view> args) {
+    if (IsBatchExport(args)) {
+        auto batch = ParseBatchArguments(args);
+        if (auto* problem = std::get_if<std::string>(&batch)) {
+            return UsageError{std::move(*problem)};
+        }
+        return std::get<BatchRequest>(std::move(batch));
+    }
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        return HelpRequest{};
+    }
+    if (args.size() != 2) {
+        return UsageError{"expected two arguments, TILESET and OUTPUT"};
+    }
+    return SingleRequest{std::string(args[0]), std::string(args[1])};
+}
+
 }  // namespace orvane::cli

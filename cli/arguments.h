@@ -39,6 +39,21 @@ struct BatchRequest {
 // True when the arguments name --to or --format, the batch form's options.
 bool IsBatchExport(std::span<const std::string_view> args);
 
+struct HelpRequest {};
+struct SingleRequest {
+    std::string tileset;
+    std::string output;
+};
+struct UsageError {
+    std::string problem;
+};
+using Request = std::variant<HelpRequest, SingleRequest, BatchRequest, UsageError>;
+
+// What the arguments (without the program's name) ask for: --help or -h alone, one tileset to
+// one picture, or a batch; or what is wrong with them. An OUTPUT that would write nothing is
+// refused later, by the export itself.
+Request ParseArguments(std::span<const std::string_view> args);
+
 // The request, or what is wrong with the arguments.
 std::variant<BatchRequest, std::string> ParseBatchArguments(std::span<const std::string_view> args);
 

@@ -44,30 +44,24 @@ int ExportOne(const std::string& tileset, const std::string& output) {
 
 int main(int argc, char** argv) {
     const std::vector<std::string_view> args(argv + 1, argv + argc);
-    if (orvane::cli::IsBatchExport(args)) {
-        auto request = orvane::cli::ParseBatchArguments(args);
-        if (const auto* problem = std::get_if<std::string>(&request)) {
-            return Usage(*problem);
-        }
-        const orvane::cli::BatchResult result =
-            orvane::cli::RunBatchExport(std::get<orvane::cli::BatchRequest>(request));
-        if (result.stoppedBy != 0) {
-            // Ended as the signal ends a program, so that the shell and the caller see it.
-            std::cerr.flush();
-            std::signal(result.stoppedBy, SIG_DFL);
-            std::raise(result.stoppedBy);
-        }
-        return result.status;
+    const orvane::cli::Request request = orvane::cli::ParseArguments(args);
+    if (const auto* usage = std::get_if<orvane::cli::UsageError>(&request)) {
+        return Usage(usage->problem);
     }
-    if (argc == 2) {
-        const std::string_view option = argv[1];
-        if (option == "--help" || option == "-h") {
-            std::cout << orvane::cli::HelpText();
-            return Status(Exit::Success);
-        }
+    if (std::holds_alternative<orvane::cli::HelpRequest>(request)) {
+        std::cout << orvane::cli::HelpText();
+        return Status(Exit::Success);
     }
-    if (argc != 3) {
-        return Usage("expected two arguments, TILESET and OUTPUT");
+    if (const auto* single = std::get_if<orvane::cli::SingleRequest>(&request)) {
+        return ExportOne(single->tileset, single->output);
     }
-    return ExportOne(argv[1], argv[2]);
+    const orvane::cli::BatchResult result =
+        orvane::cli::RunBatchExport(std::get<orvane::cli::BatchRequest>(request));
+    if (result.stoppedBy != 0) {
+        // Ended as the signal ends a program, so that the shell and the caller see it.
+        std::cerr.flush();
+        std::signal(result.stoppedBy, SIG_DFL);
+        std::raise(result.stoppedBy);
+    }
+    return result.status;
 }

@@ -1,5 +1,7 @@
 // jencWrite with any record: any sizes, pitch, padding, quality, row order and mode, pixels and
-// file name present or not, the record prepared, prepared twice, freed first or never prepared.
+// file name present or not, the record prepared, prepared twice, freed first or never prepared;
+// cut into bands of any height and compressed on any number of threads, whatever the machine's
+// CPUs, so that the band workers and the join are fuzzed on a runner with one CPU too.
 // The library must read no pixel outside the rows the record describes, refuse what it cannot
 // encode without touching the file, and what it accepts must come out as a JPEG of the record's
 // size that libjpeg-turbo's decompressor reads back.
@@ -7,6 +9,7 @@
 #include <turbojpeg.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -15,6 +18,7 @@
 
 #include "fuzz/fuzz_input.h"
 #include "jpeg/jpegenc.h"
+#include "jpeg/jpegenc_testing.h"
 
 namespace {
 
@@ -130,6 +134,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     record.jquality = static_cast<DWORD>(in.Long());
     const int mode = in.Long();
+    JencWriteOptions options;
+    options.threads = static_cast<unsigned>(in.Choice(9));  // 0: one for each CPU
+    options.bandRows = in.Byte();                            // the library rounds it
     if ((steps & kJencStrayEncoder) != 0) {
         record.encoder = in.Word64();
     }
@@ -163,7 +170,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     file.Mark();
     const bool nullRecord = (steps & kJencNullRecord) != 0;
-    const int result = jencWrite(nullRecord ? nullptr : &record, mode);
+    // Thousands of bands of a few rows would measure the compressor's start-up, not the joins.
+    if (height / std::max(8u, options.bandRows / 8 * 8) > 64) {
+        options.bandRows = JENC_DEFAULT_BAND_ROWS;
+    }
+    const int result = jencWriteWithOptions(nullRecord ? nullptr : &record, mode, options);
     if (result == JENC_OK) {
         CheckJpeg(file.Contents(), record);
     } else if (result != JENC_ERR_FILE_WRITE &&
