@@ -56,6 +56,10 @@ same. On a terminal, standard error also shows how many tilesets are done and
 which one is being exported; otherwise only failures are printed. Nothing goes to standard
 output.
 
+Ctrl+C, SIGTERM or SIGHUP stops the batch: the exports under way are stopped and leave nothing,
+one line says how many pictures were written ("interrupted: 3 of 10 exported"), and the program
+ends by that signal, which the shell shows as 130, 143 or 129.
+
 Exit status of this form:
   0  every picture was written
   1  at least one tileset failed; each is named on standard error
