@@ -96,7 +96,8 @@ void AppendEscape(std::string& out, char c) {
             break;
     }
     char octal[8];
-    std::snprintf(octal, sizeof octal, "\\%03o", static_cast<unsigned>(static_cast<unsigned char>(c)));
+    std::snprintf(octal, sizeof octal, "\\%03o",
+                  static_cast<unsigned>(static_cast<unsigned char>(c)));
     out += octal;
 }
 
@@ -222,8 +223,8 @@ std::variant<BatchRequest, std::string> ParseBatchArguments(
         }
         const auto [at, added] = writers.emplace(OutputFor(request, tileset), &tileset);
         if (!added) {
-            return ShellQuoted(*at->second) + " and " + ShellQuoted(tileset) + " would both write " +
-                   ShellQuoted(at->first);
+            return ShellQuoted(*at->second) + " and " + ShellQuoted(tileset) +
+                   " would both write " + ShellQuoted(at->first);
         }
     }
     return request;

@@ -19,8 +19,8 @@ void Progress::Started(std::string_view tileset) {
 
 void Progress::Ended(std::string_view tileset) {
     ++done_;
-    if (const auto at = std::find(running_.begin(), running_.end(),
-                                  ShellQuoted(tileset, Quotes::WhereNeeded));
+    if (const auto at =
+            std::find(running_.begin(), running_.end(), ShellQuoted(tileset, Quotes::WhereNeeded));
         at != running_.end()) {
         running_.erase(at);
     }

@@ -49,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (const auto* usage = std::get_if<UsageError>(&request)) {
         Check(!usage->problem.empty() && !HasControl(usage->problem));
         const std::string text = UsageText(usage->problem);
-        Check(text.starts_with(kPrefix) && text.find('\n') == kPrefix.size() + usage->problem.size());
+        Check(text.starts_with(kPrefix) &&
+              text.find('\n') == kPrefix.size() + usage->problem.size());
     } else if (const auto* single = std::get_if<SingleRequest>(&request)) {
         Check(args.size() == 2 && single->tileset == args[0] && single->output == args[1]);
     } else if (const auto* batch = std::get_if<BatchRequest>(&request)) {

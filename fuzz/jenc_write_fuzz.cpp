@@ -136,7 +136,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int mode = in.Long();
     JencWriteOptions options;
     options.threads = static_cast<unsigned>(in.Choice(9));  // 0: one for each CPU
-    options.bandRows = in.Byte();                            // the library rounds it
+    options.bandRows = in.Byte();                           // the library rounds it
     if ((steps & kJencStrayEncoder) != 0) {
         record.encoder = in.Word64();
     }

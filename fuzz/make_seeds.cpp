@@ -224,8 +224,8 @@ struct JencSeed {
     const char* name;
     std::uint8_t steps;
     std::int32_t width, height, pad, quality, mode;
-    std::uint8_t threads = 0;  // 0: one for each CPU
-    std::uint8_t bandRows = 0;  // 0: the least, 8
+    std::int32_t threads = 0;   // 0: one for each CPU
+    std::int32_t bandRows = 0;  // 0: the least, 8
 };
 
 void WriteJencSeeds(const fs::path& folder) {
@@ -258,7 +258,10 @@ void WriteJencSeeds(const fs::path& folder) {
         if ((seed.steps & kJencOtherSize) != 0) {
             in.Long(seed.width).Long(-seed.height + 1);
         }
-        in.Long(seed.quality).Long(seed.mode).Byte(seed.threads).Byte(seed.bandRows);
+        in.Long(seed.quality)
+            .Long(seed.mode)
+            .Byte(static_cast<std::uint8_t>(seed.threads))
+            .Byte(static_cast<std::uint8_t>(seed.bandRows));
         if ((seed.steps & kJencStrayEncoder) != 0) {
             in.Word64(0x5EED);
         }

@@ -187,17 +187,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bool written = true;
     if ((steps & kPendingByName) != 0) {
         // As the JPEG library does: it opens the name, truncating.
-        const int fd = ::open(file->TempName().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC,
-                              0666);
-        written = fd >= 0 && orvane::platform::WriteAll(
-                                 fd, {reinterpret_cast<const BYTE*>(picture.data()),
-                                      picture.size()}) == 0;
+        const int fd =
+            ::open(file->TempName().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        written = fd >= 0 &&
+                  orvane::platform::WriteAll(
+                      fd, {reinterpret_cast<const BYTE*>(picture.data()), picture.size()}) == 0;
         if (fd >= 0) {
             ::close(fd);
         }
         Check(written || expected.onUse != 0 || (steps & kPendingDiskFills) != 0);
     } else {
-        const std::size_t half = (steps & kPendingInParts) != 0 ? picture.size() / 2 : picture.size();
+        const std::size_t half =
+            (steps & kPendingInParts) != 0 ? picture.size() / 2 : picture.size();
         for (const std::string_view part :
              {std::string_view(picture).substr(0, half), std::string_view(picture).substr(half)}) {
             const int error = RaisedNumber([&] {
@@ -206,7 +207,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (expected.onUse != 0) {
                 Check(error == expected.onUse);
             } else {
-                Check(error == 0 || ((steps & kPendingDiskFills) != 0 && (error == 57 || error == 61)));
+                Check(error == 0 ||
+                      ((steps & kPendingDiskFills) != 0 && (error == 57 || error == 61)));
             }
             written = written && error == 0;
         }

@@ -41,7 +41,8 @@ class MemoryFile {
   public:
     MemoryFile(const std::vector<std::uint8_t>& bytes)
         : fd_(::memfd_create("tileset", MFD_CLOEXEC)) {
-        if (fd_ < 0 || ::write(fd_, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) {
+        if (fd_ < 0 ||
+            ::write(fd_, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) {
             std::abort();
         }
     }
@@ -107,7 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::uint8_t> bytes(data + std::min<std::size_t>(size, 1), data + size);
     // The file's layout and the mosaic's, stated here rather than taken from the code under test:
     // a 6-byte header, tiles of 32 x 32 pixels of 3 bytes, 19 tiles a row and at least one row.
-    constexpr std::int64_t kHeader = 6, kTile = 32 * 32 * 3;
+    constexpr std::int64_t kHeader = 6, kTile = std::int64_t{32} * 32 * 3;
     std::int16_t count = 0;
     if (bytes.size() >= kHeader) {
         std::memcpy(&count, bytes.data() + 2, sizeof count);
@@ -120,7 +121,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 #endif
     if ((how & kPadToCount) != 0 && count > 0) {
-        bytes.resize(std::max<std::size_t>(bytes.size(), kHeader + count * kTile), 0x5A);
+        bytes.resize(std::max(bytes.size(), static_cast<std::size_t>(kHeader + kTile * count)),
+                     0x5A);
     }
     const auto length = static_cast<std::int64_t>(bytes.size());
     const bool whole = length >= kHeader && length >= kHeader + std::max(0, int{count}) * kTile;
@@ -130,7 +132,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string picture = PictureName(extension != nullptr ? extension : "none");
     ScriptedDialog dialog({tileset.Name(), picture});
     MainForm form(dialog);
-    const orvane::platform::ScopedMessageBoxHandler quiet([](std::string_view, std::string_view) {});
+    const orvane::platform::ScopedMessageBoxHandler quiet(
+        [](std::string_view, std::string_view) {});
     const int designWidth = form.Picture1.PixelWidth();
     try {
         form.mnuOpen_Click();

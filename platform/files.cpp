@@ -106,8 +106,9 @@ std::string TemporaryName(const fs::path& path) {
         hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3;
     }
     char tail[80];
-    std::snprintf(tail, sizeof tail, ".%016llx.%lld.%llu.tmp", static_cast<unsigned long long>(hash),
-                  static_cast<long long>(::getpid()), static_cast<unsigned long long>(made++));
+    std::snprintf(tail, sizeof tail, ".%016llx.%lld.%llu.tmp",
+                  static_cast<unsigned long long>(hash), static_cast<long long>(::getpid()),
+                  static_cast<unsigned long long>(made++));
     std::string hidden(1, '.');
     hidden.append(name, 0, kKeptNameBytes).append(tail);
     return (path.parent_path() / hidden).string();

@@ -35,7 +35,7 @@ struct PoolCase {
     Job job;
     Failures failures;  // one for each job that runs, in the order of the jobs
     bool killed = false;
-    int stoppedBy = 0;        // the signal that stops the pool
+    int stoppedBy = 0;          // the signal that stops the pool
     std::size_t extraJobs = 0;  // jobs that the stop keeps from starting
 };
 void PrintTo(const PoolCase& c, std::ostream* os) {
