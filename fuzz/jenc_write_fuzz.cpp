@@ -6,7 +6,6 @@
 // encode without touching the file, and what it accepts must come out as a JPEG of the record's
 // size that libjpeg-turbo's decompressor reads back.
 #include <sys/mman.h>
-#include <turbojpeg.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,6 +16,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_input.h"
+#include "fuzz/jpeg_decode.h"
 #include "jpeg/jpegenc.h"
 #include "jpeg/jpegenc_testing.h"
 
@@ -71,29 +71,6 @@ bool MustRefuse(const JENC_CORE_PROPERTIES& r, std::int64_t height, int mode) {
     return r.DIBWidth == 0 || height == 0 || r.DIBWidth > kMaxJpegSide || height > kMaxJpegSide ||
            r.JPGWidth != r.DIBWidth || r.JPGHeight != height || r.DIBPadBytes > 3 ||
            r.jquality < 1 || r.jquality > 100 || mode != JENC_JFILE_WRITEWHOLEIMAGE;
-}
-
-void CheckJpeg(const std::vector<unsigned char>& jpeg, const JENC_CORE_PROPERTIES& record) {
-    tjhandle decompressor = tjInitDecompress();
-    int width = 0;
-    int height = 0;
-    int subsampling = 0;
-    int colourspace = 0;
-    const bool read = tjDecompressHeader3(decompressor, jpeg.data(), jpeg.size(), &width, &height,
-                                          &subsampling, &colourspace) == 0 &&
-                      static_cast<DWORD>(width) == record.JPGWidth &&
-                      static_cast<DWORD>(height) == record.JPGHeight;
-    bool decoded = false;
-    if (read) {
-        std::vector<unsigned char> pixels(3 * static_cast<std::size_t>(width) *
-                                          static_cast<std::size_t>(height));
-        decoded = tjDecompress2(decompressor, jpeg.data(), jpeg.size(), pixels.data(), width, 0,
-                                height, TJPF_RGB, 0) == 0;
-    }
-    tjDestroy(decompressor);
-    if (!decoded) {
-        std::abort();
-    }
 }
 
 }  // namespace
@@ -176,7 +153,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const int result = jencWriteWithOptions(nullRecord ? nullptr : &record, mode, options);
     if (result == JENC_OK) {
-        CheckJpeg(file.Contents(), record);
+        if (!DecodesAs(file.Contents(), record.JPGWidth, record.JPGHeight)) {
+            std::abort();
+        }
     } else if (result != JENC_ERR_FILE_WRITE &&
                file.Contents() != std::vector<unsigned char>{kMarker}) {
         std::abort();

@@ -8,7 +8,6 @@
 // (random files end too early, and are refused before any tile is read, almost always), and
 // kSaveAs picks the format of a Save As that follows. The rest is the file.
 #include <sys/mman.h>
-#include <turbojpeg.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -22,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/jpeg_decode.h"
 #include "platform/msgbox.h"
 #include "platform/runtime_error.h"
 #include "viewer/main_form.h"
@@ -89,15 +89,7 @@ bool WrittenWhole(const std::string& name, bool jpeg, int width, int height) {
         return file.size() == static_cast<std::size_t>(54 + stride * height) && file[0] == 'B' &&
                file[1] == 'M' && word(18) == width && std::abs(word(22)) == height;
     }
-    tjhandle decompressor = tjInitDecompress();
-    int w = 0;
-    int h = 0;
-    int subsampling = 0;
-    int colourspace = 0;
-    const bool read = tjDecompressHeader3(decompressor, file.data(), file.size(), &w, &h,
-                                          &subsampling, &colourspace) == 0;
-    tjDestroy(decompressor);
-    return read && w == width && h == height;
+    return orvane::fuzz::DecodesAs(file, width, height);
 }
 
 }  // namespace
