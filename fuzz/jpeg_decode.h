@@ -17,8 +17,8 @@ inline bool DecodesAs(const std::vector<unsigned char>& jpeg, std::int64_t width
     int h = 0;
     int subsampling = 0;
     int colourspace = 0;
-    bool decoded = tjDecompressHeader3(decompressor, jpeg.data(), jpeg.size(), &w, &h,
-                                       &subsampling, &colourspace) == 0 &&
+    bool decoded = tjDecompressHeader3(decompressor, jpeg.data(), jpeg.size(), &w, &h, &subsampling,
+                                       &colourspace) == 0 &&
                    w == width && h == height;
     if (decoded) {
         std::vector<unsigned char> pixels(3 * static_cast<std::size_t>(w) *
