@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <optional>
@@ -265,11 +266,14 @@ void PrintTo(const BatchCase& c, std::ostream* os) {
 
 class Batch : public ::testing::TestWithParam<BatchCase> {};
 
-// Whether a process writes a file without a name in folder: a picture half written.
-bool PictureUnderWay(const std::filesystem::path& folder) {
+// Whether a child of the batch writes a file without a name in folder: a picture half written.
+bool PictureUnderWay(pid_t batch, const std::filesystem::path& folder) {
+    std::ifstream children("/proc/" + std::to_string(batch) + "/task/" + std::to_string(batch) +
+                           "/children");
     std::error_code error;
-    for (const auto& process : std::filesystem::directory_iterator("/proc", error)) {
-        for (const auto& fd : std::filesystem::directory_iterator(process.path() / "fd", error)) {
+    for (pid_t child = 0; children >> child;) {
+        const std::filesystem::path fds = "/proc/" + std::to_string(child) + "/fd";
+        for (const auto& fd : std::filesystem::directory_iterator(fds, error)) {
             const std::string file = std::filesystem::read_symlink(fd.path(), error).string();
             if (file.starts_with(folder.string() + "/#") && file.ends_with(" (deleted)")) {
                 return true;
@@ -279,20 +283,21 @@ bool PictureUnderWay(const std::filesystem::path& folder) {
     return false;
 }
 
-// Stops the batch once the two small tilesets are written and the large one is under way.
+// Stops the batch once the two small tilesets are written and the large one is under way, while
+// its picture is written if that is seen in time.
 std::function<void(pid_t)> StopWhileWriting(const TempDir& dir, const std::string& format,
                                             Stop stop) {
     return [&dir, format, stop](pid_t batch) {
-        const auto until = [](const std::function<bool()>& done) {
-            for (int wait = 0; wait < 2000 && !done(); ++wait) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        const auto until = [](int milliseconds, const std::function<bool()>& done) {
+            for (int waited = 0; waited < milliseconds && !done(); ++waited) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
         };
-        until([&] {
+        until(10'000, [&] {
             return std::filesystem::exists(dir / ("out/a." + format)) &&
                    std::filesystem::exists(dir / ("out/c." + format));
         });
-        until([&] { return PictureUnderWay(dir / "out"); });
+        until(3'000, [&] { return PictureUnderWay(batch, dir / "out"); });
         if (stop == Stop::CtrlC) {
             ::kill(-batch, SIGINT);
         } else {
