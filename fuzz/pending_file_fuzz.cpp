@@ -46,6 +46,11 @@ const fs::path& Scratch() {
         }
         return fs::path(pattern);
     }();
+    // Registered after the folder is made, so run before its name is destroyed.
+    [[maybe_unused]] static const int removed = std::atexit([] {
+        std::error_code ignored;
+        fs::remove_all(Scratch(), ignored);
+    });
     return folder;
 }
 

@@ -69,6 +69,11 @@ std::string PictureName(const char* extension) {
         }
         return std::filesystem::path(pattern);
     }();
+    // Registered after the folder is made, so run before its name is destroyed.
+    [[maybe_unused]] static const int removed = std::atexit([] {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    });
     return (folder / "out.").string() + extension;
 }
 
