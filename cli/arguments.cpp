@@ -1,10 +1,15 @@
 #include "cli/arguments.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cctype>
 #include <charconv>
+#include <cstdio>
 #include <filesystem>
 #include <initializer_list>
 #include <map>
+#include <set>
 
 #include "viewer/main_form.h"
 #include "viewer/tileset_png.h"
@@ -18,7 +23,7 @@ constexpr std::string_view kSynopsis = R"(Usage: orvane-export TILESET OUTPUT
        orvane-export --columns N TILESET OUTPUT.png
        orvane-export --thumbnail SIZE TILESET OUTPUT
        orvane-export --to DIR --format jpg|bmp|png [--columns N] TILESET...
-       orvane-export --help
+       orvane-export --help | --version
 )";
 
 constexpr std::string_view kDetails = R"(
@@ -63,8 +68,10 @@ Exports each TILESET exactly as the two-argument form does, to DIR, named after 
 file name with its extension replaced: tiles/forest.tst becomes DIR/forest.jpg with --format
 jpg, DIR/forest.bmp with --format bmp, DIR/forest.png with --format png. The options may also be
 written --to=DIR and --format=jpg, in any order, before or among the tilesets; after "--" every
-argument is a tileset. DIR must be an existing folder; a picture already in it is replaced only
-once the new one is complete. --columns is for --format png, as above.
+argument is a tileset. The format may be given in capitals (--format JPG); the name of each
+picture ends in lower case all the same. DIR must be an existing folder; a picture already in it
+is replaced only once the new one is complete. A file given twice is exported once. --columns is
+for --format png, as above.
 
 The tilesets are exported in parallel, each in a process of its own, as many at a time as there
 are processors that orvane-export may use (see taskset(1)), each process on its share of them.
@@ -74,11 +81,15 @@ same. On a terminal, standard error also shows how many tilesets are done and
 which one is being exported; otherwise only failures are printed. Nothing goes to standard
 output.
 
+Ctrl+C, SIGTERM or SIGHUP stops the batch: the exports under way are stopped and leave nothing,
+one line says how many pictures were written ("interrupted: 3 of 10 exported"), and the program
+ends by that signal, which the shell shows as 130, 143 or 129.
+
 Exit status of this form:
   0  every picture was written
   1  at least one tileset failed; each is named on standard error
-  2  wrong usage (--to or --format missing or given twice, a format other than jpg, bmp or png
-     exactly, DIR not an existing folder, no TILESET, an empty TILESET, or two tilesets that
+  2  wrong usage (--to or --format missing or given twice, a format other than jpg, bmp or png,
+     DIR not an existing folder, no TILESET, an empty TILESET, or two different tilesets that
      would write the same picture); nothing is read or written
 )";
 
@@ -87,11 +98,36 @@ constexpr std::string_view kFormat = "--format";
 constexpr std::string_view kColumns = "--columns";
 constexpr std::string_view kThumbnail = "--thumbnail";
 
-std::string Quoted(std::string_view text) {
-    std::string quoted;
-    quoted.reserve(text.size() + 2);
-    return quoted.append(1, '\'').append(text).append(1, '\'');
+bool IsControl(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7f;
 }
+
+bool IsBareInAShell(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) != 0 ||
+           std::string_view("-_./,:+@%=").find(c) != std::string_view::npos;
+}
+
+void AppendEscape(std::string& out, char c) {
+    switch (c) {
+        case '\n':
+            out += "\\n";
+            return;
+        case '\t':
+            out += "\\t";
+            return;
+        case '\r':
+            out += "\\r";
+            return;
+        default:
+            break;
+    }
+    char octal[8];
+    std::snprintf(octal, sizeof octal, "\\%03o",
+                  static_cast<unsigned>(static_cast<unsigned char>(c)));
+    out += octal;
+}
+
 
 // The options given, each at most once, and the other arguments in order.
 struct CommandLine {
@@ -122,7 +158,7 @@ std::variant<CommandLine, std::string> Split(std::span<const std::string_view> a
         }
         const std::string_view name = arg.substr(0, arg.find('='));
         if (std::find(known.begin(), known.end(), name) == known.end()) {
-            return "unknown option " + Quoted(arg);
+            return "unknown option " + ShellQuoted(arg);
         }
         if (line.options.contains(name)) {
             return std::string(name) + " given twice";
@@ -162,10 +198,49 @@ std::variant<int, std::string> Columns(const CommandLine& line, bool png) {
         return *columns;
     }
     return "--columns takes a number of tiles to a row, 1 to " + std::to_string(viewer::kMaxTiles) +
-           ", not " + Quoted(*text);
+           ", not " + ShellQuoted(*text);
 }
 
 }  // namespace
+
+std::string EscapeControls(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (!IsControl(text[i])) {
+            out += text[i];
+            continue;
+        }
+        out += "'$'";
+        for (; i < text.size() && IsControl(text[i]); ++i) {
+            AppendEscape(out, text[i]);
+        }
+        --i;
+        out += "''";
+    }
+    return out;
+}
+
+std::string ShellQuoted(std::string_view name, Quotes quotes) {
+    if (quotes == Quotes::WhereNeeded && !name.empty() &&
+        std::all_of(name.begin(), name.end(), IsBareInAShell)) {
+        return std::string(name);
+    }
+    std::string inner;
+    for (const char c : name) {
+        inner += c == '\'' ? std::string_view("'\\''") : std::string_view(&c, 1);
+    }
+    std::string quoted(1, '\'');
+    quoted.append(EscapeControls(inner)).append(1, '\'');
+    // The empty '' that an escape at either end leaves.
+    if (quoted.size() > 2 && quoted.starts_with("''")) {
+        quoted.erase(0, 2);
+    }
+    if (quoted.size() > 2 && quoted.ends_with("''")) {
+        quoted.erase(quoted.size() - 2);
+    }
+    return quoted;
+}
 
 std::string HelpText() {
     return std::string(kSynopsis).append(kDetails).append(kBatchDetails);
@@ -181,6 +256,8 @@ std::string OutputFor(const BatchRequest& request, const std::string& tileset) {
             (fs::path(tileset).stem().string() + "." + request.extension))
         .string();
 }
+
+namespace {
 
 bool IsBatchExport(std::span<const std::string_view> args) {
     return std::any_of(args.begin(), args.end(), [](std::string_view arg) {
@@ -207,7 +284,7 @@ std::variant<ExportRequest, std::string> ParseExportArguments(
         request.thumbnailSize = Count(*size, viewer::kMaxThumbnailSize);
         if (!request.thumbnailSize) {
             return "--thumbnail takes a size in pixels, 1 to " +
-                   std::to_string(viewer::kMaxThumbnailSize) + ", not " + Quoted(*size);
+                   std::to_string(viewer::kMaxThumbnailSize) + ", not " + ShellQuoted(*size);
         }
         return request;
     }
@@ -227,39 +304,77 @@ std::variant<BatchRequest, std::string> ParseBatchArguments(
     }
     CommandLine& line = std::get<CommandLine>(split);
     const std::string* folder = line.Option(kTo);
-    const std::string* format = line.Option(kFormat);
     if (folder == nullptr || folder->empty()) {
         return "the batch form needs --to DIR, an existing folder";
     }
-    if (format == nullptr || (*format != "jpg" && *format != "bmp" && *format != "png")) {
-        return "the batch form needs --format jpg, bmp or png, exactly (lower case)";
+    // The name of a format, not of a file: JPG is jpg here, as in a file manager's menu.
+    std::string format = line.Option(kFormat) != nullptr ? *line.Option(kFormat) : "";
+    std::transform(format.begin(), format.end(), format.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (format != "jpg" && format != "bmp" && format != "png") {
+        return "the batch form needs --format jpg, bmp or png";
     }
     std::error_code error;
     if (!fs::is_directory(*folder, error)) {
-        return Quoted(*folder) + " is not a folder: --to takes an existing folder";
+        return ShellQuoted(*folder) + " is not a folder: --to takes an existing folder";
     }
     if (line.operands.empty()) {
         return "no TILESET to export";
     }
-    auto columns = Columns(line, *format == "png");
+    auto columns = Columns(line, format == "png");
     if (const auto* problem = std::get_if<std::string>(&columns)) {
         return *problem;
     }
-    BatchRequest request{*folder, *format, std::move(line.operands), std::get<int>(columns)};
+    BatchRequest request{*folder, format, {}, std::get<int>(columns)};
 
-    // Two tilesets of one name would race for one picture, and one would be lost.
+    // A file named twice (tiles/a.tst and ./tiles/a.tst, or through a link) is exported once.
+    // Two different files of one name would race for one picture, and one would be lost.
+    std::set<std::variant<std::pair<dev_t, ino_t>, std::string>> files;
     std::map<std::string, const std::string*> writers;
-    for (const std::string& tileset : request.tilesets) {
+    for (std::string& tileset : line.operands) {
         if (tileset.empty()) {
             return "TILESET must not be empty";
         }
+        struct stat info {};
+        std::error_code ignored;
+        const bool added = ::stat(tileset.c_str(), &info) == 0
+                               ? files.emplace(std::pair{info.st_dev, info.st_ino}).second
+                               : files.emplace(fs::weakly_canonical(tileset, ignored)).second;
+        if (added) {
+            request.tilesets.push_back(std::move(tileset));
+        }
+    }
+    for (const std::string& tileset : request.tilesets) {
         const auto [at, added] = writers.emplace(OutputFor(request, tileset), &tileset);
         if (!added) {
-            return Quoted(*at->second) + " and " + Quoted(tileset) + " would both write " +
-                   Quoted(at->first);
+            return ShellQuoted(*at->second) + " and " + ShellQuoted(tileset) +
+                   " would both write " + ShellQuoted(at->first);
         }
     }
     return request;
+}
+
+}  // namespace
+
+Request ParseArguments(std::span<const std::string_view> args) {
+    if (IsBatchExport(args)) {
+        auto batch = ParseBatchArguments(args);
+        if (auto* problem = std::get_if<std::string>(&batch)) {
+            return UsageError{std::move(*problem)};
+        }
+        return std::get<BatchRequest>(std::move(batch));
+    }
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        return HelpRequest{};
+    }
+    if (args.size() == 1 && args[0] == "--version") {
+        return VersionRequest{};
+    }
+    auto single = ParseExportArguments(args);
+    if (auto* problem = std::get_if<std::string>(&single)) {
+        return UsageError{std::move(*problem)};
+    }
+    return std::get<ExportRequest>(std::move(single));
 }
 
 }  // namespace orvane::cli

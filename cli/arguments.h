@@ -13,6 +13,18 @@ namespace orvane::cli {
 // Every line the program writes to standard error begins with it.
 inline constexpr std::string_view kPrefix = "orvane-export: ";
 
+enum class Quotes { Always, WhereNeeded };
+
+// A name as ls and coreutils print it (shell-escape quoting), so that a name cannot forge a line
+// or reach the terminal as an escape sequence: 'my tiles.tst', 'it'\''s.tst', and a control
+// character outside the quotes in the shell's $'...' form, 'evil'$'\n''fake.tst'. WhereNeeded
+// leaves a name of letters, digits and -_./,:+@%= bare, as ls does.
+std::string ShellQuoted(std::string_view name, Quotes quotes = Quotes::Always);
+
+// Text with each run of control characters in the shell's $'...' form, closing and reopening the
+// quotes around it: a name that the text holds in '...' comes out as ShellQuoted gives it.
+std::string EscapeControls(std::string_view text);
+
 // What --help prints.
 std::string HelpText();
 
@@ -30,18 +42,22 @@ struct ExportRequest {
 struct BatchRequest {
     std::string folder;
     std::string extension;  // "jpg", "bmp" or "png"
+    // Each file once, in the order first given: a file named twice is exported once.
     std::vector<std::string> tilesets;
     int columns;  // tiles to a row of a PNG
 };
 
-// True when the arguments name --to or --format, the batch form's options.
-bool IsBatchExport(std::span<const std::string_view> args);
+struct HelpRequest {};
+struct VersionRequest {};
+struct UsageError {
+    std::string problem;
+};
+using Request = std::variant<HelpRequest, VersionRequest, ExportRequest, BatchRequest, UsageError>;
 
-// The request, or what is wrong with the arguments. Whether TILESET and OUTPUT are usable is
-// ExportTileset's to judge.
-std::variant<ExportRequest, std::string> ParseExportArguments(
-    std::span<const std::string_view> args);
-std::variant<BatchRequest, std::string> ParseBatchArguments(std::span<const std::string_view> args);
+// What the arguments (without the program's name) ask for: --help (or -h) or --version alone,
+// one tileset to one picture or a thumbnail, or a batch; or what is wrong with them. Whether
+// TILESET and OUTPUT are usable is the export's to judge.
+Request ParseArguments(std::span<const std::string_view> args);
 
 // The picture the request makes of one of its tilesets: the tileset's file name in the folder,
 // its extension replaced.

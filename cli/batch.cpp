@@ -6,7 +6,6 @@
 #include "cli/export_tileset.h"
 #include "cli/process_pool.h"
 #include "cli/progress.h"
-#include "platform/files.h"
 #include "platform/parallel.h"
 
 namespace orvane::cli {
@@ -20,7 +19,7 @@ std::string ReasonAfterTheName(const ExportFailure& failure) {
 
 }  // namespace
 
-int RunBatchExport(const BatchRequest& request) {
+BatchResult RunBatchExport(const BatchRequest& request) {
     const std::vector<std::string>& tilesets = request.tilesets;
     const auto exportOne = [&](std::size_t index) -> std::optional<std::string> {
         const std::optional<ExportFailure> failure =
@@ -34,25 +33,29 @@ int RunBatchExport(const BatchRequest& request) {
 
     Progress progress(tilesets.size());
     std::size_t failed = 0;
+    std::size_t exported = 0;
     const JobEvents events{
         .started = [&](std::size_t index) { progress.Started(tilesets[index]); },
         .ended =
             [&](const JobOutcome& outcome) {
                 const std::string& tileset = tilesets[outcome.index];
-                if (outcome.killed) {
-                    // It could not remove the temporary file of a picture half written.
-                    platform::RemovePendingLeftovers(OutputFor(request, tileset));
-                }
                 progress.Ended(tileset);
-                if (outcome.failure) {
+                if (!outcome.failure) {
+                    ++exported;
+                } else if (!outcome.stopped) {
                     ++failed;
-                    progress.Say(std::string(kPrefix) + tileset + ": " + *outcome.failure);
+                    progress.Say(std::string(kPrefix) + ShellQuoted(tileset, Quotes::WhereNeeded) +
+                                 ": " + EscapeControls(*outcome.failure));
                 }
             },
     };
-    RunJobs(tilesets.size(), platform::UsableProcessors(), exportOne, events);
+    const int signal = RunJobs(tilesets.size(), platform::UsableProcessors(), exportOne, events);
+    if (signal != 0) {
+        progress.Interrupted(exported);
+        return {.status = 128 + signal, .stoppedBy = signal};
+    }
     progress.Finish(failed, request.folder);
-    return failed == 0 ? 0 : 1;
+    return {.status = failed == 0 ? 0 : 1};
 }
 
 }  // namespace orvane::cli

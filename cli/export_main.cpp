@@ -1,5 +1,6 @@
-// orvane-export: File > Open and File > Save As without the window, for people with many
-// tilesets to turn into pictures.
+// orvane-export: File > Open and File > Save As (or Export PNG) without the window, for people
+// with many tilesets to turn into pictures.
+#include <csignal>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -10,6 +11,7 @@
 #include "cli/arguments.h"
 #include "cli/batch.h"
 #include "cli/export_tileset.h"
+#include "platform/app.h"
 
 namespace {
 
@@ -38,29 +40,7 @@ int Exported(const std::optional<ExportFailure>& failure) {
     return Status(Exit::Failure);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    const std::vector<std::string_view> args(argv + 1, argv + argc);
-    if (orvane::cli::IsBatchExport(args)) {
-        auto request = orvane::cli::ParseBatchArguments(args);
-        if (const auto* problem = std::get_if<std::string>(&request)) {
-            return Usage(*problem);
-        }
-        return orvane::cli::RunBatchExport(std::get<orvane::cli::BatchRequest>(request));
-    }
-    if (argc == 2) {
-        const std::string_view option = argv[1];
-        if (option == "--help" || option == "-h") {
-            std::cout << orvane::cli::HelpText();
-            return Status(Exit::Success);
-        }
-    }
-    auto parsed = orvane::cli::ParseExportArguments(args);
-    if (const auto* problem = std::get_if<std::string>(&parsed)) {
-        return Usage(*problem);
-    }
-    const auto& request = *std::get_if<orvane::cli::ExportRequest>(&parsed);
+int Export(const orvane::cli::ExportRequest& request) {
     if (request.thumbnailSize) {
         return Exported(
             orvane::cli::ExportThumbnail(request.tileset, request.output, *request.thumbnailSize));
@@ -69,4 +49,34 @@ int main(int argc, char** argv) {
         request.tileset, request.output,
         [](std::string_view confirmation) { std::cout << confirmation << '\n'; },
         {.columns = request.columns}));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    const orvane::cli::Request request = orvane::cli::ParseArguments(args);
+    if (const auto* usage = std::get_if<orvane::cli::UsageError>(&request)) {
+        return Usage(usage->problem);
+    }
+    if (std::holds_alternative<orvane::cli::HelpRequest>(request)) {
+        std::cout << orvane::cli::HelpText();
+        return Status(Exit::Success);
+    }
+    if (std::holds_alternative<orvane::cli::VersionRequest>(request)) {
+        std::cout << "orvane-export " << orvane::platform::AppVersion() << '\n';
+        return Status(Exit::Success);
+    }
+    if (const auto* single = std::get_if<orvane::cli::ExportRequest>(&request)) {
+        return Export(*single);
+    }
+    const orvane::cli::BatchResult result =
+        orvane::cli::RunBatchExport(std::get<orvane::cli::BatchRequest>(request));
+    if (result.stoppedBy != 0) {
+        // Ended as the signal ends a program, so that the shell and the caller see it.
+        std::cerr.flush();
+        std::signal(result.stoppedBy, SIG_DFL);
+        std::raise(result.stoppedBy);
+    }
+    return result.status;
 }

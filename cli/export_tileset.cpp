@@ -1,5 +1,6 @@
 #include "cli/export_tileset.h"
 
+#include "cli/arguments.h"
 #include "platform/msgbox.h"
 #include "platform/runtime_error.h"
 #include "viewer/common_dialog.h"
@@ -40,7 +41,9 @@ std::optional<ExportFailure> Attempt(Step step, const std::string& file,
                                      const std::function<void()>& command) {
     std::optional<ExportFailure> failure;
     viewer::RunCommand(command, [&](const RuntimeError& error) {
-        failure = ExportFailure{step, file, viewer::ErrorDetail(error), error.Number()};
+        // The error's texts may hold a name (a link's, say), with whatever characters it has.
+        failure =
+            ExportFailure{step, file, EscapeControls(viewer::ErrorDetail(error)), error.Number()};
     });
     return failure;
 }
@@ -54,8 +57,8 @@ std::optional<ExportFailure> ExportTileset(const std::string& tileset, const std
     const viewer::SaveFormat format = viewer::SaveFormatOf(output);
     if (format == viewer::SaveFormat::None) {
         return ExportFailure{Step::Arguments, output,
-                             "'" + output +
-                                 "' would write nothing: OUTPUT must end in \"bmp\", \"jpg\" or "
+                             ShellQuoted(output) +
+                                 " would write nothing: OUTPUT must end in \"bmp\", \"jpg\" or "
                                  "\"png\", exactly (lower case)"};
     }
     // File > Export PNG reads the tileset's file, as this does: the canvas would add nothing.
@@ -99,9 +102,9 @@ std::optional<ExportFailure> ExportThumbnail(const std::string& tileset, const s
 std::string Describe(const ExportFailure& failure) {
     switch (failure.step) {
         case Step::Reading:
-            return "reading '" + failure.file + "': " + failure.detail;
+            return "reading " + ShellQuoted(failure.file) + ": " + failure.detail;
         case Step::Writing:
-            return "writing '" + failure.file + "': " + failure.detail;
+            return "writing " + ShellQuoted(failure.file) + ": " + failure.detail;
         case Step::Arguments:
             break;
     }

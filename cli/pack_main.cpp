@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/export_tileset.h"
+#include "platform/app.h"
 #include "platform/runtime_error.h"
 #include "viewer/tileset_picture.h"
 #include "viewer/tileset_png.h"
@@ -19,7 +20,7 @@ using Step = ExportFailure::Step;
 constexpr std::string_view kPrefix = "orvane-pack: ";
 
 constexpr std::string_view kSynopsis = R"(Usage: orvane-pack PICTURE TILESET
-       orvane-pack --help
+       orvane-pack --help | --version
 )";
 
 constexpr std::string_view kDetails = R"(
@@ -92,6 +93,10 @@ int main(int argc, char** argv) {
     const std::vector<std::string_view> args(argv + 1, argv + argc);
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
         std::cout << kSynopsis << kDetails;
+        return Status(Exit::Success);
+    }
+    if (args.size() == 1 && args[0] == "--version") {
+        std::cout << "orvane-pack " << orvane::platform::AppVersion() << '\n';
         return Status(Exit::Success);
     }
     if (args.size() != 2) {

@@ -3,11 +3,14 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sched.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -74,6 +77,103 @@ class ProcessorShares {
 
   private:
     std::map<int, std::size_t> users_;  // processor -> children running on it
+};
+
+// The signals that stop the pool: Ctrl+C, kill's default, and the terminal going away.
+constexpr std::array kStopSignals{SIGINT, SIGTERM, SIGHUP};
+
+// What the handler shares with the pool: the first stop signal, and the pipe that wakes the
+// pool's poll (a signal between a look at the flag and poll would otherwise wait for a child).
+volatile std::sig_atomic_t stopSignal = 0;
+int wakeFd = -1;
+
+extern "C" void NoteStopSignal(int signal) {
+    if (stopSignal == 0) {
+        stopSignal = signal;
+    }
+    const int saved = errno;
+    const char byte = 0;
+    // A full pipe already holds a wake-up: a byte that does not fit is not missed.
+    if (::write(wakeFd, &byte, 1) < 0) {
+        errno = saved;
+    }
+    errno = saved;
+}
+
+// The stop signals caught for one RunJobs, and the dispositions they had put back afterwards.
+class StopSignals {
+  public:
+    StopSignals() {
+        if (::pipe2(wake_.data(), O_CLOEXEC | O_NONBLOCK) != 0) {
+            wake_ = {-1, -1};  // the flag alone still stops the pool, at the next child's end
+        }
+        wakeFd = wake_[1];
+        stopSignal = 0;
+        struct sigaction caught {};
+        caught.sa_handler = NoteStopSignal;
+        ::sigemptyset(&caught.sa_mask);
+        for (std::size_t i = 0; i < kStopSignals.size(); ++i) {
+            ::sigaction(kStopSignals[i], nullptr, &previous_[i]);
+            // nohup's SIGHUP, or a shell's for a background job: whoever ignored it meant it.
+            if (previous_[i].sa_handler != SIG_IGN) {
+                ::sigaction(kStopSignals[i], &caught, nullptr);
+            }
+        }
+    }
+    ~StopSignals() {
+        Restore();
+        for (const int fd : wake_) {
+            if (fd >= 0) {
+                ::close(fd);
+            }
+        }
+        wakeFd = -1;
+    }
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+
+    // The signal that stopped the pool, or 0.
+    static int Received() { return stopSignal; }
+    int WakeFd() const { return wake_[0]; }
+    void Drain() const {
+        char bytes[64];
+        while (::read(wake_[0], bytes, sizeof bytes) > 0) {
+        }
+    }
+
+    // In a child: the dispositions the program began with, so that the job dies of a stop signal
+    // as any program does.
+    void Restore() const {
+        for (std::size_t i = 0; i < kStopSignals.size(); ++i) {
+            ::sigaction(kStopSignals[i], &previous_[i], nullptr);
+        }
+    }
+
+  private:
+    std::array<int, 2> wake_{};
+    std::array<struct sigaction, kStopSignals.size()> previous_{};
+};
+
+// Holds the stop signals back while a child is made, so that none reaches a child before it
+// has put back the program's own dispositions.
+class HeldStopSignals {
+  public:
+    HeldStopSignals() {
+        sigset_t held;
+        ::sigemptyset(&held);
+        for (const int signal : kStopSignals) {
+            ::sigaddset(&held, signal);
+        }
+        ::sigprocmask(SIG_BLOCK, &held, &previous_);
+    }
+    ~HeldStopSignals() { Release(); }
+    HeldStopSignals(const HeldStopSignals&) = delete;
+    HeldStopSignals& operator=(const HeldStopSignals&) = delete;
+
+    void Release() const { ::sigprocmask(SIG_SETMASK, &previous_, nullptr); }
+
+  private:
+    sigset_t previous_{};
 };
 
 // The child's side: the job, on its processors, its failure written to the report pipe.
@@ -155,15 +255,22 @@ class Pool {
     Pool(std::size_t count, std::size_t slots, const Job& job, const JobEvents& events)
         : count_(count), slots_(std::max<std::size_t>(slots, 1)), job_(job), events_(events) {}
 
-    void Run() {
-        while (next_ < count_ || !running_.empty()) {
-            while (running_.size() < slots_ && next_ < count_) {
+    int Run() {
+        while ((next_ < count_ && StopSignals::Received() == 0) || !running_.empty()) {
+            while (running_.size() < slots_ && next_ < count_ && StopSignals::Received() == 0) {
                 Start(next_++);
+            }
+            if (StopSignals::Received() != 0 && !stopping_) {
+                stopping_ = true;
+                for (const Child& child : running_) {
+                    ::kill(child.pid, SIGTERM);
+                }
             }
             if (!running_.empty()) {
                 ReadReports();
             }
         }
+        return StopSignals::Received();
     }
 
   private:
@@ -177,12 +284,22 @@ class Pool {
         std::vector<int> cpus = shares_.Lend(together - running_.size());
         // Whatever this process has buffered would be written again by the child.
         std::fflush(nullptr);
+        const pid_t parent = ::getpid();
+        HeldStopSignals held;
         const pid_t pid = ::fork();
         if (pid == 0) {
             ::close(ends[0]);
+            ::close(signals_.WakeFd());
+            // Killed with this process, also by SIGKILL; and at once if it has already gone.
+            if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != parent) {
+                ::_exit(1);
+            }
+            signals_.Restore();
+            held.Release();
             RunChild(job_, index, ends[1], cpus);
         }
         const int error = errno;
+        held.Release();
         ::close(ends[1]);
         if (pid < 0) {
             ::close(ends[0]);
@@ -201,10 +318,11 @@ class Pool {
     // Waits until a child reports; takes in what it says, and reaps each that has ended.
     void ReadReports() {
         std::vector<pollfd> waiting;
-        waiting.reserve(running_.size());
+        waiting.reserve(running_.size() + 1);
         for (const Child& child : running_) {
             waiting.push_back({child.reportPipe, POLLIN, 0});
         }
+        waiting.push_back({signals_.WakeFd(), POLLIN, 0});
         if (::poll(waiting.data(), waiting.size(), -1) < 0) {
             if (errno == EINTR) {
                 return;
@@ -213,6 +331,9 @@ class Pool {
             for (pollfd& each : waiting) {
                 each.revents = POLLIN;
             }
+        }
+        if (waiting.back().revents != 0) {
+            signals_.Drain();
         }
         for (std::size_t i = running_.size(); i-- > 0;) {
             if (waiting[i].revents != 0 && !Read(running_[i])) {
@@ -235,7 +356,10 @@ class Pool {
         const Child child = std::move(running_[at]);
         running_.erase(running_.begin() + static_cast<std::ptrdiff_t>(at));
         ::close(child.reportPipe);
-        const JobOutcome outcome = OutcomeOf(child, WaitFor(child.pid));
+        JobOutcome outcome = OutcomeOf(child, WaitFor(child.pid));
+        // A child that a Ctrl+C killed with this process: the handler has run by the time its
+        // end can be seen here, for the terminal signals every process of the group at once.
+        outcome.stopped = outcome.killed && StopSignals::Received() != 0;
         shares_.Return(child.cpus);
         events_.ended(outcome);
     }
@@ -245,14 +369,16 @@ class Pool {
     const Job& job_;
     const JobEvents& events_;
     ProcessorShares shares_;
+    StopSignals signals_;
     std::vector<Child> running_;
     std::size_t next_ = 0;
+    bool stopping_ = false;
 };
 
 }  // namespace
 
-void RunJobs(std::size_t count, std::size_t slots, const Job& job, const JobEvents& events) {
-    Pool(count, slots, job, events).Run();
+int RunJobs(std::size_t count, std::size_t slots, const Job& job, const JobEvents& events) {
+    return Pool(count, slots, job, events).Run();
 }
 
 }  // namespace orvane::cli

@@ -22,6 +22,9 @@ struct JobOutcome {
     std::optional<std::string> failure;
     // Ended by a signal, so the job could not clean up after itself.
     bool killed = false;
+    // Ended by the pool itself, or by the same signal, once the pool was told to stop: not a
+    // failure of the job's own.
+    bool stopped = false;
 };
 
 // What the caller hears while the jobs run, in the order it happens.
@@ -34,6 +37,14 @@ struct JobEvents {
 // least one). The processors this process may use are shared out among the children that run
 // together: one each while every slot is taken, all of them to a child that runs alone. A job
 // that starts threads should start as many as its own processors (sched_getaffinity).
-void RunJobs(std::size_t count, std::size_t slots, const Job& job, const JobEvents& events);
+//
+// SIGINT, SIGTERM or SIGHUP while the jobs run (Ctrl+C, kill, a closed terminal) stops the pool:
+// it starts no more jobs, sends its running children SIGTERM, waits for every one of them, and
+// returns that signal, which the caller should raise again once it has said what it must (the
+// shell then shows how the program ended). A signal that was ignored when RunJobs began (SIGHUP
+// under nohup) stays ignored, by the pool and by its children. Returns 0 when every job ran.
+// A child never outlives this process: it is killed when this process ends, however it ends.
+// One RunJobs at a time in a process.
+int RunJobs(std::size_t count, std::size_t slots, const Job& job, const JobEvents& events);
 
 }  // namespace orvane::cli

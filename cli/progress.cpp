@@ -13,13 +13,14 @@ namespace orvane::cli {
 Progress::Progress(std::size_t total) : total_(total), shown_(::isatty(STDERR_FILENO) == 1) {}
 
 void Progress::Started(std::string_view tileset) {
-    running_.emplace_back(tileset);
+    running_.push_back(ShellQuoted(tileset, Quotes::WhereNeeded));
     Draw();
 }
 
 void Progress::Ended(std::string_view tileset) {
     ++done_;
-    if (const auto at = std::find(running_.begin(), running_.end(), tileset);
+    if (const auto at =
+            std::find(running_.begin(), running_.end(), ShellQuoted(tileset, Quotes::WhereNeeded));
         at != running_.end()) {
         running_.erase(at);
     }
@@ -34,8 +35,13 @@ void Progress::Say(const std::string& line) {
 void Progress::Finish(std::size_t failed, const std::string& folder) {
     if (shown_) {
         std::cerr << "\r\033[K" << kPrefix << total_ - failed << " of " << total_ << " exported to "
-                  << folder << '\n';
+                  << ShellQuoted(folder, Quotes::WhereNeeded) << '\n';
     }
+}
+
+void Progress::Interrupted(std::size_t exported) {
+    std::cerr << (shown_ ? "\r\033[K" : "") << kPrefix << "interrupted: " << exported << " of "
+              << total_ << " exported\n";
 }
 
 void Progress::Draw() const {

@@ -20,6 +20,8 @@ class Progress {
     void Say(const std::string& line);
 
     void Finish(std::size_t failed, const std::string& folder);
+    // The batch was stopped with `exported` pictures written; printed on any standard error.
+    void Interrupted(std::size_t exported);
 
   private:
     void Draw() const;
@@ -27,7 +29,7 @@ class Progress {
     std::size_t total_;
     bool shown_;
     std::size_t done_ = 0;
-    std::vector<std::string> running_;  // the one started last is shown
+    std::vector<std::string> running_;  // as printed; the one started last is shown
 };
 
 }  // namespace orvane::cli

@@ -194,4 +194,27 @@ enum JencStep : std::uint8_t {
     kJencOtherSize = 128,    // JPGWidth and JPGHeight read from the input, not the DIB's
 };
 
+// The PendingFile target: what stands at the target before the write, then the steps, a size
+// limit in 16-byte units (with kPendingDiskFills), and the picture.
+enum class PendingTarget : std::uint8_t {
+    New,
+    Old,
+    ReadOnly,
+    Folder,
+    Link,
+    ChainOfLinks,
+    DanglingLink,
+    DanglingIntoAFolder,
+    DanglingIntoNowhere,
+    LoopOfLinks,
+    InAMissingFolder,
+    Count
+};
+enum PendingStep : std::uint8_t {
+    kPendingCommit = 1,     // else the file is abandoned
+    kPendingByName = 2,     // written through TempName(), as the JPEG library does, else by Write
+    kPendingInParts = 4,    // Write called for each half
+    kPendingDiskFills = 8,  // writes past the limit fail, as on a full disk
+};
+
 }  // namespace orvane::fuzz

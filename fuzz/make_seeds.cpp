@@ -1,7 +1,8 @@
 // Writes the seed corpora of the operation targets: short sequences that reach each operation's
 // working path and its refusals, for the fuzzer to start from.
 //
-//     fuzz_make_seeds FOLDER    # writes FOLDER/dib_operations/*, gdi_sequences/*, jenc_write/*
+//     fuzz_make_seeds FOLDER    # writes FOLDER/dib_operations/*, gdi_sequences/*, jenc_write/*,
+//                               # pending_file/*
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -218,11 +219,13 @@ void WriteGdiSeeds(const fs::path& folder) {
 }
 
 // --- jencWrite: the steps, then DIBWidth, DIBHeight, DIBPadBytes, [JPGWidth, JPGHeight],
-// jquality, mode, [encoder], pixels.
+// jquality, mode, threads, band rows, [encoder], pixels.
 struct JencSeed {
     const char* name;
     std::uint8_t steps;
     std::int32_t width, height, pad, quality, mode;
+    std::int32_t threads = 0;   // 0: one for each CPU
+    std::int32_t bandRows = 0;  // 0: the least, 8
 };
 
 void WriteJencSeeds(const fs::path& folder) {
@@ -245,6 +248,9 @@ void WriteJencSeeds(const fs::path& folder) {
         {"no_file", kJencInit | kJencNoFile, 8, -8, 0, 90, kWhole},
         {"stray_encoder", kJencInit | kJencStrayEncoder, 8, -8, 0, 90, kWhole},
         {"sizes_differ", kJencInit | kJencOtherSize, 8, -8, 0, 90, kWhole},
+        {"bands_on_three_threads", kJencInit, 19, -45, 3, 90, kWhole, 3, 8},
+        {"bands_on_one_thread", kJencInit, 9, 40, 1, 90, kWhole, 1, 16},
+        {"more_threads_than_bands", kJencInit, 5, -17, 1, 90, kWhole, 8, 8},
     };
     for (const JencSeed& seed : seeds) {
         InputWriter in;
@@ -252,7 +258,10 @@ void WriteJencSeeds(const fs::path& folder) {
         if ((seed.steps & kJencOtherSize) != 0) {
             in.Long(seed.width).Long(-seed.height + 1);
         }
-        in.Long(seed.quality).Long(seed.mode);
+        in.Long(seed.quality)
+            .Long(seed.mode)
+            .Byte(static_cast<std::uint8_t>(seed.threads))
+            .Byte(static_cast<std::uint8_t>(seed.bandRows));
         if ((seed.steps & kJencStrayEncoder) != 0) {
             in.Word64(0x5EED);
         }
@@ -262,6 +271,40 @@ void WriteJencSeeds(const fs::path& folder) {
         }
         Save(folder, seed.name, in);
     }
+}
+
+// --- PendingFile: each state of the target, committed; then the other ways to write.
+void WritePendingSeeds(const fs::path& folder) {
+    constexpr const char* kTargets[] = {"new",
+                                        "old",
+                                        "read_only",
+                                        "folder",
+                                        "link",
+                                        "chain_of_links",
+                                        "dangling_link",
+                                        "dangling_into_a_folder",
+                                        "dangling_into_nowhere",
+                                        "loop_of_links",
+                                        "in_a_missing_folder"};
+    static_assert(std::size(kTargets) == static_cast<std::size_t>(PendingTarget::Count));
+    const auto seed = [&](const std::string& name, PendingTarget target, std::uint8_t steps,
+                          std::uint8_t limit) {
+        InputWriter in;
+        in.Op(target).Byte(steps).Byte(limit);
+        for (int i = 0; i < 100; ++i) {
+            in.Byte(static_cast<std::uint8_t>('A' + i % 26));
+        }
+        Save(folder, name, in);
+    };
+    for (std::size_t target = 0; target < std::size(kTargets); ++target) {
+        seed(kTargets[target], static_cast<PendingTarget>(target), kPendingCommit, 0);
+    }
+    seed("old_by_name", PendingTarget::Old, kPendingCommit | kPendingByName, 0);
+    seed("link_in_parts", PendingTarget::Link, kPendingCommit | kPendingInParts, 0);
+    seed("old_abandoned", PendingTarget::Old, 0, 0);
+    seed("old_on_a_full_disk", PendingTarget::Old, kPendingCommit | kPendingDiskFills, 2);
+    seed("new_by_name_on_a_full_disk", PendingTarget::New,
+         kPendingCommit | kPendingByName | kPendingDiskFills, 1);
 }
 
 }  // namespace
@@ -275,5 +318,6 @@ int main(int argc, char** argv) {
     WriteDibSeeds(folder / "dib_operations");
     WriteGdiSeeds(folder / "gdi_sequences");
     WriteJencSeeds(folder / "jenc_write");
+    WritePendingSeeds(folder / "pending_file");
     return 0;
 }

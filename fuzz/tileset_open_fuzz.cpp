@@ -1,47 +1,163 @@
-// File > Open on arbitrary bytes: whatever the file holds, the command must neither crash nor
-// read outside its buffers. A file that holds every tile its header counts is opened, the canvas
-// at the size the header asks for; any other is refused as damaged, and nothing changes.
+// File > Open on arbitrary bytes, and File > Save As after it: whatever the file holds, the
+// commands must neither crash nor read outside their buffers. A file that holds every tile its
+// header counts is opened, the canvas at the size the header asks for; any other is refused as
+// damaged, and nothing changes. Save As then writes the mosaic whole, as a JPEG or a bitmap of the
+// canvas's size.
+//
+// The input's first byte says how: kPadToCount fills the file up to the tiles its header counts
+// (random files end too early, and are refused before any tile is read, almost always), and
+// kSaveAs picks the format of a Save As that follows. The rest is the file.
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
 
+#include "fuzz/jpeg_decode.h"
 #include "fuzz/memory_file.h"
+#include "platform/msgbox.h"
 #include "platform/runtime_error.h"
 #include "viewer/main_form.h"
 #include "viewer/tileset.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    using namespace orvane::viewer;
-#ifdef ORVANE_LIBFUZZER
-    // Counts up to the first tile of a second row reach every case of the header, of a short
-    // file and of the mosaic's rows. Larger ones only add mosaics taller than the drawing area
-    // and reads beyond the first block of tiles, at some 70 us a tile: fuzzed, they would hold
-    // the fuzzer to a few hundred inputs a second. Saved inputs replay whatever their count, and
-    // the tests paint the tallest mosaics.
-    if (size >= 4) {
-        std::int16_t count;
-        std::memcpy(&count, data + 2, sizeof count);
-        if (count > kTilesPerRow + 1) {
-            return -1;
+namespace {
+
+constexpr std::uint8_t kPadToCount = 1;
+constexpr std::uint8_t kSaveAs = 6;  // 0 or 6: none, 2: a JPEG, 4: a bitmap
+
+// Enough for the second block of 256 tiles that Open reads at once, for reads too large for its
+// read-ahead window, and for mosaics taller than the drawing area, at some 50 us a tile.
+constexpr std::int16_t kMostTiles = 300;
+
+// Where Save As writes: tmpfs where there is one, so that a replacement's flush costs nothing.
+std::string PictureName(const char* extension) {
+    static const std::filesystem::path folder = [] {
+        const std::filesystem::path base = std::filesystem::is_directory("/dev/shm")
+                                               ? "/dev/shm"
+                                               : std::filesystem::temp_directory_path();
+        std::string pattern = (base / "orvane-open-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            std::abort();
+        }
+        return std::filesystem::path(pattern);
+    }();
+    // Registered after the folder is made, so run before its name is destroyed.
+    [[maybe_unused]] static const int removed = std::atexit([] {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    });
+    return (folder / "out.").string() + extension;
+}
+
+std::vector<unsigned char> Contents(const std::string& name) {
+    std::ifstream in(name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The picture Save As wrote, read by libjpeg-turbo or by the bitmap's own headers.
+bool WrittenWhole(const std::string& name, bool jpeg, int width, int height) {
+    const std::vector<unsigned char> file = Contents(name);
+    if (!jpeg) {
+        const auto word = [&](std::size_t at) {
+            std::int32_t value = 0;
+            std::memcpy(&value, file.data() + at, sizeof value);
+            return value;
+        };
+        const std::int64_t stride = (std::int64_t{width} * 3 + 3) / 4 * 4;
+        return file.size() == static_cast<std::size_t>(54 + stride * height) && file[0] == 'B' &&
+               file[1] == 'M' && word(18) == width && std::abs(word(22)) == height;
+    }
+    return orvane::fuzz::DecodesAs(file, width, height);
+}
+
+// Under the sanitizers a tile takes some 0.4 ms to paint: left to itself, the fuzzer would spend
+// nearly all its time on the few large mosaics it has found, at a few dozen inputs a second. Those
+// of more than one row of tiles get a fifth of the run's time; beyond that share a large input is
+// passed over (and not kept) until the others have caught up.
+class LargeMosaicShare {
+  public:
+    using Clock = std::chrono::steady_clock;
+
+    bool Allows() const { return spent_ * 5 <= Clock::now() - start_; }
+    void Spend(Clock::duration time) { spent_ += time; }
+
+  private:
+    Clock::time_point start_ = Clock::now();
+    Clock::duration spent_{};
+};
+
+// Counts the time of one large mosaic's commands against the share.
+class Spending {
+  public:
+    explicit Spending(LargeMosaicShare* share) : share_(share) {}
+    ~Spending() {
+        if (share_ != nullptr) {
+            share_->Spend(LargeMosaicShare::Clock::now() - start_);
         }
     }
-#endif
-    const orvane::fuzz::MemoryFile file(data, size);
-    ScriptedDialog dialog({file.Name()});
-    MainForm form(dialog);
-    const int designWidth = form.Picture1.PixelWidth();
+    Spending(const Spending&) = delete;
+    Spending& operator=(const Spending&) = delete;
+
+  private:
+    LargeMosaicShare* share_;
+    LargeMosaicShare::Clock::time_point start_ = LargeMosaicShare::Clock::now();
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace orvane::viewer;
+    const std::uint8_t how = size > 0 ? data[0] : 0;
+    std::vector<std::uint8_t> bytes(data + std::min<std::size_t>(size, 1), data + size);
     // The file's layout and the mosaic's, stated here rather than taken from the code under test:
     // a 6-byte header, tiles of 32 x 32 pixels of 3 bytes, 19 tiles a row and at least one row.
-    constexpr std::int64_t kHeader = 6, kTile = 32 * 32 * 3;
-    const auto bytes = static_cast<std::int64_t>(size);
+    constexpr std::int64_t kHeader = 6, kTile = std::int64_t{32} * 32 * 3;
     std::int16_t count = 0;
-    if (bytes >= kHeader) {
-        std::memcpy(&count, data + 2, sizeof count);
+    if (bytes.size() >= kHeader) {
+        std::memcpy(&count, bytes.data() + 2, sizeof count);
     }
-    const bool whole = bytes >= kHeader + std::max(0, int{count}) * kTile;
+#ifdef ORVANE_LIBFUZZER
+    // Larger counts add nothing but time; saved inputs replay whatever their count, and the tests
+    // paint the tallest mosaics.
+    if (count > kMostTiles) {
+        return -1;
+    }
+#endif
+    if ((how & kPadToCount) != 0 && count > 0) {
+        bytes.resize(std::max(bytes.size(), static_cast<std::size_t>(kHeader + kTile * count)),
+                     0x5A);
+    }
+    const auto length = static_cast<std::int64_t>(bytes.size());
+    const bool whole = length >= kHeader && length >= kHeader + std::max(0, int{count}) * kTile;
+    LargeMosaicShare* share = nullptr;
+#ifdef ORVANE_LIBFUZZER
+    if (whole && count > kTilesPerRow) {
+        static LargeMosaicShare largeMosaics;
+        if (!largeMosaics.Allows()) {
+            return -1;
+        }
+        share = &largeMosaics;
+    }
+#endif
+    const Spending spending(share);
+
+    const orvane::fuzz::MemoryFile tileset(bytes.data(), bytes.size());
+    const char* extension = (how & kSaveAs) == 2 ? "jpg" : (how & kSaveAs) == 4 ? "bmp" : nullptr;
+    const std::string picture = PictureName(extension != nullptr ? extension : "none");
+    ScriptedDialog dialog({tileset.Name(), picture});
+    MainForm form(dialog);
+    const orvane::platform::ScopedMessageBoxHandler quiet(
+        [](std::string_view, std::string_view) {});
+    const int designWidth = form.Picture1.PixelWidth();
     try {
         form.mnuOpen_Click();
     } catch (const orvane::platform::RuntimeError& error) {
@@ -51,9 +167,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         return 0;
     }
-    if (!whole || !form.bTilesetLoaded ||
-        form.Picture1.PixelWidth() != 32 * std::clamp(int{count}, 0, 19) ||
-        form.Picture1.PixelHeight() != 32 * std::max(1, (count + 18) / 19)) {
+    const int width = form.Picture1.PixelWidth();
+    const int height = form.Picture1.PixelHeight();
+    if (!whole || !form.bTilesetLoaded || width != 32 * std::clamp(int{count}, 0, 19) ||
+        height != 32 * std::max(1, (count + 18) / 19)) {
+        std::abort();
+    }
+    if (extension == nullptr) {
+        return 0;
+    }
+    try {
+        form.mnuSaveAs_Click();
+    } catch (const orvane::platform::RuntimeError& error) {
+        // Only a canvas 0 pixels wide has no picture to save.
+        if (width != 0) {
+            std::abort();
+        }
+        return 0;
+    }
+    if (width == 0 || !WrittenWhole(picture, extension[0] == 'j', width, height)) {
         std::abort();
     }
     return 0;

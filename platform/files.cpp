@@ -4,13 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cctype>
+#include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <random>
-#include <string_view>
 #include <utility>
 
 #include "platform/detail/posix_files.h"
@@ -39,48 +37,81 @@ using detail::RefuseUnreplaceable;
     RaiseBecause(number, SystemErrorReason(error));
 }
 
+// The folder a file is in; "." for a bare name.
+fs::path FolderOf(const fs::path& path) {
+    return path.parent_path().empty() ? fs::path(".") : path.parent_path();
+}
+
 // The rename is in the folder's entries, which reach the disk on their own schedule. Nothing is
 // left to undo by now, so a failure here is not reported.
-void SyncFolder(const fs::path& folder) {
-    const int fd =
-        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+void SyncFolderOf(const fs::path& file) {
+    const int fd = ::open(FolderOf(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         ::fsync(fd);
         ::close(fd);
     }
 }
 
-// What a write to target replaces: a link's destination when target is a link.
+// The system's own limit on the links one name may lead through (MAXSYMLINKS).
+constexpr int kMaxLinks = 40;
+
+// What a write to target replaces or makes: where its links lead, followed as open(O_CREAT)
+// follows them, into a file that does not exist yet too. Raises for the links that the system
+// would refuse to follow.
 fs::path ReplacedFile(const std::string& target) {
     fs::path path(target);
-    std::error_code error;
-    if (fs::is_symlink(path, error)) {
-        fs::path resolved = fs::canonical(path, error);
-        if (!error) {
-            path = std::move(resolved);
+    for (int links = 0;; ++links) {
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0) {
+            // A dangling link: the file is made where it leads, but only in a folder that
+            // exists, as the system would.
+            struct stat folder {};
+            if (links > 0 && (errno == ENOENT || errno == ENOTDIR) &&
+                (::stat(FolderOf(path).c_str(), &folder) != 0 || !S_ISDIR(folder.st_mode))) {
+                RaiseBecause(ErrorNumber::PathNotFound, "no such file or directory");
+            }
+            return path;
         }
+        if (!S_ISLNK(info.st_mode)) {
+            return path;
+        }
+        if (links == kMaxLinks) {
+            RaiseBecause(ErrorNumber::PathFileAccessError, SystemErrorReason(ELOOP));
+        }
+        detail::RefuseForeignLink(path.string(), info);
+        std::error_code error;
+        const fs::path next = fs::read_symlink(path, error);
+        if (error) {
+            RaiseBecause(ErrorNumber::PathFileAccessError, SystemErrorReason(error.value()));
+        }
+        path = next.is_absolute() ? next : path.parent_path() / next;
     }
-    return path;
 }
 
-// The new contents of path are written to "<prefix><16 hex digits>.tmp" in its folder: hidden,
-// and short enough for NAME_MAX whatever the target's name.
-constexpr std::size_t kSuffixDigits = 16;
-constexpr std::string_view kTemporaryEnding = ".tmp";
-
-std::string TemporaryPrefix(const fs::path& path) {
-    std::string base = path.filename().string();
-    if (base.size() > 200) {
-        base.resize(200);
-    }
-    return "." + base + ".";
+// "/proc/self/fd/N": a name that opens the very file behind descriptor fd, also one that has
+// no name of its own.
+std::string DescriptorName(int fd) {
+    return "/proc/self/fd/" + std::to_string(fd);
 }
 
-std::string RandomSuffix() {
-    thread_local std::mt19937_64 generator{std::random_device{}()};
-    char text[17];
-    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(generator()));
-    return text;
+// A fresh hidden name beside path: ".NAME.HASH.PID.N.tmp". NAME is cut to keep within NAME_MAX;
+// HASH, of the whole name, keeps two long names that share their beginning apart, and PID and N
+// keep apart every writer of one name, in this process or another.
+std::string TemporaryName(const fs::path& path) {
+    constexpr std::size_t kKeptNameBytes = 180;
+    static std::atomic<std::uint64_t> made{0};
+    const std::string name = path.filename().string();
+    std::uint64_t hash = 0xcbf29ce484222325;  // FNV-1a
+    for (const char c : name) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3;
+    }
+    char tail[80];
+    std::snprintf(tail, sizeof tail, ".%016llx.%lld.%llu.tmp",
+                  static_cast<unsigned long long>(hash), static_cast<long long>(::getpid()),
+                  static_cast<unsigned long long>(made++));
+    std::string hidden(1, '.');
+    hidden.append(name, 0, kKeptNameBytes).append(tail);
+    return (path.parent_path() / hidden).string();
 }
 
 }  // namespace
@@ -141,12 +172,22 @@ PendingFile::PendingFile(const std::string& target) {
         RefuseUnreplaceable(info);
     }
 
-    const std::string prefix = TemporaryPrefix(path);
-    const fs::path folder = path.parent_path();
+    // The owner's alone while it is written: a replaced file may be private, and others must not
+    // read its new contents before Commit gives the file its final mode.
+    fd_ = ::open(FolderOf(path).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd_ >= 0) {
+        temp_ = DescriptorName(fd_);
+        // Without /proc (a bare chroot) neither a library nor linkat could reach it.
+        if (::access(temp_.c_str(), W_OK) == 0) {
+            return;
+        }
+        ::close(std::exchange(fd_, -1));
+    }
+    // The file system cannot make a file without a name (or the folder cannot take a file at
+    // all, which the named one then says).
+    named_ = true;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temp_ = (folder / (prefix + RandomSuffix() + std::string(kTemporaryEnding))).string();
-        // The owner's alone while it is written: a replaced file may be private, and others
-        // must not read its new contents before Commit gives the file its final mode.
+        temp_ = TemporaryName(path);
         fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd_ >= 0) {
             return;
@@ -163,7 +204,8 @@ PendingFile::~PendingFile() {
     if (fd_ >= 0) {
         ::close(fd_);
     }
-    if (IsReserved() && !committed_) {
+    // Only a file made here, in this process: a name that was never reserved may be anyone's.
+    if (named_ && IsReserved() && !committed_) {
         ::unlink(temp_.c_str());
     }
 }
@@ -194,66 +236,83 @@ void PendingFile::Commit() {
     if (fd_ < 0) {
         Raise(ErrorNumber::BadFileNameOrNumber);  // an earlier Commit failed and closed it
     }
-    struct stat old {};
-    const bool replacing = ::stat(target_.c_str(), &old) == 0;
-    if (replacing) {
-        RefuseUnreplaceable(old);  // it may have changed since the constructor looked
-        // Only root may give a file away; a member of the old file's group may still keep that,
-        // and anyone else keeps the group they made the file with.
-        if (::fchown(fd_, old.st_uid, old.st_gid) != 0 &&
-            ::fchown(fd_, static_cast<uid_t>(-1), old.st_gid) != 0) {
+    bool replacing = false;
+    // A new target that another process makes meanwhile is replaced like any other; the bound
+    // only stops a file that keeps coming and going.
+    for (int attempt = 0;; ++attempt) {
+        struct stat old {};
+        replacing = ::stat(target_.c_str(), &old) == 0;
+        if (replacing) {
+            RefuseUnreplaceable(old);  // it may have changed since the constructor looked
+            // Only root may give a file away; a member of the old file's group may still keep
+            // that, and anyone else keeps the group they made the file with.
+            if (::fchown(fd_, old.st_uid, old.st_gid) != 0 &&
+                ::fchown(fd_, static_cast<uid_t>(-1), old.st_gid) != 0) {
+            }
         }
-    }
-    // After fchown, which may clear bits. A file system without permissions (FAT) refuses, and
-    // the file then has what the mount gives every file.
-    (void)::fchmod(fd_, replacing ? old.st_mode & 0777 : 0666 & ~detail::CurrentUmask());
-    // Renaming before the data is on the disk could leave an empty file in place of the old one
-    // after a crash (ext4's delayed allocation). A new file has nothing to lose, so it is spared
-    // the wait.
-    if (replacing && ::fsync(fd_) != 0 && errno != EINVAL) {
-        const int error = errno;
-        ::close(std::exchange(fd_, -1));
-        RaiseWriteError(error);
-    }
-    // Some file systems (NFS) report a failed write only when the file is closed.
-    if (::close(std::exchange(fd_, -1)) != 0) {
-        RaiseWriteError(errno);
-    }
-    if (::rename(temp_.c_str(), target_.c_str()) != 0) {
-        RaisePlaceError(errno);
+        // After fchown, which may clear bits. A file system without permissions (FAT) refuses,
+        // and the file then has what the mount gives every file.
+        (void)::fchmod(fd_, replacing ? old.st_mode & 0777 : 0666 & ~detail::CurrentUmask());
+        // Renaming before the data is on the disk could leave an empty file in place of the old
+        // one after a crash (ext4's delayed allocation). A new file has nothing to lose, so it
+        // is spared the wait.
+        if (replacing && ::fsync(fd_) != 0 && errno != EINVAL) {
+            const int error = errno;
+            ::close(std::exchange(fd_, -1));
+            RaiseWriteError(error);
+        }
+        if (PutInPlace(replacing)) {
+            break;
+        }
+        if (attempt == 3) {
+            RaisePlaceError(EEXIST);
+        }
     }
     committed_ = true;
     if (replacing) {
-        SyncFolder(fs::path(target_).parent_path());
+        SyncFolderOf(target_);
     }
 }
 
-void RemovePendingLeftovers(const std::string& target) noexcept {
-    try {
-        if (target.empty() || !fs::path(target).has_filename()) {
-            return;
+bool PendingFile::PutInPlace(bool replacing) {
+    if (named_) {
+        // Some file systems (NFS) report a failed write only when the file is closed.
+        if (::close(std::exchange(fd_, -1)) != 0) {
+            RaiseWriteError(errno);
         }
-        const fs::path path = ReplacedFile(target);
-        const std::string prefix = TemporaryPrefix(path);
-        const fs::path folder = path.parent_path().empty() ? "." : path.parent_path();
-        const auto isLeftover = [&](const std::string& name) {
-            return name.size() == prefix.size() + kSuffixDigits + kTemporaryEnding.size() &&
-                   name.starts_with(prefix) && name.ends_with(kTemporaryEnding) &&
-                   std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()),
-                               name.end() - static_cast<std::ptrdiff_t>(kTemporaryEnding.size()),
-                               [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); });
-        };
-        std::error_code error;
-        for (fs::directory_iterator it(folder, error), end; !error && it != end;
-             it.increment(error)) {
-            if (isLeftover(it->path().filename().string())) {
-                std::error_code ignored;
-                fs::remove(it->path(), ignored);
-            }
+        if (::rename(temp_.c_str(), target_.c_str()) != 0) {
+            RaisePlaceError(errno);
         }
-    } catch (const std::exception&) {
-        // Out of memory for a name: what is left stays, as it would have without this call.
+        return true;
     }
+    // linkat never replaces a name. A new target takes the file's first name at once; an old
+    // one is replaced by a rename from a fresh name, which is in the folder only between the two
+    // calls. The file systems that make files without a name report write errors on write and
+    // fsync, not on close.
+    if (!replacing) {
+        if (::linkat(AT_FDCWD, temp_.c_str(), AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+            if (errno == EEXIST) {
+                return false;
+            }
+            RaisePlaceError(errno);
+        }
+        ::close(std::exchange(fd_, -1));
+        return true;
+    }
+    std::string named = TemporaryName(target_);
+    while (::linkat(AT_FDCWD, temp_.c_str(), AT_FDCWD, named.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+        if (errno != EEXIST) {
+            RaisePlaceError(errno);
+        }
+        named = TemporaryName(target_);
+    }
+    if (::rename(named.c_str(), target_.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(named.c_str());
+        RaisePlaceError(error);
+    }
+    ::close(std::exchange(fd_, -1));
+    return true;
 }
 
 }  // namespace orvane::platform

@@ -27,14 +27,20 @@ void CheckKill(const std::string& path);
 // Returns 0, or the errno of the write that failed (EIO for one that wrote nothing).
 int WriteAll(int fd, std::span<const BYTE> bytes) noexcept;
 
-// New contents for a file, written beside it under a unique temporary name in the same folder
-// and renamed over it by Commit. Rename within one file system is atomic: until Commit the
-// target stays exactly as it was, and afterwards it is wholly the new file. The temporary file
-// is removed on every way out that does not commit.
+// New contents for a file, written beside it and put in its place by Commit. Until Commit the
+// target stays exactly as it was, and afterwards it is wholly the new file.
 //
 //     PendingFile file(name);      // may refuse the target: nothing is written then
 //     file.Write(bytes);           // or let a library write file.TempName() itself
 //     file.Commit();
+//
+// The new contents live in a file without a name (O_TMPFILE) in the target's folder: if the
+// process dies before Commit, for any reason, kill -9 included, the system frees it and nothing
+// is left in the folder. Commit gives it a name of its own and renames that over the target (a
+// new target gets the file's name straight away). Where the file system cannot make a file
+// without a name, a hidden one is made, ".NAME.HASH.PID.N.tmp": unique for the target's full
+// name and for the process, so it is never another writer's file; it is removed on every way
+// out that does not commit, but a process killed outright leaves it, and nobody else removes it.
 //
 // While it is written, the temporary file is readable and writable by its owner alone. Commit
 // gives it its final mode just before the rename: the permission bits of the file it replaces
@@ -42,16 +48,24 @@ int WriteAll(int fd, std::span<const BYTE> bytes) noexcept;
 // file. A replacement also gets the old file's owner and group where the process may give them
 // (root may; others keep the group where they belong to it), and its data is flushed to the disk
 // before the rename and the folder after it, so that a crash never leaves a truncated file
-// where the old one was. A target that is a symbolic link is followed: the file it points to is
-// replaced and the link stays.
+// where the old one was.
+//
+// A target that is a symbolic link is followed as open(2) would follow it: the file it leads to
+// is replaced, or made when the link dangles into an existing folder, and the link stays.
 class PendingFile {
   public:
     // Refuses, before anything is made, a target that cannot be replaced: an existing read-only
     // file or anything but a regular file raises PathFileAccessError (75), as Kill would;
-    // an empty name raises BadFileNameOrNumber (52). Then reserves a fresh, empty temporary
-    // file. When the folder cannot take it (it does not exist, say) nothing is made and
-    // IsReserved() is false: Write and Commit raise why, and a library given TempName() fails
-    // to create it and reports that in its own terms.
+    // an empty name raises BadFileNameOrNumber (52). Links that cannot be followed are refused
+    // too, with the system's reason: a loop (75, "too many levels of symbolic links"), one that
+    // leads into a folder that does not exist (76, "no such file or directory"), and, in a folder
+    // that anyone may write to and that has the sticky bit (/tmp), a link that belongs neither
+    // to the user saving nor to the folder's owner (75, "permission denied", naming the link):
+    // the rule of Linux's fs.protected_symlinks, which the system applies to its own opening of
+    // links and which must hold here too. Then reserves a fresh, empty temporary file. When the
+    // folder cannot take it (it does not exist, say) nothing is made and IsReserved() is false:
+    // Write and Commit raise why, and a library given TempName() fails to create it and reports
+    // that in its own terms.
     explicit PendingFile(const std::string& target);
     ~PendingFile();
     PendingFile(const PendingFile&) = delete;
@@ -59,8 +73,9 @@ class PendingFile {
 
     // The file Commit replaces (a link's destination when the target is a link).
     const std::string& Target() const { return target_; }
-    // Where the new contents go until Commit. A library may write or truncate this name, but
-    // not replace it: Commit sets the mode of, and flushes, the file it reserved.
+    // Where the new contents go until Commit: "/proc/self/fd/N" for a file without a name, which
+    // opens that very file, else the hidden file's name. A library may write or truncate it,
+    // but not replace it: Commit sets the mode of, and flushes, the file it reserved.
     const std::string& TempName() const { return temp_; }
     bool IsReserved() const { return reserveError_ == 0; }
 
@@ -68,26 +83,25 @@ class PendingFile {
     // no file could be reserved, DiskFull (61) or DeviceIOError (57) when the write fails.
     void Write(std::span<const BYTE> bytes);
 
-    // Renames the temporary file over the target. Raises (and leaves the target as it was) when
-    // nothing was reserved, when the target has become read-only or not a regular file meanwhile
-    // (75), when flushing or closing the temporary file reports a write error (61 or 57), or
-    // when the rename fails (75, 76 or 61). Committing twice does nothing the second time.
-    // Errors carry the system's reason (RuntimeError::Reason).
+    // Puts the temporary file in the target's place. Raises (and leaves the target as it was)
+    // when nothing was reserved, when the target has become read-only or not a regular file
+    // meanwhile (75), when flushing or closing the temporary file reports a write error (61 or
+    // 57), or when it cannot be named or renamed (75, 76 or 61). Committing twice does nothing
+    // the second time. Errors carry the system's reason (RuntimeError::Reason).
     void Commit();
 
   private:
     [[noreturn]] void RaiseNotReserved() const;
+    // Gives the finished file the target's name; true when done, false when a file of that name
+    // appeared since the caller looked (a new target only), errno set.
+    bool PutInPlace(bool replacing);
 
     std::string target_;
     std::string temp_;
     int fd_ = -1;
+    bool named_ = false;  // temp_ is a name in the folder, not the descriptor's
     int reserveError_ = 0;
     bool committed_ = false;
 };
-
-// Removes the temporary files that PendingFile objects for target left in its folder because
-// their process was killed (by a signal, say) before it could. For a target whose writer has
-// died: a process writing it at the time would lose its temporary file.
-void RemovePendingLeftovers(const std::string& target) noexcept;
 
 }  // namespace orvane::platform

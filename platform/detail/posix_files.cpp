@@ -1,6 +1,7 @@
 #include "platform/detail/posix_files.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -43,6 +44,19 @@ void RefuseUnreplaceable(const struct stat& info) {
     if (IsReadOnlyMode(info.st_mode)) {
         RaiseBecause(ErrorNumber::PathFileAccessError, "the file is read-only");
     }
+}
+
+void RefuseForeignLink(const std::string& link, const struct stat& info) {
+    const std::filesystem::path folder = std::filesystem::path(link).parent_path();
+    struct stat shared {};
+    if (::stat(folder.empty() ? "." : folder.c_str(), &shared) != 0 ||
+        (shared.st_mode & (S_ISVTX | S_IWOTH)) != (S_ISVTX | S_IWOTH) ||
+        info.st_uid == ::geteuid() || info.st_uid == shared.st_uid) {
+        return;
+    }
+    RaiseBecause(ErrorNumber::PathFileAccessError,
+                 "permission denied: the link '" + link +
+                     "' belongs to another user, in a folder that anyone may write to");
 }
 
 }  // namespace orvane::platform::detail

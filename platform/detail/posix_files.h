@@ -29,4 +29,11 @@ mode_t CurrentUmask();
 // file or a symbolic link. A link's own bits are always rwx: it is never read-only itself.
 void RefuseUnreplaceable(const struct stat& info);
 
+// Whether the link may be followed, for an entry as lstat describes it, by the rule of Linux's
+// fs.protected_symlinks: in a folder that anyone may write to and that has the sticky bit (/tmp),
+// only a link of the user following it or of the folder's owner. Another user could otherwise
+// plant a link there that sends a file of the user saving, root say, wherever they like. Raises
+// PathFileAccessError (75), "permission denied", naming the link, for any other.
+void RefuseForeignLink(const std::string& link, const struct stat& info);
+
 }  // namespace orvane::platform::detail

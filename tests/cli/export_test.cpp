@@ -6,14 +6,17 @@
 #include <QImage>
 #include <QString>
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/gdi.h"
@@ -232,6 +235,18 @@ INSTANTIATE_TEST_SUITE_P(
                     1,
                     "error 75: Path/File access error (not a regular file)",
                     [](const TempDir& d) { ::mkfifo((d / "fifo.tst").c_str(), 0644); }},
+        // Damaged or wrong: refused as such, and the output is never blamed.
+        FailureCase{"empty_file",
+                    {"@/e.tst", "@/e.jpg"},
+                    1,
+                    "e.tst': error 321: Invalid file format (the file is empty)\n",
+                    [](const TempDir& d) { WriteFile(d / "e.tst", ""); }},
+        FailureCase{"header_promises_more_tiles",
+                    {"@/short.tst", "@/s.bmp"},
+                    1,
+                    "error 321: Invalid file format (the header counts 100 tiles, the file holds "
+                    "2)\n",
+                    [](const TempDir& d) { WriteFile(d / "short.tst", TilesetBytes(100, 2)); }},
         FailureCase{"jpeg_of_a_tileset_without_tiles",
                     {"@/empty.tst", "@/out.jpg"},
                     1,
@@ -302,6 +317,12 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"no_columns", {"--columns", "0", kDemo, "@/x.png"}, 2, "1 to 32767, not '0'"},
         FailureCase{
             "thumbnail_too_large", {"--thumbnail", "5000", kDemo, "@/x.png"}, 2, "1 to 4096"},
+        // A name cannot forge a second line, nor reach the terminal raw.
+        FailureCase{"control_characters_in_a_name",
+                    {"@/evil\norvane-export: fake.tst: all good\033[2J.tst", "@/out.bmp"},
+                    1,
+                    "/evil'$'\\n''orvane-export: fake.tst: all good'$'\\033''[2J.tst': error 53: "
+                    "File not found\n"},
         FailureCase{"gif", {kDemo, "@/x.gif"}, 2, "x.gif' would write nothing"},
         FailureCase{"upper_case_jpg", {kDemo, "@/x.JPG"}, 2, "would write nothing"},
         FailureCase{"no_arguments", {}, 2, "Usage: orvane-export TILESET OUTPUT"},
@@ -318,20 +339,28 @@ INSTANTIATE_TEST_SUITE_P(
                     {"--to", "@/absent", "--format", "jpg", kDemo},
                     2,
                     "is not a folder"},
-        FailureCase{"batch_one_picture_twice",
-                    {"--to", "@/", "--format", "jpg", kDemo, kDemo},
+        // One file named twice is exported once; two files of one name are refused.
+        FailureCase{"batch_two_files_one_picture",
+                    {"--to", "@/", "--format", "jpg", kDemo, "@/copy/demo.tst"},
                     2,
-                    "would both write"}),
+                    "would both write",
+                    [](const TempDir& d) {
+                        std::filesystem::create_directory(d / "copy");
+                        std::filesystem::copy_file(kDemo, d / "copy/demo.tst");
+                    }}),
     RowName());
 
-enum class AtTheLimit { WriteFails, Killed };
+// How the large tileset's export ends: its write fails, or the process is killed, at the limit;
+// or the whole batch is stopped while it is written, by Ctrl+C (SIGINT to the process group) or
+// by SIGTERM to the batch alone.
+enum class Stop { WriteFails, Killed, CtrlC, TermToTheBatch };
 
 struct BatchCase {
     const char* name;
     Strings options;  // "@/" stands for the test's folder
     std::string format;
     std::uint64_t fileSizeLimit;  // above the demo's picture, below the large tileset's
-    AtTheLimit atTheLimit;
+    Stop stop;
 };
 void PrintTo(const BatchCase& c, std::ostream* os) {
     *os << c.name;
@@ -339,20 +368,67 @@ void PrintTo(const BatchCase& c, std::ostream* os) {
 
 class Batch : public ::testing::TestWithParam<BatchCase> {};
 
+// Whether a child of the batch writes a file without a name in folder: a picture half written.
+bool PictureUnderWay(pid_t batch, const std::filesystem::path& folder) {
+    std::ifstream children("/proc/" + std::to_string(batch) + "/task/" + std::to_string(batch) +
+                           "/children");
+    std::error_code error;
+    for (pid_t child = 0; children >> child;) {
+        const std::filesystem::path fds = "/proc/" + std::to_string(child) + "/fd";
+        for (const auto& fd : std::filesystem::directory_iterator(fds, error)) {
+            const std::string file = std::filesystem::read_symlink(fd.path(), error).string();
+            if (file.starts_with(folder.string() + "/#") && file.ends_with(" (deleted)")) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// Stops the batch once the two small tilesets are written and the large one is under way, while
+// its picture is written if that is seen in time.
+std::function<void(pid_t)> StopWhileWriting(const TempDir& dir, const std::string& format,
+                                            Stop stop) {
+    return [&dir, format, stop](pid_t batch) {
+        const auto until = [](int milliseconds, const std::function<bool()>& done) {
+            for (int waited = 0; waited < milliseconds && !done(); ++waited) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        };
+        until(10'000, [&] {
+            return std::filesystem::exists(dir / ("out/a." + format)) &&
+                   std::filesystem::exists(dir / ("out/c." + format));
+        });
+        until(3'000, [&] { return PictureUnderWay(batch, dir / "out"); });
+        if (stop == Stop::CtrlC) {
+            ::kill(-batch, SIGINT);
+        } else {
+            ::kill(batch, SIGTERM);
+        }
+    };
+}
+
 // Among four tilesets, one cannot be read and one's picture cannot be written whole (the write
 // fails, or the process is killed): the other two are written as the two-argument form writes
 // them, each failure is one line naming its tileset once, and nothing is left of the failed
-// pictures.
+// pictures; a file that looks like a temporary one is not ours, and stays. A batch stopped by a
+// signal leaves no child running and only whole pictures, says how many in one line, and ends by
+// that signal.
 TEST_P(Batch, ExportsEveryTilesetItCanAndNamesEachFailure) {
     const BatchCase& c = GetParam();
+    const bool stopped = c.stop == Stop::CtrlC || c.stop == Stop::TermToTheBatch;
     TempDir dir;
     std::filesystem::create_directories(dir / "in");
     std::filesystem::create_directories(dir / "out");
+    const std::string decoy = ".large." + c.format + ".0123456789ABCDEF.tmp";
+    WriteFile(dir / ("out/" + decoy), "the user's");
     const std::string missing = dir / "in/missing.tst";
     const std::string large = dir / "in/large.tst";
     std::filesystem::copy_file(kDemo, dir / "in/a.tst");
     std::filesystem::copy_file(kDemo, dir / "in/c.tst");
-    WriteFile(large, TilesetBytes(1000, 1000));
+    // Stopped, it takes a while: some seconds, far more than the small ones.
+    const std::int16_t largeTiles = stopped ? 8000 : 1000;
+    WriteFile(large, TilesetBytes(largeTiles, largeTiles));
     const std::string single = dir / ("single." + c.format);
     ASSERT_EQ(RunExport(dir, {kDemo, single}).status, 0);
     Strings args;
@@ -362,47 +438,84 @@ TEST_P(Batch, ExportsEveryTilesetItCanAndNamesEachFailure) {
         }
         args.push_back(arg);
     }
-    args.insert(args.end(), {dir / "in/a.tst", missing, large, dir / "in/c.tst"});
+    // a.tst named twice, as the shell's globs may name it: exported once.
+    args.insert(args.end(), {dir / "in/a.tst", missing, dir / "in/c.tst", large, dir / "in/./a.tst"});
 
     Outcome run;
+    pid_t batch = 0;
     {
         const ScopedFileSizeLimit limit(c.fileSizeLimit);
-        if (c.atTheLimit == AtTheLimit::Killed) {
+        if (c.stop == Stop::Killed) {
             std::signal(SIGXFSZ, SIG_DFL);  // the limit's own scope puts the old handler back
         }
-        run = RunExport(dir, args);
+        std::function<void(pid_t)> whileRunning;
+        if (stopped) {
+            whileRunning = [&, stopAt = StopWhileWriting(dir, c.format, c.stop)](pid_t pid) {
+                batch = pid;
+                stopAt(pid);
+            };
+        }
+        run = RunProgram(dir, kExport, args, {}, RunAs::TestUser, whileRunning);
     }
 
-    EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "");
     Strings lines;
     for (std::istringstream err(run.err); std::getline(err, lines.emplace_back());) {
     }
     lines.pop_back();
-    std::sort(lines.begin(), lines.end());
-    ASSERT_EQ(lines.size(), 2u) << run.err;
-    EXPECT_EQ(lines[0].rfind("orvane-export: " + large + ": ", 0), 0u) << lines[0];
-    EXPECT_EQ(lines[1], "orvane-export: " + missing + ": error 53: File not found");
-    EXPECT_EQ(FolderEntries(dir / "out"), (Strings{"a." + c.format, "c." + c.format}));
+    Strings pictures{"a." + c.format, "c." + c.format};
+    if (stopped) {
+        EXPECT_EQ(run.signal, c.stop == Stop::CtrlC ? SIGINT : SIGTERM);
+        EXPECT_NE(::kill(-batch, 0), 0) << "a child outlived the batch";
+        // Stopped just as it ended, the large one may be whole.
+        if (std::filesystem::exists(dir / ("out/large." + c.format))) {
+            pictures.push_back("large." + c.format);
+        }
+        ASSERT_EQ(lines.size(), 2u) << run.err;
+        EXPECT_EQ(lines[1], "orvane-export: interrupted: " + std::to_string(pictures.size()) +
+                                " of 4 exported");
+        lines.pop_back();
+    } else {
+        EXPECT_EQ(run.status, 1);
+        std::sort(lines.begin(), lines.end());
+        ASSERT_EQ(lines.size(), 2u) << run.err;
+        EXPECT_EQ(lines[0].rfind("orvane-export: " + large + ": ", 0), 0u) << lines[0];
+        lines.erase(lines.begin());
+    }
+    EXPECT_EQ(lines[0], "orvane-export: " + missing + ": error 53: File not found");
+    pictures.push_back(decoy);
+    std::sort(pictures.begin(), pictures.end());
+    EXPECT_EQ(FolderEntries(dir / "out"), pictures);
+    EXPECT_EQ(ReadFile(dir / ("out/" + decoy)), "the user's");
     EXPECT_EQ(ReadFile(dir / ("out/a." + c.format)), ReadFile(single));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Formats, Batch,
     ::testing::Values(
-        BatchCase{
-            "jpg", {"--to", "@/out", "--format", "jpg"}, "jpg", 100'000, AtTheLimit::WriteFails},
+        BatchCase{"jpg", {"--to", "@/out", "--format", "jpg"}, "jpg", 100'000, Stop::WriteFails},
+        // A format's name, not a file's: capitals are taken.
         BatchCase{"bmp_options_with_equals",
-                  {"--format=bmp", "--to=@/out"},
+                  {"--format=BMP", "--to=@/out"},
                   "bmp",
                   1'000'000,
-                  AtTheLimit::WriteFails},
-        BatchCase{"png", {"--to", "@/out", "--format=png"}, "png", 100'000, AtTheLimit::WriteFails},
+                  Stop::WriteFails},
+        BatchCase{"png", {"--to", "@/out", "--format=png"}, "png", 100'000, Stop::WriteFails},
         BatchCase{"killed_while_writing",
                   {"--to", "@/out", "--format", "jpg"},
                   "jpg",
                   100'000,
-                  AtTheLimit::Killed}),
+                  Stop::Killed},
+        BatchCase{"ctrl_c_while_writing",
+                  {"--to", "@/out", "--format", "jpg"},
+                  "jpg",
+                  RLIM_INFINITY,
+                  Stop::CtrlC},
+        BatchCase{"sigterm_to_the_batch_alone",
+                  {"--to", "@/out", "--format", "bmp"},
+                  "bmp",
+                  RLIM_INFINITY,
+                  Stop::TermToTheBatch}),
     RowName());
 
 TEST(OrvaneExport, HelpTellsTheFormatsTheDispatchAndTheStatuses) {
@@ -419,6 +532,9 @@ TEST(OrvaneExport, HelpTellsTheFormatsTheDispatchAndTheStatuses) {
             EXPECT_TRUE(Contains(run.out, part)) << option << " lacks " << part;
         }
     }
+    const Outcome version = RunExport(dir, {"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "orvane-export " ORVANE_VERSION "\n");
     EXPECT_TRUE(FolderEntries(dir.path()).empty());
 }
 

@@ -33,8 +33,10 @@ struct PoolCase {
     const char* name;
     std::size_t slots;
     Job job;
-    Failures failures;  // one for each job, in the order of the jobs
+    Failures failures;  // one for each job that runs, in the order of the jobs
     bool killed = false;
+    int stoppedBy = 0;          // the signal that stops the pool
+    std::size_t extraJobs = 0;  // jobs that the stop keeps from starting
 };
 void PrintTo(const PoolCase& c, std::ostream* os) {
     *os << c.name;
@@ -56,7 +58,7 @@ TEST_P(Pool, ReportsHowEachChildEnded) {
             },
     };
 
-    RunJobs(c.failures.size(), c.slots, c.job, events);
+    EXPECT_EQ(RunJobs(c.failures.size() + c.extraJobs, c.slots, c.job, events), c.stoppedBy);
 
     std::sort(outcomes.begin(), outcomes.end(),
               [](const JobOutcome& a, const JobOutcome& b) { return a.index < b.index; });
@@ -65,6 +67,7 @@ TEST_P(Pool, ReportsHowEachChildEnded) {
         EXPECT_EQ(outcomes[i].index, i);
         EXPECT_EQ(outcomes[i].failure, c.failures[i]) << "job " << i;
         EXPECT_EQ(outcomes[i].killed, c.killed) << "job " << i;
+        EXPECT_EQ(outcomes[i].stopped, c.stoppedBy != 0) << "job " << i;
     }
     EXPECT_EQ(mostAtOnce, std::min(c.slots, c.failures.size()));
 }
@@ -96,6 +99,19 @@ INSTANTIATE_TEST_SUITE_P(
                  },
                  {"killed by signal 15 (Terminated)", "killed by signal 15 (Terminated)"},
                  true},
+        // The pool is told to stop while its first job runs: that child is stopped, and the
+        // second job never starts.
+        PoolCase{"stopped_by_a_signal",
+                 1,
+                 [](std::size_t) -> std::optional<std::string> {
+                     ::kill(::getppid(), SIGHUP);
+                     ::pause();
+                     return std::nullopt;
+                 },
+                 {"killed by signal 15 (Terminated)"},
+                 true,
+                 SIGHUP,
+                 1},
         // Jobs long enough to overlap, so that a pool starting too many would be seen to.
         PoolCase{"more_jobs_than_slots",
                  2,

@@ -58,7 +58,8 @@ std::optional<fs::path> ReachableByNobody(const TempDir& dir, const fs::path& pr
 
 Outcome RunProgram(const TempDir& dir, const std::string& program,
                    const std::vector<std::string>& args,
-                   const std::vector<EnvironmentChange>& environment, RunAs runAs) {
+                   const std::vector<EnvironmentChange>& environment, RunAs runAs,
+                   const std::function<void(pid_t)>& whileRunning) {
     const bool asNobody = runAs == RunAs::Nobody && ::geteuid() == 0;
     std::string path = program;
     if (asNobody) {
@@ -78,6 +79,9 @@ Outcome RunProgram(const TempDir& dir, const std::string& program,
 
     const pid_t child = ::fork();
     if (child == 0) {
+        if (whileRunning) {
+            ::setpgid(0, 0);
+        }
         for (const auto& [name, value] : environment) {
             if (value) {
                 ::setenv(name.c_str(), value->c_str(), 1);
@@ -94,6 +98,10 @@ Outcome RunProgram(const TempDir& dir, const std::string& program,
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }
+    if (child > 0 && whileRunning) {
+        ::setpgid(child, child);  // as the child does: whichever runs first
+        whileRunning(child);
+    }
     Outcome outcome;
     int waitStatus = 0;
     const bool waited = child > 0 && ::waitpid(child, &waitStatus, 0) == child;
@@ -105,6 +113,7 @@ Outcome RunProgram(const TempDir& dir, const std::string& program,
         return outcome;
     }
     outcome.status = WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : -1;
+    outcome.signal = WIFSIGNALED(waitStatus) ? WTERMSIG(waitStatus) : 0;
     outcome.out = ReadFile(outName);
     outcome.err = ReadFile(errName);
     fs::remove(outName);

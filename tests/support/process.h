@@ -1,6 +1,9 @@
 // Runs a program as a process of its own, with what it prints captured.
 #pragma once
 
+#include <sys/types.h>
+
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -12,6 +15,7 @@ namespace orvane::testing {
 
 struct Outcome {
     int status = -1;  // the exit status; -1 when the program did not exit by itself
+    int signal = 0;   // the signal that ended it, when one did
     std::string out;
     std::string err;
 };
@@ -30,11 +34,14 @@ enum class RunAs { TestUser, Nobody };
 // As the user nobody, dir is opened to others so that nobody reaches what the test put there,
 // and the program is run from a copy in dir when nobody cannot reach it where it is (in a
 // private home folder, say). When nobody cannot reach dir either, the test is skipped: the
-// caller returns when ::testing::Test::IsSkipped().
+// caller returns when ::testing::Test::IsSkipped(). whileRunning, when given, is called with the
+// program's process id as soon as it runs; the program then leads a process group of its own, so
+// that whileRunning can signal the program and its children as a terminal would (kill(-pid)).
 using EnvironmentChange = std::pair<std::string, std::optional<std::string>>;
 Outcome RunProgram(const TempDir& dir, const std::string& program,
                    const std::vector<std::string>& args,
                    const std::vector<EnvironmentChange>& environment = {},
-                   RunAs runAs = RunAs::TestUser);
+                   RunAs runAs = RunAs::TestUser,
+                   const std::function<void(pid_t)>& whileRunning = {});
 
 }  // namespace orvane::testing
