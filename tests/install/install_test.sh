@@ -63,9 +63,10 @@ for program in orvane orvane-export orvane-pack; do
   grep -q '^\.SH SEE ALSO' <<<"$page" || fail "$program.1 has no SEE ALSO"
   grep -q "^\(\.B \)\?${program//-/\\\\-}\( \|$\)" <<<"$page" || fail "$program.1 does not show the command"
 done
-gzip -dc "$prefix/share/man/man1/orvane-export.1.gz" | grep -q '^\.SH EXPORTING MANY TILESETS' ||
+grep -q '^\.SH EXPORTING MANY TILESETS' <<<"$(gzip -dc "$prefix/share/man/man1/orvane-export.1.gz")" ||
   fail "orvane-export.1 has no section for the batch form"
-"$prefix/bin/orvane-export" --help | grep -q 'orvane-export' || fail "the installed orvane-export does not run"
+# Whole output first: grep -q would close the pipe early and, under pipefail, fail the writer.
+grep -q 'orvane-export' <<<"$("$prefix/bin/orvane-export" --help)" || fail "the installed orvane-export does not run"
 
 # The thumbnailer as GNOME Files and Thunar's tumbler run it: %s, %i and %o substituted in Exec,
 # the program found on the PATH; a PNG within %s x %s pixels (big-endian at bytes 16 and 20) in %o.

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 
@@ -81,6 +82,11 @@ Outcome RunProgram(const TempDir& dir, const std::string& program,
     if (child == 0) {
         if (whileRunning) {
             ::setpgid(0, 0);
+        }
+        // As a terminal's foreground job starts: a test run in the background of a script has
+        // SIGINT ignored, and the program keeps what it finds ignored.
+        for (const int stop : {SIGINT, SIGTERM, SIGHUP}) {
+            ::signal(stop, SIG_DFL);
         }
         for (const auto& [name, value] : environment) {
             if (value) {
