@@ -49,12 +49,16 @@ bool WaylandPluginInstalled() {
 
 // The compositor's socket: WAYLAND_DISPLAY names it, relative to XDG_RUNTIME_DIR unless absolute.
 bool WaylandCompositorAccepts() {
-    const std::string name = std::getenv("WAYLAND_DISPLAY");
+    const char* display = std::getenv("WAYLAND_DISPLAY");
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (display == nullptr) {
+        return false;
+    }
+    const std::string name = display;
     if (!name.starts_with('/') && runtime == nullptr) {
         return false;
     }
-    const std::string path = name.starts_with('/') ? name : std::string(runtime) + "/" + name;
+    const std::string path = name.starts_with('/') ? name : runtime + ("/" + name);
     sockaddr_un address{};
     if (path.size() >= sizeof address.sun_path) {
         return false;
