@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app_version.h"
+#include "platform/app_version.h"
 
 namespace orvane::platform {
 
@@ -17,7 +17,7 @@ const std::string& AppExeName() {
 }
 
 std::string_view AppVersion() {
-    return ORVANE_VERSION;
+    return kAppVersion;
 }
 
 }  // namespace orvane::platform
