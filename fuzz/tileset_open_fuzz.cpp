@@ -34,10 +34,6 @@ namespace {
 constexpr std::uint8_t kPadToCount = 1;
 constexpr std::uint8_t kSaveAs = 6;  // 0 or 6: none, 2: a JPEG, 4: a bitmap
 
-// Enough for the second block of 256 tiles that Open reads at once, for reads too large for its
-// read-ahead window, and for mosaics taller than the drawing area, at some 50 us a tile.
-constexpr std::int16_t kMostTiles = 300;
-
 // Where Save As writes: tmpfs where there is one, so that a replacement's flush costs nothing.
 std::string PictureName(const char* extension) {
     static const std::filesystem::path folder = [] {
@@ -126,8 +122,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::memcpy(&count, bytes.data() + 2, sizeof count);
     }
 #ifdef ORVANE_LIBFUZZER
+    // Enough for the second block of 256 tiles that Open reads at once, for reads too large for
+    // its read-ahead window, and for mosaics taller than the drawing area, at some 50 us a tile.
     // Larger counts add nothing but time; saved inputs replay whatever their count, and the tests
     // paint the tallest mosaics.
+    constexpr std::int16_t kMostTiles = 300;
     if (count > kMostTiles) {
         return -1;
     }
