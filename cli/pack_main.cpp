@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/arguments.h"
 #include "cli/export_tileset.h"
 #include "platform/app.h"
 #include "platform/runtime_error.h"
@@ -15,6 +16,7 @@ namespace {
 
 using orvane::cli::Attempt;
 using orvane::cli::ExportFailure;
+using orvane::cli::ShellQuoted;
 using Step = ExportFailure::Step;
 
 constexpr std::string_view kPrefix = "orvane-pack: ";
@@ -75,13 +77,14 @@ int Failed(const ExportFailure& failure) {
 // What the user should know of a picture that packed: tiles kept past its record, and pixels
 // that changed colour.
 void Notes(const std::string& picture, const orvane::viewer::PictureTiles& tiles) {
+    const std::string name = ShellQuoted(picture, orvane::cli::Quotes::WhereNeeded);
     if (tiles.noted && tiles.count > *tiles.noted) {
-        std::cerr << kPrefix << picture << ": it records " << *tiles.noted
+        std::cerr << kPrefix << name << ": it records " << *tiles.noted
                   << " tiles, but cells are drawn up to " << tiles.count << ": all " << tiles.count
                   << " are kept\n";
     }
     if (tiles.nudged > 0) {
-        std::cerr << kPrefix << picture << ": " << tiles.nudged
+        std::cerr << kPrefix << name << ": " << tiles.nudged
                   << (tiles.nudged == 1 ? " opaque pixel" : " opaque pixels")
                   << " of the key colour (0, 1, 2) written as (0, 1, 3), to stay visible\n";
     }
@@ -105,7 +108,7 @@ int main(int argc, char** argv) {
     for (const std::string_view arg : args) {
         if (arg.empty() || arg.starts_with("--")) {
             return Usage(arg.empty() ? "PICTURE and TILESET must not be empty"
-                                     : "unknown option '" + std::string(arg) + "'");
+                                     : "unknown option " + ShellQuoted(arg));
         }
     }
     const std::string picture(args[0]);
