@@ -13,14 +13,13 @@ namespace orvane::cli {
 Progress::Progress(std::size_t total) : total_(total), shown_(::isatty(STDERR_FILENO) == 1) {}
 
 void Progress::Started(std::string_view tileset) {
-    running_.push_back(ShellQuoted(tileset, Quotes::WhereNeeded));
+    running_.emplace_back(tileset);
     Draw();
 }
 
 void Progress::Ended(std::string_view tileset) {
     ++done_;
-    if (const auto at =
-            std::find(running_.begin(), running_.end(), ShellQuoted(tileset, Quotes::WhereNeeded));
+    if (const auto at = std::find(running_.begin(), running_.end(), tileset);
         at != running_.end()) {
         running_.erase(at);
     }
@@ -57,7 +56,7 @@ void Progress::Draw() const {
         const std::size_t columns =
             ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 80;
         const std::size_t room = columns - std::min(columns, line.size() + 1);
-        const std::string_view current = running_.back();
+        const std::string current = ShellQuoted(running_.back(), Quotes::WhereNeeded);
         if (current.size() <= room || room < 4) {
             line += current.substr(0, room);
         } else {

@@ -29,7 +29,7 @@ class Progress {
     std::size_t total_;
     bool shown_;
     std::size_t done_ = 0;
-    std::vector<std::string> running_;  // as printed; the one started last is shown
+    std::vector<std::string> running_;  // as given; the one started last is shown
 };
 
 }  // namespace orvane::cli
