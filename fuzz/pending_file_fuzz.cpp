@@ -23,6 +23,7 @@
 #include <string_view>
 
 #include "fuzz/fuzz_input.h"
+#include "fuzz/memory_file.h"
 #include "platform/files.h"
 #include "platform/runtime_error.h"
 
@@ -34,24 +35,10 @@ using Target = PendingTarget;
 using orvane::platform::PendingFile;
 using orvane::platform::RuntimeError;
 
-// On tmpfs where there is one: the replacement's fsync then costs nothing, and the fuzzer
-// measures the code rather than the disk.
 const fs::path& Scratch() {
-    static const fs::path folder = [] {
+    [[maybe_unused]] static const auto previous =
         std::signal(SIGXFSZ, SIG_IGN);  // the limit fails the write instead of killing
-        const fs::path base = fs::is_directory("/dev/shm") ? "/dev/shm" : fs::temp_directory_path();
-        std::string pattern = (base / "orvane-pending-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            std::abort();
-        }
-        return fs::path(pattern);
-    }();
-    // Registered after the folder is made, so run before its name is destroyed.
-    [[maybe_unused]] static const int removed = std::atexit([] {
-        std::error_code ignored;
-        fs::remove_all(Scratch(), ignored);
-    });
-    return folder;
+    return ScratchFolder();
 }
 
 std::string Contents(const fs::path& file) {

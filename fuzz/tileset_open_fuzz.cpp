@@ -7,9 +7,6 @@
 // The input's first byte says how: kPadToCount fills the file up to the tiles its header counts
 // (random files end too early, and are refused before any tile is read, almost always), and
 // kSaveAs picks the format of a Save As that follows. The rest is the file.
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstddef>
@@ -34,24 +31,8 @@ namespace {
 constexpr std::uint8_t kPadToCount = 1;
 constexpr std::uint8_t kSaveAs = 6;  // 0 or 6: none, 2: a JPEG, 4: a bitmap
 
-// Where Save As writes: tmpfs where there is one, so that a replacement's flush costs nothing.
 std::string PictureName(const char* extension) {
-    static const std::filesystem::path folder = [] {
-        const std::filesystem::path base = std::filesystem::is_directory("/dev/shm")
-                                               ? "/dev/shm"
-                                               : std::filesystem::temp_directory_path();
-        std::string pattern = (base / "orvane-open-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            std::abort();
-        }
-        return std::filesystem::path(pattern);
-    }();
-    // Registered after the folder is made, so run before its name is destroyed.
-    [[maybe_unused]] static const int removed = std::atexit([] {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
-    });
-    return (folder / "out.").string() + extension;
+    return (orvane::fuzz::ScratchFolder() / "out.").string() + extension;
 }
 
 std::vector<unsigned char> Contents(const std::string& name) {
