@@ -179,20 +179,17 @@ void MainForm::mnuSaveAs_Click() {
     if (!AskSaveName(kPictureFilter)) {
         return;
     }
-    if (!CommonDialog1.FileName().empty() &&
-        SaveFormat::Bitmap != SaveFormatOf(CommonDialog1.FileName()) &&
-        SaveFormat::Jpeg != SaveFormatOf(CommonDialog1.FileName())) {
-        platform::MsgBox(kNothingSaved);
-        return;
-    }
-    if (SaveFormatOf(CommonDialog1.FileName()) == SaveFormat::Bitmap) {
-        platform::SavePicture(Picture1.Image(), CommonDialog1.FileName());
+    const std::string& name = CommonDialog1.FileName();
+    const SaveFormat format = SaveFormatOf(name);
+    if (format == SaveFormat::Bitmap) {
+        platform::SavePicture(Picture1.Image(), name);
         platform::MsgBox("Save complete!");
-    }
-    if (SaveFormatOf(CommonDialog1.FileName()) == SaveFormat::Jpeg) {
-        if (mJPEGEncoder::SavePictureAsJpeg(Picture1, CommonDialog1.FileName(), kJpegQuality)) {
+    } else if (format == SaveFormat::Jpeg) {
+        if (mJPEGEncoder::SavePictureAsJpeg(Picture1, name, kJpegQuality)) {
             platform::MsgBox("File saved!");
         }
+    } else if (!name.empty()) {
+        platform::MsgBox(kNothingSaved);
     }
 }
 
@@ -202,15 +199,13 @@ void MainForm::mnuExportPng_Click() {
     if (!AskSaveName(kPngFilter)) {
         return;
     }
-    if (!CommonDialog1.FileName().empty() &&
-        SaveFormatOf(CommonDialog1.FileName()) != SaveFormat::Png) {
-        platform::MsgBox(kNothingExported);
-        return;
-    }
-    if (SaveFormatOf(CommonDialog1.FileName()) == SaveFormat::Png) {
+    const std::string& name = CommonDialog1.FileName();
+    if (SaveFormatOf(name) == SaveFormat::Png) {
         TilesetFile file(tilesetFileName_);
-        SaveTilesetAsPng(file, CommonDialog1.FileName());
+        SaveTilesetAsPng(file, name);
         platform::MsgBox(kPngSaved);
+    } else if (!name.empty()) {
+        platform::MsgBox(kNothingExported);
     }
 }
 
