@@ -1,7 +1,6 @@
 #include "png/png_reader.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace orvane::png {
 namespace {

@@ -1,6 +1,5 @@
 #include "png/png_writer.h"
 
-#include <cstdlib>
 #include <cstring>
 
 namespace orvane::png {

@@ -43,9 +43,6 @@ class PngWriter {
     // the file is complete. Raises Error (Encoder) for a part row or rows past the height.
     void WriteRows(std::span<const std::uint8_t> rows);
 
-    // True once every row has been written.
-    bool Complete() const { return rowsLeft_ == 0; }
-
   private:
     static int Write(spng_ctx* ctx, void* user, void* data, std::size_t length);
 

@@ -4,7 +4,6 @@
 #include <array>
 #include <charconv>
 #include <functional>
-#include <numeric>
 
 #include "platform/binary_file.h"
 #include "platform/files.h"
@@ -98,7 +97,7 @@ std::optional<int> NotedCount(const std::optional<std::string>& text, std::int64
     int noted = -1;
     const char* end = text->data() + text->size();
     const auto [stop, error] = std::from_chars(text->data(), end, noted);
-    if (error != std::errc() || stop != end || noted < 0 || text->front() == '+') {
+    if (error != std::errc() || stop != end || noted < 0) {
         Refuse("its '" + std::string(kTileCountKeyword) + "' text, '" + *text +
                "', is not a count of tiles");
     }
@@ -205,8 +204,7 @@ PictureTiles TilesFromPng(const std::string& picture) {
         }
 
         PictureTiles result;
-        std::vector<int> nudged;  // in each cell that may become a tile
-        std::int64_t drawn = 0;   // cells up to the last that is not wholly transparent
+        std::int64_t drawn = 0;  // cells up to the last that is not wholly transparent
         std::vector<std::uint8_t> band(BandBytes(across * kTileSize));
         std::array<BYTE, kTileBytes> beyond{};  // a cell past the most a tileset holds
         for (std::int64_t first = 0; first < cells; first += across) {
@@ -221,9 +219,7 @@ PictureTiles TilesFromPng(const std::string& picture) {
                         kTileBytes);
                 }
                 const CellCut cut = CutCell(band, across * kTileSize, cell, tile);
-                if (index < kMaxTiles) {
-                    nudged.push_back(cut.nudged);
-                }
+                result.nudged += cut.nudged;  // nudged pixels are opaque: their cell is kept
                 if (!cut.transparent) {
                     drawn = index + 1;
                 }
@@ -238,16 +234,13 @@ PictureTiles TilesFromPng(const std::string& picture) {
         result.noted = NotedCount(reader.Text(kTileCountKeyword), cells);
         result.count = static_cast<int>(std::max<std::int64_t>(drawn, result.noted.value_or(0)));
         result.tiles.resize(static_cast<std::size_t>(result.count) * kTileBytes);
-        result.nudged =
-            std::accumulate(nudged.begin(), nudged.begin() + result.count, std::int64_t{0});
         return result;
     } catch (const png::Error& error) {
         switch (error.kind()) {
             case png::Error::Kind::NotPng:
                 Refuse(std::string("it is not a PNG picture (") + error.what() + ")");
             case png::Error::Kind::TooLarge:
-                Refuse(std::string("the picture is larger than a tileset's ") +
-                       std::to_string(kMaxTiles) + " tiles across or down (" + error.what() + ")");
+                Refuse(std::string("the picture is too large to read (") + error.what() + ")");
             case png::Error::Kind::Damaged:
             case png::Error::Kind::Encoder:
                 break;
