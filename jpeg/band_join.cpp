@@ -22,8 +22,8 @@ unsigned char LowByte(std::uint16_t value) {
     return static_cast<unsigned char>(value & 0xFF);
 }
 
-}  // namespace
-
+// The layout of a baseline JPEG with one scan and no restarts, the only kind of band that can be
+// joined; anything else gives nothing.
 std::optional<BandLayout> LayoutOf(std::span<const unsigned char> jpeg) {
     if (jpeg.size() < 4 || jpeg[0] != kMarker || jpeg[1] != kSOI) {
         return std::nullopt;
@@ -53,6 +53,8 @@ std::optional<BandLayout> LayoutOf(std::span<const unsigned char> jpeg) {
     }
     return layout;
 }
+
+}  // namespace
 
 std::optional<BandJoin> BandJoin::Start(std::span<const unsigned char> firstBand,
                                         std::uint16_t height, std::uint16_t restartInterval,

@@ -26,10 +26,6 @@ struct BandLayout {
     std::size_t end = 0;          // the final EOI
 };
 
-// The layout of a baseline JPEG with one scan and no restarts, the only kind of band that can be
-// joined; anything else gives nothing.
-std::optional<BandLayout> LayoutOf(std::span<const unsigned char> jpeg);
-
 class BandJoin {
   public:
     // Starts from the first band's JPEG, for a picture `height` rows tall in `bandCount` bands

@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <span>
 
 #include "platform/windef.h"
 
@@ -28,10 +27,6 @@ struct BitmapBits {
     BYTE* Row(LONG y) const { return InMemory(height - 1 - y); }
     // Row r counted in memory order, from the bottom of the picture.
     BYTE* InMemory(LONG r) const { return bits + std::ptrdiff_t{r} * stride; }
-    // The pixels of row y from the top, without the filler bytes.
-    std::span<BYTE> Pixels(LONG y) const {
-        return {Row(y), static_cast<std::size_t>(3 * std::int64_t{width})};
-    }
     std::size_t Bytes() const {
         return static_cast<std::size_t>(stride) * static_cast<std::size_t>(height);
     }
