@@ -47,8 +47,7 @@ double CanvasWidget::Ratio() {
 
 void CanvasWidget::FollowModel() {
     const viewer::Canvas& canvas = model_.Picture1;
-    view_.SetMosaic({canvas.PixelWidth(), canvas.PixelHeight()},
-                    std::max<int>(model_.TilesetHeader.TileCount, 0));
+    view_.SetMosaic({canvas.PixelWidth(), canvas.PixelHeight()}, model_.TilesetHeader.TileCount);
     SyncView();
     viewport()->update();
     Probe();
@@ -230,8 +229,8 @@ void CanvasWidget::Probe() {
     std::optional<viewer::PointerInfo> info;
     if (pointer_ && model_.bTilesetLoaded) {
         if (const auto at = view_.CanvasAtLogical(pointer_->x(), pointer_->y())) {
-            info = viewer::Probe(model_.Picture1.Bits(), model_.SeeThrough(), view_.TileCount(),
-                                 *at);
+            info =
+                viewer::Probe(model_.Picture1.Bits(), model_.SeeThrough(), view_.TileCount(), *at);
         }
     }
     emit PointerMoved(info ? QString::fromStdString(viewer::PointerText(*info)) : QString());

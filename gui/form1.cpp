@@ -12,7 +12,6 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
-#include <QScrollBar>
 #include <QStatusBar>
 #include <QUrl>
 #include <algorithm>
@@ -167,12 +166,11 @@ void Form1::BuildMenus() {
     QMenu* view = menuBar()->addMenu(tr("&View"));
     view->setObjectName("mnuView");
     const auto zoomAction = [&](const QString& text, const char* name,
-                                const QList<QKeySequence>& keys,
-                                const std::function<int()>& zoom) {
+                                const QList<QKeySequence>& keys, const std::function<int()>& zoom) {
         QAction* action = view->addAction(text);
         action->setObjectName(name);
         action->setShortcuts(keys);
-        connect(action, &QAction::triggered, this, [this, zoom] { Zoom(zoom()); });
+        connect(action, &QAction::triggered, this, [this, zoom] { canvasWidget_.ZoomTo(zoom()); });
     };
     zoomAction(tr("Zoom &In"), "mnuZoomIn", {QKeySequence("Ctrl+="), QKeySequence("Ctrl++")},
                [this] { return canvasWidget_.View().Zoom() + 1; });
@@ -181,9 +179,8 @@ void Form1::BuildMenus() {
     zoomAction(tr("&Actual Size"), "mnuActualSize", {QKeySequence("Ctrl+0")},
                [] { return viewer::kMinZoom; });
     zoomAction(tr("&Fit"), "mnuFit", {}, [this] {
-        const viewer::Canvas& canvas = model_.Picture1;
-        return viewer::FitZoom({canvas.PixelWidth(), canvas.PixelHeight()},
-                               canvasWidget_.Ratio(), FitRequestNow());
+        return viewer::FitZoom(canvasWidget_.View().Canvas(), canvasWidget_.Ratio(),
+                               FitRequestNow());
     });
     view->addSeparator();
     QAction* grid = view->addAction(tr("&Grid"));
@@ -245,10 +242,8 @@ void Form1::AfterCommand() {
     const bool loaded = model_.bTilesetLoaded;
     const std::string shown = loaded ? model_.TilesetFileName() : std::string();
     setWindowTitle(Local(viewer::WindowTitle(shown)));
-    const viewer::Canvas& canvas = model_.Picture1;
-    summary_ = loaded ? Local(viewer::MosaicSummary(std::max<int>(model_.TilesetHeader.TileCount, 0),
-                                                    {canvas.PixelWidth(), canvas.PixelHeight()}))
-                      : QString();
+    const viewer::MosaicView& view = canvasWidget_.View();
+    summary_ = loaded ? Local(viewer::MosaicSummary(view.TileCount(), view.Canvas())) : QString();
     zoomLabel_.setText(Local(viewer::ZoomText(canvasWidget_.View().Zoom())));
     reload_->setEnabled(loaded);
     copy_->setEnabled(loaded);
@@ -257,12 +252,14 @@ void Form1::AfterCommand() {
     if (opened_ && loaded) {
         opened_ = false;
         notice_.clear();
-        recent_.Add(shown);
-        if (storeRecent_) {
-            storeRecent_(recent_.Files());
-        }
-        RebuildRecentMenu();
+        // A file shown again (a reload) is first in the list already: the settings are not
+        // written again each time an editor saves it.
         if (shown != watchedFile_) {
+            recent_.Add(shown);
+            if (storeRecent_) {
+                storeRecent_(recent_.Files());
+            }
+            RebuildRecentMenu();
             canvasWidget_.StartOver();
         }
         Watch(shown);
@@ -346,10 +343,6 @@ void Form1::RebuildRecentMenu() {
     recentMenu_->setEnabled(!recent_.Files().empty());
 }
 
-void Form1::Zoom(int zoom) {
-    canvasWidget_.ZoomTo(zoom);
-}
-
 QSize Form1::Decoration() const {
     return isVisible() ? frameGeometry().size() - size() : QSize(0, 0);
 }
@@ -380,7 +373,8 @@ void Form1::FitToMosaic() {
     fitted_ = true;
     assumedDecoration_ = QSize(request.decoration.width, request.decoration.height);
     resize(fit.client.width, fit.client.height);
-    if (isVisible() && QPoint(fit.frameTopLeft.x, fit.frameTopLeft.y) != frameGeometry().topLeft()) {
+    if (isVisible() &&
+        QPoint(fit.frameTopLeft.x, fit.frameTopLeft.y) != frameGeometry().topLeft()) {
         move(fit.frameTopLeft.x, fit.frameTopLeft.y);
     }
 }
@@ -389,8 +383,9 @@ bool Form1::event(QEvent* event) {
     const bool handled = QMainWindow::event(event);
     // The window manager frames the window some time after it is shown: fit again then, so that
     // the frame, not only the client area, stays inside the screen.
-    if (fitted_ && (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
-                    event->type() == QEvent::Show) &&
+    if (fitted_ &&
+        (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
+         event->type() == QEvent::Show) &&
         Decoration() != assumedDecoration_) {
         FitToMosaic();
     }

@@ -67,7 +67,6 @@ class Form1 : public QMainWindow {
     void FitToMosaic();
     viewer::FitRequest FitRequestNow() const;
     QSize Decoration() const;
-    void Zoom(int zoom);
     // Opens the shown file again; a failure goes to the status bar, and the picture stays.
     void Reopen();
     // Watches fileName and its folder; the folder stays watched while the file is shown.
