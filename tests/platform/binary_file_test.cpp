@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <numeric>
 
@@ -47,8 +48,15 @@ TEST_P(BinaryFileRead, ReadsTheFileAndZeroPastItsEnd) {
     // Warm the read window somewhere else first, so a stale window would show.
     (void)file.GetByte(2'000'000);
 
+    // What the file held of the block, which tells a reader that the file was cut short.
+    const auto held = static_cast<std::size_t>(
+        std::clamp<std::int64_t>(static_cast<std::int64_t>(content.size()) - (c.position - 1), 0,
+                                 static_cast<std::int64_t>(c.length)));
     std::vector<BYTE> block(c.length, 0xAA);
-    file.Get(c.position, block);
+    EXPECT_EQ(file.Get(c.position, block), held);
+    std::vector<BYTE> direct(c.length, 0x55);
+    EXPECT_EQ(file.GetUnbuffered(c.position, direct), held);
+    EXPECT_EQ(direct, block);
     for (std::size_t i = 0; i < c.length; ++i) {
         const std::int64_t offset = c.position - 1 + static_cast<std::int64_t>(i);
         const BYTE expected = offset < static_cast<std::int64_t>(content.size())

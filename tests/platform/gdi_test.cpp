@@ -1,13 +1,15 @@
 #include "platform/gdi.h"
-#include "platform/gdi_testing.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cstdint>
+#include <cstring>
 #include <functional>
+#include <span>
 #include <vector>
 
+#include "platform/gdi_testing.h"
 #include "platform/user32.h"
 #include "tests/support/picture_compare.h"
 #include "tests/support/row_name.h"
@@ -169,6 +171,25 @@ TEST(BitBlt, WholeRowsWithoutFillerLandOnTheRightRows) {
         EXPECT_TRUE(BitBlt(dst.dc(), c.x, c.y, c.cx, c.cy, src.dc(), c.x1, c.y1, SRCCOPY));
         EXPECT_EQ(dst.Pixels(), expected.Pixels()) << c.name;
     }
+}
+
+// Over 16 MiB of whole rows (608 pixels, 1824 bytes, no filler) goes in pieces on several
+// threads, the last piece partial: every byte must still land where it belongs.
+TEST(BitBlt, ALargeBlockOfWholeRowsArrivesWhole) {
+    constexpr int kWidth = 608, kHeight = 9300;
+    const Surface src(kWidth, kHeight, BitmapKind::DibSection);
+    const Surface dst(kWidth, kHeight, BitmapKind::DibSection);
+    BITMAP s{}, d{};
+    ASSERT_EQ(GetObjectA(src.bitmap(), sizeof s, &s), int{sizeof s});
+    ASSERT_EQ(GetObjectA(dst.bitmap(), sizeof d, &d), int{sizeof d});
+    const std::size_t bytes = std::size_t{3} * kWidth * kHeight;
+    std::uint32_t state = 1;  // no period that a misplaced piece could match
+    for (BYTE& byte : std::span(static_cast<BYTE*>(s.bmBits), bytes)) {
+        state = state * 1664525U + 1013904223U;
+        byte = static_cast<BYTE>(state >> 24);
+    }
+    ASSERT_TRUE(BitBlt(dst.dc(), 0, 0, kWidth, kHeight, src.dc(), 0, 0, SRCCOPY));
+    EXPECT_EQ(std::memcmp(d.bmBits, s.bmBits, bytes), 0);
 }
 
 TEST(BitBlt, OverlappingCopyWithinOneBitmapReadsTheSourceBeforeWriting) {
