@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <sstream>
@@ -43,6 +44,16 @@ const std::string kDemo = ORVANE_DEMO_TILESET;
 // Runs orvane-export with args, its output captured in files of the folder.
 Outcome RunExport(const TempDir& dir, const Strings& args, RunAs runAs = RunAs::TestUser) {
     return RunProgram(dir, kExport, args, {}, runAs);
+}
+
+// Arguments as a row gives them, with "@/" standing for the test's folder.
+Strings InFolder(const TempDir& dir, Strings args) {
+    for (std::string& arg : args) {
+        if (const auto at = arg.find("@/"); at != std::string::npos) {
+            arg.replace(at, 2, dir.path().string() + "/");
+        }
+    }
+    return args;
 }
 
 // The demo tileset as the window paints it.
@@ -157,7 +168,7 @@ INSTANTIATE_TEST_SUITE_P(
                       PngCase{"thumbnail_five_tiles", 5, {"--thumbnail", "100"}, 96, 64, 3, 1},
                       PngCase{"thumbnail_shrunk", 57, {"--thumbnail", "100"}, 100, 100, 4, 0},
                       PngCase{"thumbnail_one_pixel", 20, {"--thumbnail=1"}, 1, 1, 4, 0}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 // Full: @/disk is a 64 KB tmpfs; the test is skipped where it cannot be mounted.
 enum class Disk { Any, Full };
@@ -202,10 +213,7 @@ TEST_P(Refused, ExitsWithItsStatusAndSaysWhy) {
     }
     c.setUp(dir);
     const auto before = Snapshot(dir.path());
-    Strings args;
-    for (const std::string& arg : c.args) {
-        args.push_back(arg.rfind("@/", 0) == 0 ? dir / arg.substr(2) : arg);
-    }
+    const Strings args = InFolder(dir, c.args);
 
     const Outcome run = RunExport(dir, args, c.runAs);
     if (::testing::Test::IsSkipped()) {
@@ -368,18 +376,21 @@ void PrintTo(const BatchCase& c, std::ostream* os) {
 
 class Batch : public ::testing::TestWithParam<BatchCase> {};
 
-// Whether a child of the batch writes a file without a name in folder: a picture half written.
-bool PictureUnderWay(pid_t batch, const std::filesystem::path& folder) {
-    std::ifstream children("/proc/" + std::to_string(batch) + "/task/" + std::to_string(batch) +
-                           "/children");
+// Whether the batch's one child left writes a file without a name in folder: a picture half
+// written, and every other child reaped, so that the batch has counted what it exported.
+bool OnlyOnePictureUnderWay(pid_t batch, const std::filesystem::path& folder) {
+    std::ifstream list("/proc/" + std::to_string(batch) + "/task/" + std::to_string(batch) +
+                       "/children");
+    std::vector<pid_t> children{std::istream_iterator<pid_t>(list), {}};
+    if (children.size() != 1) {
+        return false;
+    }
     std::error_code error;
-    for (pid_t child = 0; children >> child;) {
-        const std::filesystem::path fds = "/proc/" + std::to_string(child) + "/fd";
-        for (const auto& fd : std::filesystem::directory_iterator(fds, error)) {
-            const std::string file = std::filesystem::read_symlink(fd.path(), error).string();
-            if (file.starts_with(folder.string() + "/#") && file.ends_with(" (deleted)")) {
-                return true;
-            }
+    const std::filesystem::path fds = "/proc/" + std::to_string(children[0]) + "/fd";
+    for (const auto& fd : std::filesystem::directory_iterator(fds, error)) {
+        const std::string file = std::filesystem::read_symlink(fd.path(), error).string();
+        if (file.starts_with(folder.string() + "/#") && file.ends_with(" (deleted)")) {
+            return true;
         }
     }
     return false;
@@ -399,7 +410,7 @@ std::function<void(pid_t)> StopWhileWriting(const TempDir& dir, const std::strin
             return std::filesystem::exists(dir / ("out/a." + format)) &&
                    std::filesystem::exists(dir / ("out/c." + format));
         });
-        until(3'000, [&] { return PictureUnderWay(batch, dir / "out"); });
+        until(3'000, [&] { return OnlyOnePictureUnderWay(batch, dir / "out"); });
         if (stop == Stop::CtrlC) {
             ::kill(-batch, SIGINT);
         } else {
@@ -431,15 +442,10 @@ TEST_P(Batch, ExportsEveryTilesetItCanAndNamesEachFailure) {
     WriteFile(large, TilesetBytes(largeTiles, largeTiles));
     const std::string single = dir / ("single." + c.format);
     ASSERT_EQ(RunExport(dir, {kDemo, single}).status, 0);
-    Strings args;
-    for (std::string arg : c.options) {
-        if (const auto at = arg.find("@/"); at != std::string::npos) {
-            arg.replace(at, 2, dir.path().string() + "/");
-        }
-        args.push_back(arg);
-    }
+    Strings args = InFolder(dir, c.options);
     // a.tst named twice, as the shell's globs may name it: exported once.
-    args.insert(args.end(), {dir / "in/a.tst", missing, dir / "in/c.tst", large, dir / "in/./a.tst"});
+    args.insert(args.end(),
+                {dir / "in/a.tst", missing, dir / "in/c.tst", large, dir / "in/./a.tst"});
 
     Outcome run;
     pid_t batch = 0;

@@ -12,6 +12,7 @@
 
 #include "tests/support/file_conditions.h"
 #include "tests/support/process.h"
+#include "tests/support/row_name.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/tileset_files.h"
 
@@ -22,6 +23,7 @@ using orvane::testing::FolderEntries;
 using orvane::testing::Outcome;
 using orvane::testing::ReadFile;
 using orvane::testing::Rgb;
+using orvane::testing::RowName;
 using orvane::testing::RunProgram;
 using orvane::testing::SeeThroughSignature;
 using orvane::testing::TempDir;
@@ -104,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTripCase{"trailing_see_through", Made(25, LastThreeSeeThrough), {}},
         RoundTripCase{"seven_columns", Made(25, LastThreeSeeThrough), {"--columns", "7"}},
         RoundTripCase{"largest", Largest, {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 // Three cells: the first with a pixel of the key colour, one at alpha 127 and one at 128 among
 // its see-through and coloured ones, the second coloured, the third wholly transparent. Few
@@ -188,7 +190,7 @@ INSTANTIATE_TEST_SUITE_P(Kinds, PngKinds,
                                            KindCase{"grey", QImage::Format_Grayscale8, 3, 0},
                                            KindCase{"grey_16_bit", QImage::Format_Grayscale16, 3,
                                                     0}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         RowName());
 
 struct RefusalCase {
     const char* name;
@@ -268,6 +270,6 @@ INSTANTIATE_TEST_SUITE_P(
                         ::chmod((d / "x.tst").c_str(), 0444);
                     },
                     1, "writing '"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 }  // namespace

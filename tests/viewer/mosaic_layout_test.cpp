@@ -6,8 +6,9 @@
 #include <vector>
 
 #include "platform/gdi.h"
-#include "tests/support/pictures.h"
 #include "platform/runtime_error.h"
+#include "tests/support/pictures.h"
+#include "tests/support/row_name.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/tileset_files.h"
 #include "viewer/main_form.h"
@@ -119,7 +120,7 @@ INSTANTIATE_TEST_SUITE_P(TileCounts, MosaicLayout,
                                            LayoutCase{"largest", 32767, 608, 55200},
                                            // Refused before the canvas changes: the design size.
                                            LayoutCase{"ends_early", 32767, 165, 153, 20000}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         orvane::testing::RowName());
 
 // ---------------------------------------------------------------------------------------------
 
@@ -173,6 +174,6 @@ INSTANTIATE_TEST_SUITE_P(NearNeighbours, KeyColour,
                                            KeyColourCase{"blue_3", {0, 1, 3}, false},
                                            KeyColourCase{"red_1", {1, 1, 2}, false},
                                            KeyColourCase{"green_0", {0, 0, 2}, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         orvane::testing::RowName());
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "tests/support/row_name.h"
 #include "viewer/reload_watch.h"
 #include "viewer/status_text.h"
 #include "viewer/view_render.h"
@@ -20,9 +21,16 @@ TEST(ZoomSteps, CoverEveryCanvasPixelWithTheSameWholeDevicePixels) {
         double ratio;
         int devicePixels;
     };
-    for (const Row& row : std::vector<Row>{{1, 1.0, 1}, {4, 1.0, 4}, {16, 1.0, 16}, {1, 1.25, 1},
-                                           {2, 1.25, 3}, {1, 1.5, 2}, {2, 1.5, 3}, {3, 1.5, 5},
-                                           {16, 1.5, 24}, {1, 2.0, 2}}) {
+    for (const Row& row : std::vector<Row>{{1, 1.0, 1},
+                                           {4, 1.0, 4},
+                                           {16, 1.0, 16},
+                                           {1, 1.25, 1},
+                                           {2, 1.25, 3},
+                                           {1, 1.5, 2},
+                                           {2, 1.5, 3},
+                                           {3, 1.5, 5},
+                                           {16, 1.5, 24},
+                                           {1, 2.0, 2}}) {
         EXPECT_EQ(DevicePixelsPer(row.zoom, row.ratio), row.devicePixels)
             << row.zoom << "x at " << row.ratio;
     }
@@ -71,19 +79,27 @@ INSTANTIATE_TEST_SUITE_P(
         FitCase{"terrain", {608, 96}, {2, 27}, {100, 100}, {{608, 146}, {100, 100}, false, false}},
         // The frame's 27 pixels count too: the last row stays reachable.
         FitCase{"island", {608, 1152}, {2, 27}, {100, 100}, {{623, 967}, {100, 30}, true, false}},
-        FitCase{"island_frame_unknown", {608, 1152}, {0, 0}, {0, 0}, {{623, 994}, {0, 30}, true,
-                                                                      false}},
-        FitCase{"terrain_4x", {2432, 384}, {2, 27}, {100, 100}, {{1278, 449}, {0, 100}, false,
-                                                                 true}},
-        FitCase{"island_4x", {2432, 4608}, {2, 27}, {100, 100}, {{1278, 967}, {0, 30}, true,
-                                                                 true}},
+        FitCase{"island_frame_unknown",
+                {608, 1152},
+                {0, 0},
+                {0, 0},
+                {{623, 994}, {0, 30}, true, false}},
+        FitCase{
+            "terrain_4x", {2432, 384}, {2, 27}, {100, 100}, {{1278, 449}, {0, 100}, false, true}},
+        FitCase{"island_4x", {2432, 4608}, {2, 27}, {100, 100}, {{1278, 967}, {0, 30}, true, true}},
         // Fits across until the vertical scrollbar is added.
-        FitCase{"scrollbar_makes_it_wide", {1270, 1100}, {2, 27}, {0, 0}, {{1278, 967}, {0, 30},
-                                                                           true, true}},
+        FitCase{"scrollbar_makes_it_wide",
+                {1270, 1100},
+                {2, 27},
+                {0, 0},
+                {{1278, 967}, {0, 30}, true, true}},
         FitCase{"one_tile", {32, 32}, {2, 27}, {100, 100}, {{200, 82}, {100, 100}, false, false}},
-        FitCase{"moved_inside", {608, 96}, {2, 27}, {900, 900}, {{608, 146}, {670, 851}, false,
-                                                                 false}}),
-    [](const auto& info) { return std::string(info.param.name); });
+        FitCase{"moved_inside",
+                {608, 96},
+                {2, 27},
+                {900, 900},
+                {{608, 146}, {670, 851}, false, false}}),
+    orvane::testing::RowName());
 
 TEST(FitZoom, IsTheLargestZoomWhoseWidthNeedsNoScrollbar) {
     FitRequest request{{}, 50, {2, 27}, {0, 0, 1920, 1080}, 15, {}, {}};
@@ -131,8 +147,8 @@ INSTANTIATE_TEST_SUITE_P(
     Places, Pointer,
     ::testing::Values(
         PointerCase{"origin", 1, 1.0, {0, 0}, 0, 0, TileHit{0, 0, 0, {0, 0}}},
-        PointerCase{"last_pixel_of_tile_1_at_4x", 4, 1.0, {0, 0}, 127.9, 127.9,
-                    TileHit{0, 0, 0, {31, 31}}},
+        PointerCase{
+            "last_pixel_of_tile_1_at_4x", 4, 1.0, {0, 0}, 127.9, 127.9, TileHit{0, 0, 0, {31, 31}}},
         PointerCase{"tile_2_at_4x", 4, 1.0, {0, 0}, 128, 0, TileHit{1, 1, 0, {0, 0}}},
         PointerCase{"scrolled_at_4x", 4, 1.0, {2000, 100}, 20, 20, TileHit{15, 15, 0, {25, 30}}},
         PointerCase{"last_partial_row", 1, 1.0, {0, 0}, 31, 40, TileHit{19, 0, 1, {31, 8}}},
@@ -141,7 +157,7 @@ INSTANTIATE_TEST_SUITE_P(
         PointerCase{"at_1_5", 1, 1.5, {0, 0}, 21.4, 0.7, TileHit{0, 0, 0, {16, 0}}},
         PointerCase{"at_1_5_4x", 4, 1.5, {0, 0}, 100, 20, TileHit{0, 0, 0, {25, 5}}},
         PointerCase{"beyond_the_canvas", 1, 1.0, {0, 0}, 700, 10, std::nullopt}),
-    [](const auto& info) { return std::string(info.param.name); });
+    orvane::testing::RowName());
 
 // A 64 x 32 canvas, bottom row first as a canvas holds it: pixel (x, y) is red x, green y, blue 7.
 class GradientCanvas {
@@ -269,9 +285,9 @@ TEST(Reload, KeepsZoomScrollAndSelectionWhereTheNewMosaicAllows) {
     for (const FileStamp& look : {a, b, c, c, c, gone, gone, gone, a, a}) {
         steps.push_back(watch.Look(look));
     }
-    EXPECT_EQ(steps, (std::vector<Step>{Step::Idle, Step::Wait, Step::Wait, Step::Reload,
-                                        Step::Idle, Step::Wait, Step::Reload, Step::Idle,
-                                        Step::Wait, Step::Reload}));
+    EXPECT_EQ(steps,
+              (std::vector<Step>{Step::Idle, Step::Wait, Step::Wait, Step::Reload, Step::Idle,
+                                 Step::Wait, Step::Reload, Step::Idle, Step::Wait, Step::Reload}));
 
     RecentFiles recent({"a", "b", "a"});
     for (int i = 0; i < 12; ++i) {
