@@ -128,7 +128,6 @@ void AppendEscape(std::string& out, char c) {
     out += octal;
 }
 
-
 // The options given, each at most once, and the other arguments in order.
 struct CommandLine {
     std::map<std::string_view, std::string> options;
