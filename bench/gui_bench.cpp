@@ -96,9 +96,8 @@ void BM_ScrollAScreenAt16x(benchmark::State& state) {
     CanvasWidget& view = screen.view;
     QScrollBar* bar = view.verticalScrollBar();
     for (auto _ : state) {
-        bar->setValue(bar->value() + bar->pageStep() > bar->maximum() ? 0
-                                                                       : bar->value() +
-                                                                             bar->pageStep());
+        bar->setValue(
+            bar->value() + bar->pageStep() > bar->maximum() ? 0 : bar->value() + bar->pageStep());
         view.viewport()->repaint();
     }
 }

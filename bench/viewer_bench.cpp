@@ -7,9 +7,8 @@
 #include <fstream>
 #include <string>
 
-#include "viewer/main_form.h"
-
 #include "bench/bench_support.h"
+#include "viewer/main_form.h"
 
 namespace {
 
@@ -19,7 +18,6 @@ using orvane::viewer::ScriptedDialog;
 // Tileset files made once per run, in a folder of their own that goes when the run ends.
 class BenchFiles {
   public:
-
     // Every pixel a different colour, with a key-colour pixel in every column of every tile.
     std::string Tileset(int tiles) {
         const std::string path = folder_ / ("tiles" + std::to_string(tiles) + ".tst");

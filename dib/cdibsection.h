@@ -69,9 +69,7 @@ class cDIBSection {
   private:
     void BilinearScaleTo(cDIBSection& target) const;
     // The pixel memory; empty while there is none.
-    platform::BitmapBits Bits() const {
-        return {bitsPtr, Width(), Height(), BytesPerScanLine()};
-    }
+    platform::BitmapBits Bits() const { return {bitsPtr, Width(), Height(), BytesPerScanLine()}; }
     // One row of pixel memory, counted in memory order (row 0 is the bottom of the picture),
     // without its filler bytes.
     std::span<BYTE> Scanline(LONG row) const {

@@ -5,9 +5,9 @@
 #include <optional>
 #include <string>
 
-#include "platform/msgbox.h"
 #include "gui/form1.h"
 #include "gui/qt_clipboard.h"
+#include "platform/msgbox.h"
 
 namespace orvane::gui {
 

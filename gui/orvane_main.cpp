@@ -9,8 +9,8 @@
 #include <string_view>
 
 #include "gui/display.h"
-#include "platform/app.h"
 #include "gui/module1.h"
+#include "platform/app.h"
 
 namespace {
 

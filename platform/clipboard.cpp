@@ -1,8 +1,8 @@
 #include "platform/clipboard.h"
-#include "platform/clipboard_testing.h"
 
 #include <utility>
 
+#include "platform/clipboard_testing.h"
 #include "platform/detail/gdi_objects.h"
 #include "platform/gdi.h"
 

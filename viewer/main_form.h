@@ -54,8 +54,9 @@ class MainForm {
     void OpenFile(const std::string& fileName);
     // File > Save As: asks for a name and writes Picture1 as a bitmap when it ends in "bmp" or as
     // a JPEG at quality 90 when it ends in "jpg", then confirms; any other name writes nothing and
-    // says so, with the endings that write; a cancel writes and shows nothing. Says "No tileset loaded!" (no dialog) before the first Open.
-    // Raises the writers' errors (481 for a canvas without pixels, file errors, 26001).
+    // says so, with the endings that write; a cancel writes and shows nothing. Says "No tileset
+    // loaded!" (no dialog) before the first Open. Raises the writers' errors (481 for a canvas
+    // without pixels, file errors, 26001).
     void mnuSaveAs_Click();
     // File > Export PNG: asks for a name ("Pngs|*.png") and, when it ends in "png", writes the
     // tileset the window shows as a PNG with see-through pixels transparent, read again from its

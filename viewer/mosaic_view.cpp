@@ -40,8 +40,7 @@ std::optional<TileHit> TileAt(int tileCount, PixelPoint canvas) {
 }
 
 PixelRect TileRect(int tile) {
-    return {tile % kTilesPerRow * kTileSize, tile / kTilesPerRow * kTileSize, kTileSize,
-            kTileSize};
+    return {tile % kTilesPerRow * kTileSize, tile / kTilesPerRow * kTileSize, kTileSize, kTileSize};
 }
 
 void MosaicView::SetMosaic(PixelSize canvas, int tileCount) {
@@ -117,8 +116,8 @@ std::optional<PixelPoint> MosaicView::CanvasAt(PixelPoint device) const {
 }
 
 std::optional<PixelPoint> MosaicView::CanvasAtLogical(double x, double y) const {
-    return CanvasAt({static_cast<int>(std::floor(x * ratio_)),
-                     static_cast<int>(std::floor(y * ratio_))});
+    return CanvasAt(
+        {static_cast<int>(std::floor(x * ratio_)), static_cast<int>(std::floor(y * ratio_))});
 }
 
 PixelRect MosaicView::DeviceRect(PixelRect canvas) const {

@@ -119,11 +119,11 @@ class MosaicView {
 
 // What the window's fit starts from, in logical pixels.
 struct FitRequest {
-    PixelSize content;      // the zoomed mosaic
-    int chromeHeight = 0;   // menu bar and status bar
-    PixelSize decoration;   // the frame the window manager adds; 0 x 0 while unknown
-    PixelRect available;    // the screen less its panels; empty: no limit
-    int scrollBar = 0;      // a scrollbar's width
+    PixelSize content;     // the zoomed mosaic
+    int chromeHeight = 0;  // menu bar and status bar
+    PixelSize decoration;  // the frame the window manager adds; 0 x 0 while unknown
+    PixelRect available;   // the screen less its panels; empty: no limit
+    int scrollBar = 0;     // a scrollbar's width
     PixelPoint frameTopLeft;
     PixelSize minimumClient;  // what the menus and the status bar need
 };

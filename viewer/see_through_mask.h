@@ -18,9 +18,7 @@ class SeeThroughMask {
     int Width() const { return width_; }
     int Height() const { return height_; }
 
-    void Set(int x, int y) {
-        words_[Word(x, y)] |= std::uint64_t{1} << (x & 63);
-    }
+    void Set(int x, int y) { words_[Word(x, y)] |= std::uint64_t{1} << (x & 63); }
     // False outside the mask.
     bool Test(int x, int y) const {
         if (x < 0 || y < 0 || x >= width_ || y >= height_) {

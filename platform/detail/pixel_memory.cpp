@@ -53,7 +53,8 @@ std::uint64_t CgroupRoom() {
         if (first == std::string::npos || second == std::string::npos) {
             continue;
         }
-        const std::string_view controllers = std::string_view(line).substr(first + 1, second - first - 1);
+        const std::string_view controllers =
+            std::string_view(line).substr(first + 1, second - first - 1);
         const bool v2 = controllers.empty();
         if (!v2 && controllers != "memory") {
             continue;

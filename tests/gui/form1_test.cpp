@@ -6,36 +6,36 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QImage>
+#include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QScreen>
 #include <QScrollBar>
-#include <QClipboard>
-#include <QLabel>
 #include <QStatusBar>
 #include <QTest>
 #include <QUrl>
 
-#include "tests/support/recorders.h"
-#include "tests/support/temp_dir.h"
-#include "tests/gui/test_application.h"
-#include "tests/support/tileset_files.h"
 #include "gui/qt_clipboard.h"
 #include "gui/qt_common_dialog.h"
+#include "tests/gui/test_application.h"
+#include "tests/support/recorders.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/tileset_files.h"
 
 namespace {
 
+using orvane::gui::Form1;
+using orvane::gui::QtNameFilters;
 using orvane::testing::MessageBoxRecorder;
 using orvane::testing::SignatureColour;
 using orvane::testing::TempDir;
 using orvane::testing::TestApplication;
 using orvane::testing::TilesetBytes;
 using orvane::testing::WriteFile;
-using orvane::gui::Form1;
-using orvane::gui::QtNameFilters;
 using orvane::viewer::ScriptedDialog;
 
 QRgb Qt(COLORREF c) {
@@ -78,8 +78,8 @@ TEST(Form1, OpensThroughItsMenuAndFitsItselfToTheMosaic) {
     EXPECT_EQ(open->text(), "&Open\u2026");
     EXPECT_EQ(saveAs->text(), "&Save As\u2026");
     EXPECT_EQ(open->shortcut(), QKeySequence(QKeySequence::Open));
-    EXPECT_EQ(saveAs->shortcuts(), (QList<QKeySequence>{QKeySequence("Ctrl+S"),
-                                                        QKeySequence("Ctrl+Shift+S")}));
+    EXPECT_EQ(saveAs->shortcuts(),
+              (QList<QKeySequence>{QKeySequence("Ctrl+S"), QKeySequence("Ctrl+Shift+S")}));
     EXPECT_EQ(Action(form, "mnuQuit")->shortcut(), QKeySequence("Ctrl+Q"));
 
     open->trigger();
@@ -231,9 +231,8 @@ TEST_F(Form1ByName, SaveAsWritesTheCanvasWhateverTheViewShows) {
     Action(form, "mnuSaveAs")->trigger();
     Action(form, "mnuSaveAs")->trigger();
 
-    EXPECT_EQ(messages.prompts,
-              (std::vector<std::string>{"Save complete!", "File saved!", "Save complete!",
-                                        "File saved!"}));
+    EXPECT_EQ(messages.prompts, (std::vector<std::string>{"Save complete!", "File saved!",
+                                                          "Save complete!", "File saved!"}));
     EXPECT_EQ(orvane::testing::ReadFile(dir_ / "after.bmp"),
               orvane::testing::ReadFile(dir_ / "before.bmp"));
     EXPECT_EQ(orvane::testing::ReadFile(dir_ / "after.jpg"),
@@ -280,8 +279,8 @@ TEST_F(Form1ByName, ShowsAFileRewrittenOnDiskAndKeepsTheViewOrSaysWhyNot) {
     QTest::qWait(Form1::kSettleMs / 3);
     WriteFile(dir_ / "a.tst", next);
 
-    ASSERT_TRUE(QTest::qWaitFor([&] { return shownAt(0, 0) == Qt(SignatureColour(100, 1, 1)); },
-                                5000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return shownAt(0, 0) == Qt(SignatureColour(100, 1, 1)); }, 5000));
     EXPECT_EQ(noDialog_.Picture1Widget().View().Zoom(), 2);
     EXPECT_EQ(noDialog_.Picture1Widget().View().Selection(), 1);
     QLabel* status = noDialog_.statusBar()->findChildren<QLabel*>().constFirst();
@@ -289,8 +288,9 @@ TEST_F(Form1ByName, ShowsAFileRewrittenOnDiskAndKeepsTheViewOrSaysWhyNot) {
 
     WriteFile(dir_ / "a.tst", TilesetBytes(100, 2));
     ASSERT_TRUE(QTest::qWaitFor([&] { return status->text().startsWith("Not"); }, 5000));
-    EXPECT_EQ(status->text(), "Not reloaded: 'a.tst': error 321: Invalid file format (the header "
-                              "counts 100 tiles, the file holds 2)");
+    EXPECT_EQ(status->text(),
+              "Not reloaded: 'a.tst': error 321: Invalid file format (the header "
+              "counts 100 tiles, the file holds 2)");
     EXPECT_EQ(shownAt(0, 0), Qt(SignatureColour(100, 1, 1)));
     EXPECT_TRUE(noDialog_.Model().bTilesetLoaded);
 }

@@ -13,10 +13,10 @@
 namespace {
 
 using orvane::cDIBSection;
-using orvane::platform::BitmapBits;
-using orvane::platform::SetClipboardSink;
 using orvane::gui::QtClipboardSink;
 using orvane::gui::ToQImage;
+using orvane::platform::BitmapBits;
+using orvane::platform::SetClipboardSink;
 
 // Every pixel of a 5 x 3 picture different, so a flipped, mirrored or shifted row shows; 5 pixels
 // make 15 bytes a row, padded to 16.

@@ -15,16 +15,16 @@
 #include <functional>
 #include <vector>
 
-#include "tests/support/temp_dir.h"
 #include "tests/gui/test_application.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
+using orvane::gui::QtCommonDialog;
 using orvane::testing::ReadFile;
 using orvane::testing::TempDir;
 using orvane::testing::TestApplication;
 using orvane::testing::WriteFile;
-using orvane::gui::QtCommonDialog;
 
 constexpr char kPictureFilter[] = "Jpegs|*.jpg|Bmps|*.bmp|Gifs|*.gif";
 

@@ -63,11 +63,22 @@ INSTANTIATE_TEST_SUITE_P(
                         WriteFile(d / "a.jpg", "x");
                         fs::permissions(d / "a.jpg", fs::perms(0444));
                     },
-                    "a.jpg", 75, 75, {"a.jpg"}},
-        RefusalCase{"folder", [](const TempDir& d) { fs::create_directory(d / "a.jpg"); },
-                    "a.jpg", 53, 75, {"a.jpg"}},
-        RefusalCase{"fifo", [](const TempDir& d) { ::mkfifo((d / "a.jpg").c_str(), 0644); },
-                    "a.jpg", 75, 75, {"a.jpg"}},
+                    "a.jpg",
+                    75,
+                    75,
+                    {"a.jpg"}},
+        RefusalCase{"folder",
+                    [](const TempDir& d) { fs::create_directory(d / "a.jpg"); },
+                    "a.jpg",
+                    53,
+                    75,
+                    {"a.jpg"}},
+        RefusalCase{"fifo",
+                    [](const TempDir& d) { ::mkfifo((d / "a.jpg").c_str(), 0644); },
+                    "a.jpg",
+                    75,
+                    75,
+                    {"a.jpg"}},
         RefusalCase{"empty_name", kNothing, "", 52, 52, {}},
         // Kill deletes a link itself, whatever it leads to; a writer must not follow these.
         RefusalCase{"loop_of_links",
@@ -75,10 +86,16 @@ INSTANTIATE_TEST_SUITE_P(
                         fs::create_symlink("b.jpg", d / "a.jpg");
                         fs::create_symlink("a.jpg", d / "b.jpg");
                     },
-                    "a.jpg", 0, 75, {"b.jpg"}},
+                    "a.jpg",
+                    0,
+                    75,
+                    {"b.jpg"}},
         RefusalCase{"link_into_a_missing_folder",
                     [](const TempDir& d) { fs::create_symlink("no/b.jpg", d / "a.jpg"); },
-                    "a.jpg", 0, 76, {}},
+                    "a.jpg",
+                    0,
+                    76,
+                    {}},
         // Root saving through another user's link in /tmp would overwrite a file of root's.
         RefusalCase{"foreign_link_in_a_sticky_folder",
                     [](const TempDir& d) {
@@ -86,12 +103,15 @@ INSTANTIATE_TEST_SUITE_P(
                         fs::create_directory(d / "shared");
                         fs::permissions(d / "shared", fs::perms(01777));
                         fs::create_symlink(d / "roots.jpg", d / "shared/a.jpg");
-                        if (::geteuid() != 0 || ::lchown((d / "shared/a.jpg").c_str(), 65534,
-                                                         65534) != 0) {
+                        if (::geteuid() != 0 ||
+                            ::lchown((d / "shared/a.jpg").c_str(), 65534, 65534) != 0) {
                             GTEST_SKIP() << "only root can make another user's link";
                         }
                     },
-                    "shared/a.jpg", 0, 75, {"roots.jpg", "shared"}}),
+                    "shared/a.jpg",
+                    0,
+                    75,
+                    {"roots.jpg", "shared"}}),
     RowName());
 
 TEST(Kill, DeletesAWritableFileAndALinkButNotWhatTheLinkNames) {

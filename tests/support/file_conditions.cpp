@@ -52,7 +52,8 @@ std::optional<int> RunWithMemoryLimit(std::uint64_t bytes, const std::function<i
     std::string limitFile;
     std::ifstream groups("/proc/self/cgroup");
     for (std::string line; std::getline(groups, line);) {
-        if (line.starts_with("0::") && std::filesystem::exists("/sys/fs/cgroup/cgroup.controllers")) {
+        if (line.starts_with("0::") &&
+            std::filesystem::exists("/sys/fs/cgroup/cgroup.controllers")) {
             group = "/sys/fs/cgroup" + line.substr(3);
             limitFile = "memory.max";
         } else if (const auto at = line.find(":memory:"); at != std::string::npos) {
@@ -69,7 +70,8 @@ std::optional<int> RunWithMemoryLimit(std::uint64_t bytes, const std::function<i
     if (std::ofstream(own / limitFile) << bytes) {
         const pid_t child = ::fork();
         if (child == 0) {
-            const bool joined = static_cast<bool>(std::ofstream(own / "cgroup.procs") << ::getpid());
+            const bool joined =
+                static_cast<bool>(std::ofstream(own / "cgroup.procs") << ::getpid());
             ::_exit(joined ? body() : 127);
         }
         int waitStatus = 0;

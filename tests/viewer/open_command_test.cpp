@@ -77,8 +77,8 @@ TEST(OpenCommand, SecondOpenReplacesALargerFirstEntirely) {
 
 struct UnopenableCase {
     const char* name;
-    const char* path;          // inside the test's folder; "" cancels the dialog
-    const char* message;       // "" for none
+    const char* path;                // inside the test's folder; "" cancels the dialog
+    const char* message;             // "" for none
     const char* contents = nullptr;  // written to path first, when given
     std::size_t size = 0;            // of contents, which may hold zero bytes
     std::size_t bitmapLimit = 0;     // bytes a picture may take while it opens; 0: any

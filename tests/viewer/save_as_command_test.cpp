@@ -154,10 +154,10 @@ INSTANTIATE_TEST_SUITE_P(
                      kPng,
                      kExportPng,
                      kPngFilter},
-        DispatchCase{"export_PNG", "x.PNG", {kNothingExported}, {"a.tst"}, "", kExportPng,
-                     kPngFilter},
-        DispatchCase{"export_bmp", "x.bmp", {kNothingExported}, {"a.tst"}, "", kExportPng,
-                     kPngFilter},
+        DispatchCase{
+            "export_PNG", "x.PNG", {kNothingExported}, {"a.tst"}, "", kExportPng, kPngFilter},
+        DispatchCase{
+            "export_bmp", "x.bmp", {kNothingExported}, {"a.tst"}, "", kExportPng, kPngFilter},
         DispatchCase{"export_cancelled", "", {}, {"a.tst"}, "", kExportPng, kPngFilter}),
     RowName());
 
