@@ -18,17 +18,7 @@
 
 namespace {
 
-using orvane::testing::Contains;
-using orvane::testing::FolderEntries;
-using orvane::testing::Outcome;
-using orvane::testing::ReadFile;
-using orvane::testing::Rgb;
-using orvane::testing::RowName;
-using orvane::testing::RunProgram;
-using orvane::testing::SeeThroughSignature;
-using orvane::testing::TempDir;
-using orvane::testing::TilesetBytes;
-using orvane::testing::WriteFile;
+using namespace orvane::testing;
 using Strings = std::vector<std::string>;
 
 const std::string kExport = ORVANE_EXPORT_PATH;
