@@ -10,12 +10,13 @@
 #include <string>
 
 #include "bench/bench_support.h"
-#include "viewer/tileset_picture.h"
-#include "viewer/tileset_png.h"
+#include "tileset/picture.h"
+#include "tileset/png.h"
+#include "tileset/thumbnail.h"
 
 namespace {
 
-using orvane::viewer::TilesetFile;
+using orvane::tileset::TilesetFile;
 
 constexpr int kLargest = 32'767;
 
@@ -45,12 +46,12 @@ void BM_ExportPng(benchmark::State& state) {
     const bool filterRows = state.range(1) != 0;
     const std::string tileset = Files().Tileset(kLargest);
     const std::string output = Files() / "mosaic.png";
-    orvane::viewer::PngExportOptions options;
+    orvane::tileset::PngExportOptions options;
     options.compressionLevel = level;
     options.filterRows = filterRows;
     for (auto _ : state) {
         TilesetFile file(tileset);
-        orvane::viewer::SaveTilesetAsPng(file, output, options);
+        orvane::tileset::SaveTilesetAsPng(file, output, options);
     }
     state.counters["MB"] = static_cast<double>(std::filesystem::file_size(output)) / 1e6;
     state.SetBytesProcessed(state.iterations() * std::int64_t{kLargest} * 3072);
@@ -69,7 +70,7 @@ void BM_Thumbnail(benchmark::State& state) {
     const std::string output = Files() / "thumbnail.png";
     for (auto _ : state) {
         TilesetFile file(tileset);
-        orvane::viewer::SaveTilesetThumbnail(file, output, 256);
+        orvane::tileset::SaveTilesetThumbnail(file, output, 256);
     }
 }
 BENCHMARK(BM_Thumbnail)->Arg(1)->Arg(kLargest)->Unit(benchmark::kMillisecond);
@@ -78,12 +79,12 @@ void BM_PackPng(benchmark::State& state) {
     const std::string picture = Files() / "pack.png";
     {
         TilesetFile file(Files().Tileset(kLargest));
-        orvane::viewer::SaveTilesetAsPng(file, picture);
+        orvane::tileset::SaveTilesetAsPng(file, picture);
     }
     const std::string output = Files() / "packed.tst";
     for (auto _ : state) {
-        const auto tiles = orvane::viewer::TilesFromPng(picture);
-        orvane::viewer::WriteTileset(output, tiles.tiles);
+        const auto tiles = orvane::tileset::TilesFromPng(picture);
+        orvane::tileset::WriteTileset(output, tiles.tiles);
     }
     state.SetBytesProcessed(state.iterations() * std::int64_t{kLargest} * 3072);
 }

@@ -11,8 +11,8 @@
 #include <map>
 #include <set>
 
+#include "tileset/thumbnail.h"
 #include "viewer/main_form.h"
-#include "viewer/tileset_png.h"
 
 namespace orvane::cli {
 namespace {
@@ -188,16 +188,16 @@ std::optional<int> Count(const std::string& text, int most) {
 std::variant<int, std::string> Columns(const CommandLine& line, bool png) {
     const std::string* text = line.Option(kColumns);
     if (text == nullptr) {
-        return viewer::kTilesPerRow;
+        return tileset::kTilesPerRow;
     }
     if (!png) {
         return "--columns is for PNG output only";
     }
-    if (const auto columns = Count(*text, viewer::kMaxTiles)) {
+    if (const auto columns = Count(*text, tileset::kMaxTiles)) {
         return *columns;
     }
-    return "--columns takes a number of tiles to a row, 1 to " + std::to_string(viewer::kMaxTiles) +
-           ", not " + ShellQuoted(*text);
+    return "--columns takes a number of tiles to a row, 1 to " +
+           std::to_string(tileset::kMaxTiles) + ", not " + ShellQuoted(*text);
 }
 
 }  // namespace
@@ -275,15 +275,15 @@ std::variant<ExportRequest, std::string> ParseExportArguments(
     if (line.operands.size() != 2) {
         return "expected two arguments, TILESET and OUTPUT";
     }
-    ExportRequest request{line.operands[0], line.operands[1], viewer::kTilesPerRow, std::nullopt};
+    ExportRequest request{line.operands[0], line.operands[1], tileset::kTilesPerRow, std::nullopt};
     if (const std::string* size = line.Option(kThumbnail)) {
         if (line.Option(kColumns) != nullptr) {
             return "--columns is for the mosaic, not a --thumbnail";
         }
-        request.thumbnailSize = Count(*size, viewer::kMaxThumbnailSize);
+        request.thumbnailSize = Count(*size, tileset::kMaxThumbnailSize);
         if (!request.thumbnailSize) {
             return "--thumbnail takes a size in pixels, 1 to " +
-                   std::to_string(viewer::kMaxThumbnailSize) + ", not " + ShellQuoted(*size);
+                   std::to_string(tileset::kMaxThumbnailSize) + ", not " + ShellQuoted(*size);
         }
         return request;
     }

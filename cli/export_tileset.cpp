@@ -3,10 +3,11 @@
 #include "cli/arguments.h"
 #include "platform/msgbox.h"
 #include "platform/runtime_error.h"
+#include "tileset/png.h"
+#include "tileset/thumbnail.h"
 #include "viewer/common_dialog.h"
 #include "viewer/error_report.h"
 #include "viewer/main_form.h"
-#include "viewer/tileset_png.h"
 
 namespace orvane::cli {
 namespace {
@@ -26,8 +27,8 @@ std::optional<ExportFailure> EmptyTileset(const std::string& tileset) {
 
 // Opens tileset and hands it to write, which writes output.
 std::optional<ExportFailure> WithTileset(const std::string& tileset, const std::string& output,
-                                         const std::function<void(viewer::TilesetFile&)>& write) {
-    std::optional<viewer::TilesetFile> file;
+                                         const std::function<void(tileset::TilesetFile&)>& write) {
+    std::optional<tileset::TilesetFile> file;
     auto failure = Attempt(Step::Reading, tileset, [&] { file.emplace(tileset); });
     if (!failure) {
         failure = Attempt(Step::Writing, output, [&] { write(*file); });
@@ -63,10 +64,10 @@ std::optional<ExportFailure> ExportTileset(const std::string& tileset, const std
     }
     // File > Export PNG reads the tileset's file, as this does: the canvas would add nothing.
     if (format == viewer::SaveFormat::Png) {
-        viewer::PngExportOptions png;
+        tileset::PngExportOptions png;
         png.columns = options.columns;
-        auto failure = WithTileset(tileset, output, [&](viewer::TilesetFile& file) {
-            viewer::SaveTilesetAsPng(file, output, png);
+        auto failure = WithTileset(tileset, output, [&](tileset::TilesetFile& file) {
+            tileset::SaveTilesetAsPng(file, output, png);
         });
         if (!failure) {
             confirm(viewer::kPngSaved);
@@ -94,8 +95,8 @@ std::optional<ExportFailure> ExportThumbnail(const std::string& tileset, const s
     if (auto failure = EmptyTileset(tileset)) {
         return failure;
     }
-    return WithTileset(tileset, output, [&](viewer::TilesetFile& file) {
-        viewer::SaveTilesetThumbnail(file, output, size);
+    return WithTileset(tileset, output, [&](tileset::TilesetFile& file) {
+        tileset::SaveTilesetThumbnail(file, output, size);
     });
 }
 

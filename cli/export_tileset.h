@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "viewer/tileset.h"
+#include "tileset/format.h"
 
 namespace orvane::cli {
 
@@ -28,7 +28,7 @@ struct ExportFailure {
 using Confirmation = std::function<void(std::string_view)>;
 
 struct ExportOptions {
-    int columns = viewer::kTilesPerRow;  // tiles to a row of a PNG
+    int columns = tileset::kTilesPerRow;  // tiles to a row of a PNG
 };
 
 // Reads tileset and writes its mosaic to output, in the format that output's last three

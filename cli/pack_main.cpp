@@ -9,8 +9,8 @@
 #include "cli/export_tileset.h"
 #include "platform/app.h"
 #include "platform/runtime_error.h"
-#include "viewer/tileset_picture.h"
-#include "viewer/tileset_png.h"
+#include "tileset/picture.h"
+#include "tileset/png.h"
 
 namespace {
 
@@ -76,7 +76,7 @@ int Failed(const ExportFailure& failure) {
 
 // What the user should know of a picture that packed: tiles kept past its record, and pixels
 // that changed colour.
-void Notes(const std::string& picture, const orvane::viewer::PictureTiles& tiles) {
+void Notes(const std::string& picture, const orvane::tileset::PictureTiles& tiles) {
     const std::string name = ShellQuoted(picture, orvane::cli::Quotes::WhereNeeded);
     if (tiles.noted && tiles.count > *tiles.noted) {
         std::cerr << kPrefix << name << ": it records " << *tiles.noted
@@ -114,13 +114,13 @@ int main(int argc, char** argv) {
     const std::string picture(args[0]);
     const std::string tileset(args[1]);
 
-    orvane::viewer::PictureTiles tiles;
+    orvane::tileset::PictureTiles tiles;
     if (auto failure = Attempt(Step::Reading, picture,
-                               [&] { tiles = orvane::viewer::TilesFromPng(picture); })) {
+                               [&] { tiles = orvane::tileset::TilesFromPng(picture); })) {
         return Failed(*failure);
     }
     if (auto failure = Attempt(Step::Writing, tileset,
-                               [&] { orvane::viewer::WriteTileset(tileset, tiles.tiles); })) {
+                               [&] { orvane::tileset::WriteTileset(tileset, tiles.tiles); })) {
         return Failed(*failure);
     }
     Notes(picture, tiles);

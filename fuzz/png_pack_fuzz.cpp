@@ -7,10 +7,10 @@
 
 #include "fuzz/memory_file.h"
 #include "platform/runtime_error.h"
-#include "viewer/tileset_png.h"
+#include "tileset/png.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    using namespace orvane::viewer;
+    using namespace orvane::tileset;
 #ifdef ORVANE_LIBFUZZER
     // Every cell of a picture is read: a header that claims a large one costs time, not new
     // paths, and would hold the fuzzer to a few inputs a second. Width and height are the

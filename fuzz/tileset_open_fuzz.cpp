@@ -23,8 +23,8 @@
 #include "fuzz/memory_file.h"
 #include "platform/msgbox.h"
 #include "platform/runtime_error.h"
+#include "tileset/format.h"
 #include "viewer/main_form.h"
-#include "viewer/tileset.h"
 
 namespace {
 
@@ -93,6 +93,7 @@ class Spending {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace orvane::viewer;
+    using namespace orvane::tileset;
     const std::uint8_t how = size > 0 ? data[0] : 0;
     std::vector<std::uint8_t> bytes(data + std::min<std::size_t>(size, 1), data + size);
     // The file's layout and the mosaic's, stated here rather than taken from the code under test:

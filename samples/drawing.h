@@ -8,17 +8,17 @@
 #include <functional>
 #include <vector>
 
-#include "viewer/tileset.h"
+#include "tileset/format.h"
 
 namespace orvane::samples {
 
-using viewer::kTileSize;
+using tileset::kTileSize;
 
 struct Rgb {
     std::uint8_t r, g, b;
     bool operator==(const Rgb&) const = default;
 };
-inline constexpr Rgb kKey{viewer::kKeyRed, viewer::kKeyGreen, viewer::kKeyBlue};
+inline constexpr Rgb kKey{tileset::kKeyRed, tileset::kKeyGreen, tileset::kKeyBlue};
 
 using Tile = std::array<std::array<Rgb, kTileSize>, kTileSize>;  // [y][x]
 using Tiles = std::vector<Tile>;

@@ -1,13 +1,13 @@
 #include <cmath>
 
 #include "samples/tilesets.h"
-#include "viewer/tileset.h"
+#include "tileset/format.h"
 
 namespace orvane::samples {
 namespace {
 
-using viewer::kFullRowWidth;
-using viewer::kTilesPerRow;
+using tileset::kFullRowWidth;
+using tileset::kTilesPerRow;
 
 constexpr int kRows = 36;
 constexpr int kMapWidth = kFullRowWidth;       // 608

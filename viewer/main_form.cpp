@@ -8,7 +8,8 @@
 #include "platform/parallel.h"
 #include "platform/runtime_error.h"
 #include "platform/save_picture.h"
-#include "viewer/tileset_png.h"
+#include "tileset/paint.h"
+#include "tileset/png.h"
 
 namespace orvane::viewer {
 namespace {
@@ -98,10 +99,11 @@ void MainForm::Open(const std::function<std::string()>& chooseFile) {
     // Everything that can refuse the file is asked before the window changes: a file that cannot
     // be opened, a damaged one, or a mosaic too large for memory leaves the loaded mosaic whole,
     // so Save As still writes what the user sees.
-    TilesetFile file(fileName);
-    const MosaicSize mosaic = MosaicSizeFor(file.Header().TileCount);
-    SeeThroughMask seeThrough =
-        trackSeeThrough_ ? SeeThroughMask(mosaic.width, mosaic.height) : SeeThroughMask();
+    tileset::TilesetFile file(fileName);
+    const tileset::MosaicSize mosaic = tileset::MosaicSizeFor(file.Header().TileCount);
+    tileset::SeeThroughMask seeThrough = trackSeeThrough_
+                                             ? tileset::SeeThroughMask(mosaic.width, mosaic.height)
+                                             : tileset::SeeThroughMask();
     // One picture of the final size, which Size makes all or nothing: a picture of up to 100 MB
     // is made once, not once to paint on and once to fit. The painting writes every pixel, the
     // background included, so the picture is not cleared first.
@@ -113,7 +115,7 @@ void MainForm::Open(const std::function<std::string()>& chooseFile) {
     } catch (...) {
         // The old mosaic is gone and the new one is not whole: the window holds no tileset.
         bTilesetLoaded = false;
-        seeThrough_ = SeeThroughMask();
+        seeThrough_ = tileset::SeeThroughMask();
         Picture1.Cls();
         Picture1.Refresh();
         throw;
@@ -132,20 +134,20 @@ void MainForm::Open(const std::function<std::string()>& chooseFile) {
 // Bands of mosaic rows, painted on as many threads as the process has processors. Each thread
 // reads its band's tiles and writes its band's canvas rows: the reading of one band overlaps the
 // painting of another, and the kernel clears the canvas's fresh pages on both processors.
-void MainForm::PaintTiles(const TilesetFile& file, SeeThroughMask* seeThrough) {
-    const int rows = MosaicRowsFor(file.Tiles());
+void MainForm::PaintTiles(const tileset::TilesetFile& file, tileset::SeeThroughMask* seeThrough) {
+    const int rows = tileset::MosaicRowsFor(file.Tiles());
     if (rows == 0) {
         return;
     }
     BusyScope busy(busyListener_);
     const platform::BitmapBits picture = Picture1.Bits();
     const int jobs = (rows + kRowsPerJob - 1) / kRowsPerJob;
-    platform::ParallelFor(static_cast<std::size_t>(jobs), platform::UsableProcessors(),
-                          [&](std::size_t job) {
-                              const int first = static_cast<int>(job) * kRowsPerJob;
-                              PaintMosaicRows(file, first, std::min(kRowsPerJob, rows - first),
-                                              picture, Canvas::BackColor(), seeThrough);
-                          });
+    platform::ParallelFor(
+        static_cast<std::size_t>(jobs), platform::UsableProcessors(), [&](std::size_t job) {
+            const int first = static_cast<int>(job) * kRowsPerJob;
+            tileset::PaintMosaicRows(file, first, std::min(kRowsPerJob, rows - first), picture,
+                                     Canvas::BackColor(), seeThrough);
+        });
 }
 
 SaveFormat SaveFormatOf(std::string_view fileName) {
@@ -201,8 +203,8 @@ void MainForm::mnuExportPng_Click() {
     }
     const std::string& name = CommonDialog1.FileName();
     if (SaveFormatOf(name) == SaveFormat::Png) {
-        TilesetFile file(tilesetFileName_);
-        SaveTilesetAsPng(file, name);
+        tileset::TilesetFile file(tilesetFileName_);
+        tileset::SaveTilesetAsPng(file, name);
         platform::MsgBox(kPngSaved);
     } else if (!name.empty()) {
         platform::MsgBox(kNothingExported);

@@ -6,10 +6,10 @@
 #include <string>
 #include <string_view>
 
+#include "tileset/see_through_mask.h"
+#include "tileset/tileset_file.h"
 #include "viewer/canvas.h"
 #include "viewer/common_dialog.h"
-#include "viewer/see_through_mask.h"
-#include "viewer/tileset.h"
 
 namespace orvane::viewer {
 
@@ -75,11 +75,11 @@ class MainForm {
 
     // Shared by the commands.
     bool bTilesetLoaded = false;
-    struct TilesetHeader TilesetHeader;
+    struct tileset::TilesetHeader TilesetHeader;
 
     // Which pixels of Picture1 the loaded tileset left see-through: the view shows them apart.
     // Kept only for a view that shows them: the command line has no use for its 4 MB.
-    const SeeThroughMask& SeeThrough() const { return seeThrough_; }
+    const tileset::SeeThroughMask& SeeThrough() const { return seeThrough_; }
     void TrackSeeThrough(bool track) { trackSeeThrough_ = track; }
     // The file the loaded tileset came from, for opening it again; "" before the first Open.
     const std::string& TilesetFileName() const { return tilesetFileName_; }
@@ -91,13 +91,13 @@ class MainForm {
     bool AskSaveName(const char* filter);
     // The Open command; chooseFile stands in for the dialog and gives the name, "" for a cancel.
     void Open(const std::function<std::string()>& chooseFile);
-    void PaintTiles(const TilesetFile& file, SeeThroughMask* seeThrough);
+    void PaintTiles(const tileset::TilesetFile& file, tileset::SeeThroughMask* seeThrough);
 
     float width_ = 4800;
     float height_ = 3600;
     std::function<void()> resizeListener_;
     std::function<void(bool)> busyListener_;
-    SeeThroughMask seeThrough_;
+    tileset::SeeThroughMask seeThrough_;
     bool trackSeeThrough_ = false;
     std::string tilesetFileName_;
 };

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "viewer/tileset.h"
+#include "tileset/format.h"
 
 namespace orvane::viewer {
 namespace {
@@ -27,20 +27,23 @@ std::optional<TileHit> TileAt(int tileCount, PixelPoint canvas) {
     if (canvas.x < 0 || canvas.y < 0) {
         return std::nullopt;
     }
-    const int column = canvas.x / kTileSize;
-    const int row = canvas.y / kTileSize;
-    if (column >= kTilesPerRow) {
+    const int column = canvas.x / tileset::kTileSize;
+    const int row = canvas.y / tileset::kTileSize;
+    if (column >= tileset::kTilesPerRow) {
         return std::nullopt;
     }
-    const int tile = row * kTilesPerRow + column;
+    const int tile = row * tileset::kTilesPerRow + column;
     if (tile >= tileCount) {
         return std::nullopt;
     }
-    return TileHit{tile, column, row, {canvas.x % kTileSize, canvas.y % kTileSize}};
+    return TileHit{
+        tile, column, row, {canvas.x % tileset::kTileSize, canvas.y % tileset::kTileSize}};
 }
 
 PixelRect TileRect(int tile) {
-    return {tile % kTilesPerRow * kTileSize, tile / kTilesPerRow * kTileSize, kTileSize, kTileSize};
+    return {tile % tileset::kTilesPerRow * tileset::kTileSize,
+            tile / tileset::kTilesPerRow * tileset::kTileSize, tileset::kTileSize,
+            tileset::kTileSize};
 }
 
 void MosaicView::SetMosaic(PixelSize canvas, int tileCount) {

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "tileset/format.h"
 #include "viewer/error_report.h"
-#include "viewer/tileset.h"
 
 namespace orvane::viewer {
 
@@ -24,8 +24,9 @@ std::string ZoomText(int zoom) {
     return std::to_string(zoom * 100) + "%";
 }
 
-std::optional<PointerInfo> Probe(const platform::BitmapBits& canvas, const SeeThroughMask& mask,
-                                 int tileCount, PixelPoint at) {
+std::optional<PointerInfo> Probe(const platform::BitmapBits& canvas,
+                                 const tileset::SeeThroughMask& mask, int tileCount,
+                                 PixelPoint at) {
     const std::optional<TileHit> hit = TileAt(tileCount, at);
     if (!hit || !canvas || at.x >= canvas.width || at.y >= canvas.height) {
         return std::nullopt;
@@ -36,7 +37,8 @@ std::optional<PointerInfo> Probe(const platform::BitmapBits& canvas, const SeeTh
 
 std::string PointerText(const PointerInfo& info) {
     const TileHit& hit = info.hit;
-    const long long offset = kTilesetHeaderBytes + static_cast<long long>(hit.tile) * kTileBytes;
+    const long long offset =
+        tileset::kTilesetHeaderBytes + static_cast<long long>(hit.tile) * tileset::kTileBytes;
     std::string colour = "see-through";
     if (!info.seeThrough) {
         char hex[8];

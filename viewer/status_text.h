@@ -7,8 +7,8 @@
 
 #include "platform/bitmap_bits.h"
 #include "platform/runtime_error.h"
+#include "tileset/see_through_mask.h"
 #include "viewer/mosaic_view.h"
-#include "viewer/see_through_mask.h"
 
 namespace orvane::viewer {
 
@@ -31,8 +31,8 @@ struct PointerInfo {
     bool seeThrough = false;
 };
 // None over empty canvas: the cells after the last tile, or beyond the canvas.
-std::optional<PointerInfo> Probe(const platform::BitmapBits& canvas, const SeeThroughMask& mask,
-                                 int tileCount, PixelPoint at);
+std::optional<PointerInfo> Probe(const platform::BitmapBits& canvas,
+                                 const tileset::SeeThroughMask& mask, int tileCount, PixelPoint at);
 
 // "Tile 23 (byte 67590) · col 3, row 1 · pixel 113, 40 (17, 8 in tile) · #A0B0C0": the
 // tile numbered from 1 and its first byte in the file, as the format counts; columns, rows and

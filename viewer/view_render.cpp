@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "viewer/tileset.h"
+#include "tileset/format.h"
 
 namespace orvane::viewer {
 namespace {
@@ -40,7 +40,7 @@ void Ring(std::span<Argb> out, PixelRect area, PixelRect rect, int thickness, Ar
 
 void PaintGrid(const MosaicView& view, PixelRect area, std::span<Argb> out) {
     const int scale = view.Scale();
-    const int pitch = kTileSize * scale;
+    const int pitch = tileset::kTileSize * scale;
     const PixelSize content = view.Content();
     const PixelPoint scroll = view.Scroll();
     // The canvas's part of the area, in canvas device pixels.
@@ -82,7 +82,8 @@ Argb GridOver(Argb pixel) {
 }
 
 void RenderView(const MosaicView& view, const platform::BitmapBits& canvas,
-                const SeeThroughMask& mask, PixelRect area, Argb outside, std::span<Argb> out) {
+                const tileset::SeeThroughMask& mask, PixelRect area, Argb outside,
+                std::span<Argb> out) {
     if (area.width <= 0 || area.height <= 0 ||
         out.size() < static_cast<std::size_t>(area.width) * static_cast<std::size_t>(area.height)) {
         return;

@@ -8,8 +8,8 @@
 #include <span>
 
 #include "platform/bitmap_bits.h"
+#include "tileset/see_through_mask.h"
 #include "viewer/mosaic_view.h"
-#include "viewer/see_through_mask.h"
 
 namespace orvane::viewer {
 
@@ -28,7 +28,8 @@ inline constexpr int kCheckerSquare = 8;
 // outside is the colour beyond the canvas. A canvas or mask that does not match the view's
 // canvas size (a picture being replaced) is not read.
 void RenderView(const MosaicView& view, const platform::BitmapBits& canvas,
-                const SeeThroughMask& mask, PixelRect area, Argb outside, std::span<Argb> out);
+                const tileset::SeeThroughMask& mask, PixelRect area, Argb outside,
+                std::span<Argb> out);
 
 // A grid line's colour over a pixel: darker over light pixels, lighter over dark ones, so that
 // the line shows over any tile.

@@ -14,6 +14,7 @@
 namespace {
 
 using namespace orvane::viewer;
+using namespace orvane::tileset;
 
 TEST(ZoomSteps, CoverEveryCanvasPixelWithTheSameWholeDevicePixels) {
     struct Row {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace orvane::viewer {
+namespace orvane::tileset {
 
 class SeeThroughMask {
   public:
@@ -41,4 +41,4 @@ class SeeThroughMask {
     std::vector<std::uint64_t> words_;
 };
 
-}  // namespace orvane::viewer
+}  // namespace orvane::tileset

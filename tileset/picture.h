@@ -10,9 +10,9 @@
 #include <string>
 
 #include "platform/windef.h"
-#include "viewer/tileset.h"
+#include "tileset/format.h"
 
-namespace orvane::viewer {
+namespace orvane::tileset {
 
 inline constexpr int kRgbaBytes = 4;
 // Alpha from which a picture's pixel is opaque; below it the pixel is see-through.
@@ -20,6 +20,11 @@ inline constexpr std::uint8_t kOpaqueFrom = 128;
 // What an opaque pixel of the key colour becomes, so that it stays visible: the nearest colour
 // that is not the key, one step bluer.
 inline constexpr BYTE kNudgedKeyBlue = kKeyBlue + 1;
+
+// The bytes of one band of a mosaic `width` pixels wide: kTileSize RGBA rows.
+inline std::size_t BandBytes(int width) {
+    return static_cast<std::size_t>(width) * kRgbaBytes * kTileSize;
+}
 
 // One band of a mosaic, the kTileSize rows of `width` pixels that hold tiles (whole tiles of
 // kTileBytes, in file order) from the band's first column on. Key-colour pixels, and the columns
@@ -42,9 +47,4 @@ CellCut CutCell(std::span<const std::uint8_t> band, int width, int cell,
 void ScaleNearest(std::span<const std::uint8_t> from, int fromWidth, int fromHeight,
                   std::span<std::uint8_t> to, int toWidth, int toHeight);
 
-// Writes a tileset file of the tiles (whole tiles of kTileBytes, at most kMaxTiles of them): a
-// header that counts them, its two uninterpreted words 0, then the tiles. An existing file is
-// replaced only once the new one is complete (platform::PendingFile), and raises its errors.
-void WriteTileset(const std::string& fileName, std::span<const BYTE> tiles);
-
-}  // namespace orvane::viewer
+}  // namespace orvane::tileset

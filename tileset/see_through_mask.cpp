@@ -1,8 +1,8 @@
-#include "viewer/see_through_mask.h"
+#include "tileset/see_through_mask.h"
 
 #include <algorithm>
 
-namespace orvane::viewer {
+namespace orvane::tileset {
 
 SeeThroughMask::SeeThroughMask(int width, int height)
     : width_(std::max(width, 0)),
@@ -19,4 +19,4 @@ bool SeeThroughMask::RowHasAny(int y) const {
                        [](std::uint64_t word) { return word != 0; });
 }
 
-}  // namespace orvane::viewer
+}  // namespace orvane::tileset

@@ -1,12 +1,10 @@
-#include "viewer/tileset_picture.h"
+#include "tileset/picture.h"
 
 #include <algorithm>
 #include <array>
 #include <cassert>
 
-#include "platform/files.h"
-
-namespace orvane::viewer {
+namespace orvane::tileset {
 namespace {
 
 constexpr std::size_t kPixelBytes = 3;
@@ -90,15 +88,4 @@ void ScaleNearest(std::span<const std::uint8_t> from, int fromWidth, int fromHei
     }
 }
 
-void WriteTileset(const std::string& fileName, std::span<const BYTE> tiles) {
-    const auto count = static_cast<std::uint16_t>(tiles.size() / kTileBytes);
-    assert(count <= kMaxTiles);
-    const std::array<BYTE, kTilesetHeaderBytes> header{
-        0, 0, static_cast<BYTE>(count & 0xFF), static_cast<BYTE>(count >> 8), 0, 0};
-    platform::PendingFile file(fileName);
-    file.Write(header);
-    file.Write(tiles);
-    file.Commit();
-}
-
-}  // namespace orvane::viewer
+}  // namespace orvane::tileset

@@ -5,15 +5,17 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/windef.h"
-#include "viewer/tileset.h"
+#include "png/png_writer.h"
+#include "tileset/tileset_file.h"
 
-namespace orvane::viewer {
+namespace orvane::tileset {
 
 // The tEXt chunk that records how many tiles an exported picture holds, so that tiles at the end
 // that are wholly see-through, and so look like empty cells, come back.
@@ -30,6 +32,16 @@ struct PngExportOptions {
     bool filterRows = false;  // libspng's adaptive filters
 };
 
+// A PNG of width × height to output, its rows given by writeRows, through a PendingFile: a
+// failure anywhere leaves an existing output as it was.
+void WritePngFile(const std::string& output, int width, int height,
+                  const png::WriteOptions& options,
+                  const std::function<void(png::PngWriter&)>& writeRows);
+
+// The tiles of file a picture shows, at most `most`. Raises InvalidPicture (481) for a tileset
+// without tiles: as for a bitmap of the canvas, a picture of no pixels cannot be saved.
+int TilesToShow(const TilesetFile& file, int most);
+
 // Writes the tileset's mosaic to output as an 8-bit RGBA PNG, the size of the picture Save As
 // writes with as many columns, recording the tile count. Reads a band of tiles at a time. An
 // existing output is replaced only once the new file is complete. Raises InvalidPicture (481)
@@ -37,14 +49,6 @@ struct PngExportOptions {
 // PendingFile's errors, and ReadTiles's.
 void SaveTilesetAsPng(TilesetFile& file, const std::string& output,
                       const PngExportOptions& options = {});
-
-// The first tiles of a tileset, at most 4 × 4 of them in rows as near square as they come,
-// scaled nearest-neighbour to fit within size × size pixels (by a whole factor when it fits),
-// see-through pixels transparent, as a PNG. Reads only those tiles, so a large tileset costs no
-// more than a small one. Raises as SaveTilesetAsPng does, and InvalidPropertyValue (380) for a
-// size outside 1 to kMaxThumbnailSize.
-inline constexpr int kMaxThumbnailSize = 4096;
-void SaveTilesetThumbnail(TilesetFile& file, const std::string& output, int size);
 
 // The tiles of a PNG, ready for WriteTileset.
 struct PictureTiles {
@@ -61,4 +65,4 @@ struct PictureTiles {
 // a size that is not a multiple of 32, a recorded count it cannot hold, or more than kMaxTiles.
 PictureTiles TilesFromPng(const std::string& picture);
 
-}  // namespace orvane::viewer
+}  // namespace orvane::tileset

@@ -1,4 +1,4 @@
-#include "viewer/tileset_png.h"
+#include "tileset/png.h"
 
 #include <algorithm>
 #include <array>
@@ -10,9 +10,9 @@
 #include "platform/runtime_error.h"
 #include "png/png_reader.h"
 #include "png/png_writer.h"
-#include "viewer/tileset_picture.h"
+#include "tileset/picture.h"
 
-namespace orvane::viewer {
+namespace orvane::tileset {
 namespace {
 
 using platform::ErrorNumber;
@@ -21,50 +21,9 @@ using platform::RaiseBecause;
 // libspng hands over each chunk as it is made; writes to the file go out in pieces this large.
 constexpr std::size_t kWriteBytes = std::size_t{256} << 10;
 
-// The first tiles a thumbnail shows: 4 × 4, each still some pixels wide at the sizes file
-// managers ask for (128, 256).
-constexpr int kThumbnailColumns = 4;
-constexpr int kThumbnailTiles = kThumbnailColumns * kThumbnailColumns;
-
 // The cells of a picture that orvane-pack reads: room for the most tiles a tileset holds, in a
 // sheet of any shape with plenty of empty cells (a 32768-pixel square).
 constexpr std::int64_t kMostCells = std::int64_t{1} << 20;
-
-std::size_t BandBytes(int width) {
-    return static_cast<std::size_t>(width) * kRgbaBytes * kTileSize;
-}
-
-// A PNG of width × height to output, its rows from writeRows, through a PendingFile: a failure
-// anywhere leaves an existing output as it was.
-void WritePng(const std::string& output, int width, int height, const png::WriteOptions& options,
-              const std::function<void(png::PngWriter&)>& writeRows) {
-    platform::PendingFile file(output);
-    std::vector<std::uint8_t> pending;
-    pending.reserve(kWriteBytes);
-    const auto flush = [&] {
-        file.Write(pending);
-        pending.clear();
-    };
-    png::PngWriter writer(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height),
-                          options, [&](std::span<const std::uint8_t> bytes) {
-                              if (pending.size() + bytes.size() > kWriteBytes) {
-                                  flush();
-                              }
-                              pending.insert(pending.end(), bytes.begin(), bytes.end());
-                          });
-    writeRows(writer);
-    flush();
-    file.Commit();
-}
-
-int TilesToShow(const TilesetFile& file, int most) {
-    const int tiles = std::min(file.Tiles(), most);
-    if (tiles == 0) {
-        // As for a bitmap of the canvas: a picture of no pixels cannot be saved.
-        RaiseBecause(ErrorNumber::InvalidPicture, "the tileset has no tiles");
-    }
-    return tiles;
-}
 
 [[noreturn]] void Refuse(const std::string& reason) {
     RaiseBecause(ErrorNumber::InvalidFileFormat, reason);
@@ -114,6 +73,39 @@ std::optional<int> NotedCount(const std::optional<std::string>& text, std::int64
 
 }  // namespace
 
+// A PNG of width × height to output, its rows from writeRows, through a PendingFile: a failure
+// anywhere leaves an existing output as it was.
+void WritePngFile(const std::string& output, int width, int height,
+                  const png::WriteOptions& options,
+                  const std::function<void(png::PngWriter&)>& writeRows) {
+    platform::PendingFile file(output);
+    std::vector<std::uint8_t> pending;
+    pending.reserve(kWriteBytes);
+    const auto flush = [&] {
+        file.Write(pending);
+        pending.clear();
+    };
+    png::PngWriter writer(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height),
+                          options, [&](std::span<const std::uint8_t> bytes) {
+                              if (pending.size() + bytes.size() > kWriteBytes) {
+                                  flush();
+                              }
+                              pending.insert(pending.end(), bytes.begin(), bytes.end());
+                          });
+    writeRows(writer);
+    flush();
+    file.Commit();
+}
+
+int TilesToShow(const TilesetFile& file, int most) {
+    const int tiles = std::min(file.Tiles(), most);
+    if (tiles == 0) {
+        // As for a bitmap of the canvas: a picture of no pixels cannot be saved.
+        RaiseBecause(ErrorNumber::InvalidPicture, "the tileset has no tiles");
+    }
+    return tiles;
+}
+
 void SaveTilesetAsPng(TilesetFile& file, const std::string& output,
                       const PngExportOptions& options) {
     if (options.columns < 1 || options.columns > kMaxTiles) {
@@ -130,7 +122,7 @@ void SaveTilesetAsPng(TilesetFile& file, const std::string& output,
         .adaptiveFilters = options.filterRows,
         .texts = {{std::string(kTileCountKeyword), std::to_string(count)}},
     };
-    WritePng(output, size.width, size.height, png, [&](png::PngWriter& writer) {
+    WritePngFile(output, size.width, size.height, png, [&](png::PngWriter& writer) {
         for (int first = 0; first < count; first += perBand) {
             const std::span<BYTE> read(
                 tiles.data(),
@@ -140,42 +132,6 @@ void SaveTilesetAsPng(TilesetFile& file, const std::string& output,
             writer.WriteRows(band);
         }
     });
-}
-
-void SaveTilesetThumbnail(TilesetFile& file, const std::string& output, int size) {
-    if (size < 1 || size > kMaxThumbnailSize) {
-        RaiseBecause(ErrorNumber::InvalidPropertyValue,
-                     "the size must be 1 to " + std::to_string(kMaxThumbnailSize));
-    }
-    const int shown = TilesToShow(file, kThumbnailTiles);
-    int columns = 1;
-    while (columns * columns < shown) {
-        ++columns;
-    }
-    std::vector<BYTE> tiles(static_cast<std::size_t>(shown) * kTileBytes);
-    file.ReadTiles(0, tiles);
-
-    const MosaicSize grid = MosaicSizeFor(shown, columns);
-    std::vector<std::uint8_t> mosaic(BandBytes(grid.width) * (grid.height / kTileSize));
-    const std::size_t bandTiles = static_cast<std::size_t>(columns) * kTileBytes;
-    for (std::size_t band = 0; band * bandTiles < tiles.size(); ++band) {
-        PaintMosaicBand(
-            std::span<const BYTE>(tiles).subspan(
-                band * bandTiles, std::min(bandTiles, tiles.size() - band * bandTiles)),
-            grid.width,
-            std::span(mosaic).subspan(band * BandBytes(grid.width), BandBytes(grid.width)));
-    }
-
-    // Pixel art stays crisp at a whole factor; only a size smaller than the tiles shrinks them.
-    const int longer = std::max(grid.width, grid.height);
-    const int factor = size / longer;
-    const int width = factor > 0 ? grid.width * factor : std::max(1, grid.width * size / longer);
-    const int height = factor > 0 ? grid.height * factor : std::max(1, grid.height * size / longer);
-    std::vector<std::uint8_t> scaled(static_cast<std::size_t>(width) * height * kRgbaBytes);
-    ScaleNearest(mosaic, grid.width, grid.height, scaled, width, height);
-    WritePng(output, width, height,
-             {.compressionLevel = kPngCompressionLevel, .adaptiveFilters = false, .texts = {}},
-             [&](png::PngWriter& writer) { writer.WriteRows(scaled); });
 }
 
 PictureTiles TilesFromPng(const std::string& picture) {
@@ -249,4 +205,4 @@ PictureTiles TilesFromPng(const std::string& picture) {
     }
 }
 
-}  // namespace orvane::viewer
+}  // namespace orvane::tileset

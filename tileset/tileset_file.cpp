@@ -1,0 +1,61 @@
+#include "tileset/tileset_file.h"
+
+#include <array>
+#include <cassert>
+#include <cstdint>
+
+#include "platform/files.h"
+#include "platform/runtime_error.h"
+
+namespace orvane::tileset {
+namespace {
+
+[[noreturn]] void RaiseDamaged(std::string reason) {
+    platform::RaiseBecause(platform::ErrorNumber::InvalidFileFormat, std::move(reason));
+}
+
+std::string Counted(std::int64_t count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+}  // namespace
+
+TilesetFile::TilesetFile(const std::string& fileName) : file_(fileName) {
+    const std::int64_t length = file_.Length();
+    if (length < kTilesetHeaderBytes) {
+        RaiseDamaged(length == 0 ? "the file is empty"
+                                 : "the file holds " + Counted(length, "byte", "bytes") +
+                                       ", fewer than the " + std::to_string(kTilesetHeaderBytes) +
+                                       " of a tileset's header");
+    }
+    std::array<BYTE, kTilesetHeaderBytes> bytes;
+    if (file_.Get(1, bytes) < bytes.size()) {
+        RaiseDamaged("the file ended while its header was read");
+    }
+    header_ = DecodeTilesetHeader(bytes);
+    const std::int64_t held = (length - kTilesetHeaderBytes) / kTileBytes;
+    if (held < Tiles()) {
+        RaiseDamaged("the header counts " + Counted(Tiles(), "tile", "tiles") +
+                     ", the file holds " + std::to_string(held));
+    }
+}
+
+void TilesetFile::ReadTiles(int first, std::span<BYTE> out) const {
+    if (file_.GetUnbuffered(kFirstPixelPosition + std::int64_t{first} * kTileBytes, out) <
+        out.size()) {
+        RaiseDamaged("the file was cut short while it was read");
+    }
+}
+
+void WriteTileset(const std::string& fileName, std::span<const BYTE> tiles) {
+    const auto count = static_cast<std::uint16_t>(tiles.size() / kTileBytes);
+    assert(count <= kMaxTiles);
+    const std::array<BYTE, kTilesetHeaderBytes> header{
+        0, 0, static_cast<BYTE>(count & 0xFF), static_cast<BYTE>(count >> 8), 0, 0};
+    platform::PendingFile file(fileName);
+    file.Write(header);
+    file.Write(tiles);
+    file.Commit();
+}
+
+}  // namespace orvane::tileset

@@ -1,0 +1,43 @@
+// A tileset file opened for reading, and a tileset file written from tiles.
+#pragma once
+
+#include <span>
+#include <string>
+
+#include "platform/binary_file.h"
+#include "platform/windef.h"
+#include "tileset/format.h"
+
+namespace orvane::tileset {
+
+// A tileset file opened for reading, its header read and its length checked against it: every
+// tile the header counts is there to be read. What follows the last counted tile plays no part.
+class TilesetFile {
+  public:
+    // Raises the file's open and read errors, and InvalidFileFormat (321) for a file shorter than
+    // a header, or one that ends before the last tile its header counts; the reason says which
+    // in words ("the header counts 100 tiles, the file holds 2").
+    explicit TilesetFile(const std::string& fileName);
+
+    const struct TilesetHeader& Header() const { return header_; }
+    // The tiles to paint: the header's count, or 0 for a count of 0 or below.
+    int Tiles() const { return header_.TileCount > 0 ? header_.TileCount : 0; }
+
+    // Tiles first, first + 1, ... (from 0) into out, whole tiles of kTileBytes each. Raises
+    // InvalidFileFormat when the file has shrunk meanwhile, so that a file being rewritten is
+    // never shown half. Several threads may read at once, each into a block of its own.
+    void ReadTiles(int first, std::span<BYTE> out) const;
+
+    void Close() noexcept { file_.Close(); }
+
+  private:
+    platform::BinaryFile file_;
+    struct TilesetHeader header_;
+};
+
+// Writes a tileset file of the tiles (whole tiles of kTileBytes, at most kMaxTiles of them): a
+// header that counts them, its two uninterpreted words 0, then the tiles. An existing file is
+// replaced only once the new one is complete (platform::PendingFile), and raises its errors.
+void WriteTileset(const std::string& fileName, std::span<const BYTE> tiles);
+
+}  // namespace orvane::tileset
