@@ -79,9 +79,12 @@ void Canvas::Size(float widthTwips, float heightTwips) {
     Resize(width, PixelsForProperty(heightTwips));
 }
 
-void Canvas::SizeUncleared(float widthTwips, float heightTwips) {
+void Canvas::Replace(float widthTwips, float heightTwips,
+                     const std::function<void(const platform::BitmapBits&)>& paint) {
     const int width = PixelsForProperty(widthTwips);
-    Resize(width, PixelsForProperty(heightTwips), Pixels::Unset);
+    Fresh fresh = MakePicture(width, PixelsForProperty(heightTwips));
+    paint(fresh.bits);
+    Install(std::move(fresh));
 }
 
 float Canvas::ScaleX(float value, ScaleMode from, ScaleMode to) const {
@@ -93,7 +96,7 @@ float Canvas::ScaleY(float value, ScaleMode from, ScaleMode to) const {
 }
 
 void Canvas::Cls() {
-    Fill(0, pixelWidth_, 0, pixelHeight_);
+    Fill(bits_, 0, pixelWidth_, 0, pixelHeight_);
 }
 
 void Canvas::Refresh() {
@@ -102,59 +105,62 @@ void Canvas::Refresh() {
     }
 }
 
-void Canvas::Resize(int width, int height, Pixels pixels) {
-    if (width == pixelWidth_ && height == pixelHeight_) {
-        return;
-    }
-    UniqueBitmap fresh;
-    void* freshBits = nullptr;
+Canvas::Fresh Canvas::MakePicture(int width, int height) const {
+    Fresh fresh;
+    fresh.bits = {nullptr, width, height, static_cast<LONG>(platform::BitmapStride(width))};
     if (width > 0 && height > 0) {
         const BITMAPINFO info{platform::Dib24Header(width, height), {}};
-        fresh.reset(CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &freshBits, nullptr, 0));
-        if (fresh == nullptr) {
+        void* bits = nullptr;
+        fresh.bitmap.reset(CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        if (fresh.bitmap == nullptr) {
             Raise(ErrorNumber::OutOfMemory);
         }
-        if (image_ != nullptr && pixels == Pixels::Kept) {
-            const ScratchDC target(dc_, fresh.get());
-            if (target.get() == nullptr) {
-                Raise(ErrorNumber::OutOfMemory);
-            }
-            BitBlt(target.get(), 0, 0, std::min(width, pixelWidth_), std::min(height, pixelHeight_),
-                   dc_, 0, 0, SRCCOPY);
-        }
+        fresh.bits.bits = static_cast<BYTE*>(bits);
     }
+    return fresh;
+}
 
-    const int keptWidth = image_ != nullptr ? std::min(width, pixelWidth_) : 0;
-    const int keptHeight = image_ != nullptr ? std::min(height, pixelHeight_) : 0;
+void Canvas::Install(Fresh fresh) {
     UniqueBitmap old(image_);
-    if (fresh != nullptr) {
-        HGDIOBJ displaced = SelectObject(dc_, fresh.get());
+    if (fresh.bitmap != nullptr) {
+        HGDIOBJ displaced = SelectObject(dc_, fresh.bitmap.get());
         if (old == nullptr) {
             defaultBitmap_ = displaced;
         }
     } else if (old != nullptr) {
         SelectObject(dc_, defaultBitmap_);
     }
-    image_ = fresh.release();
-    bits_ = {static_cast<BYTE*>(freshBits), width, height,
-             static_cast<LONG>(platform::BitmapStride(width))};
-    pixelWidth_ = width;
-    pixelHeight_ = height;
+    image_ = fresh.bitmap.release();
+    bits_ = fresh.bits;
+    pixelWidth_ = bits_.width;
+    pixelHeight_ = bits_.height;
     old.reset();
-
-    // Left unset, fresh pages stay untouched until the caller paints them, and the kernel clears
-    // each in whichever thread first writes it.
-    if (pixels == Pixels::Kept) {
-        Fill(keptWidth, width, 0, keptHeight);
-        Fill(0, width, keptHeight, height);
-    }
     if (resizeListener_) {
         resizeListener_();
     }
 }
 
-void Canvas::Fill(int x0, int x1, int y0, int y1) {
-    if (image_ == nullptr || x0 >= x1 || y0 >= y1) {
+void Canvas::Resize(int width, int height) {
+    if (width == pixelWidth_ && height == pixelHeight_) {
+        return;
+    }
+    Fresh fresh = MakePicture(width, height);
+    const int keptWidth = image_ != nullptr ? std::min(width, pixelWidth_) : 0;
+    const int keptHeight = image_ != nullptr ? std::min(height, pixelHeight_) : 0;
+    if (fresh.bitmap != nullptr && keptWidth > 0 && keptHeight > 0) {
+        const ScratchDC target(dc_, fresh.bitmap.get());
+        if (target.get() == nullptr) {
+            Raise(ErrorNumber::OutOfMemory);
+        }
+        BitBlt(target.get(), 0, 0, keptWidth, keptHeight, dc_, 0, 0, SRCCOPY);
+    }
+    Fill(fresh.bits, keptWidth, width, 0, keptHeight);
+    Fill(fresh.bits, 0, width, keptHeight, height);
+    Install(std::move(fresh));
+}
+
+void Canvas::Fill(const platform::BitmapBits& bits, int x0, int x1, int y0, int y1) {
+    if (!bits || x0 >= x1 || y0 >= y1) {
         return;
     }
     const COLORREF colour = BackColor();
@@ -165,7 +171,7 @@ void Canvas::Fill(int x0, int x1, int y0, int y1) {
         pattern[i + 2] = GetRValue(colour);
     }
     for (int y = y0; y < y1; ++y) {
-        std::memcpy(bits_.Row(y) + 3 * std::ptrdiff_t{x0}, pattern.data(), pattern.size());
+        std::memcpy(bits.Row(y) + 3 * std::ptrdiff_t{x0}, pattern.data(), pattern.size());
     }
 }
 

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "platform/bitmap_bits.h"
+#include "platform/gdi_owners.h"
 #include "platform/picture_box.h"
 #include "platform/windef.h"
 
@@ -41,10 +42,12 @@ class Canvas final : public platform::PictureBox {
     // Width and then Height, with one new picture instead of two: what a picture of the largest
     // size costs is paid once.
     void Size(float widthTwips, float heightTwips);
-    // Size for a caller that writes every pixel next (through Bits()): no pixel is cleared or
-    // kept, and those of a new picture hold anything until then. Should the caller fail to,
-    // Cls() clears the picture.
-    void SizeUncleared(float widthTwips, float heightTwips);
+    // A new picture of the size, every pixel of it written by paint (its pixels hold anything
+    // until then), which takes the old one's place only once paint returns. Should paint, or the
+    // making of the picture, raise, the old picture stays as it was, and shown. The old and the
+    // new picture are both held while paint runs.
+    void Replace(float widthTwips, float heightTwips,
+                 const std::function<void(const platform::BitmapBits&)>& paint);
 
     int PixelWidth() const { return pixelWidth_; }
     int PixelHeight() const { return pixelHeight_; }
@@ -73,10 +76,17 @@ class Canvas final : public platform::PictureBox {
     void OnResize(std::function<void()> listener) { resizeListener_ = std::move(listener); }
 
   private:
-    enum class Pixels : bool { Kept, Unset };
-    void Resize(int width, int height, Pixels pixels = Pixels::Kept);
-    // Background over columns [x0, x1) of rows [y0, y1) of the picture.
-    void Fill(int x0, int x1, int y0, int y1);
+    // A picture made for the DC but not yet selected into it; none for a width or height of 0.
+    struct Fresh {
+        platform::UniqueBitmap bitmap;
+        platform::BitmapBits bits;
+    };
+    Fresh MakePicture(int width, int height) const;
+    // fresh in place of the picture, which is deleted; then the view is told.
+    void Install(Fresh fresh);
+    void Resize(int width, int height);
+    // Background over columns [x0, x1) of rows [y0, y1) of a picture.
+    static void Fill(const platform::BitmapBits& bits, int x0, int x1, int y0, int y1);
 
     HDC dc_ = nullptr;
     HGDIOBJ defaultBitmap_ = nullptr;  // what dc_ held when it was made; back in while no picture

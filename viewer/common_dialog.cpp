@@ -31,7 +31,7 @@ ScriptedDialog::ScriptedDialog(std::vector<std::string> answers)
     : answers_(std::make_move_iterator(answers.begin()), std::make_move_iterator(answers.end())) {}
 
 std::string ScriptedDialog::Ask(DialogKind kind) {
-    shown.push_back({kind, Filter(), CancelError()});
+    shown.push_back({kind, Filter(), CancelError(), DialogTitle()});
     if (answers_.empty()) {
         return {};
     }

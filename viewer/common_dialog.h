@@ -37,6 +37,9 @@ class CommonDialog {
     void CancelError(bool cancelError) { cancelError_ = cancelError; }
     const std::string& FileName() const { return fileName_; }
     void FileName(std::string fileName) { fileName_ = std::move(fileName); }
+    // The dialog's caption; "" gives the dialog's own ("Open", "Save As").
+    const std::string& DialogTitle() const { return dialogTitle_; }
+    void DialogTitle(std::string title) { dialogTitle_ = std::move(title); }
 
     // Puts the chosen name in FileName. A cancelled dialog leaves FileName empty, so that no
     // command can act on a name chosen earlier; with CancelError set it then raises 32755.
@@ -53,6 +56,7 @@ class CommonDialog {
     std::string filter_;
     bool cancelError_ = false;
     std::string fileName_;
+    std::string dialogTitle_;
 };
 
 // Answers each Show with the next scripted name ("" cancels; past the end of the script every
@@ -63,6 +67,7 @@ class ScriptedDialog final : public CommonDialog {
         DialogKind kind;
         std::string filter;
         bool cancelError;
+        std::string title;
     };
 
     explicit ScriptedDialog(std::vector<std::string> answers = {});

@@ -17,6 +17,7 @@ namespace {
 constexpr char kTilesetFilter[] = "Tileset Files (*.tst)|*.tst";
 constexpr char kPictureFilter[] = "Jpegs|*.jpg|Bmps|*.bmp|Gifs|*.gif";
 constexpr char kPngFilter[] = "Pngs|*.png";
+constexpr char kExportPngTitle[] = "Export PNG";
 constexpr LONG kJpegQuality = 90;
 
 // What the window needs around the canvas, in twips.
@@ -76,6 +77,7 @@ void MainForm::mnuOpen_Click() {
     Open([this] {
         CommonDialog1.CancelError(false);
         CommonDialog1.Filter(kTilesetFilter);
+        CommonDialog1.DialogTitle("");
         CommonDialog1.ShowOpen();
         return CommonDialog1.FileName();
     });
@@ -104,22 +106,17 @@ void MainForm::Open(const std::function<std::string()>& chooseFile) {
     tileset::SeeThroughMask seeThrough = trackSeeThrough_
                                              ? tileset::SeeThroughMask(mosaic.width, mosaic.height)
                                              : tileset::SeeThroughMask();
-    // One picture of the final size, which Size makes all or nothing: a picture of up to 100 MB
-    // is made once, not once to paint on and once to fit. The painting writes every pixel, the
-    // background included, so the picture is not cleared first.
-    Picture1.SizeUncleared(
+    // The new mosaic is painted on a picture of its own, which replaces the shown one only once
+    // it is whole: a file cut short while it is read, or anything else that fails on the way,
+    // leaves the window, the loaded tileset and Save As as they were. It costs a second picture
+    // while the tiles are painted (up to 100 MB), the price of a file read whole before painting
+    // too, without giving up reading one band of tiles while another is painted.
+    Picture1.Replace(
         Picture1.ScaleX(static_cast<float>(mosaic.width), ScaleMode::Pixels, ScaleMode::Twips),
-        Picture1.ScaleY(static_cast<float>(mosaic.height), ScaleMode::Pixels, ScaleMode::Twips));
-    try {
-        PaintTiles(file, trackSeeThrough_ ? &seeThrough : nullptr);
-    } catch (...) {
-        // The old mosaic is gone and the new one is not whole: the window holds no tileset.
-        bTilesetLoaded = false;
-        seeThrough_ = tileset::SeeThroughMask();
-        Picture1.Cls();
-        Picture1.Refresh();
-        throw;
-    }
+        Picture1.ScaleY(static_cast<float>(mosaic.height), ScaleMode::Pixels, ScaleMode::Twips),
+        [&](const platform::BitmapBits& picture) {
+            PaintTiles(file, picture, trackSeeThrough_ ? &seeThrough : nullptr);
+        });
     file.Close();
 
     TilesetHeader = file.Header();
@@ -134,13 +131,13 @@ void MainForm::Open(const std::function<std::string()>& chooseFile) {
 // Bands of mosaic rows, painted on as many threads as the process has processors. Each thread
 // reads its band's tiles and writes its band's canvas rows: the reading of one band overlaps the
 // painting of another, and the kernel clears the canvas's fresh pages on both processors.
-void MainForm::PaintTiles(const tileset::TilesetFile& file, tileset::SeeThroughMask* seeThrough) {
+void MainForm::PaintTiles(const tileset::TilesetFile& file, const platform::BitmapBits& picture,
+                          tileset::SeeThroughMask* seeThrough) {
     const int rows = tileset::MosaicRowsFor(file.Tiles());
     if (rows == 0) {
         return;
     }
     BusyScope busy(busyListener_);
-    const platform::BitmapBits picture = Picture1.Bits();
     const int jobs = (rows + kRowsPerJob - 1) / kRowsPerJob;
     platform::ParallelFor(
         static_cast<std::size_t>(jobs), platform::UsableProcessors(), [&](std::size_t job) {
@@ -165,12 +162,13 @@ SaveFormat SaveFormatOf(std::string_view fileName) {
     return SaveFormat::None;
 }
 
-bool MainForm::AskSaveName(const char* filter) {
+bool MainForm::AskSaveName(const char* filter, const char* title) {
     if (!bTilesetLoaded) {
         platform::MsgBox("No tileset loaded!");
         return false;
     }
     CommonDialog1.Filter(filter);
+    CommonDialog1.DialogTitle(title);
     CommonDialog1.CancelError(false);
     CommonDialog1.ShowSave();
     return true;
@@ -190,6 +188,8 @@ void MainForm::mnuSaveAs_Click() {
         if (mJPEGEncoder::SavePictureAsJpeg(Picture1, name, kJpegQuality)) {
             platform::MsgBox("File saved!");
         }
+    } else if (format == SaveFormat::Png) {
+        platform::MsgBox(kPngNotSaved);
     } else if (!name.empty()) {
         platform::MsgBox(kNothingSaved);
     }
@@ -198,7 +198,7 @@ void MainForm::mnuSaveAs_Click() {
 // The picture comes from the file, not the canvas: only the file tells a see-through pixel from
 // a tile's own pixel of the background colour.
 void MainForm::mnuExportPng_Click() {
-    if (!AskSaveName(kPngFilter)) {
+    if (!AskSaveName(kPngFilter, kExportPngTitle)) {
         return;
     }
     const std::string& name = CommonDialog1.FileName();

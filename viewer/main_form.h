@@ -24,6 +24,10 @@ SaveFormat SaveFormatOf(std::string_view fileName);
 inline constexpr std::string_view kNothingSaved =
     "Nothing was saved. A name that ends in \"bmp\" saves a bitmap, one that ends in \"jpg\" "
     "a JPEG (in lower case).";
+// Save As's word for a name that asks for a PNG.
+inline constexpr std::string_view kPngNotSaved =
+    "Nothing was saved. File > Export PNG saves PNGs; here a name that ends in \"bmp\" saves a "
+    "bitmap, one that ends in \"jpg\" a JPEG (in lower case).";
 // Export PNG's word for a name that writes nothing.
 inline constexpr std::string_view kNothingExported =
     "Nothing was saved. Only a name that ends in \"png\" (in lower case) saves a PNG.";
@@ -44,25 +48,25 @@ class MainForm {
 
     // File > Open: asks for a tileset and paints all its tiles on Picture1, 19 to a row, then
     // fits Picture1 and the window to the mosaic. Raises the file's open and read errors,
-    // InvalidFileFormat (321) for a damaged file, and OutOfMemory (7) for a mosaic too large. A
-    // cancel, or any of those, changes nothing: not Picture1, not the window, not
-    // bTilesetLoaded or TilesetHeader. Should reading fail while the tiles are painted, the
-    // canvas is cleared and bTilesetLoaded is false: the window claims no picture it lacks.
+    // InvalidFileFormat (321) for a damaged file or one cut short while it is read, and
+    // OutOfMemory (7) for a mosaic too large. A cancel, or any of those, changes nothing: not
+    // Picture1, not the window, not bTilesetLoaded or TilesetHeader.
     void mnuOpen_Click();
     // File > Open for a tileset named without the dialog (on the command line, or dropped on the
     // window): the same command, as if fileName had been chosen in the dialog.
     void OpenFile(const std::string& fileName);
     // File > Save As: asks for a name and writes Picture1 as a bitmap when it ends in "bmp" or as
     // a JPEG at quality 90 when it ends in "jpg", then confirms; any other name writes nothing and
-    // says so, with the endings that write; a cancel writes and shows nothing. Says "No tileset
+    // says so, with the endings that write (and, for "png", the command that writes PNGs); a
+    // cancel writes and shows nothing. Says "No tileset
     // loaded!" (no dialog) before the first Open. Raises the writers' errors (481 for a canvas
     // without pixels, file errors, 26001).
     void mnuSaveAs_Click();
-    // File > Export PNG: asks for a name ("Pngs|*.png") and, when it ends in "png", writes the
-    // tileset the window shows as a PNG with see-through pixels transparent, read again from its
-    // file (SaveTilesetAsPng), then says kPngSaved; any other name, and a cancel, write and show
-    // nothing. Says "No tileset loaded!" (no dialog) before the first Open. Raises the writer's
-    // errors.
+    // File > Export PNG: asks for a name ("Pngs|*.png", in a dialog titled "Export PNG") and, when
+    // it ends in "png", writes the tileset the window shows as a PNG with see-through pixels
+    // transparent, read again from its file (SaveTilesetAsPng), then says kPngSaved; any other
+    // name, and a cancel, write and show nothing. Says "No tileset loaded!" (no dialog) before the
+    // first Open. Raises the writer's errors.
     void mnuExportPng_Click();
 
     // After every change of Width or Height.
@@ -86,12 +90,13 @@ class MainForm {
 
   private:
     // The start of a command that writes what the window shows: "No tileset loaded!" and false
-    // before the first Open, else the save dialog shown with filter (its FileName then holds the
-    // answer, "" for a cancel).
-    bool AskSaveName(const char* filter);
+    // before the first Open, else the save dialog shown with filter and title, "" for its own
+    // (its FileName then holds the answer, "" for a cancel).
+    bool AskSaveName(const char* filter, const char* title = "");
     // The Open command; chooseFile stands in for the dialog and gives the name, "" for a cancel.
     void Open(const std::function<std::string()>& chooseFile);
-    void PaintTiles(const tileset::TilesetFile& file, tileset::SeeThroughMask* seeThrough);
+    void PaintTiles(const tileset::TilesetFile& file, const platform::BitmapBits& picture,
+                    tileset::SeeThroughMask* seeThrough);
 
     float width_ = 4800;
     float height_ = 3600;

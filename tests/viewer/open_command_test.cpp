@@ -82,6 +82,7 @@ struct UnopenableCase {
     const char* contents = nullptr;  // written to path first, when given
     std::size_t size = 0;            // of contents, which may hold zero bytes
     std::size_t bitmapLimit = 0;     // bytes a picture may take while it opens; 0: any
+    bool cutWhileRead = false;       // the file is cut to one tile after its length is checked
 };
 void PrintTo(const UnopenableCase& c, std::ostream* os) {
     *os << c.name;
@@ -118,6 +119,11 @@ TEST_P(Unopenable, ChangesNothingThatSaveAsWrites) {
     const float width = form.Width();
     const float height = form.Height();
     messages.prompts.clear();
+    form.OnBusy([&](bool busy) {
+        if (busy && c.cutWhileRead) {
+            std::filesystem::resize_file(dir / c.path, 6 + 3072);
+        }
+    });
 
     {
         std::optional<ScopedBitmapLimit> limit;
@@ -170,7 +176,10 @@ INSTANTIATE_TEST_SUITE_P(
             UnopenableCase{"a_text_file", "notes.tst", kDamaged, kText, sizeof kText - 1},
             // Refused where the canvas takes the new mosaic's size.
             UnopenableCase{"out_of_memory", "large.tst", "Run-time error '7':\n\nOut of memory",
-                           kLarge.data(), kLarge.size(), 2'000'000}),
+                           kLarge.data(), kLarge.size(), 2'000'000},
+            // Refused while the tiles are painted.
+            UnopenableCase{"cut_while_read", "large.tst", kDamaged, kLarge.data(), kLarge.size(), 0,
+                           true}),
         ::testing::Values(20, 600)),  // 2 and 32 mosaic rows
     [](const auto& info) {
         return std::string(std::get<0>(info.param).name) +

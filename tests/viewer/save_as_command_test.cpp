@@ -106,6 +106,8 @@ void PrintTo(const DispatchCase& c, std::ostream* os) {
 
 class Dispatch : public SaveAs, public ::testing::WithParamInterface<DispatchCase> {};
 
+constexpr auto kExportPng = &MainForm::mnuExportPng_Click;
+
 TEST_P(Dispatch, WritesAndConfirmsOnlyWhatTheLastThreeCharactersName) {
     const DispatchCase& c = GetParam();
     Open(TilesetBytes(20, 20));
@@ -116,19 +118,22 @@ TEST_P(Dispatch, WritesAndConfirmsOnlyWhatTheLastThreeCharactersName) {
     EXPECT_EQ(dialog.shown[1].kind, DialogKind::Save);
     EXPECT_EQ(dialog.shown[1].filter, c.filter);
     EXPECT_FALSE(dialog.shown[1].cancelError);
+    EXPECT_EQ(dialog.shown[1].title, c.command == kExportPng ? "Export PNG" : "");
     EXPECT_EQ(messages.prompts, c.prompts);
     EXPECT_EQ(FolderEntries(dir.path()), c.files);
     if (!c.magic.empty()) {
         EXPECT_EQ(ReadFile(dir / c.fileName).substr(0, c.magic.size()), c.magic);
     }
+    form.mnuOpen_Click();  // cancelled
+    EXPECT_EQ(dialog.shown.back().title, "") << "Open's own";
 }
 
 const std::string kBmp = "BM";
 const std::string kNothing(orvane::viewer::kNothingSaved);
 const std::string kNothingExported(orvane::viewer::kNothingExported);
+const std::string kPngNotSaved(orvane::viewer::kPngNotSaved);
 const std::string kJpeg = "\xFF\xD8\xFF";
 const std::string kPng = "\x89PNG";
-constexpr auto kExportPng = &MainForm::mnuExportPng_Click;
 constexpr char kPngFilter[] = "Pngs|*.png";
 
 INSTANTIATE_TEST_SUITE_P(
@@ -146,7 +151,7 @@ INSTANTIATE_TEST_SUITE_P(
             "myjpg_dot_bmp", "myjpg.bmp", {"Save complete!"}, {"a.tst", "myjpg.bmp"}, kBmp},
         DispatchCase{"cancelled", "", {}, {"a.tst"}, ""},
         // Save As keeps to bitmaps and JPEGs; Export PNG writes PNGs only.
-        DispatchCase{"png", "x.png", {kNothing}, {"a.tst"}, ""},
+        DispatchCase{"png", "x.png", {kPngNotSaved}, {"a.tst"}, ""},
         DispatchCase{"export_png",
                      "x.png",
                      {"PNG saved!"},
