@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <filesystem>
 
 namespace orvane::viewer {
 
@@ -11,9 +12,11 @@ FileStamp StampOf(const std::string& fileName) {
     if (::stat(fileName.c_str(), &info) != 0) {
         return {};
     }
-    return {true, static_cast<std::int64_t>(info.st_size),
-            static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec,
-            static_cast<std::uint64_t>(info.st_ino)};
+    const auto ns = [](const timespec& time) {
+        return static_cast<std::int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
+    };
+    return {true, static_cast<std::int64_t>(info.st_size), ns(info.st_mtim),
+            static_cast<std::uint64_t>(info.st_ino), ns(info.st_ctim)};
 }
 
 void ReloadWatch::Shown(const FileStamp& stamp) {
@@ -34,10 +37,28 @@ ReloadWatch::Step ReloadWatch::Look(const FileStamp& now) {
     return Step::Reload;
 }
 
+std::string AbsoluteFileName(const std::string& fileName) {
+    if (fileName.empty()) {
+        return fileName;
+    }
+    std::error_code noFolder;  // the working folder gone: the name stays as it is
+    const std::filesystem::path absolute = std::filesystem::absolute(fileName, noFolder);
+    if (noFolder) {
+        return fileName;
+    }
+    std::filesystem::path kept;
+    for (const std::filesystem::path& part : absolute) {
+        if (part != ".") {
+            kept /= part;
+        }
+    }
+    return kept.string();
+}
+
 RecentFiles::RecentFiles(const std::vector<std::string>& files) {
     // The oldest first, so that the latest ends up in front.
     for (std::size_t i = files.size(); i-- > 0;) {
-        if (!files[i].empty()) {
+        if (std::filesystem::path(files[i]).is_absolute()) {
             Add(files[i]);
         }
     }

@@ -9,12 +9,16 @@
 
 namespace orvane::viewer {
 
-// What a look at a file sees: enough to tell that it was written, replaced or removed.
+// What a look at a file sees: enough to tell that it was written, replaced or removed. The
+// modification time alone misses a file replaced by one of the same size whose time was put back
+// (cp -p, tar x, a rename after touch -r); the inode and the change time, which no program can
+// set, catch those.
 struct FileStamp {
     bool exists = false;
     std::int64_t size = 0;
     std::int64_t modifiedNs = 0;
     std::uint64_t inode = 0;
+    std::int64_t changedNs = 0;
     bool operator==(const FileStamp&) const = default;
 };
 FileStamp StampOf(const std::string& fileName);
@@ -37,11 +41,17 @@ class ReloadWatch {
     FileStamp last_;
 };
 
-// The last ten tilesets opened, the latest first, each once.
+// fileName as any folder finds it: absolute, its "." parts dropped. ".." and links are kept: only
+// the file system can tell where they lead. "" stays "".
+std::string AbsoluteFileName(const std::string& fileName);
+
+// The last ten tilesets opened, the latest first, each once, by absolute names.
 class RecentFiles {
   public:
     static constexpr std::size_t kKept = 10;
 
+    // A name kept relative (by an older version) is dropped: the folder it counted from is not
+    // known.
     explicit RecentFiles(const std::vector<std::string>& files = {});
     void Add(const std::string& fileName);
     const std::vector<std::string>& Files() const { return files_; }

@@ -16,6 +16,9 @@ std::string WindowTitle(std::string_view fileName) {
 }
 
 std::string MosaicSummary(int tileCount, PixelSize mosaic) {
+    if (tileCount <= 0) {
+        return "0 tiles";  // and no picture: nothing to give a size
+    }
     return std::to_string(tileCount) + (tileCount == 1 ? " tile" : " tiles") + " \u00B7 " +
            std::to_string(mosaic.width) + " \u00D7 " + std::to_string(mosaic.height) + " pixels";
 }

@@ -15,7 +15,7 @@ namespace orvane::viewer {
 // "terrain.tst — Orvane"; "Orvane" while no file is shown.
 std::string WindowTitle(std::string_view fileName);
 
-// "57 tiles · 608 × 96 pixels".
+// "57 tiles · 608 × 96 pixels", "1 tile · 32 × 32 pixels"; "0 tiles" for a tileset without any.
 std::string MosaicSummary(int tileCount, PixelSize mosaic);
 
 // "400%".

@@ -4,9 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <ctime>
+#include <thread>
 #include <vector>
 
+#include "tests/support/process.h"
 #include "tests/support/row_name.h"
+#include "tests/support/temp_dir.h"
 #include "viewer/reload_watch.h"
 #include "viewer/status_text.h"
 #include "viewer/view_render.h"
@@ -183,6 +188,7 @@ TEST(StatusText, SaysWhatThePointerIsOverAndWhatIsOpen) {
     EXPECT_EQ(WindowTitle(""), "Orvane");
     EXPECT_EQ(MosaicSummary(57, {608, 96}), "57 tiles \u00B7 608 \u00D7 96 pixels");
     EXPECT_EQ(MosaicSummary(1, {32, 32}), "1 tile \u00B7 32 \u00D7 32 pixels");
+    EXPECT_EQ(MosaicSummary(0, {0, 32}), "0 tiles");
     EXPECT_EQ(ZoomText(4), "400%");
 
     // One tile on the canvas.
@@ -290,13 +296,66 @@ TEST(Reload, KeepsZoomScrollAndSelectionWhereTheNewMosaicAllows) {
               (std::vector<Step>{Step::Idle, Step::Wait, Step::Wait, Step::Reload, Step::Idle,
                                  Step::Wait, Step::Reload, Step::Idle, Step::Wait, Step::Reload}));
 
-    RecentFiles recent({"a", "b", "a"});
+    // Kept by absolute names; a relative one stored earlier counts from a folder not known.
+    RecentFiles recent({"/a", "b", "/a"});
     for (int i = 0; i < 12; ++i) {
-        recent.Add(std::to_string(i));
+        recent.Add((std::filesystem::path("/") / std::to_string(i)).string());
     }
-    recent.Add("5");
-    EXPECT_EQ(recent.Files(),
-              (std::vector<std::string>{"5", "11", "10", "9", "8", "7", "6", "4", "3", "2"}));
+    recent.Add("/5");
+    EXPECT_EQ(recent.Files(), (std::vector<std::string>{"/5", "/11", "/10", "/9", "/8", "/7", "/6",
+                                                        "/4", "/3", "/2"}));
+    EXPECT_EQ(AbsoluteFileName("samples/./walls.tst"),
+              (std::filesystem::current_path() / "samples/walls.tst").string());
+    EXPECT_EQ(AbsoluteFileName("/a/../b/./c.tst"), "/a/../b/c.tst") << "a link may lead anywhere";
+    EXPECT_EQ(AbsoluteFileName(""), "");
 }
+
+struct ReplacementCase {
+    const char* name;
+    const char* command;  // in the folder of a.tst, with b.tst and b.tar beside it
+};
+void PrintTo(const ReplacementCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class Replacement : public ::testing::TestWithParam<ReplacementCase> {};
+
+// a.tst is replaced by b.tst, of the same size, with a.tst's modification time put back.
+TEST_P(Replacement, ChangesTheStamp) {
+    orvane::testing::TempDir dir;
+    orvane::testing::WriteFile(dir / "a.tst", "tiles one");
+    orvane::testing::WriteFile(dir / "b.tst", "tiles two");
+    const auto inFolder = [&](const std::string& command) {
+        return orvane::testing::RunProgram(dir, "/bin/sh",
+                                           {"-c", "cd '" + dir.path().string() + "' && " + command})
+            .status;
+    };
+    // Whole seconds, which a tar archive keeps.
+    ASSERT_EQ(inFolder("touch -d @1600000000 a.tst b.tst && mkdir x && cp -p b.tst x/a.tst && "
+                       "tar cf b.tar -C x a.tst"),
+              0);
+    const FileStamp shown = StampOf(dir / "a.tst");
+    // File times come from a clock that moves in ticks of some milliseconds: a replacement within
+    // the same tick would have the same change time.
+    timespec now{};
+    while (clock_gettime(CLOCK_REALTIME_COARSE, &now) == 0 &&
+           now.tv_sec * 1'000'000'000LL + now.tv_nsec <= shown.changedNs) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+
+    ASSERT_EQ(inFolder(GetParam().command), 0);
+
+    const FileStamp replaced = StampOf(dir / "a.tst");
+    EXPECT_EQ(replaced.modifiedNs, shown.modifiedNs);
+    EXPECT_NE(replaced, shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tools, Replacement,
+    ::testing::Values(ReplacementCase{"cp_p", "cp -p b.tst a.tst"},
+                      ReplacementCase{"tar_x", "tar xf b.tar"},
+                      ReplacementCase{"rename_with_time_put_back",
+                                      "cp b.tst c.tst && touch -r a.tst c.tst && mv c.tst a.tst"}),
+    orvane::testing::RowName());
 
 }  // namespace
