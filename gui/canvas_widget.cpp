@@ -1,12 +1,14 @@
 #include "gui/canvas_widget.h"
 
 #include <QImage>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <cmath>
+#include <optional>
 #include <tuple>
 
 #include "viewer/status_text.h"
@@ -32,6 +34,7 @@ viewer::PixelRect DeviceArea(const QRect& logical, double ratio) {
 CanvasWidget::CanvasWidget(const viewer::MainForm& model, QWidget* parent)
     : QAbstractScrollArea(parent), model_(model) {
     setFrameShape(QFrame::NoFrame);
+    setFocusPolicy(Qt::StrongFocus);  // the keys that scroll come here
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setMouseTracking(true);
     FollowModel();
@@ -214,6 +217,32 @@ void CanvasWidget::wheelEvent(QWheelEvent* event) {
     if (steps != 0) {
         ZoomTo(view_.Zoom() + steps, event->position());
     }
+    event->accept();
+}
+
+void CanvasWidget::keyPressEvent(QKeyEvent* event) {
+    const bool control = event->modifiers().testFlag(Qt::ControlModifier);
+    std::optional<viewer::Jump> jump;
+    switch (event->key()) {
+        case Qt::Key_Home:
+            jump = control ? viewer::Jump::TopLeft : viewer::Jump::FirstRow;
+            break;
+        case Qt::Key_End:
+            jump = control ? viewer::Jump::BottomRight : viewer::Jump::LastRow;
+            break;
+        case Qt::Key_PageUp:
+            jump = viewer::Jump::PageUp;
+            break;
+        case Qt::Key_PageDown:
+            jump = viewer::Jump::PageDown;
+            break;
+        default:
+            QAbstractScrollArea::keyPressEvent(event);
+            return;
+    }
+    SyncView();
+    view_.ScrollTo(*jump);
+    Changed();
     event->accept();
 }
 

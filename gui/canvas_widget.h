@@ -1,6 +1,6 @@
 // Picture1 as the window shows it: the canvas through the view (zoom, scroll, grid, background,
 // selection), painted straight from the picture's memory, only where the screen asks. It routes
-// the pointer, the wheel and the scrollbars to the view and draws what the view renders.
+// the pointer, the wheel, the keys and the scrollbars to the view and draws what the view renders.
 #pragma once
 
 #include <QAbstractScrollArea>
@@ -55,6 +55,8 @@ class CanvasWidget : public QAbstractScrollArea {
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    // Home, End, Ctrl+Home, Ctrl+End, Page Up and Page Down move through the mosaic (Jump).
+    void keyPressEvent(QKeyEvent* event) override;
     bool viewportEvent(QEvent* event) override;
 
   private:

@@ -37,24 +37,11 @@ viewer::CommonDialog& DialogFor(viewer::CommonDialog* given,
     return *own;
 }
 
-// The tileset a drag carries: one local file named *.tst (any case, as the desktop's file type
-// matches it). Empty for anything else, several files included, since one window shows one.
-QString DraggedTileset(const QMimeData* data) {
-    if (data == nullptr || !data->hasUrls()) {
-        return {};
-    }
-    const QList<QUrl> urls = data->urls();
-    if (urls.size() != 1 || !urls.front().isLocalFile()) {
-        return {};
-    }
-    const QString name = urls.front().toLocalFile();
-    return name.endsWith(".tst", Qt::CaseInsensitive) ? name : QString();
-}
-
-// A viewer takes a copy: a source told "move" may delete the user's file.
+// A viewer takes a copy: a source told "move" may delete the user's file. Any drag of files is
+// taken, so that a drop that opens nothing can say why.
 bool AcceptAsCopy(QDropEvent* event) {
-    if (DraggedTileset(event->mimeData()).isEmpty() ||
-        !event->possibleActions().testFlag(Qt::CopyAction)) {
+    const QMimeData* data = event->mimeData();
+    if (data == nullptr || !data->hasUrls() || !event->possibleActions().testFlag(Qt::CopyAction)) {
         event->ignore();
         return false;
     }
@@ -67,6 +54,46 @@ QString Local(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+// What a drop of urls asks for: the one local tileset file (*.tst, in any case, as the desktop's
+// file type matches it) to open, as File > Open would open it; or, for anything else, why nothing
+// is opened.
+struct DropRequest {
+    std::string file;
+    QString refusal;
+};
+
+DropRequest ReadDrop(const QList<QUrl>& urls) {
+    const QString nothing = QObject::tr("Nothing was opened: ");
+    if (urls.size() != 1) {
+        return {{},
+                nothing + QObject::tr("%1 files were dropped, and Orvane shows one tileset at a "
+                                      "time. Drop one .tst file.")
+                              .arg(urls.size())};
+    }
+    const QUrl& url = urls.front();
+    if (!url.isLocalFile()) {
+        return {{},
+                nothing + QObject::tr("'%1' is not a file on this computer. Save it first, then "
+                                      "open it.")
+                              .arg(url.toDisplayString())};
+    }
+    const QFileInfo info(url.toLocalFile());
+    if (info.isDir()) {
+        return {
+            {},
+            nothing +
+                QObject::tr("'%1' is a folder. Drop a tileset file (.tst).").arg(info.fileName())};
+    }
+    if (info.suffix().compare("tst", Qt::CaseInsensitive) != 0) {
+        QString why = QObject::tr("'%1' is not a tileset file (.tst).").arg(info.fileName());
+        if (info.suffix().compare("png", Qt::CaseInsensitive) == 0) {
+            why += QObject::tr(" orvane-pack makes a tileset from a PNG.");
+        }
+        return {{}, nothing + why};
+    }
+    return {QFile::encodeName(info.filePath()).toStdString(), {}};
+}
+
 }  // namespace
 
 Form1::Form1(viewer::CommonDialog* dialog)
@@ -77,7 +104,13 @@ Form1::Form1(viewer::CommonDialog* dialog)
     setAcceptDrops(true);
     dropTimer_.setSingleShot(true);
     dropTimer_.setInterval(0);
-    connect(&dropTimer_, &QTimer::timeout, this, [this] { OpenFile(droppedFile_); });
+    connect(&dropTimer_, &QTimer::timeout, this, [this] {
+        if (dropRefusal_.empty()) {
+            OpenFile(droppedFile_);
+        } else {
+            platform::MsgBox(dropRefusal_);
+        }
+    });
 
     BuildMenus();
     setCentralWidget(&canvasWidget_);
@@ -119,58 +152,61 @@ Form1::Form1(viewer::CommonDialog* dialog)
 Form1::~Form1() = default;
 
 void Form1::BuildMenus() {
+    BuildFileMenu();
+    BuildEditMenu();
+    BuildViewMenu();
+}
+
+QAction* Form1::AddAction(QMenu* menu, const QString& text, const char* name,
+                          const QList<QKeySequence>& keys) {
+    QAction* action = menu->addAction(text);
+    action->setObjectName(name);
+    action->setShortcuts(keys);
+    return action;
+}
+
+void Form1::BuildFileMenu() {
     QMenu* file = menuBar()->addMenu(tr("&File"));
     file->setObjectName("mnuFile");
-    QAction* open = file->addAction(tr("&Open\u2026"));
-    open->setObjectName("mnuOpen");
-    open->setShortcut(QKeySequence(QKeySequence::Open));
-    connect(open, &QAction::triggered, this,
+    connect(AddAction(file, tr("&Open\u2026"), "mnuOpen", {QKeySequence::Open}),
+            &QAction::triggered, this,
             [this] { Run("reading", [this] { model_.mnuOpen_Click(); }); });
-    reload_ = file->addAction(tr("&Reload"));
-    reload_->setObjectName("mnuReload");
-    reload_->setShortcut(QKeySequence(Qt::Key_F5));
+    reload_ = AddAction(file, tr("Re&load"), "mnuReload", {QKeySequence(Qt::Key_F5)});
     connect(reload_, &QAction::triggered, this, &Form1::Reload);
-    QAction* saveAs = file->addAction(tr("&Save As\u2026"));
-    saveAs->setObjectName("mnuSaveAs");
-    saveAs->setShortcuts({QKeySequence("Ctrl+S"), QKeySequence("Ctrl+Shift+S")});
-    connect(saveAs, &QAction::triggered, this,
+    connect(AddAction(file, tr("&Save As\u2026"), "mnuSaveAs",
+                      {QKeySequence("Ctrl+S"), QKeySequence("Ctrl+Shift+S")}),
+            &QAction::triggered, this,
             [this] { Run("writing", [this] { model_.mnuSaveAs_Click(); }); });
-    QAction* exportPng = file->addAction(tr("Export &PNG\u2026"));
-    exportPng->setObjectName("mnuExportPng");
-    connect(exportPng, &QAction::triggered, this,
+    connect(AddAction(file, tr("Export &PNG\u2026"), "mnuExportPng", {}), &QAction::triggered, this,
             [this] { Run("writing", [this] { model_.mnuExportPng_Click(); }); });
     file->addSeparator();
     recentMenu_ = file->addMenu(tr("Open &Recent"));
     recentMenu_->setObjectName("mnuRecent");
     file->addSeparator();
-    QAction* quit = file->addAction(tr("&Quit"));
-    quit->setObjectName("mnuQuit");
-    quit->setShortcut(QKeySequence("Ctrl+Q"));
-    connect(quit, &QAction::triggered, this, &QWidget::close);
+    connect(AddAction(file, tr("&Quit"), "mnuQuit", {QKeySequence("Ctrl+Q")}), &QAction::triggered,
+            this, &QWidget::close);
+}
 
+void Form1::BuildEditMenu() {
     QMenu* edit = menuBar()->addMenu(tr("&Edit"));
     edit->setObjectName("mnuEdit");
-    copy_ = edit->addAction(tr("&Copy"));
-    copy_->setObjectName("mnuCopy");
-    copy_->setShortcut(QKeySequence("Ctrl+C"));
+    copy_ = AddAction(edit, tr("&Copy"), "mnuCopy", {QKeySequence("Ctrl+C")});
     connect(copy_, &QAction::triggered, this, [this] {
         if (!viewer::CopyToClipboard(model_.Picture1, canvasWidget_.View().Selection())) {
             statusBar()->showMessage(tr("Nothing was copied: the clipboard refused it."), 5000);
         }
     });
-    QAction* selectNone = edit->addAction(tr("Select &None"));
-    selectNone->setObjectName("mnuSelectNone");
-    selectNone->setShortcut(QKeySequence(Qt::Key_Escape));
-    connect(selectNone, &QAction::triggered, this, [this] { canvasWidget_.Select(std::nullopt); });
+    connect(AddAction(edit, tr("Select &None"), "mnuSelectNone", {QKeySequence(Qt::Key_Escape)}),
+            &QAction::triggered, this, [this] { canvasWidget_.Select(std::nullopt); });
+}
 
+void Form1::BuildViewMenu() {
     QMenu* view = menuBar()->addMenu(tr("&View"));
     view->setObjectName("mnuView");
     const auto zoomAction = [&](const QString& text, const char* name,
                                 const QList<QKeySequence>& keys, const std::function<int()>& zoom) {
-        QAction* action = view->addAction(text);
-        action->setObjectName(name);
-        action->setShortcuts(keys);
-        connect(action, &QAction::triggered, this, [this, zoom] { canvasWidget_.ZoomTo(zoom()); });
+        connect(AddAction(view, text, name, keys), &QAction::triggered, this,
+                [this, zoom] { canvasWidget_.ZoomTo(zoom()); });
     };
     zoomAction(tr("Zoom &In"), "mnuZoomIn", {QKeySequence("Ctrl+="), QKeySequence("Ctrl++")},
                [this] { return canvasWidget_.View().Zoom() + 1; });
@@ -183,18 +219,19 @@ void Form1::BuildMenus() {
                                FitRequestNow());
     });
     view->addSeparator();
-    QAction* grid = view->addAction(tr("&Grid"));
-    grid->setObjectName("mnuGrid");
+    QAction* grid = AddAction(view, tr("&Grid"), "mnuGrid", {QKeySequence(Qt::Key_G)});
     grid->setCheckable(true);
-    grid->setShortcut(QKeySequence(Qt::Key_G));
     connect(grid, &QAction::toggled, &canvasWidget_, &CanvasWidget::SetGrid);
+    BuildBackgroundMenu(view);
+}
+
+void Form1::BuildBackgroundMenu(QMenu* view) {
     QMenu* background = view->addMenu(tr("&Background"));
     background->setObjectName("mnuBackground");
     for (const auto& [text, name, choice] :
          {std::tuple{tr("&Window Colour"), "mnuWindowColour", viewer::Background::WindowColour},
           std::tuple{tr("&Checkerboard"), "mnuCheckerboard", viewer::Background::Checkerboard}}) {
-        QAction* action = background->addAction(text);
-        action->setObjectName(name);
+        QAction* action = AddAction(background, text, name, {});
         action->setCheckable(true);
         action->setChecked(choice == canvasWidget_.View().background);
         backgrounds_.addAction(action);
@@ -213,7 +250,10 @@ void Form1::Run(const char* doing, const std::function<void()>& command) {
 }
 
 void Form1::OpenFile(const std::string& fileName) {
-    Run("reading", [&] { model_.OpenFile(fileName); });
+    // Kept absolute, for the recent files and the dialogs: a name given relative to the folder
+    // the program was started in means nothing from another.
+    const std::string absolute = viewer::AbsoluteFileName(fileName);
+    Run("reading", [&] { model_.OpenFile(absolute); });
 }
 
 void Form1::Reload() {
@@ -359,8 +399,19 @@ viewer::FitRequest Form1::FitRequestNow() const {
     request.scrollBar = canvasWidget_.ScrollBarExtent();
     request.frameTopLeft = {frameGeometry().x(), frameGeometry().y()};
     const QSize least = minimumSizeHint();
-    request.minimumClient = {least.width(), least.height()};
+    request.minimumClient = {std::max(least.width(), ChromeWidth()), least.height()};
     return request;
+}
+
+int Form1::ChromeWidth() const {
+    // The pointer's label takes no room of its own (its text may be long); the summary of what
+    // is open is measured as it will show there, before the label says it.
+    const viewer::MosaicView& view = canvasWidget_.View();
+    const QString text = Local(viewer::MosaicSummary(view.TileCount(), view.Canvas()));
+    const int summary = pointerLabel_.fontMetrics().boundingRect(QRect(), 0, text).width() +
+                        2 * pointerLabel_.margin() + 2 * pointerLabel_.frameWidth();
+    const int status = statusBar()->sizeHint().width() + summary;
+    return std::max(menuBar()->sizeHint().width(), status);
 }
 
 void Form1::FitToMosaic() {
@@ -404,9 +455,11 @@ void Form1::dropEvent(QDropEvent* event) {
     if (!AcceptAsCopy(event)) {
         return;
     }
-    // Opened once the drop has finished: the program the file came from waits for the drop's
-    // end, and should not wait through the painting or an error's message box.
-    droppedFile_ = QFile::encodeName(DraggedTileset(event->mimeData())).toStdString();
+    // Opened, or refused, once the drop has finished: the program the file came from waits for
+    // the drop's end, and should not wait through the painting or a message box.
+    const DropRequest request = ReadDrop(event->mimeData()->urls());
+    droppedFile_ = request.file;
+    dropRefusal_ = request.refusal.toStdString();
     dropTimer_.start();
 }
 

@@ -50,7 +50,9 @@ class Form1 : public QMainWindow {
     static constexpr int kSettleMs = 300;
 
   protected:
-    // A drag that carries one local .tst file may be dropped, as a copy; the drop opens it.
+    // A drag that carries files may be dropped, as a copy. The drop opens one local .tst file as
+    // File > Open does, and says why it opens nothing for anything else: several files, a
+    // folder, a file of another kind, a file elsewhere.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -58,6 +60,13 @@ class Form1 : public QMainWindow {
 
   private:
     void BuildMenus();
+    void BuildFileMenu();
+    void BuildEditMenu();
+    void BuildViewMenu();
+    void BuildBackgroundMenu(QMenu* view);
+    // An item of a menu, named for the tests and the keys it answers to.
+    static QAction* AddAction(QMenu* menu, const QString& text, const char* name,
+                              const QList<QKeySequence>& keys);
     // Runs a command of the model; an error is shown with what was being done to which file.
     void Run(const char* doing, const std::function<void()>& command);
     // Title, status bar, menus and the watch on the file, after any command.
@@ -67,6 +76,9 @@ class Form1 : public QMainWindow {
     void FitToMosaic();
     viewer::FitRequest FitRequestNow() const;
     QSize Decoration() const;
+    // The least client width that shows the menus whole (not folded into "»") and the status
+    // bar's summary of what is open.
+    int ChromeWidth() const;
     // Opens the shown file again; a failure goes to the status bar, and the picture stays.
     void Reopen();
     // Watches fileName and its folder; the folder stays watched while the file is shown.
@@ -90,8 +102,9 @@ class Form1 : public QMainWindow {
     // below exist.
     QActionGroup backgrounds_{nullptr};
 
-    // A dropped tileset waits here until the drop has finished.
+    // A dropped tileset, or why a drop opens nothing, waits here until the drop has finished.
     std::string droppedFile_;
+    std::string dropRefusal_;
     QTimer dropTimer_;
 
     bool opened_ = false;      // an Open succeeded during the current command

@@ -29,7 +29,8 @@ std::string QtCommonDialog::Ask(viewer::DialogKind kind) {
     if (!FileName().empty()) {
         folder_ = QFileInfo(QFile::decodeName(FileName().c_str())).absolutePath();
     }
-    QFileDialog dialog(parent_, QString(), folder_, QtNameFilters(Filter()));
+    QFileDialog dialog(parent_, QString::fromStdString(DialogTitle()), folder_,
+                       QtNameFilters(Filter()));
     if (kind == viewer::DialogKind::Save) {
         // Replacing a file is confirmed by the dialog (DontConfirmOverwrite stays off); "No" goes
         // back to it. The default suffix stays empty: Save As picks the format by the name's

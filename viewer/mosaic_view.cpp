@@ -109,6 +109,24 @@ void MosaicView::ScrollTo(PixelPoint device) {
     scroll_ = {std::clamp(device.x, 0, most.x), std::clamp(device.y, 0, most.y)};
 }
 
+void MosaicView::ScrollTo(Jump jump) {
+    const PixelPoint most = MaxScroll();
+    switch (jump) {
+        case Jump::FirstRow:
+            return ScrollTo({scroll_.x, 0});
+        case Jump::LastRow:
+            return ScrollTo({scroll_.x, most.y});
+        case Jump::TopLeft:
+            return ScrollTo({0, 0});
+        case Jump::BottomRight:
+            return ScrollTo(most);
+        case Jump::PageUp:
+            return ScrollTo({scroll_.x, scroll_.y - viewport_.height});
+        case Jump::PageDown:
+            return ScrollTo({scroll_.x, scroll_.y + viewport_.height});
+    }
+}
+
 std::optional<PixelPoint> MosaicView::CanvasAt(PixelPoint device) const {
     const PixelPoint canvas{FloorDiv(scroll_.x + device.x, Scale()),
                             FloorDiv(scroll_.y + device.y, Scale())};

@@ -59,6 +59,10 @@ PixelRect TileRect(int tile);
 
 enum class Background { WindowColour, Checkerboard };
 
+// The moves through the mosaic that the keys make: Home and End to the first and last rows,
+// with Ctrl to the top-left and bottom-right corners; Page Up and Page Down by a screenful.
+enum class Jump { FirstRow, LastRow, TopLeft, BottomRight, PageUp, PageDown };
+
 class MosaicView {
   public:
     // The canvas shown and the tiles on it. Keeps the zoom; keeps the scroll and the selection
@@ -92,6 +96,7 @@ class MosaicView {
     PixelPoint MaxScroll() const;
     // Clamped to 0..MaxScroll().
     void ScrollTo(PixelPoint device);
+    void ScrollTo(Jump jump);
 
     // The canvas pixel under a viewport device pixel; none outside the canvas.
     std::optional<PixelPoint> CanvasAt(PixelPoint device) const;

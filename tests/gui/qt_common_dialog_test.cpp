@@ -55,6 +55,14 @@ Answer Press(QMessageBox::StandardButton which) {
             [button](QWidget* modal) { button(modal)->click(); }};
 }
 
+// The same answer, with the title of the dialog it was given in noted first.
+Answer Noting(QStringList& titles, Answer answer) {
+    return {answer.isFor, [&titles, give = answer.give](QWidget* modal) {
+                titles << modal->windowTitle();
+                give(modal);
+            }};
+}
+
 // Gives the answers in order to the modal widgets that come up while it lives. Each answer runs
 // from the event loop, not from the timer that finds its widget: an answer may open the next
 // modal widget and run its loop, and the timer must go on firing inside that.
@@ -108,13 +116,18 @@ class QtFileDialog : public ::testing::Test {
 
 // Save As picks the format by the name's last three characters: an extension the dialog added
 // from the "Jpegs" filter would turn "picture", which writes nothing, into a JPEG.
+// The title is the command's, or the dialog's own.
 TEST_F(QtFileDialog, SaveKeepsANameTypedWithoutAnExtension) {
-    User user({Type("picture")});
+    QStringList titles;
+    User user({Noting(titles, Type("picture")), Noting(titles, Type("picture"))});
 
+    dialog_.ShowSave();
+    dialog_.DialogTitle("Export PNG");
     dialog_.ShowSave();
 
     EXPECT_TRUE(user.AnsweredAll());
     EXPECT_EQ(dialog_.FileName(), dir_ / "picture");
+    EXPECT_EQ(titles, (QStringList{"Save As", "Export PNG"}));
 }
 
 TEST_F(QtFileDialog, SaveAsksBeforeReplacingAFileAndNoGoesBackToTheDialog) {
