@@ -6,6 +6,8 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QFont>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QMenu>
@@ -411,7 +413,18 @@ int Form1::ChromeWidth() const {
     const int summary = pointerLabel_.fontMetrics().boundingRect(QRect(), 0, text).width() +
                         2 * pointerLabel_.margin() + 2 * pointerLabel_.frameWidth();
     const int status = statusBar()->sizeHint().width() + summary;
-    return std::max(menuBar()->sizeHint().width(), status);
+    // The window manager draws the title, in a font and with buttons not known here: the title
+    // is measured in the window's bold font, beside room for an icon, three buttons and the gaps
+    // between them, each as wide as the frame's top is tall. Nothing is allowed while the frame
+    // is not known.
+    QFont bold = font();
+    bold.setBold(true);
+    const QSize frame = Decoration();
+    const int title = frame.isEmpty() ? 0
+                                      : QFontMetrics(bold).horizontalAdvance(
+                                            Local(viewer::WindowTitle(model_.TilesetFileName()))) +
+                                            5 * frame.height() - frame.width();
+    return std::max({menuBar()->sizeHint().width(), status, title});
 }
 
 void Form1::FitToMosaic() {

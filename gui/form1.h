@@ -76,8 +76,8 @@ class Form1 : public QMainWindow {
     void FitToMosaic();
     viewer::FitRequest FitRequestNow() const;
     QSize Decoration() const;
-    // The least client width that shows the menus whole (not folded into "»") and the status
-    // bar's summary of what is open.
+    // The least client width that shows the menus whole (not folded into "»"), the status bar's
+    // summary of what is open and, as far as it can be told, the title.
     int ChromeWidth() const;
     // Opens the shown file again; a failure goes to the status bar, and the picture stays.
     void Reopen();
