@@ -27,7 +27,6 @@
 #include "gui/qt_common_dialog.h"
 #include "tests/gui/test_application.h"
 #include "tests/support/recorders.h"
-#include "tests/support/row_name.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/tileset_files.h"
 
@@ -148,13 +147,11 @@ TEST_F(Form1ByName, OpensAsFileOpenDoesOrReportsAndStaysEmpty) {
     // the next dialog, which may come from another folder.
     const std::filesystem::path started = std::filesystem::current_path();
     std::filesystem::current_path(dir_.path());
-    const std::string absolute = std::filesystem::current_path() / "a.tst";
 
     noDialog_.OpenFile("./a.tst");
 
+    EXPECT_EQ(none_.FileName(), std::filesystem::current_path() / "a.tst");
     std::filesystem::current_path(started);
-    EXPECT_EQ(noDialog_.Model().TilesetFileName(), absolute);
-    EXPECT_EQ(none_.FileName(), absolute);
     EXPECT_TRUE(none_.shown.empty());
     EXPECT_EQ(noDialog_.frameGeometry().size(), viaMenu.frameGeometry().size());
     const QImage shown = Shown(noDialog_);
@@ -208,106 +205,55 @@ void Click(Form1& form, QPoint at) {
     QTest::mouseClick(&Viewport(form), Qt::LeftButton, Qt::NoModifier, at);
 }
 
-struct DropCase {
-    const char* name;
-    std::vector<const char*> names;  // in the test's folder, or a URL
-    std::string said;                // the message box's start; "" for none
-};
-void PrintTo(const DropCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class Drops : public Form1ByName, public ::testing::WithParamInterface<DropCase> {};
-
-// Whatever is dropped is opened, or the drop says why not, as File > Open does.
-TEST_P(Drops, OpenOneTilesetOrSayWhyNot) {
-    const DropCase& c = GetParam();
+// One local .tst file opens; anything else says why nothing opens, as File > Open does.
+TEST_F(Form1ByName, DropsOpenOneTilesetOrSayWhyNot) {
     WriteFile(dir_ / "b.png", "not a tileset");
-    WriteFile(dir_ / "damaged.tst", TilesetBytes(100, 2));
     std::filesystem::create_directory(dir_ / "folder");
-    // The window system offers drags only to a widget that accepts them, or to its parents.
-    ASSERT_TRUE(noDialog_.acceptDrops());
-    QList<QUrl> urls;
-    for (const char* name : c.names) {
-        urls << (QUrl(name).isRelative() ? QUrl::fromLocalFile(QString::fromStdString(dir_ / name))
-                                         : QUrl(name));
-    }
+    const auto local = [&](const char* name) {
+        return QUrl::fromLocalFile(QString::fromStdString(dir_ / name));
+    };
     MessageBoxRecorder messages;
-
-    EXPECT_TRUE(Drop(noDialog_, urls));
-
-    EXPECT_EQ(noDialog_.Model().bTilesetLoaded, c.said.empty());
-    ASSERT_EQ(messages.prompts.size(), c.said.empty() ? 0u : 1u);
-    if (!c.said.empty()) {
-        EXPECT_EQ(messages.prompts[0].substr(0, c.said.size()), c.said) << messages.prompts[0];
+    for (const auto& [urls, said] : std::vector<std::pair<QList<QUrl>, std::string>>{
+             {{local("b.png")},
+              "Nothing was opened: 'b.png' is not a tileset file (.tst). "
+              "orvane-pack makes a tileset from a PNG."},
+             {{local("folder")}, "Nothing was opened: 'folder' is a folder."},
+             {{local("a.tst"), local("a.tst")}, "Nothing was opened: 2 files were dropped"},
+             {{QUrl("https://example.org/a.tst")}, "Nothing was opened: 'https://example.org/"},
+             {{local("absent.tst")}, "Run-time error '53':\n\nFile not found\n\nReading"}}) {
+        messages.prompts.clear();
+        EXPECT_TRUE(Drop(noDialog_, urls));
+        ASSERT_EQ(messages.prompts.size(), 1u) << said;
+        EXPECT_EQ(messages.prompts[0].substr(0, said.size()), said);
     }
+    EXPECT_FALSE(noDialog_.Model().bTilesetLoaded);
+    EXPECT_TRUE(Drop(noDialog_, {local("a.tst")}));
+    EXPECT_TRUE(noDialog_.Model().bTilesetLoaded);
     EXPECT_TRUE(none_.shown.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Dropped, Drops,
-    ::testing::Values(
-        DropCase{"tileset", {"a.tst"}, ""},
-        DropCase{
-            "damaged_tileset", {"damaged.tst"}, "Run-time error '321':\n\nInvalid file format"},
-        DropCase{"png",
-                 {"b.png"},
-                 "Nothing was opened: 'b.png' is not a tileset file (.tst). orvane-pack makes a "
-                 "tileset from a PNG."},
-        DropCase{"folder", {"folder"}, "Nothing was opened: 'folder' is a folder."},
-        DropCase{"two_files", {"a.tst", "a.tst"}, "Nothing was opened: 2 files were dropped"},
-        DropCase{"web", {"https://example.org/a.tst"}, "Nothing was opened: 'https://"}),
-    orvane::testing::RowName());
-
-struct SmallCase {
-    const char* name;
-    std::int16_t count;  // as the header says
-    const char* status;
-};
-void PrintTo(const SmallCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class Small : public Form1ByName, public ::testing::WithParamInterface<SmallCase> {};
-
-// The window is as wide as its menus and its status bar need, the mosaic at its top left.
-TEST_P(Small, TilesetsLeaveTheWindowWholeAndUsable) {
-    const SmallCase& c = GetParam();
-    const int tiles = std::max<int>(c.count, 0);
-    WriteFile(dir_ / "small.tst", TilesetBytes(c.count, tiles));
-
-    noDialog_.OpenFile(dir_ / "small.tst");
-
-    ASSERT_TRUE(noDialog_.Model().bTilesetLoaded);
-    EXPECT_TRUE(noDialog_.isVisible());
-    QMenuBar* menus = noDialog_.menuBar();
-    EXPECT_GE(menus->width(), menus->sizeHint().width());
-    EXPECT_FALSE(menus->findChild<QToolButton*>("qt_menubar_ext_button")->isVisible())
-        << "no menu folded into \u00BB";
+// The window stays as wide as its menus and its status bar need, the mosaic at its top left.
+TEST_F(Form1ByName, SmallTilesetsLeaveTheWindowWhole) {
     QLabel* status = noDialog_.statusBar()->findChildren<QLabel*>().constFirst();
-    EXPECT_EQ(status->text(), c.status);
-    EXPECT_GE(status->width(), status->sizeHint().width()) << "the status whole";
-    if (tiles > 0) {
-        EXPECT_EQ(Shown(noDialog_).pixel(0, 0), Qt(SignatureColour(0, 1, 1)));
-        EXPECT_EQ(Shown(noDialog_).pixel(32 * tiles - 1, 31),
-                  Qt(SignatureColour(tiles - 1, 32, 32)));
+    for (const auto& [count, said] : std::vector<std::pair<std::int16_t, std::string>>{
+             {0, "0 tiles"},
+             {-5, "0 tiles"},
+             {1, "1 tile \u00B7 32 \u00D7 32 pixels"},
+             {3, "3 tiles \u00B7 96 \u00D7 32 pixels"}}) {
+        WriteFile(dir_ / "small.tst", TilesetBytes(count, std::max<int>(count, 0)));
+        noDialog_.OpenFile(dir_ / "small.tst");
+        EXPECT_EQ(status->text().toStdString(), said);
+        EXPECT_GE(status->width(), status->sizeHint().width()) << said;
+        EXPECT_FALSE(
+            noDialog_.menuBar()->findChild<QToolButton*>("qt_menubar_ext_button")->isVisible())
+            << said << ": no menu folded into \u00BB";
     }
+    EXPECT_EQ(Shown(noDialog_).pixel(95, 31), Qt(SignatureColour(2, 32, 32)));
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Tilesets, Small,
-    ::testing::Values(SmallCase{"none", 0, "0 tiles"}, SmallCase{"negative_count", -5, "0 tiles"},
-                      SmallCase{"one", 1, "1 tile \u00B7 32 \u00D7 32 pixels"},
-                      SmallCase{"three", 3, "3 tiles \u00B7 96 \u00D7 32 pixels"}),
-    orvane::testing::RowName());
 
 // Alt and a letter reach each item: no two items of one menu (the menu bar included) share one.
 TEST_F(Form1ByName, NoTwoItemsOfAMenuShareAMnemonic) {
-    std::vector<std::string> recent;
-    for (int i = 0; i < 10; ++i) {
-        recent.push_back(dir_ / QString("t%1.tst").arg(i).toStdString());
-    }
-    noDialog_.UseRecentFiles(recent, {});
+    noDialog_.UseRecentFiles(std::vector<std::string>(10, dir_ / "a.tst"), {});
     std::vector<QWidget*> menus{noDialog_.menuBar()};
     for (std::size_t i = 0; i < menus.size(); ++i) {
         std::set<QChar> letters;
@@ -316,64 +262,39 @@ TEST_F(Form1ByName, NoTwoItemsOfAMenuShareAMnemonic) {
                 menus.push_back(action->menu());
             }
             const QString text = QString(action->text()).remove("&&");
-            const qsizetype at = text.indexOf('&');
             if (!action->isSeparator()) {
-                ASSERT_GE(at, 0) << action->text().toStdString();
-                EXPECT_TRUE(letters.insert(text[at + 1].toLower()).second)
+                ASSERT_GE(text.indexOf('&'), 0) << action->text().toStdString();
+                EXPECT_TRUE(letters.insert(text[text.indexOf('&') + 1].toLower()).second)
                     << action->text().toStdString();
             }
         }
     }
-    EXPECT_GE(menus.size(), 6u) << "the bar, File, Open Recent, Edit, View, Background";
+    EXPECT_EQ(menus.size(), 6u) << "the bar, File, Open Recent, Edit, View, Background";
 }
 
-struct KeyCase {
-    const char* name;
-    Qt::Key key;
-    Qt::KeyboardModifiers modifiers;
-    // Where the view goes from the middle, given the middle, the end and a screenful.
-    std::function<QPoint(QPoint middle, QPoint end, QPoint page)> to;
-};
-void PrintTo(const KeyCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class Keys : public Form1ByName, public ::testing::WithParamInterface<KeyCase> {};
-
-TEST_P(Keys, ScrollTheView) {
-    const KeyCase& c = GetParam();
+TEST_F(Form1ByName, HomeEndAndPageKeysScroll) {
     WriteFile(dir_ / "tall.tst", TilesetBytes(600, 600));
     noDialog_.OpenFile(dir_ / "tall.tst");
     ZoomIn(noDialog_, 3);  // 2432 x 4096 pixels: a screenful either way of the middle
     QScrollBar* across = noDialog_.Picture1Widget().horizontalScrollBar();
     QScrollBar* down = noDialog_.Picture1Widget().verticalScrollBar();
     const QPoint end(across->maximum(), down->maximum());
-    across->setValue(end.x() / 2);
-    down->setValue(end.y() / 2);
-    const QPoint middle(across->value(), down->value());
-
-    QTest::keyClick(&noDialog_.Picture1Widget(), c.key, c.modifiers);
-
-    EXPECT_EQ(QPoint(across->value(), down->value()),
-              c.to(middle, end, QPoint(across->pageStep(), down->pageStep())));
+    const QPoint middle = end / 2;
+    const QPoint page(0, down->pageStep());
+    for (const auto& [key, to] : std::vector<std::pair<QKeyCombination, QPoint>>{
+             {Qt::Key_Home, {middle.x(), 0}},
+             {Qt::Key_End, {middle.x(), end.y()}},
+             {Qt::ControlModifier | Qt::Key_Home, {0, 0}},
+             {Qt::ControlModifier | Qt::Key_End, end},
+             {Qt::Key_PageUp, middle - page},
+             {Qt::Key_PageDown, middle + page}}) {
+        across->setValue(middle.x());
+        down->setValue(middle.y());
+        QTest::keyClick(&noDialog_.Picture1Widget(), key.key(), key.keyboardModifiers());
+        EXPECT_EQ(QPoint(across->value(), down->value()), to)
+            << QKeySequence(key).toString().toStdString();
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    ScrollKeys, Keys,
-    ::testing::Values(
-        KeyCase{"home_first_row", Qt::Key_Home, Qt::NoModifier,
-                [](QPoint m, QPoint, QPoint) { return QPoint(m.x(), 0); }},
-        KeyCase{"end_last_row", Qt::Key_End, Qt::NoModifier,
-                [](QPoint m, QPoint e, QPoint) { return QPoint(m.x(), e.y()); }},
-        KeyCase{"ctrl_home_top_left", Qt::Key_Home, Qt::ControlModifier,
-                [](QPoint, QPoint, QPoint) { return QPoint(0, 0); }},
-        KeyCase{"ctrl_end_bottom_right", Qt::Key_End, Qt::ControlModifier,
-                [](QPoint, QPoint e, QPoint) { return e; }},
-        KeyCase{"page_up", Qt::Key_PageUp, Qt::NoModifier,
-                [](QPoint m, QPoint, QPoint p) { return QPoint(m.x(), m.y() - p.y()); }},
-        KeyCase{"page_down", Qt::Key_PageDown, Qt::NoModifier,
-                [](QPoint m, QPoint, QPoint p) { return QPoint(m.x(), m.y() + p.y()); }}),
-    orvane::testing::RowName());
 
 TEST_F(Form1ByName, SaveAsWritesTheCanvasWhateverTheViewShows) {
     ScriptedDialog dialog({dir_ / "a.tst", dir_ / "before.bmp", dir_ / "before.jpg",
@@ -459,7 +380,7 @@ TEST_F(Form1ByName, ShowsAFileRewrittenOnDiskAndKeepsTheViewOrSaysWhyNot) {
     // Cut short after its length was checked: the picture stays, and so do F5 and the watch.
     noDialog_.Model().OnBusy([&](bool busy) {
         if (busy) {
-            std::filesystem::resize_file(dir_ / "a.tst", 6 + 3072);
+            std::filesystem::resize_file(dir_ / "a.tst", 9);
         }
     });
     WriteFile(dir_ / "a.tst", next);
