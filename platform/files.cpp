@@ -149,6 +149,13 @@ void CheckKill(const std::string& path) {
     RefuseUnreplaceable(info);
 }
 
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat first {};
+    struct stat second {};
+    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
 void Kill(const std::string& path) {
     CheckKill(path);
     if (::unlink(path.c_str()) != 0) {

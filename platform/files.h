@@ -23,6 +23,10 @@ void Kill(const std::string& path);
 // before writing anything.
 void CheckKill(const std::string& path);
 
+// Whether the two names lead to one file (the same device and inode, through any link or other
+// name). False when either cannot be looked up, a file not yet there included.
+bool SameFile(const std::string& a, const std::string& b);
+
 // Writes every byte to the open file fd, going on after short writes and interruptions.
 // Returns 0, or the errno of the write that failed (EIO for one that wrote nothing).
 int WriteAll(int fd, std::span<const BYTE> bytes) noexcept;

@@ -47,11 +47,14 @@ void TilesetFile::ReadTiles(int first, std::span<BYTE> out) const {
     }
 }
 
-void WriteTileset(const std::string& fileName, std::span<const BYTE> tiles) {
+void WriteTileset(const std::string& fileName, std::span<const BYTE> tiles, FreeWords words) {
     const auto count = static_cast<std::uint16_t>(tiles.size() / kTileBytes);
     assert(count <= kMaxTiles);
-    const std::array<BYTE, kTilesetHeaderBytes> header{
-        0, 0, static_cast<BYTE>(count & 0xFF), static_cast<BYTE>(count >> 8), 0, 0};
+    const auto low = [](WORD word) { return static_cast<BYTE>(word & 0xFF); };
+    const auto high = [](WORD word) { return static_cast<BYTE>(word >> 8); };
+    const std::array<BYTE, kTilesetHeaderBytes> header{low(words.first), high(words.first),
+                                                       low(count),       high(count),
+                                                       low(words.last),  high(words.last)};
     platform::PendingFile file(fileName);
     file.Write(header);
     file.Write(tiles);

@@ -35,9 +35,19 @@ class TilesetFile {
     struct TilesetHeader header_;
 };
 
+// The header's two words that readers ignore. Whatever a tool keeps of a tileset, it keeps them:
+// they may mean something to the program that wrote the file.
+struct FreeWords {
+    WORD first = 0;
+    WORD last = 0;
+};
+inline FreeWords FreeWordsOf(const TilesetHeader& header) {
+    return {header.Unknown1, header.Unknown2};
+}
+
 // Writes a tileset file of the tiles (whole tiles of kTileBytes, at most kMaxTiles of them): a
-// header that counts them, its two uninterpreted words 0, then the tiles. An existing file is
-// replaced only once the new one is complete (platform::PendingFile), and raises its errors.
-void WriteTileset(const std::string& fileName, std::span<const BYTE> tiles);
+// header that counts them and holds words, then the tiles. An existing file is replaced only once
+// the new one is complete (platform::PendingFile), and raises its errors.
+void WriteTileset(const std::string& fileName, std::span<const BYTE> tiles, FreeWords words = {});
 
 }  // namespace orvane::tileset

@@ -1,4 +1,4 @@
-// The memory behind every bitmap's pixels. Internal to platform/.
+// The memory behind every bitmap's pixels, and behind a tileset read whole (tileset/hygiene).
 #pragma once
 
 #include <cstddef>
