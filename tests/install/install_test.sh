@@ -17,7 +17,7 @@ fail() {
   failures=$((failures + 1))
 }
 
-for file in bin/orvane bin/orvane-export bin/orvane-pack; do
+for file in bin/orvane bin/orvane-export bin/orvane-pack bin/orvane-tiles; do
   [[ -x $prefix/$file ]] || fail "$file is not an installed program"
 done
 metainfo=share/metainfo/org.orvane.orvane.metainfo.xml
@@ -26,7 +26,7 @@ for file in share/applications/orvane.desktop share/icons/hicolor/scalable/apps/
             share/mime/packages/orvane.xml share/thumbnailers/orvane.thumbnailer "$metainfo" \
             share/doc/orvane/copyright share/doc/orvane/changelog.gz \
             share/man/man1/orvane.1.gz share/man/man1/orvane-export.1.gz \
-            share/man/man1/orvane-pack.1.gz; do
+            share/man/man1/orvane-pack.1.gz share/man/man1/orvane-tiles.1.gz; do
   [[ -s $prefix/$file ]] || fail "$file is missing or empty"
 done
 
@@ -55,7 +55,7 @@ grep -q '<comment>Tileset file</comment>' "$mime/application/x-orvane-tileset.xm
 
 grep -q '<svg' "$prefix/share/icons/hicolor/scalable/apps/orvane.svg" || fail "the icon is no SVG"
 
-for program in orvane orvane-export orvane-pack; do
+for program in orvane orvane-export orvane-pack orvane-tiles; do
   page=$(gzip -dc "$prefix/share/man/man1/$program.1.gz")
   title=$(tr '[:lower:]' '[:upper:]' <<<"$program")
   grep -q "^\.TH \"$title\" \"1\"" <<<"$page" || fail "$program.1 has no title line"
@@ -65,6 +65,8 @@ for program in orvane orvane-export orvane-pack; do
 done
 grep -q '^\.SH EXPORTING MANY TILESETS' <<<"$(gzip -dc "$prefix/share/man/man1/orvane-export.1.gz")" ||
   fail "orvane-export.1 has no section for the batch form"
+grep -q '^\.SH DIFF' <<<"$(gzip -dc "$prefix/share/man/man1/orvane-tiles.1.gz")" ||
+  fail "orvane-tiles.1 has no section for diff"
 # Whole output first: grep -q would close the pipe early and, under pipefail, fail the writer.
 grep -q 'orvane-export' <<<"$("$prefix/bin/orvane-export" --help)" || fail "the installed orvane-export does not run"
 
