@@ -9,6 +9,7 @@
 
 #include "bench/bench_support.h"
 #include "viewer/main_form.h"
+#include "viewer/tile_copies.h"
 
 namespace {
 
@@ -67,5 +68,20 @@ void BM_OpenTileset(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * std::int64_t{tiles} * 3072);
 }
 BENCHMARK(BM_OpenTileset)->Arg(1000)->Arg(32767)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// What the window's Open adds to find each tile's first copy, on the canvas of the largest
+// tileset: beside BM_OpenTileset/32767, whose painting it follows.
+void BM_FirstCopiesOnCanvas(benchmark::State& state) {
+    ScriptedDialog dialog({Files().Tileset(32767)});
+    MainForm form(dialog);
+    form.TrackSeeThrough(true);
+    form.mnuOpen_Click();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(orvane::viewer::FirstCopiesOnCanvas(
+            form.Picture1.Bits(), form.SeeThrough(), form.TilesetHeader.TileCount));
+    }
+    state.SetBytesProcessed(state.iterations() * std::int64_t{32767} * 3072);
+}
+BENCHMARK(BM_FirstCopiesOnCanvas)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -51,6 +51,7 @@ double CanvasWidget::Ratio() {
 void CanvasWidget::FollowModel() {
     const viewer::Canvas& canvas = model_.Picture1;
     view_.SetMosaic({canvas.PixelWidth(), canvas.PixelHeight()}, model_.TilesetHeader.TileCount);
+    view_.SetFirstCopies(model_.FirstCopies());
     SyncView();
     viewport()->update();
     Probe();
@@ -87,6 +88,11 @@ void CanvasWidget::Select(std::optional<int> tile) {
 
 void CanvasWidget::SetGrid(bool on) {
     view_.grid = on;
+    viewport()->update();
+}
+
+void CanvasWidget::SetMarkDuplicates(bool on) {
+    view_.markDuplicates = on;
     viewport()->update();
 }
 
@@ -258,8 +264,8 @@ void CanvasWidget::Probe() {
     std::optional<viewer::PointerInfo> info;
     if (pointer_ && model_.bTilesetLoaded) {
         if (const auto at = view_.CanvasAtLogical(pointer_->x(), pointer_->y())) {
-            info =
-                viewer::Probe(model_.Picture1.Bits(), model_.SeeThrough(), view_.TileCount(), *at);
+            info = viewer::Probe(model_.Picture1.Bits(), model_.SeeThrough(), view_.TileCount(),
+                                 *at, view_.FirstCopies());
         }
     }
     emit PointerMoved(info ? QString::fromStdString(viewer::PointerText(*info)) : QString());

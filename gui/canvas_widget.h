@@ -33,6 +33,7 @@ class CanvasWidget : public QAbstractScrollArea {
     void ZoomTo(int zoom, QPointF about);
     void Select(std::optional<int> tile);
     void SetGrid(bool on);
+    void SetMarkDuplicates(bool on);
     void SetBackground(viewer::Background background);
 
     // The device pixel ratio of the screen the view is on.

@@ -224,6 +224,9 @@ void Form1::BuildViewMenu() {
     QAction* grid = AddAction(view, tr("&Grid"), "mnuGrid", {QKeySequence(Qt::Key_G)});
     grid->setCheckable(true);
     connect(grid, &QAction::toggled, &canvasWidget_, &CanvasWidget::SetGrid);
+    QAction* duplicates = AddAction(view, tr("Mark &Duplicates"), "mnuMarkDuplicates", {});
+    duplicates->setCheckable(true);
+    connect(duplicates, &QAction::toggled, &canvasWidget_, &CanvasWidget::SetMarkDuplicates);
     BuildBackgroundMenu(view);
 }
 

@@ -150,9 +150,30 @@ std::vector<int> FirstOfEqual(int count, const std::function<std::uint64_t(int)>
     return first;
 }
 
-std::uint64_t TileHash(std::span<const BYTE, kTileBytes> tile) {
-    return std::hash<std::string_view>{}(
-        std::string_view(reinterpret_cast<const char*>(tile.data()), tile.size()));
+std::uint64_t HashBytes(std::span<const BYTE> bytes) {
+    constexpr std::uint64_t kOdd = 0x9E3779B97F4A7C15ULL;
+    const auto step = [](std::uint64_t lane, const BYTE* from) {
+        std::uint64_t word;
+        std::memcpy(&word, from, sizeof word);
+        return std::rotl((lane ^ word) * kOdd, 31);
+    };
+    std::uint64_t a = kOdd, b = kOdd * 3, c = kOdd * 5, d = kOdd * 7;
+    const BYTE* at = bytes.data();
+    const BYTE* const end = at + bytes.size();
+    for (; end - at >= 32; at += 32) {
+        a = step(a, at);
+        b = step(b, at + 8);
+        c = step(c, at + 16);
+        d = step(d, at + 24);
+    }
+    std::array<BYTE, 32> tail{};
+    std::memcpy(tail.data(), at, static_cast<std::size_t>(end - at));
+    a = step(a, tail.data());
+    b = step(b, tail.data() + 8);
+    c = step(c, tail.data() + 16);
+    d = step(d, tail.data() + 24);
+    return Mix(a ^ std::rotl(Mix(b), 16) ^ std::rotl(Mix(c), 32) ^ std::rotl(Mix(d), 48) ^
+               bytes.size());
 }
 
 std::vector<int> FirstCopies(std::span<const BYTE> tiles) {

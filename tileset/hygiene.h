@@ -57,8 +57,12 @@ inline std::span<const BYTE, kTileBytes> TileOf(std::span<const BYTE> tiles, int
 std::vector<int> FirstOfEqual(int count, const std::function<std::uint64_t(int)>& hash,
                               const std::function<bool(int, int)>& equal);
 
-// A hash of a tile's bytes.
-std::uint64_t TileHash(std::span<const BYTE, kTileBytes> tile);
+// A hash of any bytes, for finding copies: four independent lanes of eight bytes, so that a tile's
+// 3 072 bytes hash at the speed memory gives them, several times the speed of std::hash.
+std::uint64_t HashBytes(std::span<const BYTE> bytes);
+inline std::uint64_t TileHash(std::span<const BYTE, kTileBytes> tile) {
+    return HashBytes(tile);
+}
 
 // For each tile, the first tile identical to it byte for byte: itself when it has no earlier
 // copy.

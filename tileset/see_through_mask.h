@@ -26,6 +26,11 @@ class SeeThroughMask {
         }
         return ((words_[Word(x, y)] >> (x & 63)) & 1U) != 0;
     }
+    // The bits of pixels x to x + 31 of row y, pixel x the lowest; x a multiple of 32 (a tile's
+    // left edge), the row inside the mask.
+    std::uint32_t Bits32(int x, int y) const {
+        return static_cast<std::uint32_t>(words_[Word(x, y)] >> (x & 63));
+    }
     // Whether row y holds a see-through pixel at all: most rows of most tilesets hold none, and a
     // painter can then skip the test pixel by pixel.
     bool RowHasAny(int y) const;

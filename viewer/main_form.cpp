@@ -10,6 +10,7 @@
 #include "platform/save_picture.h"
 #include "tileset/paint.h"
 #include "tileset/png.h"
+#include "viewer/tile_copies.h"
 
 namespace orvane::viewer {
 namespace {
@@ -111,16 +112,22 @@ void MainForm::Open(const std::function<std::string()>& chooseFile) {
     // leaves the window, the loaded tileset and Save As as they were. It costs a second picture
     // while the tiles are painted (up to 100 MB), the price of a file read whole before painting
     // too, without giving up reading one band of tiles while another is painted.
+    // The view's copies are found on that picture too, before it is shown.
+    std::vector<int> firstCopies;
     Picture1.Replace(
         Picture1.ScaleX(static_cast<float>(mosaic.width), ScaleMode::Pixels, ScaleMode::Twips),
         Picture1.ScaleY(static_cast<float>(mosaic.height), ScaleMode::Pixels, ScaleMode::Twips),
         [&](const platform::BitmapBits& picture) {
             PaintTiles(file, picture, trackSeeThrough_ ? &seeThrough : nullptr);
+            if (trackSeeThrough_) {
+                firstCopies = FirstCopiesOnCanvas(picture, seeThrough, file.Tiles());
+            }
         });
     file.Close();
 
     TilesetHeader = file.Header();
     seeThrough_ = std::move(seeThrough);
+    firstCopies_ = std::move(firstCopies);
     tilesetFileName_ = fileName;
     Height(Picture1.Height() + kWindowHeightMargin);
     Width(Picture1.Width() + kWindowWidthMargin);

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tileset/see_through_mask.h"
 #include "tileset/tileset_file.h"
@@ -85,6 +86,10 @@ class MainForm {
     // Kept only for a view that shows them: the command line has no use for its 4 MB.
     const tileset::SeeThroughMask& SeeThrough() const { return seeThrough_; }
     void TrackSeeThrough(bool track) { trackSeeThrough_ = track; }
+    // For each tile of the loaded tileset, the first tile identical to it (itself when none is
+    // earlier), worked out once an Open, for the view's marks and the status bar; kept, with the
+    // see-through mask, only while TrackSeeThrough is on.
+    const std::vector<int>& FirstCopies() const { return firstCopies_; }
     // The file the loaded tileset came from, for opening it again; "" before the first Open.
     const std::string& TilesetFileName() const { return tilesetFileName_; }
 
@@ -104,6 +109,7 @@ class MainForm {
     std::function<void(bool)> busyListener_;
     tileset::SeeThroughMask seeThrough_;
     bool trackSeeThrough_ = false;
+    std::vector<int> firstCopies_;
     std::string tilesetFileName_;
 };
 

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "tileset/format.h"
+#include "viewer/tile_copies.h"
 
 namespace orvane::viewer {
 namespace {
@@ -51,6 +52,10 @@ void MosaicView::SetMosaic(PixelSize canvas, int tileCount) {
     tileCount_ = std::max(tileCount, 0);
     Select(selection_);
     ScrollTo(scroll_);
+}
+
+std::optional<int> MosaicView::EarlierCopy(int tile) const {
+    return viewer::EarlierCopy(firstCopies_, tile);
 }
 
 void MosaicView::SetDevicePixelRatio(double ratio) {

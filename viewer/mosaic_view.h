@@ -8,6 +8,7 @@
 #pragma once
 
 #include <optional>
+#include <vector>
 
 namespace orvane::viewer {
 
@@ -109,7 +110,16 @@ class MosaicView {
     // A tile number from 0; anything that is not a tile clears the selection.
     void Select(std::optional<int> tile);
 
+    // For each tile, the first tile identical to it (MainForm::FirstCopies); none known when
+    // empty.
+    void SetFirstCopies(std::vector<int> firstCopies) { firstCopies_ = std::move(firstCopies); }
+    const std::vector<int>& FirstCopies() const { return firstCopies_; }
+    // The earlier tile that tile is a copy of; none for the first of its kind.
+    std::optional<int> EarlierCopy(int tile) const;
+
     bool grid = false;
+    // Outlines every tile that has an earlier copy.
+    bool markDuplicates = false;
     Background background = Background::WindowColour;
 
   private:
@@ -120,6 +130,7 @@ class MosaicView {
     int zoom_ = kMinZoom;
     PixelPoint scroll_;
     std::optional<int> selection_;
+    std::vector<int> firstCopies_;
 };
 
 // What the window's fit starts from, in logical pixels.

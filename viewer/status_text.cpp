@@ -5,6 +5,7 @@
 
 #include "tileset/format.h"
 #include "viewer/error_report.h"
+#include "viewer/tile_copies.h"
 
 namespace orvane::viewer {
 
@@ -28,14 +29,16 @@ std::string ZoomText(int zoom) {
 }
 
 std::optional<PointerInfo> Probe(const platform::BitmapBits& canvas,
-                                 const tileset::SeeThroughMask& mask, int tileCount,
-                                 PixelPoint at) {
+                                 const tileset::SeeThroughMask& mask, int tileCount, PixelPoint at,
+                                 const std::vector<int>& firstCopies) {
     const std::optional<TileHit> hit = TileAt(tileCount, at);
     if (!hit || !canvas || at.x >= canvas.width || at.y >= canvas.height) {
         return std::nullopt;
     }
     const BYTE* pixel = canvas.Row(at.y) + 3 * static_cast<std::ptrdiff_t>(at.x);
-    return PointerInfo{*hit, at, pixel[2], pixel[1], pixel[0], mask.Test(at.x, at.y)};
+    PointerInfo info{*hit, at, pixel[2], pixel[1], pixel[0], mask.Test(at.x, at.y)};
+    info.sameAs = EarlierCopy(firstCopies, hit->tile);
+    return info;
 }
 
 std::string PointerText(const PointerInfo& info) {
@@ -52,7 +55,8 @@ std::string PointerText(const PointerInfo& info) {
            ") \u00B7 col " + std::to_string(hit.column) + ", row " + std::to_string(hit.row) +
            " \u00B7 pixel " + std::to_string(info.canvas.x) + ", " + std::to_string(info.canvas.y) +
            " (" + std::to_string(hit.inTile.x) + ", " + std::to_string(hit.inTile.y) +
-           " in tile) \u00B7 " + colour;
+           " in tile) \u00B7 " + colour +
+           (info.sameAs ? " \u00B7 same as " + std::to_string(*info.sameAs + 1) : "");
 }
 
 std::string ReloadFailure(const platform::RuntimeError& error, std::string_view fileName) {

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/bitmap_bits.h"
 #include "platform/runtime_error.h"
@@ -29,14 +30,18 @@ struct PointerInfo {
     BYTE green = 0;
     BYTE blue = 0;
     bool seeThrough = false;
+    std::optional<int> sameAs = std::nullopt;  // the earlier tile this one is a copy of
 };
-// None over empty canvas: the cells after the last tile, or beyond the canvas.
+// None over empty canvas: the cells after the last tile, or beyond the canvas. firstCopies, for
+// each tile the first identical to it (MainForm::FirstCopies), tells sameAs where given.
 std::optional<PointerInfo> Probe(const platform::BitmapBits& canvas,
-                                 const tileset::SeeThroughMask& mask, int tileCount, PixelPoint at);
+                                 const tileset::SeeThroughMask& mask, int tileCount, PixelPoint at,
+                                 const std::vector<int>& firstCopies = {});
 
 // "Tile 23 (byte 67590) · col 3, row 1 · pixel 113, 40 (17, 8 in tile) · #A0B0C0": the
 // tile numbered from 1 and its first byte in the file, as the format counts; columns, rows and
-// pixels from 0, as picture editors count them.
+// pixels from 0, as picture editors count them. A copy adds " · same as 12", the first tile
+// like it.
 std::string PointerText(const PointerInfo& info);
 
 // "Not reloaded: 'terrain.tst': error 53: File not found".

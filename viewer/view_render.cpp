@@ -70,6 +70,26 @@ void PaintGrid(const MosaicView& view, PixelRect area, std::span<Argb> out) {
     }
 }
 
+// Rings each tile of the area that has an earlier copy.
+void MarkCopies(const MosaicView& view, PixelRect area, std::span<Argb> out) {
+    const int pitch = tileset::kTileSize * view.Scale();
+    const PixelPoint scroll = view.Scroll();
+    const int firstColumn = std::max(0, (area.x + scroll.x) / pitch);
+    const int lastColumn =
+        std::min(tileset::kTilesPerRow - 1, (area.x + area.width - 1 + scroll.x) / pitch);
+    const int firstRow = std::max(0, (area.y + scroll.y) / pitch);
+    const int lastRow = (area.y + area.height - 1 + scroll.y) / pitch;
+    const int thickness = DevicePixelsPer(2, view.DevicePixelRatio());
+    for (int row = firstRow; row <= lastRow; ++row) {
+        for (int column = firstColumn; column <= lastColumn; ++column) {
+            const int tile = row * tileset::kTilesPerRow + column;
+            if (tile < view.TileCount() && view.EarlierCopy(tile)) {
+                Ring(out, area, view.DeviceRect(TileRect(tile)), thickness, kDuplicateColour);
+            }
+        }
+    }
+}
+
 }  // namespace
 
 Argb GridOver(Argb pixel) {
@@ -139,6 +159,9 @@ void RenderView(const MosaicView& view, const platform::BitmapBits& canvas,
     }
     if (view.grid) {
         PaintGrid(view, area, out);
+    }
+    if (view.markDuplicates) {
+        MarkCopies(view, area, out);
     }
     if (const std::optional<int> selected = view.Selection()) {
         const PixelRect tile = view.DeviceRect(TileRect(*selected));

@@ -21,6 +21,9 @@ inline constexpr Argb kCheckerDark = 0xFFCCCCCC;
 // The selection's outline: a strong line, and a white one inside it for dark tiles.
 inline constexpr Argb kSelectionColour = 0xFF1E78FF;
 inline constexpr Argb kSelectionInner = 0xFFFFFFFF;
+// The outline of a tile that has an earlier copy (View > Mark Duplicates): a colour few tiles
+// hold, apart from the selection's.
+inline constexpr Argb kDuplicateColour = 0xFFFF30C0;
 // Logical pixels per checkerboard square.
 inline constexpr int kCheckerSquare = 8;
 

@@ -322,6 +322,25 @@ TEST_F(Form1ByName, SaveAsWritesTheCanvasWhateverTheViewShows) {
               orvane::testing::ReadFile(dir_ / "before.jpg"));
 }
 
+// Tiles 4 and 5 copy tiles 1 and 2; a reload without copies leaves nothing marked.
+TEST_F(Form1ByName, MarksDuplicatesAndNamesTheirFirstCopy) {
+    WriteFile(dir_ / "copies.tst", TilesetBytes(5, 5, [](int tile, int x, int y) {
+                  return orvane::testing::Signature(tile % 3, x, y);
+              }));
+    noDialog_.OpenFile(dir_ / "copies.tst");
+    Action(noDialog_, "mnuMarkDuplicates")->trigger();
+    QTest::mouseMove(&Viewport(noDialog_), {3 * 32 + 5, 5});
+
+    EXPECT_EQ(Shown(noDialog_).pixel(3 * 32, 0), orvane::viewer::kDuplicateColour);
+    EXPECT_EQ(Shown(noDialog_).pixel(0, 0), Qt(SignatureColour(0, 1, 1)));
+    QLabel* status = noDialog_.statusBar()->findChildren<QLabel*>().constFirst();
+    EXPECT_TRUE(status->text().endsWith(" \u00B7 same as 1")) << status->text().toStdString();
+
+    noDialog_.OpenFile(dir_ / "a.tst");
+
+    EXPECT_EQ(Shown(noDialog_).pixel(3 * 32, 0), Qt(SignatureColour(3, 1, 1)));
+}
+
 TEST_F(Form1ByName, CopyPutsTheSelectedTileOrTheMosaicOnTheClipboard) {
     const orvane::gui::QtClipboardSink sink;
     noDialog_.OpenFile(dir_ / "a.tst");

@@ -176,4 +176,36 @@ INSTANTIATE_TEST_SUITE_P(NearNeighbours, KeyColour,
                                            KeyColourCase{"green_0", {0, 0, 2}, false}),
                          orvane::testing::RowName());
 
+// Tile 2 has a see-through pixel where tile 3 has the background's colour: the canvas shows
+// them alike, the file does not. Tiles 4, 5 and 6 copy tiles 1, 2 and 3; tile 21, on the second
+// row, copies tile 1.
+TEST(FirstCopies, AreTheFileTilesFirstOfEachKind) {
+    const auto pixels = [](int tile, int x, int y) {
+        const int kind = tile < 6 ? tile % 3 : tile == 20 ? 0 : tile;
+        if (x == 5 && y == 9 && kind == 1) {
+            return Rgb{0, 1, 2};
+        }
+        if (x == 5 && y == 9 && kind == 2) {
+            return Rgb{240, 240, 240};
+        }
+        return orvane::testing::Signature(kind == 2 ? 1 : kind, x, y);
+    };
+    TempDir dir;
+    WriteFile(dir / "copies.tst", TilesetBytes(21, 21, pixels));
+    ScriptedDialog dialog({dir / "copies.tst", dir / "copies.tst"});
+    MainForm form(dialog);
+    form.mnuOpen_Click();
+    EXPECT_TRUE(form.FirstCopies().empty()) << "only for a view that shows them";
+    form.TrackSeeThrough(true);
+
+    form.mnuOpen_Click();
+
+    std::vector<int> expected{0, 1, 2, 0, 1, 2};
+    for (int tile = 6; tile < 20; ++tile) {
+        expected.push_back(tile);
+    }
+    expected.push_back(0);
+    EXPECT_EQ(form.FirstCopies(), expected);
+}
+
 }  // namespace

@@ -262,6 +262,33 @@ TEST(RenderView, DrawsTheCanvasMagnifiedWithTheViewOverIt) {
     }
 }
 
+// Tile 2 is a copy of tile 1: at 2x its cell is outlined, 2 device pixels thick, and the status
+// bar names tile 1 over it.
+TEST(RenderView, MarksTilesThatHaveAnEarlierCopy) {
+    GradientCanvas pixels;
+    const SeeThroughMask mask(64, 32);
+    MosaicView view;
+    view.SetMosaic({64, 32}, 2);
+    view.SetViewport({128, 64});
+    view.ZoomTo(2, {0, 0});
+    view.SetFirstCopies({0, 0});
+    view.markDuplicates = true;
+    std::vector<Argb> out(128 * 64);
+
+    RenderView(view, pixels.Bits(), mask, {0, 0, 128, 64}, 0, out);
+
+    const auto at = [&](int x, int y) { return out[static_cast<std::size_t>(y * 128 + x)]; };
+    EXPECT_EQ(at(64, 0), kDuplicateColour);
+    EXPECT_EQ(at(127, 63), kDuplicateColour);
+    EXPECT_EQ(at(65, 30), kDuplicateColour);
+    EXPECT_EQ(at(66, 10), 0xFF210507u) << "canvas (33, 5)";
+    EXPECT_EQ(at(0, 0), 0xFF000007u) << "tile 1, the first of its kind";
+    EXPECT_TRUE(PointerText(*Probe(pixels.Bits(), mask, 2, {40, 5}, view.FirstCopies()))
+                    .ends_with(" \u00B7 #280507 \u00B7 same as 1"));
+    EXPECT_TRUE(PointerText(*Probe(pixels.Bits(), mask, 2, {8, 5}, view.FirstCopies()))
+                    .ends_with(" \u00B7 #080507"));
+}
+
 TEST(Reload, KeepsZoomScrollAndSelectionWhereTheNewMosaicAllows) {
     MosaicView view;
     view.SetMosaic({608, 1152}, 684);
