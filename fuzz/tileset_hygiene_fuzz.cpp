@@ -8,8 +8,9 @@
 //
 // The input's first byte says how: kPadToCount fills each file up to the tiles its header
 // counts with its own tile bytes over again (so that copies come up), kPicture writes the
-// difference picture. The next two bytes, little-endian, are the length of the first file,
-// which the second follows.
+// difference picture, kStats counts colours too (its 2 MB of colour bits, cleared each time,
+// would otherwise take most of the target's time). The next two bytes, little-endian, are the
+// length of the first file, which the second follows.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -30,6 +31,7 @@ using namespace orvane::tileset;
 
 constexpr std::uint8_t kPadToCount = 1;
 constexpr std::uint8_t kPicture = 2;
+constexpr std::uint8_t kStats = 4;
 constexpr std::int64_t kHeader = 6, kTile = std::int64_t{32} * 32 * 3;
 
 // The file's bytes, padded when asked, and the tileset read from them; none when it is refused,
@@ -109,12 +111,17 @@ void CheckDuplicates(std::span<const BYTE> tiles) {
     }
 }
 
-void CheckDeduplicated(std::span<const BYTE> tiles) {
+void CheckDeduplicated(std::span<const BYTE> tiles, bool stats) {
     const Deduplicated kept = Deduplicate(tiles);
-    const TilesetStats stats = StatsOf(tiles);
-    if (kept.newTile.size() != static_cast<std::size_t>(TileCountOf(tiles)) ||
-        TileCountOf(kept.tiles) != stats.distinct || stats.empty > stats.seeThrough) {
+    if (kept.newTile.size() != static_cast<std::size_t>(TileCountOf(tiles))) {
         std::abort();
+    }
+    if (stats) {
+        const TilesetStats counted = StatsOf(tiles);
+        if (TileCountOf(kept.tiles) != counted.distinct || counted.empty > counted.seeThrough ||
+            counted.tiles != TileCountOf(tiles)) {
+            std::abort();
+        }
     }
     for (int tile = 0; tile < TileCountOf(tiles); ++tile) {
         const int to = kept.newTile[static_cast<std::size_t>(tile)];
@@ -140,7 +147,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto* tileset : {&a, &b}) {
         if (*tileset) {
             CheckDuplicates((*tileset)->Tiles());
-            CheckDeduplicated((*tileset)->Tiles());
+            CheckDeduplicated((*tileset)->Tiles(), (how & kStats) != 0);
         }
     }
     if (!a || !b) {

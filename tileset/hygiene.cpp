@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <new>
 #include <optional>
 #include <utility>
@@ -278,26 +279,31 @@ TilesetStats StatsOf(std::span<const BYTE> tiles) {
     TilesetStats stats;
     stats.tiles = TileCountOf(tiles);
     const std::vector<int> first = FirstCopies(tiles);
-    // One bit for each of the 2^24 colours.
-    std::vector<std::uint64_t> seen((std::size_t{1} << 24) / 64);
+    constexpr std::uint32_t kKey =
+        std::uint32_t{kKeyRed} << 16 | std::uint32_t{kKeyGreen} << 8 | kKeyBlue;
+    // One bit for each of the 2^24 colours. A copy brings no colour of its own: only the first of
+    // each kind of tile is looked at, and its copies are counted as it is.
+    const auto seen = std::make_unique<std::uint64_t[]>((std::size_t{1} << 24) / 64);
+    std::vector<bool> seeThrough(static_cast<std::size_t>(stats.tiles));
     for (int i = 0; i < stats.tiles; ++i) {
-        stats.distinct += first[static_cast<std::size_t>(i)] == i ? 1 : 0;
-        const auto tile = TileOf(tiles, i);
-        bool seeThrough = false;
-        for (int p = 0; p < kTilePixels; ++p) {
-            const std::uint32_t colour = PixelAt(tile, p);
-            if (colour ==
-                (std::uint32_t{kKeyRed} << 16 | std::uint32_t{kKeyGreen} << 8 | kKeyBlue)) {
-                seeThrough = true;
-            } else {
-                seen[colour >> 6] |= std::uint64_t{1} << (colour & 63);
+        const auto at = static_cast<std::size_t>(first[static_cast<std::size_t>(i)]);
+        if (at == static_cast<std::size_t>(i)) {
+            ++stats.distinct;
+            const auto tile = TileOf(tiles, i);
+            for (int p = 0; p < kTilePixels; ++p) {
+                const std::uint32_t colour = PixelAt(tile, p);
+                std::uint64_t& word = seen[colour >> 6];
+                const std::uint64_t bit = std::uint64_t{1} << (colour & 63);
+                if (colour == kKey) {
+                    seeThrough[at] = true;
+                } else if ((word & bit) == 0) {
+                    word |= bit;
+                    ++stats.colours;
+                }
             }
         }
-        stats.seeThrough += seeThrough ? 1 : 0;
-        stats.empty += IsEmptyTile(tile) ? 1 : 0;
-    }
-    for (const std::uint64_t word : seen) {
-        stats.colours += std::popcount(word);
+        stats.seeThrough += seeThrough[at] ? 1 : 0;
+        stats.empty += seeThrough[at] && IsEmptyTile(TileOf(tiles, i)) ? 1 : 0;
     }
     return stats;
 }
