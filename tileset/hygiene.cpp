@@ -42,7 +42,7 @@ PixelMap SourcesOf(Orientation orientation) {
             if (orientation.mirrored) {
                 sx = kLast - sx;
             }
-            sources[static_cast<std::size_t>(x * kTileSize + y)] =
+            sources[static_cast<std::size_t>(x) * kTileSize + static_cast<std::size_t>(y)] =
                 static_cast<std::uint16_t>(sx * kTileSize + sy);
         }
     }

@@ -14,7 +14,7 @@ namespace orvane::viewer {
 namespace {
 
 using tileset::kTileSize;
-constexpr std::size_t kRowBytes = kTileSize * 3;
+constexpr std::size_t kRowBytes = std::size_t{kTileSize} * 3;
 // A tile as the canvas and the mask hold it, row by row: its pixels, then which are see-through.
 // Equal exactly when the file's tiles are: a see-through pixel is the key colour in the file,
 // whatever the canvas shows there.
