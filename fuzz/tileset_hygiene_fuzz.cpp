@@ -43,14 +43,17 @@ std::optional<WholeTileset> ReadFile(std::vector<std::uint8_t> bytes, bool pad) 
     }
 #ifdef ORVANE_LIBFUZZER
     // Enough for copies, turns and a second mosaic row; more only costs time.
-    if (count > 64) {
+    if (count > 24) {
         return std::nullopt;
     }
 #endif
     const std::size_t whole = kHeader + kTile * std::max<std::int64_t>(count, 0);
     if (pad && bytes.size() > kHeader && bytes.size() < whole) {
-        for (std::size_t at = bytes.size(), from = kHeader; at < whole; ++at, ++from) {
-            bytes.push_back(bytes[from]);
+        const std::vector<std::uint8_t> tiles(bytes.begin() + kHeader, bytes.end());
+        while (bytes.size() < whole) {
+            const auto more = static_cast<std::ptrdiff_t>(
+                std::min(tiles.size(), static_cast<std::size_t>(whole - bytes.size())));
+            bytes.insert(bytes.end(), tiles.begin(), tiles.begin() + more);
         }
     }
     const bool complete = bytes.size() >= kHeader && bytes.size() >= whole;
