@@ -45,10 +45,13 @@ class PreparedEncoder {
     JENC_CORE_PROPERTIES* record_;
 };
 
-// The replaced file's flags and times go to its replacement. Their results are not examined:
-// the JPEG is written either way, and a file that cannot be reopened keeps what its creation
-// gave it.
-void CarryOver(const std::string& fileName, const WIN32_FIND_DATAA& snapshot) {
+// The replaced file's flags and times go to its replacement, before it takes the old one's
+// place: through the file held open, never by a name, which someone could point elsewhere
+// (another file's link) between the rename and the calls. The final mode that Commit gives the
+// file afterwards is the old file's too. Their results are not examined: the JPEG is written
+// either way, and a file that cannot be reopened keeps what its creation gave it.
+void CarryOver(const platform::PendingFile& jpegFile, const WIN32_FIND_DATAA& snapshot) {
+    const std::string fileName = jpegFile.HeldFileName();
     const HFILE file = _lopen(fileName.c_str(), OF_WRITE | OF_SHARE_DENY_WRITE);
     if (file == HFILE_ERROR) {
         return;
@@ -136,11 +139,10 @@ bool WriteJpegFile(const cDIBSection& cDib, const std::string& sFileName, LONG l
                         "Failed to save to JPG " + std::to_string(written),
                         kWriteFailureHelpContext, std::move(reason));
     }
-    jpegFile.Commit();
-
     if (existed) {
-        CarryOver(sFileName, snapshot);
+        CarryOver(jpegFile, snapshot);
     }
+    jpegFile.Commit();
     return true;
 }
 

@@ -1,17 +1,21 @@
 #include "platform/files.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <utility>
+#include <vector>
 
 #include "platform/detail/posix_files.h"
+#include "platform/detail/removed_on_stop.h"
 #include "platform/runtime_error.h"
 
 namespace orvane::platform {
@@ -55,37 +59,69 @@ void SyncFolderOf(const fs::path& file) {
 // The system's own limit on the links one name may lead through (MAXSYMLINKS).
 constexpr int kMaxLinks = 40;
 
-// What a write to target replaces or makes: where its links lead, followed as open(O_CREAT)
-// follows them, into a file that does not exist yet too. Raises for the links that the system
-// would refuse to follow.
-fs::path ReplacedFile(const std::string& target) {
-    fs::path path(target);
-    for (int links = 0;; ++links) {
+// Where path leads, resolved part by part as the system resolves a name: every link on the way is
+// followed, and judged by the sticky-folder rule, where it stands (RefuseForeignLink); so is the
+// last part when followLast is true, as open(O_CREAT) follows it, into a file not yet there too.
+// The result holds no link but, when followLast is false, its last part. Where a part is missing
+// or cannot be looked at, the rest is left as it is, for the call that uses the name to report.
+// Raises for a loop of links, and for a last link (followLast) that leads into a folder that does
+// not exist, where the system would make nothing.
+fs::path FollowLinks(const fs::path& path, bool followLast) {
+    std::vector<fs::path> rest(path.begin(), path.end());  // the parts still to walk, last first
+    std::reverse(rest.begin(), rest.end());
+    fs::path done;
+    int links = 0;
+    bool inLastLink = false;  // walking what the last part's link leads to
+    while (!rest.empty()) {
+        const fs::path part = std::move(rest.back());
+        rest.pop_back();
+        if (part.empty() || part == ".") {
+            continue;
+        }
+        if (part == "/") {
+            done = "/";
+            continue;
+        }
+        if (part == "..") {
+            // done holds no link, so its parent is the folder's own.
+            const bool up = done.empty() || done.filename() == "..";
+            done = up ? done / ".." : (done == "/" ? done : done.parent_path());
+            continue;
+        }
+        const fs::path next = done / part;
         struct stat info {};
-        if (::lstat(path.c_str(), &info) != 0) {
+        if (::lstat(next.c_str(), &info) != 0) {
+            const int error = errno;
             // A dangling link: the file is made where it leads, but only in a folder that
             // exists, as the system would.
-            struct stat folder {};
-            if (links > 0 && (errno == ENOENT || errno == ENOTDIR) &&
-                (::stat(FolderOf(path).c_str(), &folder) != 0 || !S_ISDIR(folder.st_mode))) {
-                RaiseBecause(ErrorNumber::PathNotFound, "no such file or directory");
+            if (inLastLink && (error == ENOTDIR || (error == ENOENT && !rest.empty()))) {
+                RaiseBecause(ErrorNumber::PathNotFound, SystemErrorReason(ENOENT));
             }
-            return path;
+            fs::path whole = next;
+            for (auto left = rest.rbegin(); left != rest.rend(); ++left) {
+                whole /= *left;
+            }
+            return whole;
         }
-        if (!S_ISLNK(info.st_mode)) {
-            return path;
+        const bool last = rest.empty();
+        if (!S_ISLNK(info.st_mode) || (last && !followLast)) {
+            done = next;
+            continue;
         }
-        if (links == kMaxLinks) {
+        if (++links > kMaxLinks) {
             RaiseBecause(ErrorNumber::PathFileAccessError, SystemErrorReason(ELOOP));
         }
-        detail::RefuseForeignLink(path.string(), info);
+        detail::RefuseForeignLink(next.string(), info);
         std::error_code error;
-        const fs::path next = fs::read_symlink(path, error);
+        const fs::path to = fs::read_symlink(next, error);
         if (error) {
             RaiseBecause(ErrorNumber::PathFileAccessError, SystemErrorReason(error.value()));
         }
-        path = next.is_absolute() ? next : path.parent_path() / next;
+        inLastLink = inLastLink || last;
+        rest.insert(rest.end(), std::make_reverse_iterator(to.end()),
+                    std::make_reverse_iterator(to.begin()));
     }
+    return done.empty() ? fs::path(".") : done;
 }
 
 // "/proc/self/fd/N": a name that opens the very file behind descriptor fd, also one that has
@@ -122,6 +158,14 @@ int WriteAll(int fd, std::span<const BYTE> bytes) noexcept {
         if (n < 0 && errno == EINTR) {
             continue;
         }
+        // A descriptor that someone made non-blocking (a terminal shared with another program):
+        // waits for room.
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            pollfd room{fd, POLLOUT, 0};
+            if (::poll(&room, 1, -1) >= 0 || errno == EINTR) {
+                continue;
+            }
+        }
         if (n <= 0) {
             return n < 0 ? errno : EIO;
         }
@@ -134,6 +178,9 @@ void CheckKill(const std::string& path) {
     if (path.empty()) {
         Raise(ErrorNumber::BadFileNameOrNumber);
     }
+    // The folders on the way are reached through their links, which the rule applies to; the
+    // file itself, a link too, is deleted, not followed.
+    FollowLinks(path, false);
     struct stat info {};
     if (::lstat(path.c_str(), &info) != 0) {
         const int error = errno;
@@ -171,7 +218,7 @@ PendingFile::PendingFile(const std::string& target) {
     if (target.empty() || !fs::path(target).has_filename()) {
         Raise(ErrorNumber::BadFileNameOrNumber);
     }
-    const fs::path path = ReplacedFile(target);
+    const fs::path path = FollowLinks(target, true);
     target_ = path.string();
 
     // What is judged is the file that would be replaced: where a link leads.
@@ -195,12 +242,15 @@ PendingFile::PendingFile(const std::string& target) {
     named_ = true;
     for (int attempt = 0; attempt < 100; ++attempt) {
         temp_ = TemporaryName(path);
+        removedOnStop_ = detail::RemovedOnStop(temp_);
         fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd_ >= 0) {
             return;
         }
-        if (errno != EEXIST) {
-            reserveError_ = errno;
+        const int error = errno;
+        removedOnStop_.Release();
+        if (error != EEXIST) {
+            reserveError_ = error;
             return;
         }
     }
@@ -215,6 +265,10 @@ PendingFile::~PendingFile() {
     if (named_ && IsReserved() && !committed_) {
         ::unlink(temp_.c_str());
     }
+}
+
+std::string PendingFile::HeldFileName() const {
+    return fd_ >= 0 ? DescriptorName(fd_) : std::string();
 }
 
 void PendingFile::RaiseNotReserved() const {
@@ -290,6 +344,7 @@ bool PendingFile::PutInPlace(bool replacing) {
         if (::rename(temp_.c_str(), target_.c_str()) != 0) {
             RaisePlaceError(errno);
         }
+        removedOnStop_.Release();
         return true;
     }
     // linkat never replaces a name. A new target takes the file's first name at once; an old
@@ -307,11 +362,13 @@ bool PendingFile::PutInPlace(bool replacing) {
         return true;
     }
     std::string named = TemporaryName(target_);
+    detail::RemovedOnStop removedOnStop(named);
     while (::linkat(AT_FDCWD, temp_.c_str(), AT_FDCWD, named.c_str(), AT_SYMLINK_FOLLOW) != 0) {
         if (errno != EEXIST) {
             RaisePlaceError(errno);
         }
         named = TemporaryName(target_);
+        removedOnStop = detail::RemovedOnStop(named);
     }
     if (::rename(named.c_str(), target_.c_str()) != 0) {
         const int error = errno;

@@ -6,13 +6,15 @@
 #include <span>
 #include <string>
 
+#include "platform/detail/removed_on_stop.h"
 #include "platform/windef.h"
 
 namespace orvane::platform {
 
 // The runtime's Kill: deletes one file. As on Windows it refuses a read-only file (no write
 // permission bit at all, judged from the bits alone, so also when running as root). A symbolic
-// link is deleted itself, not what it points to.
+// link is deleted itself, not what it points to; a link to one of its folders is refused as
+// PendingFile refuses it (another user's, in a sticky folder that anyone may write to).
 // Raises FileNotFound (53) when there is no such file (a folder is not a file), PathNotFound (76)
 // when its folder does not exist, PathFileAccessError (75) when the file may not be replaced
 // (read-only, or not a regular file, as PendingFile judges it) or the system will not delete it,
@@ -27,7 +29,8 @@ void CheckKill(const std::string& path);
 // name). False when either cannot be looked up, a file not yet there included.
 bool SameFile(const std::string& a, const std::string& b);
 
-// Writes every byte to the open file fd, going on after short writes and interruptions.
+// Writes every byte to the open file fd, going on after short writes and interruptions, and
+// waiting for room where fd is non-blocking.
 // Returns 0, or the errno of the write that failed (EIO for one that wrote nothing).
 int WriteAll(int fd, std::span<const BYTE> bytes) noexcept;
 
@@ -43,8 +46,10 @@ int WriteAll(int fd, std::span<const BYTE> bytes) noexcept;
 // is left in the folder. Commit gives it a name of its own and renames that over the target (a
 // new target gets the file's name straight away). Where the file system cannot make a file
 // without a name, a hidden one is made, ".NAME.HASH.PID.N.tmp": unique for the target's full
-// name and for the process, so it is never another writer's file; it is removed on every way
-// out that does not commit, but a process killed outright leaves it, and nobody else removes it.
+// name and for the process, so it is never another writer's file. It is removed on every way out
+// that does not commit, also when a signal ends the process (Ctrl+C, kill, a closed terminal:
+// see detail::RemovedOnStop); only a process killed outright (kill -9) or one that crashes leaves
+// it, and nobody else removes it.
 //
 // While it is written, the temporary file is readable and writable by its owner alone. Commit
 // gives it its final mode just before the rename: the permission bits of the file it replaces
@@ -55,21 +60,22 @@ int WriteAll(int fd, std::span<const BYTE> bytes) noexcept;
 // where the old one was.
 //
 // A target that is a symbolic link is followed as open(2) would follow it: the file it leads to
-// is replaced, or made when the link dangles into an existing folder, and the link stays.
+// is replaced, or made when the link dangles into an existing folder, and the link stays. The
+// replacement is a new file: other names (hard links) of the old one keep the old contents.
 class PendingFile {
   public:
     // Refuses, before anything is made, a target that cannot be replaced: an existing read-only
     // file or anything but a regular file raises PathFileAccessError (75), as Kill would;
     // an empty name raises BadFileNameOrNumber (52). Links that cannot be followed are refused
     // too, with the system's reason: a loop (75, "too many levels of symbolic links"), one that
-    // leads into a folder that does not exist (76, "no such file or directory"), and, in a folder
-    // that anyone may write to and that has the sticky bit (/tmp), a link that belongs neither
-    // to the user saving nor to the folder's owner (75, "permission denied", naming the link):
-    // the rule of Linux's fs.protected_symlinks, which the system applies to its own opening of
-    // links and which must hold here too. Then reserves a fresh, empty temporary file. When the
-    // folder cannot take it (it does not exist, say) nothing is made and IsReserved() is false:
-    // Write and Commit raise why, and a library given TempName() fails to create it and reports
-    // that in its own terms.
+    // leads into a folder that does not exist (76, "no such file or directory"), and any link on
+    // the way, to the file or to one of its folders, that stands in a folder that anyone may
+    // write to and that has the sticky bit (/tmp) and belongs neither to the user saving nor to
+    // that folder's owner (75, "permission denied", naming the link): the rule of Linux's
+    // fs.protected_symlinks, which holds here whether or not the system enforces it. Then reserves
+    // a fresh, empty temporary file. When the folder cannot take it (it does not exist, say)
+    // nothing is made and IsReserved() is false: Write and Commit raise why, and a library given
+    // TempName() fails to create it and reports that in its own terms.
     explicit PendingFile(const std::string& target);
     ~PendingFile();
     PendingFile(const PendingFile&) = delete;
@@ -81,6 +87,10 @@ class PendingFile {
     // opens that very file, else the hidden file's name. A library may write or truncate it,
     // but not replace it: Commit sets the mode of, and flushes, the file it reserved.
     const std::string& TempName() const { return temp_; }
+    // "/proc/self/fd/N": a name that opens the very file reserved, through the descriptor held,
+    // whatever becomes of the names in its folder meanwhile. Empty once committed, or when
+    // nothing was reserved.
+    std::string HeldFileName() const;
     bool IsReserved() const { return reserveError_ == 0; }
 
     // Appends to the temporary file. Raises PathNotFound (76) or PathFileAccessError (75) when
@@ -106,6 +116,7 @@ class PendingFile {
     bool named_ = false;  // temp_ is a name in the folder, not the descriptor's
     int reserveError_ = 0;
     bool committed_ = false;
+    detail::RemovedOnStop removedOnStop_;  // the hidden file's name, while it is made here
 };
 
 }  // namespace orvane::platform

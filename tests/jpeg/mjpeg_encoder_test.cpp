@@ -31,11 +31,13 @@ struct LibraryCalls {
     static inline int initResult = JENC_OK;   // returned instead of calling jencInit when not OK
     static inline int writeResult = JENC_OK;  // returned after jencWrite ran, when not OK
     static inline mode_t writtenMode = 0;     // of the file jencWrite wrote, right after
+    static inline std::function<void()> afterWrite = [] {};
 
     LibraryCalls() {
         inits = writes = frees = 0;
         writtenMode = 0;
         initResult = writeResult = JENC_OK;
+        afterWrite = [] {};
         previous = mJPEGEncoder::SetEncoderEntryPoints(
             {[](JENC_CORE_PROPERTIES* p) {
                  ++inits;
@@ -47,6 +49,7 @@ struct LibraryCalls {
                  const int error = errno;  // the export reads it to say why a write failed
                  struct stat info {};
                  writtenMode = ::stat(p->JPGFile, &info) == 0 ? info.st_mode & 07777 : 0;
+                 afterWrite();
                  errno = error;
                  return writeResult != JENC_OK ? writeResult : result;
              },
@@ -111,6 +114,28 @@ TEST(SavePictureAsJpeg, ReplacingAFileKeepsItsTimesPermissionsAndAttributes) {
     EXPECT_EQ(PermissionBits(path), 0640u);
     ExpectJpegOf(path, picture, 0);
     EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"tiles.jpg"});
+}
+
+// Someone who points the name elsewhere while the JPEG is written (another file's link) must not
+// have the old times and flags given to that other file: they go to the replacement itself.
+TEST(SavePictureAsJpeg, TheTimesGoToTheReplacementWhereverItsNameLeadsMeanwhile) {
+    TempDir dir;
+    WriteFile(dir / "tiles.jpg", "an older picture");
+    SetTimes(dir / "tiles.jpg", kOldAccess, kOldWrite);
+    std::filesystem::create_symlink("tiles.jpg", dir / "link.jpg");
+    WriteFile(dir / "other.jpg", "someone else's");
+    const WIN32_FIND_DATAA other = FindData(dir / "other.jpg");
+
+    LibraryCalls calls;
+    LibraryCalls::afterWrite = [&] {
+        std::filesystem::remove(dir / "link.jpg");
+        std::filesystem::create_symlink("other.jpg", dir / "link.jpg");
+    };
+    EXPECT_TRUE(mJPEGEncoder::SavePictureAsJpeg(Surface(16, 16, Blocks, 0), dir / "link.jpg", 90));
+
+    EXPECT_EQ(Ticks(FindData(dir / "tiles.jpg").ftLastWriteTime), kOldWriteTicks);
+    EXPECT_EQ(Ticks(FindData(dir / "other.jpg").ftLastWriteTime), Ticks(other.ftLastWriteTime));
+    EXPECT_EQ(ReadFile(dir / "other.jpg"), "someone else's");
 }
 
 TEST(SavePictureAsJpeg, SavingTwiceKeepsTheFirstSavesTimes) {

@@ -111,7 +111,24 @@ INSTANTIATE_TEST_SUITE_P(
                     "shared/a.jpg",
                     0,
                     75,
-                    {"roots.jpg", "shared"}}),
+                    {"roots.jpg", "shared"}},
+        // The same rule for a link to a folder on the way, which Kill follows too.
+        RefusalCase{"foreign_link_to_a_folder_in_a_sticky_folder",
+                    [](const TempDir& d) {
+                        fs::create_directory(d / "roots");
+                        WriteFile(d / "roots/a.jpg", "x");
+                        fs::create_directory(d / "shared");
+                        fs::permissions(d / "shared", fs::perms(01777));
+                        fs::create_symlink(d / "roots", d / "shared/link");
+                        if (::geteuid() != 0 ||
+                            ::lchown((d / "shared/link").c_str(), 65534, 65534) != 0) {
+                            GTEST_SKIP() << "only root can make another user's link";
+                        }
+                    },
+                    "shared/link/a.jpg",
+                    75,
+                    75,
+                    {"roots", "shared"}}),
     RowName());
 
 TEST(Kill, DeletesAWritableFileAndALinkButNotWhatTheLinkNames) {
@@ -227,7 +244,20 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     "real.bmp",
                     0640,
-                    {"out.bmp", "real.bmp"}}),
+                    {"out.bmp", "real.bmp"}},
+        // A link's ".." is the parent of the folder the link leads to, as the system has it.
+        ReplaceCase{"through_a_link_to_a_folder_and_back",
+                    022,
+                    [](const TempDir& d) {
+                        fs::permissions(d.path(), fs::perms(01777));
+                        fs::create_directories(d / "sub/deeper");
+                        Existing(d, "sub/real.bmp", 0640);
+                        fs::create_symlink("sub/deeper", d / "inner");
+                        fs::create_symlink("inner/../real.bmp", d / "out.bmp");
+                    },
+                    "sub/real.bmp",
+                    0640,
+                    {"inner", "out.bmp", "sub"}}),
     RowName());
 
 TEST(PendingFile, EveryWayOutWithoutCommitLeavesTheFolderAsItWas) {
