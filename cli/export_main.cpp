@@ -11,6 +11,7 @@
 #include "cli/arguments.h"
 #include "cli/batch.h"
 #include "cli/export_tileset.h"
+#include "cli/standard_error.h"
 #include "platform/app.h"
 
 namespace {
@@ -25,7 +26,7 @@ int Status(Exit exit) {
 }
 
 int Usage(std::string_view problem) {
-    std::cerr << orvane::cli::UsageText(problem);
+    orvane::cli::WriteStandardError(orvane::cli::UsageText(problem));
     return Status(Exit::Usage);
 }
 
@@ -36,7 +37,7 @@ int Exported(const std::optional<ExportFailure>& failure) {
     if (failure->step == ExportFailure::Step::Arguments) {
         return Usage(failure->detail);
     }
-    std::cerr << orvane::cli::kPrefix << Describe(*failure) << '\n';
+    orvane::cli::WriteStandardError(std::string(orvane::cli::kPrefix) + Describe(*failure) + '\n');
     return Status(Exit::Failure);
 }
 
@@ -74,7 +75,6 @@ int main(int argc, char** argv) {
         orvane::cli::RunBatchExport(std::get<orvane::cli::BatchRequest>(request));
     if (result.stoppedBy != 0) {
         // Ended as the signal ends a program, so that the shell and the caller see it.
-        std::cerr.flush();
         std::signal(result.stoppedBy, SIG_DFL);
         std::raise(result.stoppedBy);
     }

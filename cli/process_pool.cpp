@@ -84,8 +84,9 @@ constexpr std::array kStopSignals{SIGINT, SIGTERM, SIGHUP};
 
 // What the handler shares with the pool: the first stop signal, and the pipe that wakes the
 // pool's poll (a signal between a look at the flag and poll would otherwise wait for a child).
+// Both are read by the handler, whenever it runs: neither may be seen half written.
 volatile std::sig_atomic_t stopSignal = 0;
-int wakeFd = -1;
+volatile std::sig_atomic_t wakeFd = -1;
 
 extern "C" void NoteStopSignal(int signal) {
     if (stopSignal == 0) {
@@ -110,6 +111,9 @@ class StopSignals {
         struct sigaction caught {};
         caught.sa_handler = NoteStopSignal;
         ::sigemptyset(&caught.sa_mask);
+        // The pool's own waits see the signal through the pipe; every other call, a write of a
+        // line to standard error say, goes on as if nothing had happened.
+        caught.sa_flags = SA_RESTART;
         for (std::size_t i = 0; i < kStopSignals.size(); ++i) {
             ::sigaction(kStopSignals[i], nullptr, &previous_[i]);
             // nohup's SIGHUP, or a shell's for a background job: whoever ignored it meant it.

@@ -4,9 +4,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <iostream>
 
 #include "cli/arguments.h"
+#include "cli/standard_error.h"
 
 namespace orvane::cli {
 
@@ -27,20 +27,25 @@ void Progress::Ended(std::string_view tileset) {
 }
 
 void Progress::Say(const std::string& line) {
-    std::cerr << (shown_ ? "\r\033[K" : "") << line << '\n';
+    WriteStandardError(ClearedLine() + line + '\n');
     Draw();
 }
 
 void Progress::Finish(std::size_t failed, const std::string& folder) {
     if (shown_) {
-        std::cerr << "\r\033[K" << kPrefix << total_ - failed << " of " << total_ << " exported to "
-                  << ShellQuoted(folder, Quotes::WhereNeeded) << '\n';
+        WriteStandardError(ClearedLine() + std::string(kPrefix) + std::to_string(total_ - failed) +
+                           " of " + std::to_string(total_) + " exported to " +
+                           ShellQuoted(folder, Quotes::WhereNeeded) + '\n');
     }
 }
 
 void Progress::Interrupted(std::size_t exported) {
-    std::cerr << (shown_ ? "\r\033[K" : "") << kPrefix << "interrupted: " << exported << " of "
-              << total_ << " exported\n";
+    WriteStandardError(ClearedLine() + std::string(kPrefix) + "interrupted: " +
+                       std::to_string(exported) + " of " + std::to_string(total_) + " exported\n");
+}
+
+std::string Progress::ClearedLine() const {
+    return shown_ ? "\r\033[K" : "";
 }
 
 void Progress::Draw() const {
@@ -63,7 +68,7 @@ void Progress::Draw() const {
             line.append("...").append(current.substr(current.size() - (room - 3)));
         }
     }
-    std::cerr << "\r\033[K" << line << std::flush;
+    WriteStandardError(ClearedLine() + line);
 }
 
 }  // namespace orvane::cli

@@ -25,6 +25,8 @@ class Progress {
 
   private:
     void Draw() const;
+    // What takes the progress line off the terminal before a line of the batch's own.
+    std::string ClearedLine() const;
 
     std::size_t total_;
     bool shown_;

@@ -1,7 +1,11 @@
 // orvane-export run as its own process on the demo tileset, for each exit status; what it writes
 // is read back by Qt and TurboJPEG and held against the canvas that File > Open paints here.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QImage>
 #include <QString>
@@ -359,9 +363,9 @@ INSTANTIATE_TEST_SUITE_P(
     RowName());
 
 // How the large tileset's export ends: its write fails, or the process is killed, at the limit;
-// or the whole batch is stopped while it is written, by Ctrl+C (SIGINT to the process group) or
-// by SIGTERM to the batch alone.
-enum class Stop { WriteFails, Killed, CtrlC, TermToTheBatch };
+// or the whole batch is stopped while it is written, by Ctrl+C (SIGINT to the process group), by
+// SIGTERM to the batch alone, or by the terminal closing (SIGHUP to the process group).
+enum class Stop { WriteFails, Killed, CtrlC, TermToTheBatch, HangUp };
 
 struct BatchCase {
     const char* name;
@@ -369,6 +373,9 @@ struct BatchCase {
     std::string format;
     std::uint64_t fileSizeLimit;  // above the demo's picture, below the large tileset's
     Stop stop;
+    // As on NFS or FAT, where no file can be made without a name: the pictures are written to
+    // hidden files beside them.
+    bool namedTemporaries = false;
 };
 void PrintTo(const BatchCase& c, std::ostream* os) {
     *os << c.name;
@@ -376,8 +383,19 @@ void PrintTo(const BatchCase& c, std::ostream* os) {
 
 class Batch : public ::testing::TestWithParam<BatchCase> {};
 
-// Whether the batch's one child left writes a file without a name in folder: a picture half
-// written, and every other child reaped, so that the batch has counted what it exported.
+// The environment in which orvane-export runs as on a file system that cannot make a file without
+// a name. The sanitizers' runtime, where there is one, is then not the first library loaded.
+std::vector<EnvironmentChange> WithoutNamelessFiles() {
+    const char* sanitizer = std::getenv("ASAN_OPTIONS");
+    const std::string options = sanitizer != nullptr && *sanitizer != '\0'
+                                    ? std::string(sanitizer) + ":verify_asan_link_order=0"
+                                    : "verify_asan_link_order=0";
+    return {{"LD_PRELOAD", ORVANE_NO_TMPFILE_PATH}, {"ASAN_OPTIONS", options}};
+}
+
+// Whether the batch's one child left writes a file in folder that has no name or a hidden one: a
+// picture half written, and every other child reaped, so that the batch has counted what it
+// exported.
 bool OnlyOnePictureUnderWay(pid_t batch, const std::filesystem::path& folder) {
     std::ifstream list("/proc/" + std::to_string(batch) + "/task/" + std::to_string(batch) +
                        "/children");
@@ -389,7 +407,8 @@ bool OnlyOnePictureUnderWay(pid_t batch, const std::filesystem::path& folder) {
     const std::filesystem::path fds = "/proc/" + std::to_string(children[0]) + "/fd";
     for (const auto& fd : std::filesystem::directory_iterator(fds, error)) {
         const std::string file = std::filesystem::read_symlink(fd.path(), error).string();
-        if (file.starts_with(folder.string() + "/#") && file.ends_with(" (deleted)")) {
+        if ((file.starts_with(folder.string() + "/#") && file.ends_with(" (deleted)")) ||
+            file.starts_with(folder.string() + "/.large.")) {
             return true;
         }
     }
@@ -411,10 +430,10 @@ std::function<void(pid_t)> StopWhileWriting(const TempDir& dir, const std::strin
                    std::filesystem::exists(dir / ("out/c." + format));
         });
         until(3'000, [&] { return OnlyOnePictureUnderWay(batch, dir / "out"); });
-        if (stop == Stop::CtrlC) {
-            ::kill(-batch, SIGINT);
-        } else {
+        if (stop == Stop::TermToTheBatch) {
             ::kill(batch, SIGTERM);
+        } else {
+            ::kill(-batch, stop == Stop::CtrlC ? SIGINT : SIGHUP);
         }
     };
 }
@@ -422,12 +441,15 @@ std::function<void(pid_t)> StopWhileWriting(const TempDir& dir, const std::strin
 // Among four tilesets, one cannot be read and one's picture cannot be written whole (the write
 // fails, or the process is killed): the other two are written as the two-argument form writes
 // them, each failure is one line naming its tileset once, and nothing is left of the failed
-// pictures; a file that looks like a temporary one is not ours, and stays. A batch stopped by a
-// signal leaves no child running and only whole pictures, says how many in one line, and ends by
-// that signal.
+// pictures, not even a hidden file where one was written; a file that looks like a temporary one
+// is not ours, and stays. A batch stopped by a signal leaves no child running and only whole
+// pictures, says how many in one line, and ends by that signal.
 TEST_P(Batch, ExportsEveryTilesetItCanAndNamesEachFailure) {
     const BatchCase& c = GetParam();
-    const bool stopped = c.stop == Stop::CtrlC || c.stop == Stop::TermToTheBatch;
+    const bool stopped = c.stop != Stop::WriteFails && c.stop != Stop::Killed;
+    const int stopSignal = c.stop == Stop::CtrlC    ? SIGINT
+                           : c.stop == Stop::HangUp ? SIGHUP
+                                                    : SIGTERM;
     TempDir dir;
     std::filesystem::create_directories(dir / "in");
     std::filesystem::create_directories(dir / "out");
@@ -461,7 +483,10 @@ TEST_P(Batch, ExportsEveryTilesetItCanAndNamesEachFailure) {
                 stopAt(pid);
             };
         }
-        run = RunProgram(dir, kExport, args, {}, RunAs::TestUser, whileRunning);
+        run = RunProgram(
+            dir, kExport, args,
+            c.namedTemporaries ? WithoutNamelessFiles() : std::vector<EnvironmentChange>{},
+            RunAs::TestUser, whileRunning);
     }
 
     EXPECT_EQ(run.out, "");
@@ -471,7 +496,7 @@ TEST_P(Batch, ExportsEveryTilesetItCanAndNamesEachFailure) {
     lines.pop_back();
     Strings pictures{"a." + c.format, "c." + c.format};
     if (stopped) {
-        EXPECT_EQ(run.signal, c.stop == Stop::CtrlC ? SIGINT : SIGTERM);
+        EXPECT_EQ(run.signal, stopSignal);
         EXPECT_NE(::kill(-batch, 0), 0) << "a child outlived the batch";
         // Stopped just as it ended, the large one may be whole.
         if (std::filesystem::exists(dir / ("out/large." + c.format))) {
@@ -521,8 +546,128 @@ INSTANTIATE_TEST_SUITE_P(
                   {"--to", "@/out", "--format", "bmp"},
                   "bmp",
                   RLIM_INFINITY,
-                  Stop::TermToTheBatch}),
+                  Stop::TermToTheBatch},
+        // Each child removes its own hidden file, however it is stopped.
+        BatchCase{"killed_while_writing_a_hidden_file",
+                  {"--to", "@/out", "--format", "jpg"},
+                  "jpg",
+                  100'000,
+                  Stop::Killed,
+                  true},
+        BatchCase{"ctrl_c_while_writing_a_hidden_file",
+                  {"--to", "@/out", "--format", "jpg"},
+                  "jpg",
+                  RLIM_INFINITY,
+                  Stop::CtrlC,
+                  true},
+        BatchCase{"sigterm_while_writing_a_hidden_file",
+                  {"--to", "@/out", "--format", "png"},
+                  "png",
+                  RLIM_INFINITY,
+                  Stop::TermToTheBatch,
+                  true},
+        BatchCase{"hang_up_while_writing_a_hidden_file",
+                  {"--to", "@/out", "--format", "bmp"},
+                  "bmp",
+                  RLIM_INFINITY,
+                  Stop::HangUp,
+                  true}),
     RowName());
+
+// Without files that have no name, a single export stopped while it writes its picture removes
+// the hidden file it writes to, and ends by the signal.
+TEST(OrvaneExport, StoppedWhileWritingAHiddenFileLeavesNothing) {
+    TempDir dir;
+    WriteFile(dir / "large.tst", TilesetBytes(8000, 8000));
+    bool seen = false;
+    const auto stopWhenWriting = [&](pid_t exporter) {
+        for (int waited = 0; waited < 10'000 && !seen; ++waited) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            for (const std::string& name : FolderEntries(dir.path())) {
+                seen = seen || name.starts_with(".large.jpg.");
+            }
+        }
+        ::kill(exporter, SIGTERM);
+    };
+
+    const Outcome run = RunProgram(dir, kExport, {dir / "large.tst", dir / "large.jpg"},
+                                   WithoutNamelessFiles(), RunAs::TestUser, stopWhenWriting);
+
+    EXPECT_TRUE(seen) << "no hidden file was seen: " << run.err;
+    EXPECT_EQ(run.signal, SIGTERM);
+    EXPECT_EQ(FolderEntries(dir.path()), Strings{"large.tst"});
+}
+
+// Whether the process waits in a write to its standard error.
+bool WritingStandardError(pid_t pid) {
+    std::ifstream call("/proc/" + std::to_string(pid) + "/syscall");
+    long number = -1;
+    std::string fd;
+    call >> number >> fd;
+    return number == SYS_write && fd == "0x2";
+}
+
+// Whether a signal sent to the process has yet to reach it.
+bool SignalPending(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if ((line.starts_with("SigPnd:") || line.starts_with("ShdPnd:")) &&
+            std::stoull(line.substr(7), nullptr, 16) != 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A batch stopped while its standard error is full (a pipe that nobody reads yet) says all it has
+// to once the pipe is read: the line it was writing, and how far it came.
+TEST(OrvaneExport, ABatchStoppedWhileItsStandardErrorIsFullLosesNoLine) {
+    TempDir dir;
+    std::filesystem::create_directory(dir / "out");
+    const std::string out = dir / "out";
+    const std::string missing = dir / "missing.tst";
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    ::fcntl(ends[1], F_SETFL, O_NONBLOCK);
+    const std::string block(4096, '.');
+    std::size_t filled = 0;
+    while (::write(ends[1], block.data(), block.size()) > 0) {
+        filled += block.size();
+    }
+    ::fcntl(ends[1], F_SETFL, 0);
+    const pid_t batch = ::fork();
+    if (batch == 0) {
+        ::dup2(ends[1], STDERR_FILENO);
+        ::close(ends[0]);
+        ::close(ends[1]);
+        ::execl(kExport.c_str(), kExport.c_str(), "--to", out.c_str(), "--format", "jpg",
+                missing.c_str(), nullptr);
+        ::_exit(127);
+    }
+    ::close(ends[1]);
+    for (int waited = 0; waited < 10'000 && !WritingStandardError(batch); ++waited) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ::kill(batch, SIGTERM);
+    // Read only once the signal has reached the write, or the room made could let it finish.
+    for (int waited = 0; waited < 10'000 && SignalPending(batch); ++waited) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    std::string err;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(ends[0], buffer, sizeof buffer)) > 0;) {
+        err.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(ends[0]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(batch, &status, 0), batch);
+
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+    ASSERT_GE(err.size(), filled);
+    EXPECT_EQ(err.substr(filled), "orvane-export: " + missing +
+                                      ": error 53: File not found\n"
+                                      "orvane-export: interrupted: 0 of 1 exported\n");
+}
 
 TEST(OrvaneExport, HelpTellsTheFormatsTheDispatchAndTheStatuses) {
     TempDir dir;
