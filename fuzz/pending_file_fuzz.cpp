@@ -90,9 +90,11 @@ Expected SetUp(const fs::path& d, Target target) {
             fs::create_symlink("real.bmp", d / "out.bmp");
             return {"real.bmp"};
         case Target::ChainOfLinks:
+            // Through a link to a folder, whose ".." is the parent of where it leads.
             file("real.bmp");
-            fs::create_directory(d / "sub");
-            fs::create_symlink("../real.bmp", d / "sub/middle.bmp");
+            fs::create_directories(d / "deep/sub");
+            fs::create_symlink("deep/sub", d / "sub");
+            fs::create_symlink("../../real.bmp", d / "sub/middle.bmp");
             fs::create_symlink(d / "sub/middle.bmp", d / "out.bmp");
             return {"real.bmp"};
         case Target::DanglingLink:
