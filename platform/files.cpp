@@ -5,14 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <filesystem>
 #include <utility>
-#include <vector>
 
 #include "platform/detail/posix_files.h"
 #include "platform/detail/removed_on_stop.h"
@@ -67,14 +66,13 @@ constexpr int kMaxLinks = 40;
 // Raises for a loop of links, and for a last link (followLast) that leads into a folder that does
 // not exist, where the system would make nothing.
 fs::path FollowLinks(const fs::path& path, bool followLast) {
-    std::vector<fs::path> rest(path.begin(), path.end());  // the parts still to walk, last first
-    std::reverse(rest.begin(), rest.end());
+    std::deque<fs::path> rest(path.begin(), path.end());  // the parts still to walk
     fs::path done;
     int links = 0;
     bool inLastLink = false;  // walking what the last part's link leads to
     while (!rest.empty()) {
-        const fs::path part = std::move(rest.back());
-        rest.pop_back();
+        const fs::path part = std::move(rest.front());
+        rest.pop_front();
         if (part.empty() || part == ".") {
             continue;
         }
@@ -98,8 +96,8 @@ fs::path FollowLinks(const fs::path& path, bool followLast) {
                 RaiseBecause(ErrorNumber::PathNotFound, SystemErrorReason(ENOENT));
             }
             fs::path whole = next;
-            for (auto left = rest.rbegin(); left != rest.rend(); ++left) {
-                whole /= *left;
+            for (const fs::path& left : rest) {
+                whole /= left;
             }
             return whole;
         }
@@ -118,8 +116,7 @@ fs::path FollowLinks(const fs::path& path, bool followLast) {
             RaiseBecause(ErrorNumber::PathFileAccessError, SystemErrorReason(error.value()));
         }
         inLastLink = inLastLink || last;
-        rest.insert(rest.end(), std::make_reverse_iterator(to.end()),
-                    std::make_reverse_iterator(to.begin()));
+        rest.insert(rest.begin(), to.begin(), to.end());
     }
     return done.empty() ? fs::path(".") : done;
 }

@@ -53,6 +53,18 @@ TEST_P(Refusal, RaisesTheRuntimesErrorAndTouchesNothing) {
 
 const auto kNothing = [](const TempDir&) {};
 
+// The user nobody's link shared/NAME to `to`, in a folder that anyone may write to and that has the
+// sticky bit, as /tmp.
+void ForeignLinkInASharedFolder(const TempDir& d, const char* name, const fs::path& to) {
+    const fs::path link = d.path() / "shared" / name;
+    fs::create_directory(link.parent_path());
+    fs::permissions(link.parent_path(), fs::perms(01777));
+    fs::create_symlink(to, link);
+    if (::geteuid() != 0 || ::lchown(link.c_str(), 65534, 65534) != 0) {
+        GTEST_SKIP() << "only root can make another user's link";
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, Refusal,
     ::testing::Values(
@@ -100,13 +112,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"foreign_link_in_a_sticky_folder",
                     [](const TempDir& d) {
                         WriteFile(d / "roots.jpg", "x");
-                        fs::create_directory(d / "shared");
-                        fs::permissions(d / "shared", fs::perms(01777));
-                        fs::create_symlink(d / "roots.jpg", d / "shared/a.jpg");
-                        if (::geteuid() != 0 ||
-                            ::lchown((d / "shared/a.jpg").c_str(), 65534, 65534) != 0) {
-                            GTEST_SKIP() << "only root can make another user's link";
-                        }
+                        ForeignLinkInASharedFolder(d, "a.jpg", d / "roots.jpg");
                     },
                     "shared/a.jpg",
                     0,
@@ -117,13 +123,7 @@ INSTANTIATE_TEST_SUITE_P(
                     [](const TempDir& d) {
                         fs::create_directory(d / "roots");
                         WriteFile(d / "roots/a.jpg", "x");
-                        fs::create_directory(d / "shared");
-                        fs::permissions(d / "shared", fs::perms(01777));
-                        fs::create_symlink(d / "roots", d / "shared/link");
-                        if (::geteuid() != 0 ||
-                            ::lchown((d / "shared/link").c_str(), 65534, 65534) != 0) {
-                            GTEST_SKIP() << "only root can make another user's link";
-                        }
+                        ForeignLinkInASharedFolder(d, "link", d / "roots");
                     },
                     "shared/link/a.jpg",
                     75,
