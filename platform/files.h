@@ -57,7 +57,8 @@ int WriteAll(int fd, std::span<const BYTE> bytes) noexcept;
 // file. A replacement also gets the old file's owner and group where the process may give them
 // (root may; others keep the group where they belong to it), and its data is flushed to the disk
 // before the rename and the folder after it, so that a crash never leaves a truncated file
-// where the old one was.
+// where the old one was. A new file is not flushed: a crash of the system soon after the commit
+// may leave it empty or short under its name.
 //
 // A target that is a symbolic link is followed as open(2) would follow it: the file it leads to
 // is replaced, or made when the link dangles into an existing folder, and the link stays. The
