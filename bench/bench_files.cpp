@@ -1,5 +1,7 @@
 // Files for the whole-program comparisons in bench/export_jobs.sh:
-//   bench_files tileset TILES PATH   a tileset of TILES pixel-art tiles
+//   bench_files tileset TILES PATH [KIND]
+//                                    a tileset of TILES tiles of a kind (bench/tile_kinds.h):
+//                                    pixel art unless KIND says otherwise
 //   bench_files ppm TILESET PATH     the mosaic that File > Open paints for TILESET, as a binary
 //                                    PPM, for cjpeg to compress the very pixels orvane-export does
 #include <cstdio>
@@ -10,6 +12,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "bench/tile_kinds.h"
 #include "dib/cdibsection.h"
 #include "viewer/main_form.h"
 
@@ -46,19 +49,28 @@ int WritePpm(const std::string& tileset, const std::string& path) {
 
 int main(int argc, char** argv) {
     const std::vector<std::string_view> args(argv + 1, argv + argc);
-    if (args.size() == 3 && args[0] == "tileset") {
+    if ((args.size() == 3 || args.size() == 4) && args[0] == "tileset") {
         const int tiles = std::stoi(std::string(args[1]));
         if (tiles < 1 || tiles > 32'767) {
             std::cerr << "bench_files: TILES must be 1 to 32767\n";
             return 2;
         }
-        orvane::bench::WritePixelArtTileset(std::string(args[2]), tiles);
+        const auto* kind = orvane::bench::FindTileKind(args.size() == 4 ? args[3] : "pixelart");
+        if (kind == nullptr) {
+            std::cerr << "bench_files: KIND is one of:";
+            for (const auto& known : orvane::bench::kTileKinds) {
+                std::cerr << ' ' << known.name;
+            }
+            std::cerr << '\n';
+            return 2;
+        }
+        orvane::bench::WriteTileset(std::string(args[2]), tiles, kind->pixels);
         return 0;
     }
     if (args.size() == 3 && args[0] == "ppm") {
         return WritePpm(std::string(args[1]), std::string(args[2]));
     }
-    std::cerr << "Usage: bench_files tileset TILES PATH\n"
+    std::cerr << "Usage: bench_files tileset TILES PATH [KIND]\n"
                  "       bench_files ppm TILESET PATH\n";
     return 2;
 }

@@ -105,16 +105,18 @@ inline Rgb PixelArt(unsigned tile, int x, int y) {
     return {channel(hash >> 24), channel(hash >> 16), channel(hash >> 8)};
 }
 
-// Writes a tileset file of `tiles` pixel-art tiles (1 to 32 767): the 6-byte header, then each
-// tile column by column from the top, red, green, blue.
-inline void WritePixelArtTileset(const std::string& path, int tiles) {
+using TileKind = Rgb (*)(unsigned tile, int x, int y);
+
+// Writes a tileset of `tiles` tiles (1 to 32 767) of a kind: the 6-byte header, then each tile
+// column by column from the top, red, green, blue.
+inline void WriteTileset(const std::string& path, int tiles, TileKind kind) {
     std::string bytes = {0, 0, static_cast<char>(tiles & 0xFF), static_cast<char>(tiles >> 8),
                          0, 0};
     bytes.reserve(6 + static_cast<std::size_t>(tiles) * 3072);
     for (unsigned tile = 0; tile < static_cast<unsigned>(tiles); ++tile) {
         for (int x = 0; x < 32; ++x) {
             for (int y = 0; y < 32; ++y) {
-                const Rgb c = PixelArt(tile, x, y);
+                const Rgb c = kind(tile, x, y);
                 bytes.push_back(static_cast<char>(c.r));
                 bytes.push_back(static_cast<char>(c.g));
                 bytes.push_back(static_cast<char>(c.b));
@@ -123,6 +125,10 @@ inline void WritePixelArtTileset(const std::string& path, int tiles) {
     }
     std::ofstream(path, std::ios::binary)
         .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline void WritePixelArtTileset(const std::string& path, int tiles) {
+    WriteTileset(path, tiles, PixelArt);
 }
 
 }  // namespace orvane::bench

@@ -100,7 +100,7 @@ DropRequest ReadDrop(const QList<QUrl>& urls) {
 
 Form1::Form1(viewer::CommonDialog* dialog)
     : model_(DialogFor(dialog, ownDialog_, this)), canvasWidget_(model_) {
-    model_.TrackSeeThrough(true);  // the checkerboard shows them
+    model_.TrackSeeThrough(true);  // the view marks copies
     setWindowTitle(Local(viewer::WindowTitle("")));
     setWindowIcon(QIcon(":/icons/orvane.svg"));
     setAcceptDrops(true);

@@ -39,6 +39,41 @@ void PaintMosaicBand(std::span<const BYTE> tiles, int width, std::span<std::uint
     }
 }
 
+void CopyPaintedRows(const PaintedMosaic& mosaic, int firstRow, std::span<std::uint8_t> rows) {
+    const platform::BitmapBits& canvas = mosaic.canvas;
+    const std::size_t rowBytes = RowBytes(canvas.width);
+    assert(rows.size() % rowBytes == 0);
+    const int count = static_cast<int>(rows.size() / rowBytes);
+    // Where the tiles end: the cells to the right of it on the last row of tiles are empty.
+    const int lastRowTop = (mosaic.tiles - 1) / kTilesPerRow * kTileSize;
+    const int lastRowEnd =
+        (mosaic.tiles - (mosaic.tiles - 1) / kTilesPerRow * kTilesPerRow) * kTileSize;
+    for (int i = 0; i < count; ++i) {
+        const int y = firstRow + i;
+        const BYTE* from = canvas.Row(y);
+        std::uint8_t* to = rows.data() + static_cast<std::size_t>(i) * rowBytes;
+        // The canvas holds blue, green, red.
+        for (int x = 0; x < canvas.width; ++x, from += kPixelBytes, to += kRgbaBytes) {
+            to[0] = from[2];
+            to[1] = from[1];
+            to[2] = from[0];
+            to[3] = 0xFF;
+        }
+        to -= rowBytes;
+        const int filled = y >= lastRowTop ? std::min(lastRowEnd, canvas.width) : canvas.width;
+        std::fill(to + static_cast<std::size_t>(filled) * kRgbaBytes, to + rowBytes,
+                  std::uint8_t{0});
+        if (mosaic.seeThrough.RowHasAny(y)) {
+            for (int x = 0; x < filled; ++x) {
+                if (mosaic.seeThrough.Test(x, y)) {
+                    std::fill_n(to + static_cast<std::size_t>(x) * kRgbaBytes, kRgbaBytes,
+                                std::uint8_t{0});
+                }
+            }
+        }
+    }
+}
+
 CellCut CutCell(std::span<const std::uint8_t> band, int width, int cell,
                 std::span<BYTE, kTileBytes> tile) {
     const std::size_t rowBytes = RowBytes(width);

@@ -9,8 +9,10 @@
 #include <span>
 #include <string>
 
+#include "platform/bitmap_bits.h"
 #include "platform/windef.h"
 #include "tileset/format.h"
+#include "tileset/see_through_mask.h"
 
 namespace orvane::tileset {
 
@@ -31,6 +33,20 @@ inline std::size_t BandBytes(int width) {
 // past the last tile, are transparent (0, 0, 0, 0); every other pixel is opaque in its own
 // colour. band holds kTileSize × width × 4 bytes.
 void PaintMosaicBand(std::span<const BYTE> tiles, int width, std::span<std::uint8_t> band);
+
+// A mosaic painted on a canvas (PaintMosaicRows, 19 tiles to a row), with the mask of the pixels
+// that were see-through and the number of tiles painted.
+struct PaintedMosaic {
+    platform::BitmapBits canvas;
+    const SeeThroughMask& seeThrough;
+    int tiles = 0;
+};
+
+// Rows [firstRow, firstRow + rows) of the painted mosaic as RGBA rows of the canvas's width, the
+// same pixels PaintMosaicBand makes of the tiles: see-through pixels, and the cells after the
+// last tile, transparent (0, 0, 0, 0); every other pixel opaque in its colour, even where that is
+// the background's. rows holds a whole number of rows.
+void CopyPaintedRows(const PaintedMosaic& mosaic, int firstRow, std::span<std::uint8_t> rows);
 
 // Cell `cell` (from 0, left to right) of band, kTileSize RGBA rows of `width` pixels, as a tile:
 // column by column, a pixel with alpha below 128 as the key colour, an opaque one in its own

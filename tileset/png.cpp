@@ -3,13 +3,12 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <functional>
 
 #include "platform/binary_file.h"
 #include "platform/files.h"
+#include "platform/parallel.h"
 #include "platform/runtime_error.h"
 #include "png/png_reader.h"
-#include "png/png_writer.h"
 #include "tileset/picture.h"
 
 namespace orvane::tileset {
@@ -18,7 +17,7 @@ namespace {
 using platform::ErrorNumber;
 using platform::RaiseBecause;
 
-// libspng hands over each chunk as it is made; writes to the file go out in pieces this large.
+// The writer hands over each chunk as it is made; writes to the file go out in pieces this large.
 constexpr std::size_t kWriteBytes = std::size_t{256} << 10;
 
 // The cells of a picture that orvane-pack reads: room for the most tiles a tileset holds, in a
@@ -71,39 +70,49 @@ std::optional<int> NotedCount(const std::optional<std::string>& text, std::int64
     return noted;
 }
 
+// At most `most` of `tiles`; InvalidPicture (481) for none.
+int ShownTiles(int tiles, int most) {
+    if (tiles <= 0) {
+        // As for a bitmap of the canvas: a picture of no pixels cannot be saved.
+        RaiseBecause(ErrorNumber::InvalidPicture, "the tileset has no tiles");
+    }
+    return std::min(tiles, most);
+}
+
+// The mosaic of count tiles as a PNG of size, its rows from source, recording the count. Bands
+// are whole rows of tiles, so that a band reads its tiles alone, and every source of one mosaic
+// makes the same file.
+void WriteMosaicPng(const std::string& output, int count, MosaicSize size,
+                    const png::RowSource& source) {
+    const png::WriteOptions options{
+        .bandRows = png::BandRowsFor(static_cast<std::uint32_t>(size.width), kTileSize),
+        .threads = platform::UsableProcessors(),
+        .texts = {{std::string(kTileCountKeyword), std::to_string(count)}},
+    };
+    WritePngFile(output, size.width, size.height, options, source);
+}
+
 }  // namespace
 
-// A PNG of width × height to output, its rows from writeRows, through a PendingFile: a failure
-// anywhere leaves an existing output as it was.
 void WritePngFile(const std::string& output, int width, int height,
-                  const png::WriteOptions& options,
-                  const std::function<void(png::PngWriter&)>& writeRows) {
+                  const png::WriteOptions& options, const png::RowSource& source) {
     platform::PendingFile file(output);
     std::vector<std::uint8_t> pending;
     pending.reserve(kWriteBytes);
-    const auto flush = [&] {
-        file.Write(pending);
-        pending.clear();
-    };
-    png::PngWriter writer(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height),
-                          options, [&](std::span<const std::uint8_t> bytes) {
-                              if (pending.size() + bytes.size() > kWriteBytes) {
-                                  flush();
-                              }
-                              pending.insert(pending.end(), bytes.begin(), bytes.end());
-                          });
-    writeRows(writer);
-    flush();
+    png::WritePng(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height), options,
+                  source, [&](std::span<const std::uint8_t> bytes) {
+                      if (pending.size() + bytes.size() > kWriteBytes) {
+                          file.Write(pending);
+                          pending.clear();
+                      }
+                      pending.insert(pending.end(), bytes.begin(), bytes.end());
+                  });
+    file.Write(pending);
     file.Commit();
 }
 
 int TilesToShow(const TilesetFile& file, int most) {
-    const int tiles = std::min(file.Tiles(), most);
-    if (tiles == 0) {
-        // As for a bitmap of the canvas: a picture of no pixels cannot be saved.
-        RaiseBecause(ErrorNumber::InvalidPicture, "the tileset has no tiles");
-    }
-    return tiles;
+    return ShownTiles(file.Tiles(), most);
 }
 
 void SaveTilesetAsPng(TilesetFile& file, const std::string& output,
@@ -113,25 +122,32 @@ void SaveTilesetAsPng(TilesetFile& file, const std::string& output,
                      "columns must be 1 to " + std::to_string(kMaxTiles));
     }
     const int count = TilesToShow(file, kMaxTiles);
+    const int perRow = std::min(options.columns, count);
     const MosaicSize size = MosaicSizeFor(count, options.columns);
-    const int perBand = std::min(options.columns, count);
-    std::vector<BYTE> tiles(static_cast<std::size_t>(perBand) * kTileBytes);
-    std::vector<std::uint8_t> band(BandBytes(size.width));
-    const png::WriteOptions png{
-        .compressionLevel = options.compressionLevel,
-        .adaptiveFilters = options.filterRows,
-        .texts = {{std::string(kTileCountKeyword), std::to_string(count)}},
-    };
-    WritePngFile(output, size.width, size.height, png, [&](png::PngWriter& writer) {
-        for (int first = 0; first < count; first += perBand) {
-            const std::span<BYTE> read(
-                tiles.data(),
-                static_cast<std::size_t>(std::min(perBand, count - first)) * kTileBytes);
-            file.ReadTiles(first, read);
-            PaintMosaicBand(read, size.width, band);
-            writer.WriteRows(band);
+    const std::size_t rowOfTiles = BandBytes(size.width);
+    const std::size_t tilesOfARow = static_cast<std::size_t>(perRow) * kTileBytes;
+    // Called on several threads: each reads the rows of tiles of its band of rows.
+    WriteMosaicPng(output, count, size, [&](std::uint32_t firstRow, std::span<std::uint8_t> rows) {
+        const int first = static_cast<int>(firstRow / kTileSize) * perRow;
+        const int tiles =
+            std::min(count - first, static_cast<int>(rows.size() / rowOfTiles) * perRow);
+        std::vector<BYTE> read(static_cast<std::size_t>(tiles) * kTileBytes);
+        file.ReadTiles(first, read);
+        for (std::size_t row = 0; row * rowOfTiles < rows.size(); ++row) {
+            const std::size_t from = row * tilesOfARow;
+            PaintMosaicBand(std::span<const BYTE>(read).subspan(
+                                from, std::min(tilesOfARow, read.size() - from)),
+                            size.width, rows.subspan(row * rowOfTiles, rowOfTiles));
         }
     });
+}
+
+void SaveTilesetAsPng(const PaintedMosaic& mosaic, const std::string& output) {
+    const int count = ShownTiles(mosaic.tiles, kMaxTiles);
+    WriteMosaicPng(output, count, MosaicSizeFor(count, kTilesPerRow),
+                   [&](std::uint32_t firstRow, std::span<std::uint8_t> rows) {
+                       CopyPaintedRows(mosaic, static_cast<int>(firstRow), rows);
+                   });
 }
 
 PictureTiles TilesFromPng(const std::string& picture) {

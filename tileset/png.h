@@ -1,11 +1,11 @@
 // Tilesets as PNG files: the mosaic with its see-through pixels transparent, a thumbnail of its
-// first tiles, and tiles taken back from any PNG. Pictures are made from the tileset file's own
-// pixels, never from the canvas, whose background stands where the key colour was and which a
-// tile's own pixel may share.
+// first tiles, and tiles taken back from any PNG. The mosaic's pictures are made of the tileset
+// file's own pixels, or of what the window painted of them together with the mask of its
+// see-through pixels: the canvas alone cannot tell them from a tile's own pixels of the
+// background colour. Both make the same file.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,6 +13,7 @@
 
 #include "platform/windef.h"
 #include "png/png_writer.h"
+#include "tileset/picture.h"
 #include "tileset/tileset_file.h"
 
 namespace orvane::tileset {
@@ -21,34 +22,29 @@ namespace orvane::tileset {
 // that are wholly see-through, and so look like empty cells, come back.
 inline constexpr std::string_view kTileCountKeyword = "Orvane tiles";
 
-// zlib's level, rows unfiltered: bench_png measures the choices on the largest tileset. Level 6
-// unfiltered makes the smallest files short of level 9, which takes twice as long for 2 % less;
-// filtering each row makes them larger and slower on pixel art.
-inline constexpr int kPngCompressionLevel = 6;
-
 struct PngExportOptions {
     int columns = kTilesPerRow;  // tiles to a row, 1 to kMaxTiles
-    int compressionLevel = kPngCompressionLevel;
-    bool filterRows = false;  // libspng's adaptive filters
 };
 
-// A PNG of width × height to output, its rows given by writeRows, through a PendingFile: a
-// failure anywhere leaves an existing output as it was.
+// A PNG of width × height to output, its rows from source, through a PendingFile: a failure
+// anywhere leaves an existing output as it was.
 void WritePngFile(const std::string& output, int width, int height,
-                  const png::WriteOptions& options,
-                  const std::function<void(png::PngWriter&)>& writeRows);
+                  const png::WriteOptions& options, const png::RowSource& source);
 
 // The tiles of file a picture shows, at most `most`. Raises InvalidPicture (481) for a tileset
 // without tiles: as for a bitmap of the canvas, a picture of no pixels cannot be saved.
 int TilesToShow(const TilesetFile& file, int most);
 
 // Writes the tileset's mosaic to output as an 8-bit RGBA PNG, the size of the picture Save As
-// writes with as many columns, recording the tile count. Reads a band of tiles at a time. An
-// existing output is replaced only once the new file is complete. Raises InvalidPicture (481)
-// for a tileset without tiles, InvalidPropertyValue (380) for columns out of range,
-// PendingFile's errors, and ReadTiles's.
+// writes with as many columns, recording the tile count, on every usable processor. Reads the
+// tiles a band at a time. An existing output is replaced only once the new file is complete.
+// Raises InvalidPicture (481) for a tileset without tiles, InvalidPropertyValue (380) for columns
+// out of range, PendingFile's errors, and ReadTiles's.
 void SaveTilesetAsPng(TilesetFile& file, const std::string& output,
                       const PngExportOptions& options = {});
+// The same file, byte for byte, made of what the window painted of the tileset (19 columns).
+// Raises InvalidPicture (481) for a mosaic without tiles, and PendingFile's errors.
+void SaveTilesetAsPng(const PaintedMosaic& mosaic, const std::string& output);
 
 // The tiles of a PNG, ready for WriteTileset.
 struct PictureTiles {

@@ -104,9 +104,7 @@ void MainForm::Open(const std::function<std::string()>& chooseFile) {
     // so Save As still writes what the user sees.
     tileset::TilesetFile file(fileName);
     const tileset::MosaicSize mosaic = tileset::MosaicSizeFor(file.Header().TileCount);
-    tileset::SeeThroughMask seeThrough = trackSeeThrough_
-                                             ? tileset::SeeThroughMask(mosaic.width, mosaic.height)
-                                             : tileset::SeeThroughMask();
+    tileset::SeeThroughMask seeThrough(mosaic.width, mosaic.height);
     // The new mosaic is painted on a picture of its own, which replaces the shown one only once
     // it is whole: a file cut short while it is read, or anything else that fails on the way,
     // leaves the window, the loaded tileset and Save As as they were. It costs a second picture
@@ -118,7 +116,7 @@ void MainForm::Open(const std::function<std::string()>& chooseFile) {
         Picture1.ScaleX(static_cast<float>(mosaic.width), ScaleMode::Pixels, ScaleMode::Twips),
         Picture1.ScaleY(static_cast<float>(mosaic.height), ScaleMode::Pixels, ScaleMode::Twips),
         [&](const platform::BitmapBits& picture) {
-            PaintTiles(file, picture, trackSeeThrough_ ? &seeThrough : nullptr);
+            PaintTiles(file, picture, &seeThrough);
             if (trackSeeThrough_) {
                 firstCopies = FirstCopiesOnCanvas(picture, seeThrough, file.Tiles());
             }
@@ -202,16 +200,15 @@ void MainForm::mnuSaveAs_Click() {
     }
 }
 
-// The picture comes from the file, not the canvas: only the file tells a see-through pixel from
-// a tile's own pixel of the background colour.
+// The picture is what the window shows: the canvas, with the mask telling its see-through pixels
+// from a tile's own pixels of the background colour. The file may have changed since.
 void MainForm::mnuExportPng_Click() {
     if (!AskSaveName(kPngFilter, kExportPngTitle)) {
         return;
     }
     const std::string& name = CommonDialog1.FileName();
     if (SaveFormatOf(name) == SaveFormat::Png) {
-        tileset::TilesetFile file(tilesetFileName_);
-        tileset::SaveTilesetAsPng(file, name);
+        tileset::SaveTilesetAsPng({Picture1.Bits(), seeThrough_, TilesetHeader.TileCount}, name);
         platform::MsgBox(kPngSaved);
     } else if (!name.empty()) {
         platform::MsgBox(kNothingExported);

@@ -65,9 +65,9 @@ class MainForm {
     void mnuSaveAs_Click();
     // File > Export PNG: asks for a name ("Pngs|*.png", in a dialog titled "Export PNG") and, when
     // it ends in "png", writes the tileset the window shows as a PNG with see-through pixels
-    // transparent, read again from its file (SaveTilesetAsPng), then says kPngSaved; any other
-    // name, and a cancel, write and show nothing. Says "No tileset loaded!" (no dialog) before the
-    // first Open. Raises the writer's errors.
+    // transparent, made of the canvas and SeeThrough() (the file is not read again), then says
+    // kPngSaved; any other name, and a cancel, write and show nothing. Says "No tileset loaded!"
+    // (no dialog) before the first Open. Raises the writer's errors.
     void mnuExportPng_Click();
 
     // After every change of Width or Height.
@@ -82,13 +82,15 @@ class MainForm {
     bool bTilesetLoaded = false;
     struct tileset::TilesetHeader TilesetHeader;
 
-    // Which pixels of Picture1 the loaded tileset left see-through: the view shows them apart.
-    // Kept only for a view that shows them: the command line has no use for its 4 MB.
+    // Which pixels of Picture1 the loaded tileset left see-through: the view shows them apart, and
+    // Export PNG makes them transparent. A bit a pixel: 4 MB beside the largest canvas's 100.
     const tileset::SeeThroughMask& SeeThrough() const { return seeThrough_; }
+    // Whether Open also works out FirstCopies, for a view that marks them: the command line has no
+    // use for them. The mask is kept either way.
     void TrackSeeThrough(bool track) { trackSeeThrough_ = track; }
     // For each tile of the loaded tileset, the first tile identical to it (itself when none is
-    // earlier), worked out once an Open, for the view's marks and the status bar; kept, with the
-    // see-through mask, only while TrackSeeThrough is on.
+    // earlier), worked out once an Open, for the view's marks and the status bar; kept only while
+    // TrackSeeThrough is on.
     const std::vector<int>& FirstCopies() const { return firstCopies_; }
     // The file the loaded tileset came from, for opening it again; "" before the first Open.
     const std::string& TilesetFileName() const { return tilesetFileName_; }

@@ -148,7 +148,6 @@ TEST_P(KeyColour, OnlyTheExactTripleLetsTheBackgroundShow) {
               }));
     ScriptedDialog dialog({dir / "key.tst"});
     MainForm form(dialog);
-    form.TrackSeeThrough(true);
 
     form.mnuOpen_Click();
 

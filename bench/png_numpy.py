@@ -1,0 +1,73 @@
+#!/usr/bin/python3
+"""What a user without Orvane would write for PNGs, with numpy and Pillow's defaults:
+
+    png_numpy.py export TILESET OUTPUT.png   the mosaic, 19 tiles to a row, key colour and empty
+                                             cells transparent, as orvane-export writes it
+    png_numpy.py pack PICTURE OUTPUT.tst     the 32 x 32 cells of a PNG back to a tileset, alpha
+                                             below 128 as the key colour, as orvane-pack does
+
+Each prints, on standard output, the seconds its library call took: Image.save for export (the
+picture already made), Image.open with the decode for pack. Debian's python3-numpy and python3-pil
+(scripts/setup bench).
+"""
+import sys
+import time
+
+import numpy as np
+from PIL import Image
+
+TILE = 32
+PER_ROW = 19
+KEY = np.array([0, 1, 2], dtype=np.uint8)
+
+
+def mosaic(path):
+    data = np.fromfile(path, dtype=np.uint8)
+    count = max(int(np.frombuffer(data[2:4].tobytes(), dtype="<i2")[0]), 0)
+    rows = (count + PER_ROW - 1) // PER_ROW
+    width = TILE * (PER_ROW if rows > 1 else count)
+    # Tiles are stored column by column: [tile, x, y, rgb] -> [tile, y, x, rgb].
+    tiles = data[6:6 + count * TILE * TILE * 3].reshape(count, TILE, TILE, 3).transpose(0, 2, 1, 3)
+    cells = np.zeros((rows * PER_ROW, TILE, TILE, 4), dtype=np.uint8)
+    cells[:count, :, :, :3] = tiles
+    cells[:count, :, :, 3] = np.where((tiles == KEY).all(axis=-1), 0, 255)
+    cells[:count][cells[:count, :, :, 3] == 0] = 0
+    picture = cells.reshape(rows, PER_ROW, TILE, TILE, 4).transpose(0, 2, 1, 3, 4)
+    return np.ascontiguousarray(picture.reshape(rows * TILE, PER_ROW * TILE, 4)[:, :width])
+
+
+def export(tileset, output):
+    image = Image.fromarray(mosaic(tileset), "RGBA")
+    start = time.perf_counter()
+    image.save(output)
+    return time.perf_counter() - start
+
+
+def pack(picture, output):
+    start = time.perf_counter()
+    image = Image.open(picture)
+    image.load()
+    seconds = time.perf_counter() - start
+    pixels = np.asarray(image.convert("RGBA"))
+    across, down = pixels.shape[1] // TILE, pixels.shape[0] // TILE
+    # [y, x, rgba] -> [cell, x, y, rgba], the cells in reading order, each column by column.
+    cells = pixels.reshape(down, TILE, across, TILE, 4).transpose(0, 2, 3, 1, 4)
+    cells = cells.reshape(down * across, TILE, TILE, 4)
+    tiles = np.where((cells[..., 3:] < 128), KEY, cells[..., :3])
+    count = int(image.text.get("Orvane tiles", len(tiles)))
+    header = np.array([0, 0, count & 0xFF, count >> 8, 0, 0], dtype=np.uint8)
+    with open(output, "wb") as out:
+        out.write(header.tobytes())
+        out.write(np.ascontiguousarray(tiles[:count]).tobytes())
+    return seconds
+
+
+def main():
+    if len(sys.argv) != 4 or sys.argv[1] not in ("export", "pack"):
+        sys.exit("usage: png_numpy.py export TILESET OUTPUT.png | pack PICTURE OUTPUT.tst")
+    seconds = (export if sys.argv[1] == "export" else pack)(sys.argv[2], sys.argv[3])
+    print("%.4f" % seconds)
+
+
+if __name__ == "__main__":
+    main()

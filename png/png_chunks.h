@@ -1,0 +1,41 @@
+// The PNG container: the signature, then chunks, each its length, type, data and CRC (zlib's
+// crc32). Only what the writer needs: the header of an 8-bit RGBA picture, texts, the image
+// data, the end.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "png/png_writer.h"
+
+namespace orvane::png {
+
+class ChunkWriter {
+  public:
+    // Writes the signature.
+    explicit ChunkWriter(const Sink& sink);
+
+    // IHDR: 8-bit RGBA, not interlaced. Raises Error (Encoder) for a side of 0 or past 2^31 - 1.
+    void Header(std::uint32_t width, std::uint32_t height);
+    // tEXt. Raises Error (Encoder) for a keyword or text that a PNG cannot hold.
+    void Text(const png::Text& text);
+    // The next bytes of the zlib stream, written out in IDAT chunks of up to kIdatBytes.
+    void ImageData(std::span<const std::uint8_t> bytes);
+    // The image data held back, then IEND.
+    void End();
+
+    // Bytes of image data an IDAT chunk holds at most. A reader gains nothing from smaller ones,
+    // and each costs 12 bytes.
+    static constexpr std::size_t kIdatBytes = std::size_t{1} << 20;
+
+  private:
+    // type: the chunk's four letters.
+    void Chunk(const char (&type)[5], std::span<const std::uint8_t> data);
+
+    const Sink& sink_;
+    std::vector<std::uint8_t> pending_;  // image data not yet in a chunk
+};
+
+}  // namespace orvane::png

@@ -1,0 +1,163 @@
+#include "png/row_filter.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cstring>
+#include <vector>
+
+namespace orvane::png {
+namespace {
+
+// Bytes a pixel: the filters predict each byte from the same channel of the pixel to the left.
+constexpr std::size_t kPixelBytes = 4;
+
+enum FilterType : std::uint8_t { kNone = 0, kSub = 1, kUp = 2, kAverage = 3, kPaeth = 4 };
+
+// The loops below are plain byte arithmetic that the compiler turns into vector instructions;
+// each returns the heuristic's cost of its output.
+std::uint32_t Magnitudes(const std::uint8_t* bytes, std::size_t count) {
+    std::uint32_t sum = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const int value = static_cast<std::int8_t>(bytes[i]);
+        sum += static_cast<std::uint32_t>(value < 0 ? -value : value);
+    }
+    return sum;
+}
+
+std::uint32_t Sub(const std::uint8_t* row, std::uint8_t* out, std::size_t count) {
+    std::copy_n(row, kPixelBytes, out);
+    for (std::size_t i = kPixelBytes; i < count; ++i) {
+        out[i] = static_cast<std::uint8_t>(row[i] - row[i - kPixelBytes]);
+    }
+    return Magnitudes(out, count);
+}
+
+std::uint32_t Up(const std::uint8_t* row, const std::uint8_t* above, std::uint8_t* out,
+                 std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+        out[i] = static_cast<std::uint8_t>(row[i] - above[i]);
+    }
+    return Magnitudes(out, count);
+}
+
+std::uint32_t Average(const std::uint8_t* row, const std::uint8_t* above, std::uint8_t* out,
+                      std::size_t count) {
+    for (std::size_t i = 0; i < kPixelBytes; ++i) {
+        out[i] = static_cast<std::uint8_t>(row[i] - (above[i] >> 1));
+    }
+    for (std::size_t i = kPixelBytes; i < count; ++i) {
+        out[i] = static_cast<std::uint8_t>(row[i] - ((row[i - kPixelBytes] + above[i]) >> 1));
+    }
+    return Magnitudes(out, count);
+}
+
+// Eight bytes at a time, as 16-bit lanes: room for the predictor's sums and differences. GCC's
+// and Clang's own vectors, which each compiler turns into the processor's instructions.
+using Bytes8 = std::uint8_t __attribute__((vector_size(8)));
+using Lanes8 = std::int16_t __attribute__((vector_size(16)));
+
+Lanes8 Load(const std::uint8_t* from) {
+    Bytes8 bytes;
+    std::memcpy(&bytes, from, sizeof bytes);
+    return __builtin_convertvector(bytes, Lanes8);
+}
+
+Lanes8 Magnitude(Lanes8 value) {
+    return value < 0 ? -value : value;
+}
+
+// Paeth's predictor: of the neighbours left (a), above (b) and above left (c), the one nearest to
+// a + b - c, in that order of preference.
+Lanes8 PaethPredictor(Lanes8 a, Lanes8 b, Lanes8 c) {
+    const Lanes8 pa = Magnitude(b - c);
+    const Lanes8 pb = Magnitude(a - c);
+    const Lanes8 pc = Magnitude(a + b - c - c);
+    const Lanes8 nearer = pb <= pc ? b : c;
+    return ((pa <= pb) & (pa <= pc)) ? a : nearer;
+}
+
+std::uint32_t Paeth(const std::uint8_t* row, const std::uint8_t* above, std::uint8_t* out,
+                    std::size_t count) {
+    // No pixel to the left: the predictor is the byte above.
+    for (std::size_t i = 0; i < kPixelBytes; ++i) {
+        out[i] = static_cast<std::uint8_t>(row[i] - above[i]);
+    }
+    // Rows are whole pixels, so the eights end where the row does or 4 bytes before.
+    std::size_t i = kPixelBytes;
+    for (; i + sizeof(Bytes8) <= count; i += sizeof(Bytes8)) {
+        const Lanes8 predicted = PaethPredictor(Load(row + i - kPixelBytes), Load(above + i),
+                                                Load(above + i - kPixelBytes));
+        const auto filtered = __builtin_convertvector(Load(row + i) - predicted, Bytes8);
+        std::memcpy(out + i, &filtered, sizeof filtered);
+    }
+    for (; i < count; ++i) {
+        const Lanes8 predicted = PaethPredictor(Lanes8{row[i - kPixelBytes]}, Lanes8{above[i]},
+                                                Lanes8{above[i - kPixelBytes]});
+        out[i] = static_cast<std::uint8_t>(row[i] - predicted[0]);
+    }
+    return Magnitudes(out, count);
+}
+
+// The rows' filter outputs tried one after another, the cheapest kept.
+class Trials {
+  public:
+    explicit Trials(std::size_t rowBytes) : rowBytes_(rowBytes), buffer_(2 * rowBytes) {}
+
+    // Filters row into out (a type byte, then the row): the cheapest of the filters its place
+    // allows, ties going to the earlier of None, Up, Sub, Average, Paeth.
+    void Choose(const std::uint8_t* row, const std::uint8_t* above, std::uint8_t* out) {
+        std::uint8_t* best = buffer_.data();
+        std::uint8_t* trial = best + rowBytes_;
+        std::copy_n(row, rowBytes_, best);
+        std::uint8_t type = kNone;
+        std::uint32_t least = Magnitudes(row, rowBytes_);
+        const auto keep = [&](std::uint8_t filter, std::uint32_t cost) {
+            if (cost < least) {
+                least = cost;
+                type = filter;
+                std::swap(best, trial);
+            }
+        };
+        if (above != nullptr && least > 0) {
+            keep(kUp, Up(row, above, trial, rowBytes_));
+        }
+        if (least > 0) {
+            keep(kSub, Sub(row, trial, rowBytes_));
+        }
+        if (above != nullptr && least > 0) {
+            keep(kAverage, Average(row, above, trial, rowBytes_));
+        }
+        if (above != nullptr && least > 0) {
+            keep(kPaeth, Paeth(row, above, trial, rowBytes_));
+        }
+        out[0] = type;
+        std::copy_n(best, rowBytes_, out + 1);
+    }
+
+  private:
+    std::size_t rowBytes_;
+    std::vector<std::uint8_t> buffer_;  // the best output so far, and the one being tried
+};
+
+}  // namespace
+
+void FilterRows(std::span<const std::uint8_t> rows, std::size_t rowBytes, Filtering filtering,
+                std::span<std::uint8_t> out) {
+    assert(rowBytes % kPixelBytes == 0 && rowBytes > 0 && rows.size() % rowBytes == 0);
+    const std::size_t count = rows.size() / rowBytes;
+    assert(out.size() == FilteredBytes(count, rowBytes));
+    if (filtering == Filtering::None) {
+        for (std::size_t y = 0; y < count; ++y) {
+            out[y * (rowBytes + 1)] = kNone;
+            std::copy_n(rows.data() + y * rowBytes, rowBytes, out.data() + y * (rowBytes + 1) + 1);
+        }
+        return;
+    }
+    Trials trials(rowBytes);
+    for (std::size_t y = 0; y < count; ++y) {
+        const std::uint8_t* row = rows.data() + y * rowBytes;
+        trials.Choose(row, y == 0 ? nullptr : row - rowBytes, out.data() + y * (rowBytes + 1));
+    }
+}
+
+}  // namespace orvane::png
