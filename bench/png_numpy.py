@@ -48,17 +48,21 @@ def pack(picture, output):
     image = Image.open(picture)
     image.load()
     seconds = time.perf_counter() - start
-    pixels = np.asarray(image.convert("RGBA"))
+    if image.mode != "RGBA":
+        image = image.convert("RGBA")
+    pixels = np.asarray(image)
     across, down = pixels.shape[1] // TILE, pixels.shape[0] // TILE
-    # [y, x, rgba] -> [cell, x, y, rgba], the cells in reading order, each column by column.
+    # [y, x, rgba] -> [cell row, cell, x, y, rgba]: the cells in reading order, each column by
+    # column.
     cells = pixels.reshape(down, TILE, across, TILE, 4).transpose(0, 2, 3, 1, 4)
-    cells = cells.reshape(down * across, TILE, TILE, 4)
-    tiles = np.where((cells[..., 3:] < 128), KEY, cells[..., :3])
-    count = int(image.text.get("Orvane tiles", len(tiles)))
+    tiles = np.empty(cells.shape[:-1] + (3,), dtype=np.uint8)
+    tiles[...] = cells[..., :3]
+    tiles[cells[..., 3] < 128] = KEY
+    count = int(image.text.get("Orvane tiles", down * across))
     header = np.array([0, 0, count & 0xFF, count >> 8, 0, 0], dtype=np.uint8)
     with open(output, "wb") as out:
-        out.write(header.tobytes())
-        out.write(np.ascontiguousarray(tiles[:count]).tobytes())
+        header.tofile(out)
+        tiles.reshape(down * across, -1)[:count].tofile(out)
     return seconds
 
 

@@ -9,6 +9,7 @@
 #include <QString>
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@
 #include "tests/support/row_name.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/tileset_files.h"
+#include "tileset/png.h"
 #include "viewer/error_report.h"
 #include "viewer/main_form.h"
 
@@ -167,12 +169,14 @@ INSTANTIATE_TEST_SUITE_P(
     RowName());
 
 // On the canvas a see-through pixel and a tile's own pixel of the background colour look alike;
-// Export PNG reads the file, and tells them apart.
-TEST_F(SaveAs, ExportPngTakesTransparencyFromTheFileNotTheCanvas) {
+// Export PNG tells them apart by the mask the window keeps, and writes what the window shows even
+// once the file has gone.
+TEST_F(SaveAs, ExportPngTakesTransparencyFromTheMaskNotTheCanvas) {
     Open(TilesetBytes(2, 2, [](int tile, int x, int) {
         return x == 1 ? Rgb{0, 1, 2} : x == 2 ? Rgb{240, 240, 240} : Rgb{BYTE(tile), 9, 9};
     }));
     ASSERT_EQ(GetPixel(form.Picture1.hDC(), 0, 0), GetPixel(form.Picture1.hDC(), 1, 0));
+    std::filesystem::remove(dir / "a.tst");
 
     ASSERT_TRUE(Save("x.png", kExportPng));
 
@@ -187,6 +191,35 @@ TEST_F(SaveAs, ExportPngTakesTransparencyFromTheFileNotTheCanvas) {
         EXPECT_EQ(png.pixelColor(34, y), QColor(1, 9, 9));
     }
 }
+
+struct ShownCase {
+    const char* name;
+    int tiles;
+};
+
+class ExportShown : public SaveAs, public ::testing::WithParamInterface<ShownCase> {};
+
+// The window's picture and the file's make the same PNG, byte for byte, though the file has
+// changed since the window showed it.
+TEST_P(ExportShown, IsTheFilesPngByteForByte) {
+    const std::string shown = TilesetBytes(static_cast<std::int16_t>(GetParam().tiles),
+                                           GetParam().tiles, SeeThroughSignature);
+    WriteFile(dir / "shown.tst", shown);
+    Open(shown);
+    WriteFile(dir / "a.tst", TilesetBytes(3, 3));
+
+    ASSERT_TRUE(Save("window.png", kExportPng));
+
+    orvane::tileset::TilesetFile file(dir / "shown.tst");
+    orvane::tileset::SaveTilesetAsPng(file, dir / "file.png");
+    EXPECT_TRUE(ReadFile(dir / "window.png") == ReadFile(dir / "file.png"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Tilesets, ExportShown,
+                         ::testing::Values(ShownCase{"one_tile", 1}, ShownCase{"one_row", 19},
+                                           ShownCase{"second_row_begun", 20},
+                                           ShownCase{"many_bands", 300}),
+                         RowName());
 
 TEST_F(SaveAs, BitmapHoldsTheCanvasPixelForPixel) {
     // Signature colours differ from pixel to pixel and tile to tile; the second row is short, so
