@@ -25,7 +25,8 @@ void PutBigEndian(std::uint32_t value, std::uint8_t* to) {
     to[3] = static_cast<std::uint8_t>(value);
 }
 
-// Latin-1 that prints: a keyword holds nothing else, and no space at either end or twice in a row.
+}  // namespace
+
 bool IsKeyword(std::string_view keyword) {
     if (keyword.empty() || keyword.size() > kLongestKeyword || keyword.front() == ' ' ||
         keyword.back() == ' ' || keyword.find("  ") != std::string_view::npos) {
@@ -36,8 +37,6 @@ bool IsKeyword(std::string_view keyword) {
         return (byte >= 32 && byte <= 126) || byte >= 161;
     });
 }
-
-}  // namespace
 
 ChunkWriter::ChunkWriter(const Sink& sink) : sink_(sink) {
     sink_(kSignature);
@@ -78,12 +77,26 @@ void ChunkWriter::ImageData(std::span<const std::uint8_t> bytes) {
     }
 }
 
+void ChunkWriter::BandTable(std::uint32_t bandRows, std::span<const std::uint32_t> bandBytes) {
+    FlushImageData();
+    std::vector<std::uint8_t> table(4 * (bandBytes.size() + 1));
+    PutBigEndian(bandRows, table.data());
+    for (std::size_t i = 0; i < bandBytes.size(); ++i) {
+        PutBigEndian(bandBytes[i], table.data() + 4 * (i + 1));
+    }
+    Chunk(kBandTable, table);
+}
+
 void ChunkWriter::End() {
+    FlushImageData();
+    Chunk("IEND", {});
+}
+
+void ChunkWriter::FlushImageData() {
     if (!pending_.empty()) {
         Chunk("IDAT", pending_);
         pending_.clear();
     }
-    Chunk("IEND", {});
 }
 
 void ChunkWriter::Chunk(const char (&type)[5], std::span<const std::uint8_t> data) {

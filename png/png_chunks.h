@@ -12,6 +12,13 @@
 
 namespace orvane::png {
 
+// The chunk that records how WritePng made the image data: a private one, which other readers
+// skip, and which an editor that changes the picture must drop (its last letter is a capital).
+inline constexpr char kBandTable[] = "orBN";
+
+// Whether a tEXt keyword can be written: 1 to 79 printable Latin-1 characters, spaced singly.
+bool IsKeyword(std::string_view keyword);
+
 class ChunkWriter {
   public:
     // Writes the signature.
@@ -23,6 +30,10 @@ class ChunkWriter {
     void Text(const png::Text& text);
     // The next bytes of the zlib stream, written out in IDAT chunks of up to kIdatBytes.
     void ImageData(std::span<const std::uint8_t> bytes);
+    // The band table (kBandTable): the rows of each band of the image data and the bytes of
+    // deflate data each takes, after the image data held back, so that a reader can inflate the
+    // bands apart. At most 2^31 - 1 bands.
+    void BandTable(std::uint32_t bandRows, std::span<const std::uint32_t> bandBytes);
     // The image data held back, then IEND.
     void End();
 
@@ -33,6 +44,7 @@ class ChunkWriter {
   private:
     // type: the chunk's four letters.
     void Chunk(const char (&type)[5], std::span<const std::uint8_t> data);
+    void FlushImageData();
 
     const Sink& sink_;
     std::vector<std::uint8_t> pending_;  // image data not yet in a chunk

@@ -17,6 +17,7 @@ namespace orvane::png {
 namespace {
 
 constexpr std::size_t kRgbaBytes = 4;
+constexpr std::size_t kMaxBandBytes = 0x7FFFFFFF;
 
 // libdeflate's level. On the tilesets bench_png measures, 7 is the lowest that keeps every
 // picture smaller than zlib's level 6 with adaptive filters (Pillow's default); 8 saves another
@@ -179,6 +180,7 @@ class InOrder {
         for (auto at = done_.find(next_); at != done_.end(); at = done_.find(next_)) {
             chunks_.ImageData(at->second.bytes);
             adler_ = CombineAdler32(adler_, at->second.adler, at->second.filteredBytes);
+            sizes_.push_back(at->second.bytes.size());
             done_.erase(at);
             ++next_;
         }
@@ -192,6 +194,8 @@ class InOrder {
     }
 
     std::uint32_t Adler() const { return adler_; }
+    // The deflate bytes of each band written.
+    const std::vector<std::size_t>& Sizes() const { return sizes_; }
 
   private:
     ChunkWriter& chunks_;
@@ -202,6 +206,7 @@ class InOrder {
     std::size_t next_ = 0;
     bool failed_ = false;
     std::uint32_t adler_ = 1;  // of the bands written
+    std::vector<std::size_t> sizes_;
 };
 
 }  // namespace
@@ -252,6 +257,12 @@ void WritePng(std::uint32_t width, std::uint32_t height, const WriteOptions& opt
         adler[i] = static_cast<std::uint8_t>(order.Adler() >> (24 - 8 * i));
     }
     chunks.ImageData(adler);
+    // Bands too large for the table are read in one piece.
+    const std::vector<std::size_t>& sizes = order.Sizes();
+    if (std::all_of(sizes.begin(), sizes.end(),
+                    [](std::size_t size) { return size <= kMaxBandBytes; })) {
+        chunks.BandTable(options.bandRows, std::vector<std::uint32_t>(sizes.begin(), sizes.end()));
+    }
     chunks.End();
 }
 

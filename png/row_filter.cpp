@@ -62,17 +62,29 @@ Lanes8 Load(const std::uint8_t* from) {
     return __builtin_convertvector(bytes, Lanes8);
 }
 
-Lanes8 Magnitude(Lanes8 value) {
+// A pixel's four bytes as 32-bit lanes, for undoing Paeth's filter a pixel at a time.
+using Bytes4 = std::uint8_t __attribute__((vector_size(4)));
+using Lanes4 = std::int32_t __attribute__((vector_size(16)));
+
+Lanes4 LoadPixel(const std::uint8_t* from) {
+    Bytes4 bytes;
+    std::memcpy(&bytes, from, sizeof bytes);
+    return __builtin_convertvector(bytes, Lanes4);
+}
+
+template <class Lanes>
+Lanes Magnitude(Lanes value) {
     return value < 0 ? -value : value;
 }
 
 // Paeth's predictor: of the neighbours left (a), above (b) and above left (c), the one nearest to
 // a + b - c, in that order of preference.
-Lanes8 PaethPredictor(Lanes8 a, Lanes8 b, Lanes8 c) {
-    const Lanes8 pa = Magnitude(b - c);
-    const Lanes8 pb = Magnitude(a - c);
-    const Lanes8 pc = Magnitude(a + b - c - c);
-    const Lanes8 nearer = pb <= pc ? b : c;
+template <class Lanes>
+Lanes PaethPredictor(Lanes a, Lanes b, Lanes c) {
+    const Lanes pa = Magnitude(b - c);
+    const Lanes pb = Magnitude(a - c);
+    const Lanes pc = Magnitude(a + b - c - c);
+    const Lanes nearer = pb <= pc ? b : c;
     return ((pa <= pb) & (pa <= pc)) ? a : nearer;
 }
 
@@ -139,7 +151,68 @@ class Trials {
     std::vector<std::uint8_t> buffer_;  // the best output so far, and the one being tried
 };
 
+// Each byte adds its prediction back; the left neighbour is the byte just made, so a row is
+// undone in order, four bytes (a pixel) at a time.
+void Unfilter(std::uint8_t type, const std::uint8_t* from, const std::uint8_t* above,
+              std::uint8_t* row, std::size_t count) {
+    switch (type) {
+        case kSub:
+            std::copy_n(from, kPixelBytes, row);
+            for (std::size_t i = kPixelBytes; i < count; ++i) {
+                row[i] = static_cast<std::uint8_t>(from[i] + row[i - kPixelBytes]);
+            }
+            return;
+        case kUp:
+            for (std::size_t i = 0; i < count; ++i) {
+                row[i] = static_cast<std::uint8_t>(from[i] + above[i]);
+            }
+            return;
+        case kAverage:
+            for (std::size_t i = 0; i < kPixelBytes; ++i) {
+                row[i] = static_cast<std::uint8_t>(from[i] + (above[i] >> 1));
+            }
+            for (std::size_t i = kPixelBytes; i < count; ++i) {
+                row[i] =
+                    static_cast<std::uint8_t>(from[i] + ((row[i - kPixelBytes] + above[i]) >> 1));
+            }
+            return;
+        case kPaeth: {
+            for (std::size_t i = 0; i < kPixelBytes; ++i) {
+                row[i] = static_cast<std::uint8_t>(from[i] + above[i]);
+            }
+            Lanes4 left = LoadPixel(row);
+            for (std::size_t i = kPixelBytes; i < count; i += kPixelBytes) {
+                left = (LoadPixel(from + i) + PaethPredictor(left, LoadPixel(above + i),
+                                                             LoadPixel(above + i - kPixelBytes))) &
+                       0xFF;
+                const auto pixel = __builtin_convertvector(left, Bytes4);
+                std::memcpy(row + i, &pixel, sizeof pixel);
+            }
+            return;
+        }
+        default:
+            std::copy_n(from, count, row);
+    }
+}
+
 }  // namespace
+
+bool UnfilterRows(std::span<const std::uint8_t> filtered, std::size_t rowBytes,
+                  std::span<std::uint8_t> rows) {
+    assert(rowBytes % kPixelBytes == 0 && rowBytes > 0 && rows.size() % rowBytes == 0);
+    const std::size_t count = rows.size() / rowBytes;
+    assert(filtered.size() == FilteredBytes(count, rowBytes));
+    for (std::size_t y = 0; y < count; ++y) {
+        const std::uint8_t type = filtered[y * (rowBytes + 1)];
+        if (type > kPaeth || (y == 0 && type != kNone && type != kSub)) {
+            return false;
+        }
+        std::uint8_t* row = rows.data() + y * rowBytes;
+        Unfilter(type, filtered.data() + y * (rowBytes + 1) + 1, y == 0 ? nullptr : row - rowBytes,
+                 row, rowBytes);
+    }
+    return true;
+}
 
 void FilterRows(std::span<const std::uint8_t> rows, std::size_t rowBytes, Filtering filtering,
                 std::span<std::uint8_t> out) {

@@ -29,4 +29,10 @@ constexpr std::size_t FilteredBytes(std::size_t rows, std::size_t rowBytes) {
 void FilterRows(std::span<const std::uint8_t> rows, std::size_t rowBytes, Filtering filtering,
                 std::span<std::uint8_t> out);
 
+// Undoes FilterRows: filtered (a type byte before each row of rowBytes) into rows. False for a
+// filter type that is none of the five, or a first row that refers to a row above it, which
+// only a picture filtered whole may hold: rows is then left part done.
+bool UnfilterRows(std::span<const std::uint8_t> filtered, std::size_t rowBytes,
+                  std::span<std::uint8_t> rows);
+
 }  // namespace orvane::png

@@ -8,6 +8,7 @@
 #include "platform/files.h"
 #include "platform/parallel.h"
 #include "platform/runtime_error.h"
+#include "png/band_reader.h"
 #include "png/png_reader.h"
 #include "tileset/picture.h"
 
@@ -68,6 +69,164 @@ std::optional<int> NotedCount(const std::optional<std::string>& text, std::int64
                std::to_string(cells) + " cells of 32 x 32 pixels");
     }
     return noted;
+}
+
+// The picture's cells cut into tiles as its rows come: a band of whole rows of cells at a time,
+// in any order and on any thread. Which cells are drawn, and so how many tiles they make, is
+// settled in reading order.
+class Sheet {
+  public:
+    // Refuses a picture whose sides are not whole cells, or that has more cells than are read.
+    Sheet(std::uint32_t width, std::uint32_t height)
+        : across_(static_cast<int>(width / kTileSize)),
+          rows_(static_cast<int>(height / kTileSize)) {
+        if (const std::string off = OffTheCells(width, height); !off.empty()) {
+            Refuse("the picture is " + SizeOf(width, height) + ": " + off);
+        }
+        // Every cell is read, to find the last one drawn: a bound on them bounds the time.
+        if (Cells() > kMostCells) {
+            Refuse("the picture is " + SizeOf(width, height) + ", " + std::to_string(Cells()) +
+                   " cells: more than the " + std::to_string(kMostCells) + " that are read");
+        }
+        drawn_.resize(static_cast<std::size_t>(Cells()));
+        nudged_.resize(static_cast<std::size_t>(rows_));
+    }
+
+    std::int64_t Cells() const { return std::int64_t{across_} * rows_; }
+
+    // Room for the tiles of every cell a tileset can hold, so that bands can be cut in any
+    // order; cut in reading order, the tiles grow as they come.
+    void MakeRoom() {
+        tiles_.resize(static_cast<std::size_t>(std::min<std::int64_t>(Cells(), kMaxTiles)) *
+                      kTileBytes);
+    }
+
+    // The cells of rows: whole rows of cells, RGBA rows of the picture's width from firstRow on.
+    void Cut(std::uint32_t firstRow, std::span<const std::uint8_t> rows) {
+        const int width = across_ * kTileSize;
+        const std::size_t rowOfCells = BandBytes(width);
+        std::array<BYTE, kTileBytes> beyond{};  // a cell past the most a tileset holds
+        for (std::size_t at = 0; at < rows.size(); at += rowOfCells) {
+            const int row = static_cast<int>(firstRow / kTileSize + at / rowOfCells);
+            for (int cell = 0; cell < across_; ++cell) {
+                const std::int64_t index = std::int64_t{row} * across_ + cell;
+                std::span<BYTE, kTileBytes> tile(beyond);
+                if (index < kMaxTiles) {
+                    const auto offset = static_cast<std::size_t>(index) * kTileBytes;
+                    if (tiles_.size() < offset + kTileBytes) {
+                        tiles_.resize(offset + kTileBytes);
+                    }
+                    tile = std::span<BYTE, kTileBytes>(tiles_.data() + offset, kTileBytes);
+                }
+                const CellCut cut = CutCell(rows.subspan(at, rowOfCells), width, cell, tile);
+                drawn_[static_cast<std::size_t>(index)] = cut.transparent ? 0 : 1;
+                // Nudged pixels are opaque: their cell is kept.
+                nudged_[static_cast<std::size_t>(row)] += cut.nudged;
+            }
+        }
+    }
+
+    // Takes account of the rows of cells cut up to `rows`, in order: refuses once a cell drawn
+    // among them lies past the most tiles a tileset holds.
+    void Settle(int rows) {
+        for (; settled_ < rows; ++settled_) {
+            for (int cell = 0; cell < across_; ++cell) {
+                const std::int64_t index = std::int64_t{settled_} * across_ + cell;
+                if (drawn_[static_cast<std::size_t>(index)] != 0) {
+                    lastDrawn_ = index + 1;
+                }
+            }
+            if (lastDrawn_ > kMaxTiles) {
+                Refuse("it holds more than the " + std::to_string(kMaxTiles) +
+                       " tiles a tileset can: cell " + std::to_string(lastDrawn_) + " is drawn");
+            }
+        }
+    }
+
+    // The tiles up to the count the picture records or to the last cell drawn, whichever is
+    // further.
+    PictureTiles Finish(const std::optional<std::string>& noted) {
+        Settle(rows_);
+        PictureTiles result;
+        result.noted = NotedCount(noted, Cells());
+        result.count =
+            static_cast<int>(std::max<std::int64_t>(lastDrawn_, result.noted.value_or(0)));
+        for (const std::int64_t nudged : nudged_) {
+            result.nudged += nudged;
+        }
+        tiles_.resize(static_cast<std::size_t>(result.count) * kTileBytes);
+        result.tiles = std::move(tiles_);
+        return result;
+    }
+
+  private:
+    int across_;
+    int rows_;
+    std::vector<BYTE> tiles_;
+    std::vector<std::uint8_t> drawn_;   // for each cell: not wholly transparent
+    std::vector<std::int64_t> nudged_;  // for each row of cells
+    int settled_ = 0;
+    std::int64_t lastDrawn_ = 0;  // cells up to the last drawn among those settled
+};
+
+// No side may hold more cells than a tileset has tiles.
+constexpr auto kLargestSide = static_cast<std::uint32_t>(kMaxTiles) * kTileSize;
+const png::ReadLimits kLimits{.width = kLargestSide, .height = kLargestSide};
+
+// A PNG that orvane-export wrote, its bands read on every processor; nothing for any other, or
+// for one that is not quite as the writer makes it, which TilesFromRows then reads and judges.
+std::optional<PictureTiles> TilesFromBands(platform::BinaryFile& file) {
+    const std::optional<png::BandReader> reader = png::BandReader::Open(
+        [&](std::uint64_t offset, std::span<std::uint8_t> out) {
+            return file.Get(static_cast<std::int64_t>(offset) + 1, out);
+        },
+        static_cast<std::uint64_t>(file.Length()), kLimits);
+    if (!reader || reader->BandRows() % kTileSize != 0) {
+        return std::nullopt;
+    }
+    Sheet sheet(reader->Width(), reader->Height());
+    sheet.MakeRoom();
+    if (!reader->ReadBands(platform::UsableProcessors(),
+                           [&](std::uint32_t firstRow, std::span<const std::uint8_t> rows) {
+                               sheet.Cut(firstRow, rows);
+                           })) {
+        return std::nullopt;
+    }
+    return sheet.Finish(reader->Text(kTileCountKeyword));
+}
+
+// Any PNG, read a row of cells at a time.
+PictureTiles TilesFromRows(platform::BinaryFile& file) {
+    std::int64_t position = 1;
+    png::PngReader reader(
+        [&](std::span<std::uint8_t> out) {
+            const std::size_t got = file.Get(position, out);
+            position += static_cast<std::int64_t>(got);
+            return got;
+        },
+        kLimits);
+    Sheet sheet(reader.Width(), reader.Height());
+    std::vector<std::uint8_t> band(BandBytes(static_cast<int>(reader.Width())));
+    for (std::uint32_t row = 0; row < reader.Height() / kTileSize; ++row) {
+        reader.ReadRows(band);
+        sheet.Cut(row * kTileSize, band);
+        sheet.Settle(static_cast<int>(row) + 1);
+    }
+    reader.Finish();
+    return sheet.Finish(reader.Text(kTileCountKeyword));
+}
+
+[[noreturn]] void RefusePicture(const png::Error& error) {
+    switch (error.kind()) {
+        case png::Error::Kind::NotPng:
+            Refuse(std::string("it is not a PNG picture (") + error.what() + ")");
+        case png::Error::Kind::TooLarge:
+            Refuse(std::string("the picture is too large to read (") + error.what() + ")");
+        case png::Error::Kind::Damaged:
+        case png::Error::Kind::Encoder:
+            break;
+    }
+    Refuse(std::string("the PNG is damaged (") + error.what() + ")");
 }
 
 // At most `most` of `tiles`; InvalidPicture (481) for none.
@@ -152,72 +311,13 @@ void SaveTilesetAsPng(const PaintedMosaic& mosaic, const std::string& output) {
 
 PictureTiles TilesFromPng(const std::string& picture) {
     platform::BinaryFile file(picture);
-    std::int64_t position = 1;
-    const png::Source source = [&](std::span<std::uint8_t> out) {
-        const std::size_t got = file.Get(position, out);
-        position += static_cast<std::int64_t>(got);
-        return got;
-    };
-    // No side may hold more cells than a tileset has tiles.
-    constexpr auto kLargest = static_cast<std::uint32_t>(kMaxTiles) * kTileSize;
     try {
-        png::PngReader reader(source, {.width = kLargest, .height = kLargest});
-        const std::uint32_t width = reader.Width();
-        const std::uint32_t height = reader.Height();
-        if (const std::string off = OffTheCells(width, height); !off.empty()) {
-            Refuse("the picture is " + SizeOf(width, height) + ": " + off);
+        if (std::optional<PictureTiles> tiles = TilesFromBands(file)) {
+            return std::move(*tiles);
         }
-        const int across = static_cast<int>(width / kTileSize);
-        const std::int64_t cells = std::int64_t{across} * (height / kTileSize);
-        // Every cell is read, to find the last one drawn: a bound on them bounds the time.
-        if (cells > kMostCells) {
-            Refuse("the picture is " + SizeOf(width, height) + ", " + std::to_string(cells) +
-                   " cells: more than the " + std::to_string(kMostCells) + " that are read");
-        }
-
-        PictureTiles result;
-        std::int64_t drawn = 0;  // cells up to the last that is not wholly transparent
-        std::vector<std::uint8_t> band(BandBytes(across * kTileSize));
-        std::array<BYTE, kTileBytes> beyond{};  // a cell past the most a tileset holds
-        for (std::int64_t first = 0; first < cells; first += across) {
-            reader.ReadRows(band);
-            for (int cell = 0; cell < across; ++cell) {
-                const std::int64_t index = first + cell;
-                std::span<BYTE, kTileBytes> tile(beyond);
-                if (index < kMaxTiles) {
-                    result.tiles.resize(static_cast<std::size_t>(index + 1) * kTileBytes);
-                    tile = std::span<BYTE, kTileBytes>(
-                        result.tiles.data() + static_cast<std::size_t>(index) * kTileBytes,
-                        kTileBytes);
-                }
-                const CellCut cut = CutCell(band, across * kTileSize, cell, tile);
-                result.nudged += cut.nudged;  // nudged pixels are opaque: their cell is kept
-                if (!cut.transparent) {
-                    drawn = index + 1;
-                }
-            }
-            if (drawn > kMaxTiles) {
-                Refuse("it holds more than the " + std::to_string(kMaxTiles) +
-                       " tiles a tileset can: cell " + std::to_string(drawn) + " is drawn");
-            }
-        }
-        reader.Finish();
-
-        result.noted = NotedCount(reader.Text(kTileCountKeyword), cells);
-        result.count = static_cast<int>(std::max<std::int64_t>(drawn, result.noted.value_or(0)));
-        result.tiles.resize(static_cast<std::size_t>(result.count) * kTileBytes);
-        return result;
+        return TilesFromRows(file);
     } catch (const png::Error& error) {
-        switch (error.kind()) {
-            case png::Error::Kind::NotPng:
-                Refuse(std::string("it is not a PNG picture (") + error.what() + ")");
-            case png::Error::Kind::TooLarge:
-                Refuse(std::string("the picture is too large to read (") + error.what() + ")");
-            case png::Error::Kind::Damaged:
-            case png::Error::Kind::Encoder:
-                break;
-        }
-        Refuse(std::string("the PNG is damaged (") + error.what() + ")");
+        RefusePicture(error);
     }
 }
 
