@@ -459,9 +459,14 @@ TEST_P(Batch, ExportsEveryTilesetItCanAndNamesEachFailure) {
     const std::string large = dir / "in/large.tst";
     std::filesystem::copy_file(kDemo, dir / "in/a.tst");
     std::filesystem::copy_file(kDemo, dir / "in/c.tst");
-    // Stopped, it takes a while: some seconds, far more than the small ones.
+    // Stopped, it takes a while: some seconds, far more than the small ones. Noise, so that no
+    // format shrinks it below the limit on the file's size.
     const std::int16_t largeTiles = stopped ? 8000 : 1000;
-    WriteFile(large, TilesetBytes(largeTiles, largeTiles));
+    WriteFile(large, TilesetBytes(largeTiles, largeTiles, [](int tile, int x, int y) {
+                  const auto noise = static_cast<std::uint32_t>(tile * 7919 + x * 131 + y) *
+                                     2'654'435'761U;
+                  return Rgb{BYTE(noise >> 24), BYTE(noise >> 16), BYTE(noise >> 8)};
+              }));
     const std::string single = dir / ("single." + c.format);
     ASSERT_EQ(RunExport(dir, {kDemo, single}).status, 0);
     Strings args = InFolder(dir, c.options);
