@@ -11,13 +11,6 @@
 namespace orvane::png {
 namespace {
 
-// zlib's flags in z_stream::data_type after inflate(Z_BLOCK) returns: between two blocks, and
-// the last block read being the final one; its low three bits are the bits of the last byte
-// read that the next block begins with.
-constexpr int kBetweenBlocks = 128;
-constexpr int kFinalBlockRead = 64;
-constexpr int kUnusedBitsMask = 7;
-
 constexpr int kRawDeflate = -15;  // windowBits for deflate data without zlib's header and trailer
 constexpr int kMemoryLevel = 9;   // zlib's largest blocks: noise is coded best in long ones
 
@@ -131,7 +124,7 @@ void BandDeflater::Unseal(std::span<const std::uint8_t> data, std::vector<std::u
         }
         if (result == Z_OK && (stream.data_type & kBetweenBlocks) != 0) {
             const std::size_t bit = std::size_t{stream.total_in} * 8 -
-                                    static_cast<std::size_t>(stream.data_type & kUnusedBitsMask);
+                                    static_cast<std::size_t>(stream.data_type & kUnusedBits);
             ((stream.data_type & kFinalBlockRead) != 0 ? end : lastBlock) = bit;
         }
     }

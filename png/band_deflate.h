@@ -17,6 +17,13 @@ struct libdeflate_compressor;
 
 namespace orvane::png {
 
+// What zlib's inflate tells in z_stream::data_type when it returns: that it stands between two
+// blocks, that the last block it read is the final one, and how many bits of the last byte it
+// read are not yet used.
+inline constexpr int kBetweenBlocks = 128;
+inline constexpr int kFinalBlockRead = 64;
+inline constexpr int kUnusedBits = 7;
+
 // The zlib stream's first two bytes: deflate with a 32 KiB window, default compression.
 inline constexpr std::array<std::uint8_t, 2> kZlibHeader{0x78, 0x9C};
 

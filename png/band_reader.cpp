@@ -16,18 +16,11 @@
 namespace orvane::png {
 namespace {
 
-constexpr std::array<std::uint8_t, 8> kSignature{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 constexpr std::size_t kRgbaBytes = 4;
 constexpr std::uint32_t kLongestChunk = std::numeric_limits<std::int32_t>::max();
 // A band's filtered rows that one thread holds at most: the writer's bands hold some 64 KiB, a
 // thousand times less; a larger one is read row by row instead.
 constexpr std::size_t kMostBandBytes = std::size_t{16} << 20;
-
-// zlib's z_stream::data_type after inflate: between two blocks, the last block read final, and
-// the bits of the last byte read that are not yet used.
-constexpr int kBetweenBlocks = 128;
-constexpr int kFinalBlockRead = 64;
-constexpr int kUnusedBits = 7;
 
 std::uint32_t BigEndian(const std::uint8_t* bytes) {
     return static_cast<std::uint32_t>(bytes[0]) << 24 | static_cast<std::uint32_t>(bytes[1]) << 16 |

@@ -11,7 +11,6 @@
 namespace orvane::png {
 namespace {
 
-constexpr std::array<std::uint8_t, 8> kSignature{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 constexpr std::uint32_t kLargestSide = std::numeric_limits<std::int32_t>::max();
 constexpr std::size_t kLongestKeyword = 79;
 

@@ -3,6 +3,7 @@
 // data, the end.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -11,6 +12,10 @@
 #include "png/png_writer.h"
 
 namespace orvane::png {
+
+// The eight bytes every PNG begins with.
+inline constexpr std::array<std::uint8_t, 8> kSignature{0x89, 'P',  'N',  'G',
+                                                        '\r', '\n', 0x1A, '\n'};
 
 // The chunk that records how WritePng made the image data: a private one, which other readers
 // skip, and which an editor that changes the picture must drop (its last letter is a capital).

@@ -2,15 +2,15 @@
 
 #include <algorithm>
 
+#include "png/png_chunks.h"
+
 namespace orvane::png {
 namespace {
 
 using Kind = Error::Kind;
 
 constexpr int kFormat = SPNG_FMT_RGBA8;
-constexpr std::size_t kSignatureBytes = 8;
-constexpr std::array<std::uint8_t, kSignatureBytes> kSignature{0x89, 'P',  'N',  'G',
-                                                               '\r', '\n', 0x1A, '\n'};
+constexpr std::size_t kSignatureBytes = kSignature.size();
 // Text, profiles and unknown chunks are kept in memory: a damaged or hostile length must not
 // make that unbounded.
 constexpr std::size_t kChunkLimit = std::size_t{64} << 20;

@@ -3,14 +3,17 @@
 #include "png/png_writer.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <QImage>
 #include <QString>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "png/band_reader.h"
 #include "png/png_reader.h"
 #include "tests/support/process.h"
 #include "tests/support/row_name.h"
@@ -145,5 +148,102 @@ INSTANTIATE_TEST_SUITE_P(Edges, Bands,
                                            BandCase{"single_tile", 32, 32, 32},
                                            BandCase{"one_row_each", 5, 40, 1}),
                          RowName());
+
+// The band table chunk of a PNG the writer made: where its data begins, and its length.
+std::pair<std::size_t, std::size_t> BandTable(const std::string& png) {
+    const std::size_t type = png.find("orBN");
+    const auto length = static_cast<std::size_t>(static_cast<std::uint8_t>(png[type - 2]) << 8 |
+                                                 static_cast<std::uint8_t>(png[type - 1]));
+    return {type + 4, length};
+}
+
+// A word of the table set to value, the chunk's CRC made right again (or left wrong).
+std::string WithTableWord(std::string png, std::size_t word, std::uint32_t value, bool fixCrc) {
+    const auto [data, length] = BandTable(png);
+    for (int i = 0; i < 4; ++i) {
+        png[data + 4 * word + i] = static_cast<char>(value >> (24 - 8 * i));
+    }
+    if (fixCrc) {
+        const auto* bytes = reinterpret_cast<const Bytef*>(png.data());
+        const uLong crc = crc32(0, bytes + data - 4, static_cast<uInt>(length + 4));
+        for (int i = 0; i < 4; ++i) {
+            png[data + length + i] = static_cast<char>(crc >> (24 - 8 * i));
+        }
+    }
+    return png;
+}
+
+std::uint32_t TableWord(const std::string& png, std::size_t word) {
+    const std::size_t at = BandTable(png).first + 4 * word;
+    std::uint32_t value = 0;
+    for (int i = 0; i < 4; ++i) {
+        value = value << 8 | static_cast<std::uint8_t>(png[at + i]);
+    }
+    return value;
+}
+
+struct TableCase {
+    const char* name;
+    std::function<std::string(const std::string&)> change;
+    bool opens;
+    bool reads;
+};
+
+class Table : public ::testing::TestWithParam<TableCase> {};
+
+// The bands are read apart only as the table lays them out; a table that does not add up is not
+// followed (libspng then reads the picture whole, as the other readers above do).
+TEST_P(Table, IsFollowedOnlyWhereItHoldsTogether) {
+    const TableCase& c = GetParam();
+    const std::vector<std::uint8_t> rgba = Picture(64, 100);
+    const std::string png = c.change(Write(64, 100, 32, 2, rgba));
+    const auto reader = orvane::png::BandReader::Open(
+        [&](std::uint64_t offset, std::span<std::uint8_t> out) {
+            const std::size_t n = std::min<std::size_t>(out.size(), png.size() - offset);
+            std::copy_n(png.begin() + static_cast<std::ptrdiff_t>(offset), n, out.begin());
+            return n;
+        },
+        png.size(), {});
+    ASSERT_EQ(reader.has_value(), c.opens);
+    if (!c.opens) {
+        return;
+    }
+    std::vector<std::uint8_t> read(rgba.size());
+    const bool whole =
+        reader->ReadBands(3, [&](std::uint32_t first, std::span<const std::uint8_t> rows) {
+            std::copy(rows.begin(), rows.end(),
+                      read.begin() + static_cast<std::ptrdiff_t>(first) * 64 * 4);
+        });
+    EXPECT_EQ(whole, c.reads);
+    if (c.reads) {
+        EXPECT_TRUE(read == rgba);
+        EXPECT_EQ(reader->Text("Orvane tiles"), "7");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, Table,
+    ::testing::Values(TableCase{"none", [](const std::string& png) { return png; }, true, true},
+                      TableCase{
+                          "band_rows_off",
+                          [](const std::string& png) { return WithTableWord(png, 0, 16, true); },
+                          false, false},
+                      TableCase{"sizes_moved",
+                                [](const std::string& png) {
+                                    const std::uint32_t first = TableWord(png, 1);
+                                    return WithTableWord(WithTableWord(png, 1, first - 1, true), 2,
+                                                         TableWord(png, 2) + 1, true);
+                                },
+                                true, false},
+                      TableCase{"crc_broken",
+                                [](const std::string& png) {
+                                    std::string broken = png;
+                                    const auto [data, length] = BandTable(png);
+                                    broken[data + length] =
+                                        static_cast<char>(~broken[data + length]);
+                                    return broken;
+                                },
+                                false, false}),
+    RowName());
 
 }  // namespace
