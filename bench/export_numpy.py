@@ -17,13 +17,20 @@ KEY = np.array([0, 1, 2], dtype=np.uint8)
 BACKGROUND = 240
 
 
-def mosaic(path):
+def tiles_of(path):
+    """The tiles of a tileset as [tile, y, x, rgb], their mosaic's rows of tiles and its width."""
     data = np.fromfile(path, dtype=np.uint8)
     count = max(int(np.frombuffer(data[2:4].tobytes(), dtype="<i2")[0]), 0)
     rows = (count + PER_ROW - 1) // PER_ROW
     width = TILE * (PER_ROW if rows > 1 else count)
     # Tiles are stored column by column: [tile, x, y, rgb] -> [tile, y, x, rgb].
     tiles = data[6:6 + count * TILE * TILE * 3].reshape(count, TILE, TILE, 3).transpose(0, 2, 1, 3)
+    return tiles, rows, width
+
+
+def mosaic(path):
+    tiles, rows, width = tiles_of(path)
+    count = len(tiles)
     cells = np.full((rows * PER_ROW, TILE, TILE, 3), BACKGROUND, dtype=np.uint8)
     cells[:count] = tiles
     cells[:count][(tiles == KEY).all(axis=-1)] = BACKGROUND

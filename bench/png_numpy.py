@@ -16,18 +16,12 @@ import time
 import numpy as np
 from PIL import Image
 
-TILE = 32
-PER_ROW = 19
-KEY = np.array([0, 1, 2], dtype=np.uint8)
+from export_numpy import KEY, PER_ROW, TILE, tiles_of
 
 
 def mosaic(path):
-    data = np.fromfile(path, dtype=np.uint8)
-    count = max(int(np.frombuffer(data[2:4].tobytes(), dtype="<i2")[0]), 0)
-    rows = (count + PER_ROW - 1) // PER_ROW
-    width = TILE * (PER_ROW if rows > 1 else count)
-    # Tiles are stored column by column: [tile, x, y, rgb] -> [tile, y, x, rgb].
-    tiles = data[6:6 + count * TILE * TILE * 3].reshape(count, TILE, TILE, 3).transpose(0, 2, 1, 3)
+    tiles, rows, width = tiles_of(path)
+    count = len(tiles)
     cells = np.zeros((rows * PER_ROW, TILE, TILE, 4), dtype=np.uint8)
     cells[:count, :, :, :3] = tiles
     cells[:count, :, :, 3] = np.where((tiles == KEY).all(axis=-1), 0, 255)

@@ -51,25 +51,19 @@ std::uint32_t Average(const std::uint8_t* row, const std::uint8_t* above, std::u
     return Magnitudes(out, count);
 }
 
-// Eight bytes at a time, as 16-bit lanes: room for the predictor's sums and differences. GCC's
-// and Clang's own vectors, which each compiler turns into the processor's instructions.
+// GCC's and Clang's own vectors, which each compiler turns into the processor's instructions:
+// eight bytes at a time as 16-bit lanes, room for the predictor's sums and differences, to filter;
+// a pixel's four bytes as 32-bit lanes, to undo Paeth's filter a pixel at a time.
 using Bytes8 = std::uint8_t __attribute__((vector_size(8)));
 using Lanes8 = std::int16_t __attribute__((vector_size(16)));
-
-Lanes8 Load(const std::uint8_t* from) {
-    Bytes8 bytes;
-    std::memcpy(&bytes, from, sizeof bytes);
-    return __builtin_convertvector(bytes, Lanes8);
-}
-
-// A pixel's four bytes as 32-bit lanes, for undoing Paeth's filter a pixel at a time.
 using Bytes4 = std::uint8_t __attribute__((vector_size(4)));
 using Lanes4 = std::int32_t __attribute__((vector_size(16)));
 
-Lanes4 LoadPixel(const std::uint8_t* from) {
-    Bytes4 bytes;
+template <class Bytes, class Lanes>
+Lanes Widen(const std::uint8_t* from) {
+    Bytes bytes;
     std::memcpy(&bytes, from, sizeof bytes);
-    return __builtin_convertvector(bytes, Lanes4);
+    return __builtin_convertvector(bytes, Lanes);
 }
 
 template <class Lanes>
@@ -97,9 +91,11 @@ std::uint32_t Paeth(const std::uint8_t* row, const std::uint8_t* above, std::uin
     // Rows are whole pixels, so the eights end where the row does or 4 bytes before.
     std::size_t i = kPixelBytes;
     for (; i + sizeof(Bytes8) <= count; i += sizeof(Bytes8)) {
-        const Lanes8 predicted = PaethPredictor(Load(row + i - kPixelBytes), Load(above + i),
-                                                Load(above + i - kPixelBytes));
-        const auto filtered = __builtin_convertvector(Load(row + i) - predicted, Bytes8);
+        const Lanes8 predicted = PaethPredictor(Widen<Bytes8, Lanes8>(row + i - kPixelBytes),
+                                                Widen<Bytes8, Lanes8>(above + i),
+                                                Widen<Bytes8, Lanes8>(above + i - kPixelBytes));
+        const auto filtered =
+            __builtin_convertvector(Widen<Bytes8, Lanes8>(row + i) - predicted, Bytes8);
         std::memcpy(out + i, &filtered, sizeof filtered);
     }
     for (; i < count; ++i) {
@@ -180,10 +176,11 @@ void Unfilter(std::uint8_t type, const std::uint8_t* from, const std::uint8_t* a
             for (std::size_t i = 0; i < kPixelBytes; ++i) {
                 row[i] = static_cast<std::uint8_t>(from[i] + above[i]);
             }
-            Lanes4 left = LoadPixel(row);
+            Lanes4 left = Widen<Bytes4, Lanes4>(row);
             for (std::size_t i = kPixelBytes; i < count; i += kPixelBytes) {
-                left = (LoadPixel(from + i) + PaethPredictor(left, LoadPixel(above + i),
-                                                             LoadPixel(above + i - kPixelBytes))) &
+                left = (Widen<Bytes4, Lanes4>(from + i) +
+                        PaethPredictor(left, Widen<Bytes4, Lanes4>(above + i),
+                                       Widen<Bytes4, Lanes4>(above + i - kPixelBytes))) &
                        0xFF;
                 const auto pixel = __builtin_convertvector(left, Bytes4);
                 std::memcpy(row + i, &pixel, sizeof pixel);
