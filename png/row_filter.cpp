@@ -17,9 +17,9 @@ enum FilterType : std::uint8_t { kNone = 0, kSub = 1, kUp = 2, kAverage = 3, kPa
 // each returns the heuristic's cost of its output.
 std::uint32_t Magnitudes(const std::uint8_t* bytes, std::size_t count) {
     std::uint32_t sum = 0;
+    // A byte taken as signed: its distance from 0 one way or the other round.
     for (std::size_t i = 0; i < count; ++i) {
-        const int value = static_cast<std::int8_t>(bytes[i]);
-        sum += static_cast<std::uint32_t>(value < 0 ? -value : value);
+        sum += bytes[i] < 128 ? bytes[i] : 256U - bytes[i];
     }
     return sum;
 }
