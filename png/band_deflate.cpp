@@ -39,6 +39,17 @@ void Drain(z_stream& stream, int flush, std::vector<std::uint8_t>& out) {
     }
 }
 
+// data deflated by stream into out, its last block final when last, else ending on a byte
+// boundary.
+void DeflateAll(z_stream& stream, std::span<const std::uint8_t> data, bool last,
+                std::vector<std::uint8_t>& out) {
+    deflateReset(&stream);
+    out.clear();
+    stream.next_in = const_cast<Bytef*>(data.data());  // NOLINT(*-const-cast): zlib only reads it
+    stream.avail_in = static_cast<uInt>(data.size());
+    Drain(stream, last ? Z_FINISH : Z_SYNC_FLUSH, out);
+}
+
 }  // namespace
 
 struct BandDeflater::Compressor {
@@ -55,8 +66,8 @@ struct BandDeflater::Compressor {
 };
 
 struct BandDeflater::Deflate {
-    Deflate() {
-        if (deflateInit2(&stream, 1, Z_DEFLATED, kRawDeflate, kMemoryLevel, Z_RLE) != Z_OK) {
+    Deflate(int level, int windowBits, int memoryLevel, int strategy) {
+        if (deflateInit2(&stream, level, Z_DEFLATED, windowBits, memoryLevel, strategy) != Z_OK) {
             throw std::bad_alloc();
         }
     }
@@ -80,14 +91,14 @@ struct BandDeflater::Inflate {
     z_stream stream{};
 };
 
-BandDeflater::BandDeflater(int level)
-    : matches_(std::make_unique<Compressor>(level)),
-      runs_(std::make_unique<Deflate>()),
-      inflate_(std::make_unique<Inflate>()) {}
+BandDeflater::BandDeflater(int level) : matches_(std::make_unique<Compressor>(level)) {}
 
 BandDeflater::~BandDeflater() = default;
 
 void BandDeflater::Matches(std::span<const std::uint8_t> data, std::vector<std::uint8_t>& out) {
+    if (!matches_) {
+        matches_ = std::make_unique<Compressor>(level_);
+    }
     out.resize(libdeflate_deflate_compress_bound(matches_->compressor, data.size()));
     const std::size_t size = libdeflate_deflate_compress(matches_->compressor, data.data(),
                                                          data.size(), out.data(), out.size());
@@ -97,16 +108,29 @@ void BandDeflater::Matches(std::span<const std::uint8_t> data, std::vector<std::
     out.resize(size);
 }
 
-void BandDeflater::Runs(std::span<const std::uint8_t> data, std::vector<std::uint8_t>& out) {
-    z_stream& stream = runs_->stream;
-    deflateReset(&stream);
-    out.clear();
-    stream.next_in = const_cast<Bytef*>(data.data());  // NOLINT(*-const-cast): zlib only reads it
-    stream.avail_in = static_cast<uInt>(data.size());
-    Drain(stream, Z_SYNC_FLUSH, out);
+void BandDeflater::Runs(std::span<const std::uint8_t> data, bool last,
+                        std::vector<std::uint8_t>& out) {
+    if (!runs_) {
+        runs_ = std::make_unique<Deflate>(1, kRawDeflate, kMemoryLevel, Z_RLE);
+    }
+    DeflateAll(runs_->stream, data, last, out);
+}
+
+void BandDeflater::Zlib(std::span<const std::uint8_t> data, bool last,
+                        std::vector<std::uint8_t>& out) {
+    if (!zlib_) {
+        zlib_ = std::make_unique<Deflate>(6, kRawDeflate, 8, Z_DEFAULT_STRATEGY);
+    }
+    DeflateAll(zlib_->stream, data, last, out);
 }
 
 void BandDeflater::Unseal(std::span<const std::uint8_t> data, std::vector<std::uint8_t>& out) {
+    if (!inflate_) {
+        inflate_ = std::make_unique<Inflate>();
+        // Only a few bits and an empty block: the least memory zlib takes, which it clears at
+        // every reset.
+        splice_ = std::make_unique<Deflate>(1, -9, 1, Z_DEFAULT_STRATEGY);
+    }
     z_stream& stream = inflate_->stream;
     inflateReset(&stream);
     // One byte more than data: a stream that gives more than data fills it.
@@ -139,22 +163,13 @@ void BandDeflater::Unseal(std::span<const std::uint8_t> data, std::vector<std::u
     const int bits = static_cast<int>(end % 8);
     const int value = out[end / 8] & ((1 << bits) - 1);
     out.resize(end / 8);
-    z_stream& deflater = runs_->stream;
+    z_stream& deflater = splice_->stream;
     deflateReset(&deflater);
     if (deflatePrime(&deflater, bits, value) != Z_OK) {
         Refused("zlib could not end a band");
     }
     deflater.avail_in = 0;
     Drain(deflater, Z_SYNC_FLUSH, out);
-}
-
-std::vector<std::uint8_t> BandDeflater::EndOfStream() {
-    z_stream& stream = runs_->stream;
-    deflateReset(&stream);
-    stream.avail_in = 0;
-    std::vector<std::uint8_t> out;
-    Drain(stream, Z_FINISH, out);
-    return out;
 }
 
 std::uint32_t Adler32(std::span<const std::uint8_t> data) {

@@ -34,8 +34,8 @@ bool IsZlibHeader(std::uint8_t method, std::uint8_t flags) {
 }
 
 // Raw deflate data that must inflate to exactly out.size() bytes. Between bands (ending is
-// false) it must stop between two blocks on a byte boundary, with none of its blocks final; at
-// the end it must end with the final block.
+// false) it must stop between two blocks on a byte boundary, with none of its blocks final; the
+// last band must end with the final block.
 bool InflateExactly(std::span<const std::uint8_t> deflated, std::span<std::uint8_t> out,
                     bool ending) {
     z_stream stream{};
@@ -175,10 +175,8 @@ std::optional<BandReader> BandReader::Open(const ReadAt& readAt, std::uint64_t f
             return std::nullopt;
         }
     }
-    // After the bands: the final block, with nothing in it, and the checksum.
-    const std::size_t end = reader.bandStarts_.back();
-    if (stream.size() - end < 4 ||
-        !InflateExactly(std::span(stream).subspan(end, stream.size() - end - 4), {}, true)) {
+    // After the bands, which the last one's final block ends: the checksum.
+    if (stream.size() - reader.bandStarts_.back() != 4) {
         return std::nullopt;
     }
     reader.adler_ = BigEndian(stream.data() + stream.size() - 4);
@@ -209,7 +207,7 @@ bool BandReader::ReadBands(std::size_t threads, const BandTaker& take) const {
         std::vector<std::uint8_t> pixels(rows * rowBytes);
         if (!InflateExactly(std::span(stream_).subspan(bandStarts_[band],
                                                        bandStarts_[band + 1] - bandStarts_[band]),
-                            filtered, false) ||
+                            filtered, band + 1 == bands) ||
             !UnfilterRows(filtered, rowBytes, pixels)) {
             sound = false;
             return;

@@ -74,14 +74,21 @@ struct EncodedBand {
 // What a thread needs to make bands, kept from one band to the next.
 class BandEncoder {
   public:
-    BandEncoder() : deflater_(kLevel) {}
+    explicit BandEncoder(bool quick) : quick_(quick), deflater_(kLevel) {}
 
     std::vector<std::uint8_t> rows;  // the band's rows, as the source gives them
 
     // rows, whole rows of rowBytes, filtered and deflated in whichever way of those tried is
-    // smallest.
-    EncodedBand Encode(std::size_t rowBytes) {
+    // smallest; the last band ends the stream.
+    EncodedBand Encode(std::size_t rowBytes, bool last) {
         const std::size_t filtered = FilteredBytes(rows.size() / rowBytes, rowBytes);
+        if (quick_) {
+            plain_.resize(filtered);
+            FilterRows(rows, rowBytes, Filtering::None, plain_);
+            std::vector<std::uint8_t> deflated;
+            deflater_.Zlib(plain_, last, deflated);
+            return {std::move(deflated), Adler32(plain_), filtered};
+        }
         adaptive_.resize(filtered);
         FilterRows(rows, rowBytes, Filtering::Adaptive, adaptive_);
         std::vector<std::uint8_t> best;
@@ -98,21 +105,20 @@ class BandEncoder {
         }
         bool matched = true;
         if (static_cast<double>(best.size()) > kNoiseFrom * static_cast<double>(filtered)) {
-            deflater_.Runs(*data, trial_);
+            deflater_.Runs(*data, last, trial_);
             if (trial_.size() < best.size()) {
                 std::swap(best, trial_);
                 matched = false;
             }
         }
-        if (matched) {
+        if (matched && !last) {
             deflater_.Unseal(*data, best);
         }
         return {std::move(best), Adler32(*data), filtered};
     }
 
-    std::vector<std::uint8_t> EndOfStream() { return deflater_.EndOfStream(); }
-
   private:
+    bool quick_;
     BandDeflater deflater_;
     std::vector<std::uint8_t> adaptive_;
     std::vector<std::uint8_t> plain_;
@@ -122,6 +128,8 @@ class BandEncoder {
 // Encoders for the threads, each lent to one at a time.
 class Encoders {
   public:
+    explicit Encoders(bool quick) : quick_(quick) {}
+
     class Lease {
       public:
         explicit Lease(Encoders& encoders) : encoders_(encoders), encoder_(encoders.Take()) {}
@@ -145,7 +153,7 @@ class Encoders {
                 return encoder;
             }
         }
-        return std::make_unique<BandEncoder>();
+        return std::make_unique<BandEncoder>(quick_);
     }
     void Give(std::unique_ptr<BandEncoder> encoder) noexcept {
         const std::lock_guard lock(mutex_);
@@ -155,6 +163,7 @@ class Encoders {
         }
     }
 
+    bool quick_;
     std::mutex mutex_;
     std::vector<std::unique_ptr<BandEncoder>> idle_;
 };
@@ -232,7 +241,7 @@ void WritePng(std::uint32_t width, std::uint32_t height, const WriteOptions& opt
     const std::size_t rowBytes = std::size_t{width} * kRgbaBytes;
     const std::size_t bands = (std::size_t{height} + options.bandRows - 1) / options.bandRows;
     const std::size_t threads = std::max<std::size_t>(1, options.threads);
-    Encoders encoders;
+    Encoders encoders(options.quick);
     InOrder order(chunks, 2 * threads + 2);
     platform::ParallelFor(bands, threads, [&](std::size_t index) {
         if (!order.MayStart(index)) {
@@ -244,14 +253,13 @@ void WritePng(std::uint32_t width, std::uint32_t height, const WriteOptions& opt
             const std::size_t rows = std::min<std::size_t>(options.bandRows, height - first);
             encoder->rows.resize(rows * rowBytes);
             source(static_cast<std::uint32_t>(first), encoder->rows);
-            order.Done(index, encoder->Encode(rowBytes));
+            order.Done(index, encoder->Encode(rowBytes, index + 1 == bands));
         } catch (...) {
             order.Failed();
             throw;
         }
     });
 
-    chunks.ImageData(Encoders::Lease(encoders)->EndOfStream());
     std::array<std::uint8_t, 4> adler{};
     for (std::size_t i = 0; i < adler.size(); ++i) {
         adler[i] = static_cast<std::uint8_t>(order.Adler() >> (24 - 8 * i));

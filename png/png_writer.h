@@ -46,6 +46,9 @@ struct WriteOptions {
     std::size_t threads = 1;
     // Written before the image, so a reader that stops after the header still finds them.
     std::vector<Text> texts;
+    // Rows unfiltered and one way of deflating them, faster: for small pictures made often
+    // (thumbnails), where setting up costs more than the bytes it would save.
+    bool quick = false;
 };
 
 // Writes a width × height PNG to sink. Width and height from 1 to 2^31 - 1, bandRows at least

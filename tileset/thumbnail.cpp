@@ -51,16 +51,16 @@ void SaveTilesetThumbnail(TilesetFile& file, const std::string& output, int size
     const int height = factor > 0 ? grid.height * factor : std::max(1, grid.height * size / longer);
     std::vector<std::uint8_t> scaled(static_cast<std::size_t>(width) * height * kRgbaBytes);
     ScaleNearest(mosaic, grid.width, grid.height, scaled, width, height);
-    // A file manager makes many thumbnails at once: one thread each.
+    // A file manager makes many thumbnails at once: one thread each, and one band, which the
+    // picture in memory already costs.
     const std::size_t rowBytes = static_cast<std::size_t>(width) * kRgbaBytes;
-    WritePngFile(output, width, height,
-                 {.bandRows = png::BandRowsFor(static_cast<std::uint32_t>(width), 1),
-                  .threads = 1,
-                  .texts = {}},
-                 [&](std::uint32_t firstRow, std::span<std::uint8_t> rows) {
-                     std::copy_n(scaled.begin() + static_cast<std::ptrdiff_t>(firstRow * rowBytes),
-                                 rows.size(), rows.begin());
-                 });
+    WritePngFile(
+        output, width, height,
+        {.bandRows = static_cast<std::uint32_t>(height), .threads = 1, .texts = {}, .quick = true},
+        [&](std::uint32_t firstRow, std::span<std::uint8_t> rows) {
+            std::copy_n(scaled.begin() + static_cast<std::ptrdiff_t>(firstRow * rowBytes),
+                        rows.size(), rows.begin());
+        });
 }
 
 }  // namespace orvane::tileset
