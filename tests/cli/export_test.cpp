@@ -158,6 +158,11 @@ TEST_P(Png, HoldsTheTilesWithTheirTransparency) {
     if (c.scale > 0) {
         ExpectTiles(read, c.tiles, c.columns, c.scale);
     }
+    // The chunks as the format has them, the band table among them.
+    if (std::filesystem::exists("/usr/bin/pngcheck")) {
+        const Outcome check = RunProgram(dir, "/usr/bin/pngcheck", {"-q", dir / "a.png"});
+        EXPECT_EQ(check.status, 0) << check.out;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
