@@ -51,8 +51,7 @@ void SaveTilesetThumbnail(TilesetFile& file, const std::string& output, int size
     const int height = factor > 0 ? grid.height * factor : std::max(1, grid.height * size / longer);
     std::vector<std::uint8_t> scaled(static_cast<std::size_t>(width) * height * kRgbaBytes);
     ScaleNearest(mosaic, grid.width, grid.height, scaled, width, height);
-    // A file manager makes many thumbnails at once: one thread each, and one band, which the
-    // picture in memory already costs.
+    // A file manager makes many thumbnails at once: one thread each.
     const std::size_t rowBytes = static_cast<std::size_t>(width) * kRgbaBytes;
     WritePngFile(
         output, width, height,
