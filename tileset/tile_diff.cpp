@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/parallel.h"
 #include "platform/runtime_error.h"
 #include "tileset/hygiene.h"
 #include "tileset/picture.h"
@@ -82,22 +83,32 @@ void SaveDiffPng(std::span<const BYTE> b, std::span<const TileChange> changes,
         platform::RaiseBecause(platform::ErrorNumber::InvalidPicture, "neither tileset has tiles");
     }
     const MosaicSize size = MosaicSizeFor(cells, kTilesPerRow);
-    std::vector<std::uint8_t> band(BandBytes(size.width));
+    const std::size_t rowOfTiles = BandBytes(size.width);
     const png::WriteOptions options{
-        .compressionLevel = kPngCompressionLevel, .adaptiveFilters = false, .texts = {}};
-    WritePngFile(output, size.width, size.height, options, [&](png::PngWriter& writer) {
-        auto change = changes.begin();
-        for (int first = 0; first < cells; first += kTilesPerRow) {
-            const int shown = std::clamp(after - first, 0, kTilesPerRow);
-            PaintMosaicBand(b.subspan(static_cast<std::size_t>(std::min(first, after)) * kTileBytes,
-                                      static_cast<std::size_t>(shown) * kTileBytes),
-                            size.width, band);
-            for (; change != changes.end() && change->tile < first + kTilesPerRow; ++change) {
-                Outline(band, size.width, change->tile - first, OutlineOf(change->kind));
+        .bandRows = png::BandRowsFor(static_cast<std::uint32_t>(size.width), kTileSize),
+        .threads = platform::UsableProcessors(),
+        .texts = {}};
+    // Called on several threads, each for rows of tiles of its own; changes are in tile order.
+    WritePngFile(
+        output, size.width, size.height, options,
+        [&](std::uint32_t firstRow, std::span<std::uint8_t> rows) {
+            for (std::size_t at = 0; at < rows.size(); at += rowOfTiles) {
+                const std::span<std::uint8_t> band = rows.subspan(at, rowOfTiles);
+                const int first =
+                    static_cast<int>(firstRow / kTileSize + at / rowOfTiles) * kTilesPerRow;
+                const int shown = std::clamp(after - first, 0, kTilesPerRow);
+                PaintMosaicBand(
+                    b.subspan(static_cast<std::size_t>(std::min(first, after)) * kTileBytes,
+                              static_cast<std::size_t>(shown) * kTileBytes),
+                    size.width, band);
+                auto change =
+                    std::lower_bound(changes.begin(), changes.end(), first,
+                                     [](const TileChange& c, int tile) { return c.tile < tile; });
+                for (; change != changes.end() && change->tile < first + kTilesPerRow; ++change) {
+                    Outline(band, size.width, change->tile - first, OutlineOf(change->kind));
+                }
             }
-            writer.WriteRows(band);
-        }
-    });
+        });
 }
 
 }  // namespace orvane::tileset
