@@ -14,6 +14,7 @@
 #include "bench/bench_support.h"
 #include "bench/tile_kinds.h"
 #include "dib/cdibsection.h"
+#include "viewer/common_dialog_testing.h"
 #include "viewer/main_form.h"
 
 namespace {

@@ -17,6 +17,7 @@
 #include "bench/bench_support.h"
 #include "gui/canvas_widget.h"
 #include "gui/form1.h"
+#include "viewer/common_dialog_testing.h"
 #include "viewer/main_form.h"
 
 namespace {

@@ -19,6 +19,7 @@
 #include "bench/ratio_reporter.h"
 #include "dib/cdibsection.h"
 #include "platform/msgbox.h"
+#include "viewer/common_dialog_testing.h"
 #include "viewer/main_form.h"
 
 namespace {

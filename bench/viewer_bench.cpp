@@ -8,6 +8,7 @@
 #include <string>
 
 #include "bench/bench_support.h"
+#include "viewer/common_dialog_testing.h"
 #include "viewer/main_form.h"
 #include "viewer/tile_copies.h"
 

@@ -12,7 +12,7 @@
 #include <set>
 
 #include "tileset/thumbnail.h"
-#include "viewer/main_form.h"
+#include "viewer/picture_export.h"
 
 namespace orvane::cli {
 namespace {
@@ -98,36 +98,6 @@ constexpr std::string_view kFormat = "--format";
 constexpr std::string_view kColumns = "--columns";
 constexpr std::string_view kThumbnail = "--thumbnail";
 
-bool IsControl(char c) {
-    const auto byte = static_cast<unsigned char>(c);
-    return byte < 0x20 || byte == 0x7f;
-}
-
-bool IsBareInAShell(char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) != 0 ||
-           std::string_view("-_./,:+@%=").find(c) != std::string_view::npos;
-}
-
-void AppendEscape(std::string& out, char c) {
-    switch (c) {
-        case '\n':
-            out += "\\n";
-            return;
-        case '\t':
-            out += "\\t";
-            return;
-        case '\r':
-            out += "\\r";
-            return;
-        default:
-            break;
-    }
-    char octal[8];
-    std::snprintf(octal, sizeof octal, "\\%03o",
-                  static_cast<unsigned>(static_cast<unsigned char>(c)));
-    out += octal;
-}
-
 // The options given, each at most once, and the other arguments in order.
 struct CommandLine {
     std::map<std::string_view, std::string> options;
@@ -202,45 +172,6 @@ std::variant<int, std::string> Columns(const CommandLine& line, bool png) {
 
 }  // namespace
 
-std::string EscapeControls(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (!IsControl(text[i])) {
-            out += text[i];
-            continue;
-        }
-        out += "'$'";
-        for (; i < text.size() && IsControl(text[i]); ++i) {
-            AppendEscape(out, text[i]);
-        }
-        --i;
-        out += "''";
-    }
-    return out;
-}
-
-std::string ShellQuoted(std::string_view name, Quotes quotes) {
-    if (quotes == Quotes::WhereNeeded && !name.empty() &&
-        std::all_of(name.begin(), name.end(), IsBareInAShell)) {
-        return std::string(name);
-    }
-    std::string inner;
-    for (const char c : name) {
-        inner += c == '\'' ? std::string_view("'\\''") : std::string_view(&c, 1);
-    }
-    std::string quoted(1, '\'');
-    quoted.append(EscapeControls(inner)).append(1, '\'');
-    // The empty '' that an escape at either end leaves.
-    if (quoted.size() > 2 && quoted.starts_with("''")) {
-        quoted.erase(0, 2);
-    }
-    if (quoted.size() > 2 && quoted.ends_with("''")) {
-        quoted.erase(quoted.size() - 2);
-    }
-    return quoted;
-}
-
 std::string HelpText() {
     return std::string(kSynopsis).append(kDetails).append(kBatchDetails);
 }
@@ -287,12 +218,65 @@ std::variant<ExportRequest, std::string> ParseExportArguments(
         }
         return request;
     }
-    auto columns = Columns(line, viewer::SaveFormatOf(request.output) == viewer::SaveFormat::Png);
+    auto columns =
+        Columns(line, viewer::ExportFormatOf(request.output) == viewer::ExportFormat::Png);
     if (const auto* problem = std::get_if<std::string>(&columns)) {
         return *problem;
     }
     request.columns = std::get<int>(columns);
     return request;
+}
+
+// --format as the pictures' extension, in lower case: the name of a format, not of a file, so
+// JPG is jpg here, as in a file manager's menu. Nothing when it names no format that is written.
+std::optional<std::string> BatchExtension(const CommandLine& line) {
+    const std::string* given = line.Option(kFormat);
+    if (given == nullptr) {
+        return std::nullopt;
+    }
+    std::string format = *given;
+    std::transform(format.begin(), format.end(), format.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const auto writers = viewer::ExportWriters();
+    if (std::none_of(writers.begin(), writers.end(),
+                     [&](const viewer::ExportWriter& writer) { return writer.ending == format; })) {
+        return std::nullopt;
+    }
+    return format;
+}
+
+// Each tileset of operands into tilesets once, in the order first given: a file named twice
+// (tiles/a.tst and ./tiles/a.tst, or through a link) is exported once.
+std::optional<std::string> TakeEachFileOnce(std::vector<std::string>& operands,
+                                            std::vector<std::string>& tilesets) {
+    std::set<std::variant<std::pair<dev_t, ino_t>, std::string>> files;
+    for (std::string& tileset : operands) {
+        if (tileset.empty()) {
+            return "TILESET must not be empty";
+        }
+        struct stat info {};
+        std::error_code ignored;
+        const bool added = ::stat(tileset.c_str(), &info) == 0
+                               ? files.emplace(std::pair{info.st_dev, info.st_ino}).second
+                               : files.emplace(fs::weakly_canonical(tileset, ignored)).second;
+        if (added) {
+            tilesets.push_back(std::move(tileset));
+        }
+    }
+    return std::nullopt;
+}
+
+// Two different files of one name would race for one picture, and one would be lost.
+std::optional<std::string> PictureWrittenTwice(const BatchRequest& request) {
+    std::map<std::string, const std::string*> writers;
+    for (const std::string& tileset : request.tilesets) {
+        const auto [at, added] = writers.emplace(OutputFor(request, tileset), &tileset);
+        if (!added) {
+            return ShellQuoted(*at->second) + " and " + ShellQuoted(tileset) +
+                   " would both write " + ShellQuoted(at->first);
+        }
+    }
+    return std::nullopt;
 }
 
 std::variant<BatchRequest, std::string> ParseBatchArguments(
@@ -306,49 +290,26 @@ std::variant<BatchRequest, std::string> ParseBatchArguments(
     if (folder == nullptr || folder->empty()) {
         return "the batch form needs --to DIR, an existing folder";
     }
-    // The name of a format, not of a file: JPG is jpg here, as in a file manager's menu.
-    std::string format = line.Option(kFormat) != nullptr ? *line.Option(kFormat) : "";
-    std::transform(format.begin(), format.end(), format.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (format != "jpg" && format != "bmp" && format != "png") {
+    const std::optional<std::string> extension = BatchExtension(line);
+    if (!extension) {
         return "the batch form needs --format jpg, bmp or png";
     }
-    std::error_code error;
-    if (!fs::is_directory(*folder, error)) {
+    if (std::error_code error; !fs::is_directory(*folder, error)) {
         return ShellQuoted(*folder) + " is not a folder: --to takes an existing folder";
     }
     if (line.operands.empty()) {
         return "no TILESET to export";
     }
-    auto columns = Columns(line, format == "png");
+    auto columns = Columns(line, viewer::ExportFormatOf(*extension) == viewer::ExportFormat::Png);
     if (const auto* problem = std::get_if<std::string>(&columns)) {
         return *problem;
     }
-    BatchRequest request{*folder, format, {}, std::get<int>(columns)};
-
-    // A file named twice (tiles/a.tst and ./tiles/a.tst, or through a link) is exported once.
-    // Two different files of one name would race for one picture, and one would be lost.
-    std::set<std::variant<std::pair<dev_t, ino_t>, std::string>> files;
-    std::map<std::string, const std::string*> writers;
-    for (std::string& tileset : line.operands) {
-        if (tileset.empty()) {
-            return "TILESET must not be empty";
-        }
-        struct stat info {};
-        std::error_code ignored;
-        const bool added = ::stat(tileset.c_str(), &info) == 0
-                               ? files.emplace(std::pair{info.st_dev, info.st_ino}).second
-                               : files.emplace(fs::weakly_canonical(tileset, ignored)).second;
-        if (added) {
-            request.tilesets.push_back(std::move(tileset));
-        }
+    BatchRequest request{*folder, *extension, {}, std::get<int>(columns)};
+    if (auto problem = TakeEachFileOnce(line.operands, request.tilesets)) {
+        return *problem;
     }
-    for (const std::string& tileset : request.tilesets) {
-        const auto [at, added] = writers.emplace(OutputFor(request, tileset), &tileset);
-        if (!added) {
-            return ShellQuoted(*at->second) + " and " + ShellQuoted(tileset) +
-                   " would both write " + ShellQuoted(at->first);
-        }
+    if (auto problem = PictureWrittenTwice(request)) {
+        return *problem;
     }
     return request;
 }

@@ -8,22 +8,12 @@
 #include <variant>
 #include <vector>
 
+#include "cli/shell_quote.h"
+
 namespace orvane::cli {
 
 // Every line the program writes to standard error begins with it.
 inline constexpr std::string_view kPrefix = "orvane-export: ";
-
-enum class Quotes { Always, WhereNeeded };
-
-// A name as ls and coreutils print it (shell-escape quoting), so that a name cannot forge a line
-// or reach the terminal as an escape sequence: 'my tiles.tst', 'it'\''s.tst', and a control
-// character outside the quotes in the shell's $'...' form, 'evil'$'\n''fake.tst'. WhereNeeded
-// leaves a name of letters, digits and -_./,:+@%= bare, as ls does.
-std::string ShellQuoted(std::string_view name, Quotes quotes = Quotes::Always);
-
-// Text with each run of control characters in the shell's $'...' form, closing and reopening the
-// quotes around it: a name that the text holds in '...' comes out as ShellQuoted gives it.
-std::string EscapeControls(std::string_view text);
 
 // What --help prints.
 std::string HelpText();

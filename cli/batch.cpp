@@ -13,8 +13,8 @@ namespace {
 
 // Why a tileset's export failed, after the tileset's name: what is wrong with reading it needs
 // no second mention of it.
-std::string ReasonAfterTheName(const ExportFailure& failure) {
-    return failure.step == ExportFailure::Step::Writing ? Describe(failure) : failure.detail;
+std::string ReasonAfterTheName(const Failure& failure) {
+    return failure.step == Failure::Step::Writing ? Describe(failure) : failure.detail;
 }
 
 }  // namespace
@@ -22,7 +22,7 @@ std::string ReasonAfterTheName(const ExportFailure& failure) {
 BatchResult RunBatchExport(const BatchRequest& request) {
     const std::vector<std::string>& tilesets = request.tilesets;
     const auto exportOne = [&](std::size_t index) -> std::optional<std::string> {
-        const std::optional<ExportFailure> failure =
+        const std::optional<Failure> failure =
             ExportTileset(tilesets[index], OutputFor(request, tilesets[index]),
                           [](std::string_view) {}, {.columns = request.columns});
         if (!failure) {

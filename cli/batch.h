@@ -2,9 +2,9 @@
 // processor.
 //
 // Each tileset is exported by a process of its own, forked from this one, through the very code
-// of the two-argument form: File > Open and File > Save As answered by a scripted dialog. The
-// platform layer behind those commands (its GDI handle table, the message box handler) serves one
-// thread, and a process keeps each export's state, its memory and any crash to itself.
+// of the two-argument form: the tileset painted as File > Open paints it, and written by the
+// window's own writer of the format. The platform layer behind those (its GDI handle table)
+// serves one thread, and a process keeps each export's state, its memory and any crash to itself.
 #pragma once
 
 #include "cli/arguments.h"

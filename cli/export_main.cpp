@@ -16,7 +16,7 @@
 
 namespace {
 
-using orvane::cli::ExportFailure;
+using orvane::cli::Failure;
 
 // The exit statuses, as the help text tells them.
 enum class Exit : int { Success = 0, Failure = 1, Usage = 2 };
@@ -30,11 +30,11 @@ int Usage(std::string_view problem) {
     return Status(Exit::Usage);
 }
 
-int Exported(const std::optional<ExportFailure>& failure) {
+int Exported(const std::optional<Failure>& failure) {
     if (!failure) {
         return Status(Exit::Success);
     }
-    if (failure->step == ExportFailure::Step::Arguments) {
+    if (failure->step == Failure::Step::Arguments) {
         return Usage(failure->detail);
     }
     orvane::cli::WriteStandardError(std::string(orvane::cli::kPrefix) + Describe(*failure) + '\n');

@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/arguments.h"
-#include "cli/export_tileset.h"
+#include "cli/failure.h"
+#include "cli/shell_quote.h"
 #include "platform/app.h"
 #include "platform/runtime_error.h"
 #include "tileset/picture.h"
@@ -15,9 +15,9 @@
 namespace {
 
 using orvane::cli::Attempt;
-using orvane::cli::ExportFailure;
+using orvane::cli::Failure;
 using orvane::cli::ShellQuoted;
-using Step = ExportFailure::Step;
+using Step = Failure::Step;
 
 constexpr std::string_view kPrefix = "orvane-pack: ";
 
@@ -66,7 +66,7 @@ int Usage(std::string_view problem) {
     return Status(Exit::Refused);
 }
 
-int Failed(const ExportFailure& failure) {
+int Failed(const Failure& failure) {
     std::cerr << kPrefix << Describe(failure) << '\n';
     const bool refused = failure.step == Step::Reading &&
                          failure.number == static_cast<std::int32_t>(

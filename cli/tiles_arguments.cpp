@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "cli/arguments.h"
+#include "cli/shell_quote.h"
 
 namespace orvane::cli::tiles {
 namespace {

@@ -8,8 +8,8 @@
 #include <variant>
 #include <vector>
 
-#include "cli/arguments.h"
-#include "cli/export_tileset.h"
+#include "cli/failure.h"
+#include "cli/shell_quote.h"
 #include "cli/tiles_arguments.h"
 #include "platform/app.h"
 #include "platform/files.h"
@@ -24,7 +24,7 @@ using orvane::cli::tiles::Command;
 using orvane::cli::tiles::kPrefix;
 using orvane::cli::tiles::TilesRequest;
 using orvane::tileset::WholeTileset;
-using Failure = orvane::cli::ExportFailure;
+using Failure = orvane::cli::Failure;
 using Step = Failure::Step;
 
 // The exit statuses, as the help text tells them. diff's are cmp's: 0 the same, 1 different, 2

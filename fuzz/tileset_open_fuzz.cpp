@@ -24,6 +24,7 @@
 #include "platform/msgbox.h"
 #include "platform/runtime_error.h"
 #include "tileset/format.h"
+#include "viewer/common_dialog_testing.h"
 #include "viewer/main_form.h"
 
 namespace {

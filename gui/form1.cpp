@@ -247,7 +247,7 @@ void Form1::BuildBackgroundMenu(QMenu* view) {
 
 void Form1::Run(const char* doing, const std::function<void()>& command) {
     opened_ = false;
-    viewer::RunCommand(command, [&](const platform::RuntimeError& error) {
+    platform::RunCommand(command, [&](const platform::RuntimeError& error) {
         platform::MsgBox(
             viewer::RuntimeErrorMessage(error, doing, model_.CommonDialog1.FileName()));
     });
@@ -271,7 +271,7 @@ void Form1::Reload() {
 void Form1::Reopen() {
     const std::string name = model_.TilesetFileName();
     opened_ = false;
-    const bool reopened = viewer::RunCommand(
+    const bool reopened = platform::RunCommand(
         [&] { model_.OpenFile(name); },
         [&](const platform::RuntimeError& error) {
             notice_ = viewer::ReloadFailure(

@@ -2,6 +2,8 @@
 
 #include <cctype>
 #include <cerrno>
+#include <exception>
+#include <new>
 #include <system_error>
 
 #include "platform/app.h"
@@ -90,6 +92,47 @@ std::string SystemErrorReason(int error) {
         text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
     }
     return text;
+}
+
+std::string ErrorDetail(const RuntimeError& error) {
+    std::string detail = "error " + std::to_string(error.Number()) + ": " + error.Description();
+    if (!error.Reason().empty()) {
+        detail.append(" (").append(error.Reason()).append(")");
+    }
+    return detail;
+}
+
+namespace {
+
+RuntimeError StandardError(ErrorNumber number, std::string description) {
+    return RuntimeError(static_cast<std::int32_t>(number), AppExeName(), std::move(description));
+}
+
+}  // namespace
+
+bool RunCommand(const std::function<void()>& command,
+                const std::function<void(const RuntimeError&)>& report) {
+    try {
+        command();
+        return true;
+    } catch (const RuntimeError& error) {
+        report(error);
+    } catch (const std::bad_alloc&) {
+        // A picture too large for memory is the likely cause; the program can carry on.
+        report(StandardError(ErrorNumber::OutOfMemory,
+                             std::string(StandardDescription(ErrorNumber::OutOfMemory))));
+    } catch (const std::exception& error) {
+        // A fault of the program or of a library under it: the command is lost, not the program.
+        std::string description(StandardDescription(ErrorNumber::InternalError));
+        if (*error.what() != '\0') {
+            description += std::string(": ") + error.what();
+        }
+        report(StandardError(ErrorNumber::InternalError, std::move(description)));
+    } catch (...) {
+        report(StandardError(ErrorNumber::InternalError,
+                             std::string(StandardDescription(ErrorNumber::InternalError))));
+    }
+    return false;
 }
 
 }  // namespace orvane::platform

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -65,5 +66,14 @@ class RuntimeError : public std::runtime_error {
 // A system error (errno) in words, lower case, to follow a description. Worded for a file being
 // made or written, where only the folder can be missing: ENOENT is "the folder does not exist".
 std::string SystemErrorReason(int error);
+
+// The error in one line: "error 53: File not found", with " (the reason)" where there is one.
+std::string ErrorDetail(const RuntimeError& error);
+
+// Runs command and hands whatever leaves it to report as a runtime error: a RuntimeError as it
+// is, running out of memory as error 7, and anything else as error 51 "Internal error", with the
+// exception's own text where it has one. Returns false when the command ended with an error.
+bool RunCommand(const std::function<void()>& command,
+                const std::function<void(const RuntimeError&)>& report);
 
 }  // namespace orvane::platform

@@ -27,17 +27,4 @@ void CommonDialog::Show(DialogKind kind) {
     }
 }
 
-ScriptedDialog::ScriptedDialog(std::vector<std::string> answers)
-    : answers_(std::make_move_iterator(answers.begin()), std::make_move_iterator(answers.end())) {}
-
-std::string ScriptedDialog::Ask(DialogKind kind) {
-    shown.push_back({kind, Filter(), CancelError(), DialogTitle()});
-    if (answers_.empty()) {
-        return {};
-    }
-    std::string answer = std::move(answers_.front());
-    answers_.pop_front();
-    return answer;
-}
-
 }  // namespace orvane::viewer

@@ -1,9 +1,9 @@
 // The file dialog service CommonDialog1: each command sets its Filter and CancelError, shows it,
-// and reads FileName. The window puts a real dialog behind it; tests and headless tools script it.
+// and reads FileName. The window puts a real dialog behind it; tests script one
+// (common_dialog_testing.h).
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,29 +57,6 @@ class CommonDialog {
     bool cancelError_ = false;
     std::string fileName_;
     std::string dialogTitle_;
-};
-
-// Answers each Show with the next scripted name ("" cancels; past the end of the script every
-// dialog is cancelled) and records how it was shown.
-class ScriptedDialog final : public CommonDialog {
-  public:
-    struct Showing {
-        DialogKind kind;
-        std::string filter;
-        bool cancelError;
-        std::string title;
-    };
-
-    explicit ScriptedDialog(std::vector<std::string> answers = {});
-    void Script(std::string answer) { answers_.push_back(std::move(answer)); }
-
-    std::vector<Showing> shown;
-
-  protected:
-    std::string Ask(DialogKind kind) override;
-
-  private:
-    std::deque<std::string> answers_;
 };
 
 }  // namespace orvane::viewer

@@ -18,16 +18,7 @@ std::string RuntimeErrorMessage(const platform::RuntimeError& error, std::string
                                 std::string_view file);
 // Whether a message is one of the two above, so that it is shown as a warning.
 bool IsRuntimeErrorMessage(std::string_view message);
-// The error in one line: "error 53: File not found", with " (the reason)" where there is one.
-std::string ErrorDetail(const platform::RuntimeError& error);
-
-// Runs command and hands whatever leaves it to report as a runtime error: a RuntimeError as it
-// is, running out of memory as error 7, and anything else as error 51 "Internal error", with the
-// exception's own text where it has one. Returns false when the command ended with an error.
-bool RunCommand(const std::function<void()>& command,
-                const std::function<void(const platform::RuntimeError&)>& report);
-
-// RunCommand as the window runs its commands: the error is shown with MsgBox.
+// platform::RunCommand as the window runs its commands: the error is shown with MsgBox.
 bool RunReportingErrors(const std::function<void()>& command);
 
 }  // namespace orvane::viewer

@@ -2,14 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
-#include "jpeg/mjpeg_encoder.h"
 #include "platform/msgbox.h"
 #include "platform/parallel.h"
 #include "platform/runtime_error.h"
-#include "platform/save_picture.h"
 #include "tileset/paint.h"
-#include "tileset/png.h"
 #include "viewer/tile_copies.h"
 
 namespace orvane::viewer {
@@ -19,7 +17,6 @@ constexpr char kTilesetFilter[] = "Tileset Files (*.tst)|*.tst";
 constexpr char kPictureFilter[] = "Jpegs|*.jpg|Bmps|*.bmp|Gifs|*.gif";
 constexpr char kPngFilter[] = "Pngs|*.png";
 constexpr char kExportPngTitle[] = "Export PNG";
-constexpr LONG kJpegQuality = 90;
 
 // What the window needs around the canvas, in twips.
 constexpr float kWindowWidthMargin = 100;
@@ -55,6 +52,25 @@ class BusyScope {
   private:
     const std::function<void(bool)>& listener_;
 };
+
+// Bands of mosaic rows, painted on as many threads as the process has processors. Each thread
+// reads its band's tiles and writes its band's rows of picture: the reading of one band overlaps
+// the painting of another, and the kernel clears the picture's fresh pages on both processors.
+void PaintBands(const tileset::TilesetFile& file, const platform::BitmapBits& picture,
+                tileset::SeeThroughMask* seeThrough, const std::function<void(bool)>& busy) {
+    const int rows = tileset::MosaicRowsFor(file.Tiles());
+    if (rows == 0) {
+        return;
+    }
+    BusyScope busyScope(busy);
+    const int jobs = (rows + kRowsPerJob - 1) / kRowsPerJob;
+    platform::ParallelFor(
+        static_cast<std::size_t>(jobs), platform::UsableProcessors(), [&](std::size_t job) {
+            const int first = static_cast<int>(job) * kRowsPerJob;
+            tileset::PaintMosaicRows(file, first, std::min(kRowsPerJob, rows - first), picture,
+                                     Canvas::BackColor(), seeThrough);
+        });
+}
 
 }  // namespace
 
@@ -105,22 +121,14 @@ void MainForm::Open(const std::function<std::string()>& chooseFile) {
     tileset::TilesetFile file(fileName);
     const tileset::MosaicSize mosaic = tileset::MosaicSizeFor(file.Header().TileCount);
     tileset::SeeThroughMask seeThrough(mosaic.width, mosaic.height);
-    // The new mosaic is painted on a picture of its own, which replaces the shown one only once
-    // it is whole: a file cut short while it is read, or anything else that fails on the way,
-    // leaves the window, the loaded tileset and Save As as they were. It costs a second picture
-    // while the tiles are painted (up to 100 MB), the price of a file read whole before painting
-    // too, without giving up reading one band of tiles while another is painted.
-    // The view's copies are found on that picture too, before it is shown.
+    // The view's copies are found on the new picture too, before it is shown.
     std::vector<int> firstCopies;
-    Picture1.Replace(
-        Picture1.ScaleX(static_cast<float>(mosaic.width), ScaleMode::Pixels, ScaleMode::Twips),
-        Picture1.ScaleY(static_cast<float>(mosaic.height), ScaleMode::Pixels, ScaleMode::Twips),
-        [&](const platform::BitmapBits& picture) {
-            PaintTiles(file, picture, &seeThrough);
-            if (trackSeeThrough_) {
-                firstCopies = FirstCopiesOnCanvas(picture, seeThrough, file.Tiles());
-            }
-        });
+    PaintMosaic(Picture1, file, &seeThrough, busyListener_,
+                [&](const platform::BitmapBits& picture) {
+                    if (trackSeeThrough_) {
+                        firstCopies = FirstCopiesOnCanvas(picture, seeThrough, file.Tiles());
+                    }
+                });
     file.Close();
 
     TilesetHeader = file.Header();
@@ -133,38 +141,24 @@ void MainForm::Open(const std::function<std::string()>& chooseFile) {
     bTilesetLoaded = true;
 }
 
-// Bands of mosaic rows, painted on as many threads as the process has processors. Each thread
-// reads its band's tiles and writes its band's canvas rows: the reading of one band overlaps the
-// painting of another, and the kernel clears the canvas's fresh pages on both processors.
-void MainForm::PaintTiles(const tileset::TilesetFile& file, const platform::BitmapBits& picture,
-                          tileset::SeeThroughMask* seeThrough) {
-    const int rows = tileset::MosaicRowsFor(file.Tiles());
-    if (rows == 0) {
-        return;
-    }
-    BusyScope busy(busyListener_);
-    const int jobs = (rows + kRowsPerJob - 1) / kRowsPerJob;
-    platform::ParallelFor(
-        static_cast<std::size_t>(jobs), platform::UsableProcessors(), [&](std::size_t job) {
-            const int first = static_cast<int>(job) * kRowsPerJob;
-            tileset::PaintMosaicRows(file, first, std::min(kRowsPerJob, rows - first), picture,
-                                     Canvas::BackColor(), seeThrough);
+// The new mosaic is painted on a picture of its own, which replaces the shown one only once it
+// is whole: a file cut short while it is read, or anything else that fails on the way, leaves the
+// window, the loaded tileset and Save As as they were. It costs a second picture while the tiles
+// are painted (up to 100 MB), the price of a file read whole before painting too, without giving
+// up reading one band of tiles while another is painted.
+void PaintMosaic(Canvas& canvas, const tileset::TilesetFile& file,
+                 tileset::SeeThroughMask* seeThrough, const std::function<void(bool)>& busy,
+                 const std::function<void(const platform::BitmapBits&)>& finish) {
+    const tileset::MosaicSize mosaic = tileset::MosaicSizeFor(file.Header().TileCount);
+    canvas.Replace(
+        canvas.ScaleX(static_cast<float>(mosaic.width), ScaleMode::Pixels, ScaleMode::Twips),
+        canvas.ScaleY(static_cast<float>(mosaic.height), ScaleMode::Pixels, ScaleMode::Twips),
+        [&](const platform::BitmapBits& picture) {
+            PaintBands(file, picture, seeThrough, busy);
+            if (finish) {
+                finish(picture);
+            }
         });
-}
-
-SaveFormat SaveFormatOf(std::string_view fileName) {
-    const std::string_view last =
-        fileName.substr(fileName.size() - std::min<std::size_t>(3, fileName.size()));
-    if (last == "bmp") {
-        return SaveFormat::Bitmap;
-    }
-    if (last == "jpg") {
-        return SaveFormat::Jpeg;
-    }
-    if (last == "png") {
-        return SaveFormat::Png;
-    }
-    return SaveFormat::None;
 }
 
 bool MainForm::AskSaveName(const char* filter, const char* title) {
@@ -179,37 +173,37 @@ bool MainForm::AskSaveName(const char* filter, const char* title) {
     return true;
 }
 
+// The window hands every writer what it shows: the canvas, which pixels of it are see-through,
+// and how many tiles it holds. The file is not read again.
+void MainForm::Export(ExportFormat format, const std::string& name) {
+    const ExportWriter& writer = WriterOf(format);
+    writer.write({Picture1, seeThrough_, TilesetHeader.TileCount}, name);
+    platform::MsgBox(writer.saved);
+}
+
 // Errors are left to the caller, which reports them; the canvas is only ever read here.
 void MainForm::mnuSaveAs_Click() {
     if (!AskSaveName(kPictureFilter)) {
         return;
     }
     const std::string& name = CommonDialog1.FileName();
-    const SaveFormat format = SaveFormatOf(name);
-    if (format == SaveFormat::Bitmap) {
-        platform::SavePicture(Picture1.Image(), name);
-        platform::MsgBox("Save complete!");
-    } else if (format == SaveFormat::Jpeg) {
-        if (mJPEGEncoder::SavePictureAsJpeg(Picture1, name, kJpegQuality)) {
-            platform::MsgBox("File saved!");
-        }
-    } else if (format == SaveFormat::Png) {
+    const std::optional<ExportFormat> format = ExportFormatOf(name);
+    if (format == ExportFormat::Bitmap || format == ExportFormat::Jpeg) {
+        Export(*format, name);
+    } else if (format == ExportFormat::Png) {
         platform::MsgBox(kPngNotSaved);
     } else if (!name.empty()) {
         platform::MsgBox(kNothingSaved);
     }
 }
 
-// The picture is what the window shows: the canvas, with the mask telling its see-through pixels
-// from a tile's own pixels of the background colour. The file may have changed since.
 void MainForm::mnuExportPng_Click() {
     if (!AskSaveName(kPngFilter, kExportPngTitle)) {
         return;
     }
     const std::string& name = CommonDialog1.FileName();
-    if (SaveFormatOf(name) == SaveFormat::Png) {
-        tileset::SaveTilesetAsPng({Picture1.Bits(), seeThrough_, TilesetHeader.TileCount}, name);
-        platform::MsgBox(kPngSaved);
+    if (ExportFormatOf(name) == ExportFormat::Png) {
+        Export(ExportFormat::Png, name);
     } else if (!name.empty()) {
         platform::MsgBox(kNothingExported);
     }

@@ -11,15 +11,9 @@
 #include "tileset/tileset_file.h"
 #include "viewer/canvas.h"
 #include "viewer/common_dialog.h"
+#include "viewer/picture_export.h"
 
 namespace orvane::viewer {
-
-enum class SaveFormat { None, Bitmap, Jpeg, Png };
-
-// What a name asks for: only its last three characters count (the whole of a shorter name),
-// compared exactly, so "x.BMP", "x.jpeg" and "" are None and "myjpg" is Jpeg. Save As writes
-// bitmaps and JPEGs only; Export PNG writes PNGs only.
-SaveFormat SaveFormatOf(std::string_view fileName);
 
 // Save As's word for a name that writes nothing.
 inline constexpr std::string_view kNothingSaved =
@@ -32,8 +26,16 @@ inline constexpr std::string_view kPngNotSaved =
 // Export PNG's word for a name that writes nothing.
 inline constexpr std::string_view kNothingExported =
     "Nothing was saved. Only a name that ends in \"png\" (in lower case) saves a PNG.";
-// What Export PNG says once the picture is written.
-inline constexpr std::string_view kPngSaved = "PNG saved!";
+
+// File > Open's painting: file's whole mosaic on a new picture of canvas, which takes the old
+// one's place once whole (Canvas::Replace), painted in bands of rows on every usable processor.
+// seeThrough, when given, learns which pixels are see-through, busy hears true while it paints
+// and false after, and finish, when given, works on the new picture before it is shown. Raises
+// OutOfMemory (7) for a mosaic too large, and the file's read errors (and finish's); the canvas
+// then keeps its old picture.
+void PaintMosaic(Canvas& canvas, const tileset::TilesetFile& file,
+                 tileset::SeeThroughMask* seeThrough, const std::function<void(bool)>& busy = {},
+                 const std::function<void(const platform::BitmapBits&)>& finish = {});
 
 class MainForm {
   public:
@@ -57,17 +59,16 @@ class MainForm {
     // window): the same command, as if fileName had been chosen in the dialog.
     void OpenFile(const std::string& fileName);
     // File > Save As: asks for a name and writes Picture1 as a bitmap when it ends in "bmp" or as
-    // a JPEG at quality 90 when it ends in "jpg", then confirms; any other name writes nothing and
-    // says so, with the endings that write (and, for "png", the command that writes PNGs); a
-    // cancel writes and shows nothing. Says "No tileset
-    // loaded!" (no dialog) before the first Open. Raises the writers' errors (481 for a canvas
-    // without pixels, file errors, 26001).
+    // a JPEG at quality 90 when it ends in "jpg" (WriteBitmap, WriteJpeg), then confirms; any
+    // other name writes nothing and says so, with the endings that write (and, for "png", the
+    // command that writes PNGs); a cancel writes and shows nothing. Says "No tileset loaded!" (no
+    // dialog) before the first Open. Raises the writers' errors.
     void mnuSaveAs_Click();
     // File > Export PNG: asks for a name ("Pngs|*.png", in a dialog titled "Export PNG") and, when
     // it ends in "png", writes the tileset the window shows as a PNG with see-through pixels
-    // transparent, made of the canvas and SeeThrough() (the file is not read again), then says
-    // kPngSaved; any other name, and a cancel, write and show nothing. Says "No tileset loaded!"
-    // (no dialog) before the first Open. Raises the writer's errors.
+    // transparent, made of the canvas and SeeThrough() (WritePng; the file is not read again),
+    // then confirms; any other name, and a cancel, write and show nothing. Says "No tileset
+    // loaded!" (no dialog) before the first Open. Raises the writer's errors.
     void mnuExportPng_Click();
 
     // After every change of Width or Height.
@@ -102,8 +103,8 @@ class MainForm {
     bool AskSaveName(const char* filter, const char* title = "");
     // The Open command; chooseFile stands in for the dialog and gives the name, "" for a cancel.
     void Open(const std::function<std::string()>& chooseFile);
-    void PaintTiles(const tileset::TilesetFile& file, const platform::BitmapBits& picture,
-                    tileset::SeeThroughMask* seeThrough);
+    // Writes what the window shows to name in format, then says so.
+    void Export(ExportFormat format, const std::string& name);
 
     float width_ = 4800;
     float height_ = 3600;

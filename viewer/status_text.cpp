@@ -4,7 +4,6 @@
 #include <filesystem>
 
 #include "tileset/format.h"
-#include "viewer/error_report.h"
 #include "viewer/tile_copies.h"
 
 namespace orvane::viewer {
@@ -60,7 +59,7 @@ std::string PointerText(const PointerInfo& info) {
 }
 
 std::string ReloadFailure(const platform::RuntimeError& error, std::string_view fileName) {
-    return "Not reloaded: '" + std::string(fileName) + "': " + ErrorDetail(error);
+    return "Not reloaded: '" + std::string(fileName) + "': " + platform::ErrorDetail(error);
 }
 
 }  // namespace orvane::viewer

@@ -29,6 +29,7 @@
 #include "tests/support/recorders.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/tileset_files.h"
+#include "viewer/common_dialog_testing.h"
 
 namespace {
 

@@ -34,6 +34,10 @@ TEST(RuntimeError, StandardErrorsHaveTheRuntimesTextAndTheProgramAsSource) {
     EXPECT_EQ(error.Source(), "platform_tests");
     EXPECT_EQ(StandardDescription(ErrorNumber::PathFileAccessError), "Path/File access error");
     EXPECT_EQ(StandardDescription(ErrorNumber::InvalidPicture), "Invalid picture");
+    EXPECT_EQ(ErrorDetail(error), "error 53: File not found");
+    EXPECT_EQ(
+        ErrorDetail(RuntimeError(61, "orvane", "Disk full", 0, "no space left on the device")),
+        "error 61: Disk full (no space left on the device)");
 }
 
 TEST(App, ExeNameIsTheRunningProgramsFileNameWithoutFolderOrExtension) {

@@ -5,6 +5,7 @@
 
 #include "platform/runtime_error.h"
 #include "tests/support/file_conditions.h"
+#include "viewer/common_dialog_testing.h"
 
 namespace {
 

@@ -11,6 +11,7 @@
 #include "tests/support/row_name.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/tileset_files.h"
+#include "viewer/common_dialog_testing.h"
 #include "viewer/main_form.h"
 
 namespace {

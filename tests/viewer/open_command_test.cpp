@@ -17,6 +17,7 @@
 #include "tests/support/recorders.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/tileset_files.h"
+#include "viewer/common_dialog_testing.h"
 #include "viewer/error_report.h"
 #include "viewer/main_form.h"
 

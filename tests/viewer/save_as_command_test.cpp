@@ -24,6 +24,7 @@
 #include "tests/support/temp_dir.h"
 #include "tests/support/tileset_files.h"
 #include "tileset/png.h"
+#include "viewer/common_dialog_testing.h"
 #include "viewer/error_report.h"
 #include "viewer/main_form.h"
 
@@ -31,10 +32,10 @@ namespace {
 
 using namespace orvane::testing;
 using orvane::viewer::DialogKind;
+using orvane::viewer::ExportFormat;
+using orvane::viewer::ExportFormatOf;
 using orvane::viewer::MainForm;
 using orvane::viewer::RunReportingErrors;
-using orvane::viewer::SaveFormat;
-using orvane::viewer::SaveFormatOf;
 using orvane::viewer::ScriptedDialog;
 using Strings = std::vector<std::string>;
 
@@ -71,16 +72,16 @@ class SaveAs : public ::testing::Test {
     MessageBoxRecorder messages;
 };
 
-TEST(SaveFormatOf, GoesByTheLastThreeCharactersExactly) {
-    EXPECT_EQ(SaveFormatOf("x.bmp"), SaveFormat::Bitmap);
-    EXPECT_EQ(SaveFormatOf("bmp"), SaveFormat::Bitmap);
-    EXPECT_EQ(SaveFormatOf("jpg"), SaveFormat::Jpeg);
-    EXPECT_EQ(SaveFormatOf("x.png"), SaveFormat::Png);
-    EXPECT_EQ(SaveFormatOf("Bmp"), SaveFormat::None);
+TEST(ExportFormatOf, GoesByTheLastThreeCharactersExactly) {
+    EXPECT_EQ(ExportFormatOf("x.bmp"), ExportFormat::Bitmap);
+    EXPECT_EQ(ExportFormatOf("bmp"), ExportFormat::Bitmap);
+    EXPECT_EQ(ExportFormatOf("jpg"), ExportFormat::Jpeg);
+    EXPECT_EQ(ExportFormatOf("x.png"), ExportFormat::Png);
+    EXPECT_EQ(ExportFormatOf("Bmp"), std::nullopt);
     // Shorter names are compared whole.
-    EXPECT_EQ(SaveFormatOf("pg"), SaveFormat::None);
-    EXPECT_EQ(SaveFormatOf("g"), SaveFormat::None);
-    EXPECT_EQ(SaveFormatOf(""), SaveFormat::None);
+    EXPECT_EQ(ExportFormatOf("pg"), std::nullopt);
+    EXPECT_EQ(ExportFormatOf("g"), std::nullopt);
+    EXPECT_EQ(ExportFormatOf(""), std::nullopt);
 }
 
 TEST_F(SaveAs, BeforeAnyOpenSaysSoAndShowsNoDialog) {

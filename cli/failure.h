@@ -1,0 +1,29 @@
+// Why a command-line program wrote nothing, told in one line.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace orvane::cli {
+
+struct Failure {
+    enum class Step { Arguments, Reading, Writing };
+    Step step;
+    std::string file;  // the file read when reading, the file written when writing
+    // What is wrong with the arguments; or the error's number and description, with the reason
+    // where the system gave one: "error 53: File not found".
+    std::string detail;
+    std::int32_t number = 0;  // the error's, 0 for the arguments
+};
+
+// Runs step, which reads or writes file: what it raises becomes the failure. Nothing when it
+// ended well.
+std::optional<Failure> Attempt(Failure::Step step, const std::string& file,
+                               const std::function<void()>& command);
+
+// The failure in one line: "reading 'a.tst': error 53: File not found".
+std::string Describe(const Failure& failure);
+
+}  // namespace orvane::cli
