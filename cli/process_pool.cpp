@@ -20,18 +20,10 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/parallel.h"
 
 namespace orvane::cli {
 namespace {
-
-std::optional<cpu_set_t> Affinity() {
-    cpu_set_t allowed;
-    CPU_ZERO(&allowed);
-    if (::sched_getaffinity(0, sizeof allowed, &allowed) != 0) {
-        return std::nullopt;
-    }
-    return allowed;
-}
 
 // The processors this process may use, lent to its children in shares. Each child that runs
 // threads sizes them to its share, so the children together start one thread per processor,
@@ -39,12 +31,8 @@ std::optional<cpu_set_t> Affinity() {
 class ProcessorShares {
   public:
     ProcessorShares() {
-        if (const std::optional<cpu_set_t> allowed = Affinity()) {
-            for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
-                if (CPU_ISSET(cpu, &*allowed)) {
-                    users_.emplace(cpu, 0);
-                }
-            }
+        for (const int cpu : platform::UsableProcessorIds()) {
+            users_.emplace(cpu, 0);
         }
     }
 

@@ -36,7 +36,7 @@ struct JobEvents {
 // Runs jobs 0 to count - 1, each in a child process of its own, at most `slots` at a time (at
 // least one). The processors this process may use are shared out among the children that run
 // together: one each while every slot is taken, all of them to a child that runs alone. A job
-// that starts threads should start as many as its own processors (sched_getaffinity).
+// that starts threads should start as many as its own processors (platform::UsableProcessors).
 //
 // SIGINT, SIGTERM or SIGHUP while the jobs run (Ctrl+C, kill, a closed terminal) stops the pool:
 // it starts no more jobs, sends its running children SIGTERM, waits for every one of them, and

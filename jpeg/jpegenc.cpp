@@ -1,7 +1,6 @@
 #include "jpeg/jpegenc.h"
 
 #include <fcntl.h>
-#include <sched.h>
 #include <turbojpeg.h>
 #include <unistd.h>
 
@@ -22,6 +21,7 @@
 
 #include "jpeg/band_join.h"
 #include "jpeg/jpegenc_testing.h"
+#include "platform/parallel.h"
 
 namespace {
 
@@ -338,20 +338,6 @@ int WriteBands(OutputFile& file, const Picture& picture, const BandPlan& plan, B
 
 }  // namespace
 
-unsigned jencDefaultThreadCount() {
-    // The affinity rather than the machine's CPUs: processes pinned to their shares of the
-    // machine, as the batch export runs them, would otherwise each start a worker for every CPU.
-    cpu_set_t cpus;
-    CPU_ZERO(&cpus);
-    if (::sched_getaffinity(0, sizeof cpus, &cpus) == 0) {
-        if (const int count = CPU_COUNT(&cpus); count > 0) {
-            return static_cast<unsigned>(count);
-        }
-    }
-    // More CPUs than a cpu_set_t can tell of, say.
-    return std::max(1u, std::thread::hardware_concurrency());
-}
-
 int jencInit(JENC_CORE_PROPERTIES* props) {
     if (props == nullptr) {
         return JENC_ERR_RECORD;
@@ -411,7 +397,12 @@ int jencWriteWithOptions(JENC_CORE_PROPERTIES* props, int mode, const JencWriteO
     int result = JENC_ERR_ENCODE;
     try {
         const BandPlan plan = PlanBands(picture, options.bandRows);
-        const unsigned threads = options.threads != 0 ? options.threads : jencDefaultThreadCount();
+        // The processors the caller may use, not the machine's: processes pinned to their
+        // shares of the machine, as the batch export runs them, would otherwise each start a
+        // worker for every one.
+        const unsigned threads = options.threads != 0
+                                     ? options.threads
+                                     : static_cast<unsigned>(orvane::platform::UsableProcessors());
         const unsigned workers =
             plan.count == 1 ? 0 : std::min(threads, static_cast<unsigned>(plan.count));
         // One worker would only take turns with the writer, which then compresses alone.

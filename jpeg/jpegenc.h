@@ -11,7 +11,7 @@
 // smear every such edge, for a file only about a fifth smaller on tile content.
 //
 // A picture taller than one band is cut into bands of whole 8-row MCU rows, compressed at the
-// same time on as many threads as the calling thread has CPUs to run on (its affinity mask), and
+// same time on as many threads as the caller may keep busy (platform::UsableProcessors), and
 // joined into one scan with a restart interval of one band (jpeg/band_join.h). The file decodes to
 // exactly the pixels of a single-threaded encoding, larger only by the restart markers and the
 // padding before them (a few thousandths of a percent on the largest canvas). Bands are written

@@ -8,7 +8,8 @@
 inline constexpr unsigned JENC_DEFAULT_BAND_ROWS = 256;
 
 struct JencWriteOptions {
-    // How many bands are compressed at once; 0 for jencDefaultThreadCount().
+    // How many bands are compressed at once; 0 for as many as the caller's usable processors
+    // (platform::UsableProcessors).
     unsigned threads = 0;
     // The rows of a band, rounded down to a multiple of 8 (at least 8), and lowered where a band
     // would exceed JPEG's restart interval of 65 535 MCUs.
@@ -17,8 +18,3 @@ struct JencWriteOptions {
 
 // jencWrite with other options than the defaults. The file's bytes depend on bandRows alone.
 int jencWriteWithOptions(JENC_CORE_PROPERTIES* props, int mode, const JencWriteOptions& options);
-
-// How many bands jencWrite compresses at once: as many as the CPUs the calling thread may run on
-// (its affinity mask, which a process pinned to some CPUs gives all its threads), or
-// std::thread::hardware_concurrency() when the mask cannot be read.
-unsigned jencDefaultThreadCount();

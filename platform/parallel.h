@@ -3,13 +3,20 @@
 
 #include <cstddef>
 #include <functional>
+#include <vector>
 
 namespace orvane::platform {
 
-// How many processors this process may use: its affinity mask, which taskset and a parent that
-// shares the machine out among its children set, or the machine's count when the mask cannot
-// be read. At least one.
+// How many processors this process may use: those of its affinity mask (which taskset, and a
+// parent that shares the machine out among its children, set), and no more than its control
+// group's CPU quota lets it keep busy (a container's --cpus, systemd's CPUQuota), rounded up;
+// the machine's count when the mask cannot be read. At least one. Painting, the JPEG's bands and
+// the batch export all size their threads or processes by it.
 std::size_t UsableProcessors();
+
+// The processors of the affinity mask, lowest first, as many as UsableProcessors counts: those
+// a parent lends to children it pins. Empty when the mask cannot be read.
+std::vector<int> UsableProcessorIds();
 
 // Runs job(0) to job(count - 1), each once, on at most `threads` threads, the caller's among
 // them; the jobs are taken up in rising order and may run at the same time, so each must touch

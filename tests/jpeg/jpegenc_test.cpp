@@ -1,14 +1,12 @@
 #include "jpeg/jpegenc.h"
 
 #include <gtest/gtest.h>
-#include <sched.h>
 #include <turbojpeg.h>
 
 #include <cerrno>
 #include <cstring>
 #include <functional>
 #include <memory>
-#include <thread>
 
 #include "jpeg/band_join.h"
 #include "jpeg/jpegenc_testing.h"
@@ -342,23 +340,6 @@ INSTANTIATE_TEST_SUITE_P(
                       BandCase{"tallest", 1, static_cast<int>(JENC_MAX_SIDE),
                                JENC_DEFAULT_BAND_ROWS, 256}),
     RowName());
-
-// The batch export pins each of its processes to a share of the CPUs; each must then start as
-// many workers as its share, not one for every CPU of the machine.
-TEST(JencWrite, ByDefaultCompressesOnAsManyThreadsAsTheCallerHasCpus) {
-    std::thread([] {
-        cpu_set_t cpus;
-        ASSERT_EQ(sched_getaffinity(0, sizeof cpus, &cpus), 0);
-        int first = 0;
-        while (!CPU_ISSET(first, &cpus)) {
-            ++first;
-        }
-        CPU_ZERO(&cpus);
-        CPU_SET(first, &cpus);
-        ASSERT_EQ(sched_setaffinity(0, sizeof cpus, &cpus), 0);  // this thread alone
-        EXPECT_EQ(jencDefaultThreadCount(), 1u);
-    }).join();
-}
 
 TEST(JencWrite, HigherQualityKeepsMoreDetail) {
     TempDir dir;
