@@ -8,15 +8,14 @@
 #include "dib/cdibsection.h"
 #include "dib/resample_kernels.h"
 #include "dib/rounding.h"
+#include "platform/cpu_features.h"
 
-// On x86-64 the hot loops also come in an AVX2 build, picked when the program starts on a
-// processor that has it; the results are the same to the bit, as no fused multiply-add is used.
+// On x86-64 the hot loops also come in an AVX2 build, used on a processor that has it; the
+// results are the same to the bit, as no fused multiply-add is used.
 #if defined(__x86_64__) && defined(__GNUC__)
 #define ORVANE_X86_VECTOR 1
-#define ORVANE_AVX2_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define ORVANE_X86_VECTOR 0
-#define ORVANE_AVX2_CLONES
 #endif
 
 namespace orvane {
@@ -42,14 +41,41 @@ std::vector<Tap> MakeTaps(LONG sourceSize, LONG destSize, std::ptrdiff_t unit) {
     return taps;
 }
 
+namespace {
+
 // A run of source columns at once, whether or not every destination column reads each: a
 // straight loop that vectorises, and each destination column then finds its two values ready.
-ORVANE_AVX2_CLONES
-void BlendRows(const BYTE* near, const BYTE* far, double nearWeight, double farWeight, double* out,
-               std::size_t count) {
+[[gnu::always_inline]] inline void BlendRowsLoop(const BYTE* near, const BYTE* far,
+                                                 double nearWeight, double farWeight, double* out,
+                                                 std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
         out[i] = RoundHalfEven(nearWeight * near[i] + farWeight * far[i]);
     }
+}
+
+void BlendRowsPortable(const BYTE* near, const BYTE* far, double nearWeight, double farWeight,
+                       double* out, std::size_t count) {
+    BlendRowsLoop(near, far, nearWeight, farWeight, out, count);
+}
+
+#if ORVANE_X86_VECTOR
+[[gnu::target("avx2")]] void BlendRowsAvx2(const BYTE* near, const BYTE* far, double nearWeight,
+                                           double farWeight, double* out, std::size_t count) {
+    BlendRowsLoop(near, far, nearWeight, farWeight, out, count);
+}
+#endif
+
+}  // namespace
+
+void BlendRows(const BYTE* near, const BYTE* far, double nearWeight, double farWeight, double* out,
+               std::size_t count) {
+#if ORVANE_X86_VECTOR
+    if (platform::CpuHas(platform::CpuFeature::Avx2)) {
+        BlendRowsAvx2(near, far, nearWeight, farWeight, out, count);
+        return;
+    }
+#endif
+    BlendRowsPortable(near, far, nearWeight, farWeight, out, count);
 }
 
 void BlendColumnsPortable(const double* blended, const Tap* columns, BYTE* out, std::size_t width) {
@@ -105,9 +131,7 @@ __attribute__((target("avx2"))) void BlendColumnsAvx2(const double* blended, con
 }  // namespace
 
 BlendColumnsKernel VectorBlendColumns() {
-    static const BlendColumnsKernel kernel =
-        __builtin_cpu_supports("avx2") ? &BlendColumnsAvx2 : nullptr;
-    return kernel;
+    return platform::CpuHas(platform::CpuFeature::Avx2) ? &BlendColumnsAvx2 : nullptr;
 }
 
 #else
@@ -119,9 +143,8 @@ BlendColumnsKernel VectorBlendColumns() {
 #endif
 
 void BlendColumns(const double* blended, const Tap* columns, BYTE* out, std::size_t width) {
-    static const BlendColumnsKernel kernel =
-        VectorBlendColumns() != nullptr ? VectorBlendColumns() : &BlendColumnsPortable;
-    kernel(blended, columns, out, width);
+    const BlendColumnsKernel vector = VectorBlendColumns();
+    (vector != nullptr ? vector : &BlendColumnsPortable)(blended, columns, out, width);
 }
 
 }  // namespace detail

@@ -7,9 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#if defined(__x86_64__)
-#include <cpuid.h>
-#endif
+#include "platform/cpu_features.h"
 
 namespace orvane::tileset {
 namespace {
@@ -113,16 +111,10 @@ void MarkSeeThrough(const BYTE* tile, int left, int top, SeeThroughMask& seeThro
     }
 }
 
-// On x86-64 the painter is built twice, with SSSE3's byte shuffle and with SSE2 alone. The
-// processor is asked which it can run only when a tileset is first painted: asking it in a
-// virtual machine is slow, and a program that starts for a small job should not pay for that.
+// On x86-64 the painter is built twice, with SSSE3's byte shuffle and with SSE2 alone.
 TilePainter ChooseTilePainter() {
 #if defined(__x86_64__)
-    unsigned eax = 0;
-    unsigned ebx = 0;
-    unsigned ecx = 0;
-    unsigned edx = 0;
-    if (__get_cpuid(1, &eax, &ebx, &ecx, &edx) != 0 && (ecx & bit_SSSE3) != 0) {
+    if (platform::CpuHas(platform::CpuFeature::Ssse3)) {
         return PaintTileSsse3;
     }
 #endif
@@ -144,7 +136,7 @@ void PaintMosaicRows(const TilesetFile& file, int firstRow, int rows,
                      SeeThroughMask* seeThrough) {
     const std::uint32_t backgroundPixel =
         LanePixel(GetRValue(background), GetGValue(background), GetBValue(background));
-    static const TilePainter paintTile = ChooseTilePainter();
+    const TilePainter paintTile = ChooseTilePainter();
     const int tiles = file.Tiles();
     std::vector<BYTE> block(static_cast<std::size_t>(std::min(kTilesPerRead, tiles)) * kTileBytes +
                             kReadSlack);

@@ -1,0 +1,15 @@
+// Lets tests run the plain build of every processor-specific routine, on any machine.
+#pragma once
+
+namespace orvane::platform::testing {
+
+// While one lives, CpuHas answers false for every feature.
+class ScopedPlainCpu {
+  public:
+    ScopedPlainCpu();
+    ~ScopedPlainCpu();
+    ScopedPlainCpu(const ScopedPlainCpu&) = delete;
+    ScopedPlainCpu& operator=(const ScopedPlainCpu&) = delete;
+};
+
+}  // namespace orvane::platform::testing
