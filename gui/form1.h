@@ -16,6 +16,7 @@
 #include "gui/canvas_widget.h"
 #include "viewer/main_form.h"
 #include "viewer/mosaic_view.h"
+#include "viewer/recent_files.h"
 #include "viewer/reload_watch.h"
 
 class QAction;

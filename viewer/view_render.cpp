@@ -90,6 +90,85 @@ void MarkCopies(const MosaicView& view, PixelRect area, std::span<Argb> out) {
     }
 }
 
+// Which canvas column each column of the area shows; -1 beyond the canvas.
+std::vector<int> CanvasColumns(const MosaicView& view, PixelRect area) {
+    const int scale = view.Scale();
+    const int first = view.Scroll().x + area.x;
+    std::vector<int> columns(static_cast<std::size_t>(area.width));
+    for (int i = 0; i < area.width; ++i) {
+        const int x = first + i;
+        columns[static_cast<std::size_t>(i)] =
+            x >= 0 && x / scale < view.Canvas().width ? x / scale : -1;
+    }
+    return columns;
+}
+
+// One row of the area, whose first pixel is `first` (viewport device pixels), showing canvas row
+// canvasY, whose pixels source holds: each column's canvas pixel, or the checkerboard where
+// seeThrough marks it.
+void PaintRow(const BYTE* source, std::span<const int> columns,
+              const tileset::SeeThroughMask* seeThrough, int canvasY, PixelPoint first, int square,
+              Argb outside, Argb* row) {
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        const int x = columns[i];
+        if (x < 0) {
+            row[i] = outside;
+        } else if (seeThrough != nullptr && seeThrough->Test(x, canvasY)) {
+            const int checkerX = (first.x + static_cast<int>(i)) / square;
+            row[i] = (checkerX + first.y / square) % 2 == 0 ? kCheckerLight : kCheckerDark;
+        } else {
+            row[i] = FromBgr(source + 3 * static_cast<std::ptrdiff_t>(x));
+        }
+    }
+}
+
+// The canvas's pixels magnified over the area, the checkerboard under see-through ones where
+// checker is given, outside beyond the canvas (and everywhere without one). Rows that show the
+// same canvas row (and checkerboard row) are copies of each other.
+void PaintPixels(const MosaicView& view, const platform::BitmapBits* canvas,
+                 const tileset::SeeThroughMask* checker, PixelRect area, Argb outside,
+                 std::span<Argb> out) {
+    const int scale = view.Scale();
+    const int square = DevicePixelsPer(kCheckerSquare, view.DevicePixelRatio());
+    const PixelPoint scroll = view.Scroll();
+    const std::vector<int> columns = CanvasColumns(view, area);
+    long long previous = LLONG_MIN;
+    for (int r = 0; r < area.height; ++r) {
+        Argb* row = out.data() + static_cast<std::ptrdiff_t>(r) * area.width;
+        const int y = scroll.y + area.y + r;
+        const int canvasY = y >= 0 ? y / scale : -1;
+        if (canvas == nullptr || canvasY < 0 || canvasY >= view.Canvas().height) {
+            std::fill(row, row + area.width, outside);
+            previous = LLONG_MIN;
+            continue;
+        }
+        const bool seeThrough = checker != nullptr && checker->RowHasAny(canvasY);
+        const long long key = 2LL * canvasY + (seeThrough ? (y / square) % 2 : 0);
+        if (key == previous) {
+            std::memcpy(row, row - area.width, sizeof(Argb) * static_cast<std::size_t>(area.width));
+            continue;
+        }
+        previous = key;
+        PaintRow(canvas->Row(canvasY), columns, seeThrough ? checker : nullptr, canvasY,
+                 {scroll.x + area.x, y}, square, outside, row);
+    }
+}
+
+// The selected tile's outline: a strong line, and a thin white one inside it.
+void PaintSelection(const MosaicView& view, PixelRect area, std::span<Argb> out) {
+    const std::optional<int> selected = view.Selection();
+    if (!selected) {
+        return;
+    }
+    const PixelRect tile = view.DeviceRect(TileRect(*selected));
+    const int thickness = DevicePixelsPer(2, view.DevicePixelRatio());
+    Ring(out, area, tile, thickness, kSelectionColour);
+    Ring(out, area,
+         {tile.x + thickness, tile.y + thickness, tile.width - 2 * thickness,
+          tile.height - 2 * thickness},
+         1, kSelectionInner);
+}
+
 }  // namespace
 
 Argb GridOver(Argb pixel) {
@@ -112,48 +191,7 @@ void RenderView(const MosaicView& view, const platform::BitmapBits& canvas,
     const bool hasPixels = canvas && canvas.width == size.width && canvas.height == size.height;
     const bool checker = view.background == Background::Checkerboard &&
                          mask.Width() == size.width && mask.Height() == size.height;
-    const int scale = view.Scale();
-    const int square = DevicePixelsPer(kCheckerSquare, view.DevicePixelRatio());
-    const PixelPoint scroll = view.Scroll();
-
-    // Which canvas column each column of the area shows; -1 beyond the canvas.
-    std::vector<int> columns(static_cast<std::size_t>(area.width));
-    for (int i = 0; i < area.width; ++i) {
-        const int x = scroll.x + area.x + i;
-        columns[static_cast<std::size_t>(i)] = x >= 0 && x / scale < size.width ? x / scale : -1;
-    }
-
-    // Rows that show the same canvas row (and checkerboard row) are copies of each other.
-    long long previous = LLONG_MIN;
-    for (int r = 0; r < area.height; ++r) {
-        Argb* row = out.data() + static_cast<std::ptrdiff_t>(r) * area.width;
-        const int y = scroll.y + area.y + r;
-        const int canvasY = y >= 0 ? y / scale : -1;
-        if (!hasPixels || canvasY < 0 || canvasY >= size.height) {
-            std::fill(row, row + area.width, outside);
-            previous = LLONG_MIN;
-            continue;
-        }
-        const bool seeThrough = checker && mask.RowHasAny(canvasY);
-        const long long key = 2LL * canvasY + (seeThrough ? (y / square) % 2 : 0);
-        if (key == previous) {
-            std::memcpy(row, row - area.width, sizeof(Argb) * static_cast<std::size_t>(area.width));
-            continue;
-        }
-        previous = key;
-        const BYTE* source = canvas.Row(canvasY);
-        for (int i = 0; i < area.width; ++i) {
-            const int x = columns[static_cast<std::size_t>(i)];
-            if (x < 0) {
-                row[i] = outside;
-            } else if (seeThrough && mask.Test(x, canvasY)) {
-                row[i] = ((scroll.x + area.x + i) / square + y / square) % 2 == 0 ? kCheckerLight
-                                                                                  : kCheckerDark;
-            } else {
-                row[i] = FromBgr(source + 3 * static_cast<std::ptrdiff_t>(x));
-            }
-        }
-    }
+    PaintPixels(view, hasPixels ? &canvas : nullptr, checker ? &mask : nullptr, area, outside, out);
     if (!hasPixels) {
         return;
     }
@@ -163,15 +201,7 @@ void RenderView(const MosaicView& view, const platform::BitmapBits& canvas,
     if (view.markDuplicates) {
         MarkCopies(view, area, out);
     }
-    if (const std::optional<int> selected = view.Selection()) {
-        const PixelRect tile = view.DeviceRect(TileRect(*selected));
-        const int thickness = DevicePixelsPer(2, view.DevicePixelRatio());
-        Ring(out, area, tile, thickness, kSelectionColour);
-        Ring(out, area,
-             {tile.x + thickness, tile.y + thickness, tile.width - 2 * thickness,
-              tile.height - 2 * thickness},
-             1, kSelectionInner);
-    }
+    PaintSelection(view, area, out);
 }
 
 }  // namespace orvane::viewer

@@ -12,6 +12,7 @@
 #include "tests/support/process.h"
 #include "tests/support/row_name.h"
 #include "tests/support/temp_dir.h"
+#include "viewer/recent_files.h"
 #include "viewer/reload_watch.h"
 #include "viewer/status_text.h"
 #include "viewer/view_render.h"
