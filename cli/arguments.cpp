@@ -74,7 +74,8 @@ is replaced only once the new one is complete. A file given twice is exported on
 for --format png, as above.
 
 The tilesets are exported in parallel, each in a process of its own, as many at a time as there
-are processors that orvane-export may use (see taskset(1)), each process on its share of them.
+are processors that orvane-export may use (see taskset(1)), and no more than its control group's
+CPU quota keeps busy (a container's --cpus, systemd's CPUQuota=), each process on its share.
 A tileset that cannot be read or written is reported on standard error in one line that begins
 with its name, and leaves no picture, not even part of one; the others are exported all the
 same. On a terminal, standard error also shows how many tilesets are done and
