@@ -61,9 +61,11 @@ TEST(UsableProcessors, AreThoseOfTheAffinityMask) {
     }).join();
 }
 
+using Files = std::map<std::string, std::string>;  // path -> contents; no other can be read
+
 struct QuotaCase {
     const char* name;
-    std::map<std::string, std::string> files;  // path -> contents; any other cannot be read
+    Files files;
     std::optional<std::size_t> processors;
 };
 void PrintTo(const QuotaCase& c, std::ostream* os) {
@@ -73,91 +75,57 @@ void PrintTo(const QuotaCase& c, std::ostream* os) {
 class Quota : public ::testing::TestWithParam<QuotaCase> {};
 
 TEST_P(Quota, LimitsTheProcessorsToTheLowestQuotaRoundedUp) {
-    const QuotaCase& c = GetParam();
-    EXPECT_EQ(orvane::platform::testing::CgroupProcessorLimit(
-                  [&](const std::string& path) -> std::optional<std::string> {
-                      const auto at = c.files.find(path);
-                      return at == c.files.end() ? std::nullopt : std::optional(at->second);
-                  }),
-              c.processors);
+    const Files& files = GetParam().files;
+    EXPECT_EQ(orvane::platform::testing::CgroupProcessorLimit([&](const std::string& path) {
+                  const auto at = files.find(path);
+                  return at == files.end() ? std::nullopt : std::optional(at->second);
+              }),
+              GetParam().processors);
 }
 
-const std::string kGroups = "/proc/self/cgroup";
-const std::string kMounts = "/proc/self/mountinfo";
-const std::string kV2 = "30 23 0:26 / /sys/fs/cgroup rw,nosuid shared:4 - cgroup2 cgroup2 rw\n";
-const std::string kV1 =
-    "32 31 0:29 / /sys/fs/cgroup/cpu,cpuacct rw,relatime - cgroup cgroup rw,cpu,cpuacct\n";
-const std::string kApp = "/sys/fs/cgroup/app.slice/run.scope";
-const std::string kV1App = "/sys/fs/cgroup/cpu,cpuacct/app";
+// A process in group /a/b of cgroup v2 mounted (as fsType) at /sys/fs/cgroup, with cpu.max in
+// the groups given (below the mount).
+Files V2(const Files& cpuMax, const std::string& group = "/a/b",
+         const std::string& fsType = "cgroup2") {
+    Files files{{"/proc/self/cgroup", "0::" + group + "\n"},
+                {"/proc/self/mountinfo", "30 23 0:26 / /sys/fs/cgroup rw - " + fsType + " x rw\n"}};
+    for (const auto& [folder, text] : cpuMax) {
+        files["/sys/fs/cgroup" + folder + "/cpu.max"] = text;
+    }
+    return files;
+}
+
+// A process in group /a of the v1 hierarchy of those controllers, with that quota and period.
+Files V1(const std::string& quota, const std::string& controllers = "cpu,cpuacct") {
+    const std::string mount = "/sys/fs/cgroup/" + controllers;
+    return {{"/proc/self/cgroup", "5:memory:/a\n4:" + controllers + ":/a\n0::/\n"},
+            {"/proc/self/mountinfo",
+             "32 31 0:29 / " + mount + " rw - cgroup cgroup rw," + controllers + "\n"},
+            {mount + "/a/cpu.cfs_quota_us", quota + "\n"},
+            {mount + "/a/cpu.cfs_period_us", "100000\n"}};
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Groups, Quota,
     ::testing::Values(
-        QuotaCase{"v2_no_quota",
-                  {{kGroups, "0::/app.slice/run.scope\n"},
-                   {kMounts, kV2},
-                   {kApp + "/cpu.max", "max 100000\n"}},
-                  std::nullopt},
-        QuotaCase{"v2_two_and_a_half",
-                  {{kGroups, "0::/app.slice/run.scope\n"},
-                   {kMounts, kV2},
-                   {kApp + "/cpu.max", "250000 100000\n"}},
-                  3},
-        QuotaCase{"v2_below_one",
-                  {{kGroups, "0::/app.slice/run.scope\n"},
-                   {kMounts, kV2},
-                   {kApp + "/cpu.max", "20000 100000\n"}},
-                  1},
-        // The quota of a group above counts too, and the lowest wins.
-        QuotaCase{"v2_parent_lower",
-                  {{kGroups, "0::/app.slice/run.scope\n"},
-                   {kMounts, kV2},
-                   {kApp + "/cpu.max", "400000 100000\n"},
-                   {"/sys/fs/cgroup/app.slice/cpu.max", "200000 100000\n"}},
-                  2},
+        QuotaCase{"v2_no_quota", V2({{"/a/b", "max 100000\n"}}), std::nullopt},
+        QuotaCase{"v2_two_and_a_half", V2({{"/a/b", "250000 100000\n"}}), 3},
+        QuotaCase{"v2_below_one", V2({{"/a/b", "20000 100000\n"}}), 1},
+        // A group above counts too, and the lowest wins.
+        QuotaCase{"v2_parent_lower", V2({{"/a/b", "400000 100000"}, {"/a", "200000 100000"}}), 2},
         // In a container's own namespace its group is the root of what it sees.
-        QuotaCase{
-            "v2_namespace_root",
-            {{kGroups, "0::/\n"}, {kMounts, kV2}, {"/sys/fs/cgroup/cpu.max", "150000 100000"}},
-            2},
+        QuotaCase{"v2_namespace_root", V2({{"", "150000 100000"}}, "/"), 2},
         QuotaCase{"v2_mounted_at_its_group",
-                  {{kGroups, "0::/docker/1f3\n"},
-                   {kMounts, "40 30 0:26 /docker/1f3 /sys/fs/cgroup ro - cgroup2 cgroup2 rw\n"},
+                  {{"/proc/self/cgroup", "0::/docker/1f3\n"},
+                   {"/proc/self/mountinfo", "4 3 0:6 /docker/1f3 /sys/fs/cgroup ro - cgroup2 x rw"},
                    {"/sys/fs/cgroup/cpu.max", "100000 100000\n"}},
                   1},
-        QuotaCase{"v1_quota",
-                  {{kGroups, "5:memory:/app\n4:cpu,cpuacct:/app\n0::/\n"},
-                   {kMounts, kV1 + kV2},
-                   {kV1App + "/cpu.cfs_quota_us", "150000\n"},
-                   {kV1App + "/cpu.cfs_period_us", "100000\n"}},
-                  2},
-        QuotaCase{"v1_no_quota",
-                  {{kGroups, "4:cpu,cpuacct:/app\n"},
-                   {kMounts, kV1},
-                   {kV1App + "/cpu.cfs_quota_us", "-1\n"},
-                   {kV1App + "/cpu.cfs_period_us", "100000\n"}},
-                  std::nullopt},
-        QuotaCase{"v1_cpuacct_is_not_cpu",
-                  {{kGroups, "2:cpuacct:/app\n"},
-                   {kMounts, "33 31 0:30 / /sys/fs/cgroup/cpuacct rw - cgroup cgroup rw,cpuacct\n"},
-                   {"/sys/fs/cgroup/cpuacct/app/cpu.cfs_quota_us", "100000\n"},
-                   {"/sys/fs/cgroup/cpuacct/app/cpu.cfs_period_us", "100000\n"}},
-                  std::nullopt},
-        QuotaCase{"damaged_quota",
-                  {{kGroups, "0::/app.slice/run.scope\n"},
-                   {kMounts, kV2},
-                   {kApp + "/cpu.max", "lots 100000\n"}},
-                  std::nullopt},
-        QuotaCase{"no_period",
-                  {{kGroups, "0::/app.slice/run.scope\n"},
-                   {kMounts, kV2},
-                   {kApp + "/cpu.max", "100000 0\n"}},
-                  std::nullopt},
-        QuotaCase{"groups_unreadable", {{kMounts, kV2}}, std::nullopt},
-        QuotaCase{"hierarchy_not_mounted",
-                  {{kGroups, "0::/app.slice/run.scope\n"},
-                   {kMounts, kV1},
-                   {kApp + "/cpu.max", "100000 100000\n"}},
+        QuotaCase{"v2_damaged", V2({{"/a/b", "lots 100000\n"}}), std::nullopt},
+        QuotaCase{"v2_no_period", V2({{"/a/b", "100000 0\n"}}), std::nullopt},
+        QuotaCase{"v1_quota", V1("150000"), 2}, QuotaCase{"v1_no_quota", V1("-1"), std::nullopt},
+        QuotaCase{"v1_cpuacct_is_not_cpu", V1("100000", "cpuacct"), std::nullopt},
+        QuotaCase{"groups_unreadable", {}, std::nullopt},
+        QuotaCase{"hierarchy_not_mounted", V2({{"/a/b", "100000 100000"}}, "/a/b", "tmpfs"),
                   std::nullopt}),
     orvane::testing::RowName());
 
