@@ -73,7 +73,6 @@ TEST_P(MosaicLayout, EveryTileLandsInItsCellAndTheCanvasFitsTheMosaic) {
               }));
     ScriptedDialog dialog({dir / "set.tst"});
     MainForm form(dialog);
-    form.TrackSeeThrough(true);
 
     if (inFile < tiles) {
         EXPECT_THROW(form.mnuOpen_Click(), orvane::platform::RuntimeError);
