@@ -3,13 +3,12 @@
 
 namespace orvane::platform::testing {
 
-// While one lives, CpuHas answers false for every feature.
+// While one lives, CpuHas answers false for every feature. Neither copied nor moved.
 class ScopedPlainCpu {
   public:
     ScopedPlainCpu();
     ~ScopedPlainCpu();
-    ScopedPlainCpu(const ScopedPlainCpu&) = delete;
-    ScopedPlainCpu& operator=(const ScopedPlainCpu&) = delete;
+    ScopedPlainCpu(ScopedPlainCpu&&) = delete;
 };
 
 }  // namespace orvane::platform::testing
