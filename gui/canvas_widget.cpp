@@ -81,6 +81,22 @@ void CanvasWidget::ZoomTo(int zoom, QPointF about) {
     }
 }
 
+void CanvasWidget::SetZoomFloor(int floor) {
+    SyncView();
+    if (view_.SetZoomFloor(floor)) {
+        Changed();
+        emit ZoomChanged();
+    }
+}
+
+void CanvasWidget::RestoreZoom(int zoom) {
+    SyncView();
+    if (view_.RestoreZoom(zoom)) {
+        Changed();
+        emit ZoomChanged();
+    }
+}
+
 void CanvasWidget::Select(std::optional<int> tile) {
     view_.Select(tile);
     viewport()->update();

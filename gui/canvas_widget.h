@@ -31,6 +31,9 @@ class CanvasWidget : public QAbstractScrollArea {
     // Zooms about the middle of the view, or about a point of it (logical pixels).
     void ZoomTo(int zoom);
     void ZoomTo(int zoom, QPointF about);
+    // The least zoom, and a zoom remembered from before (MosaicView::SetZoomFloor, RestoreZoom).
+    void SetZoomFloor(int floor);
+    void RestoreZoom(int zoom);
     void Select(std::optional<int> tile);
     void SetGrid(bool on);
     void SetMarkDuplicates(bool on);

@@ -132,6 +132,7 @@ Form1::Form1(viewer::CommonDialog* dialog)
     model_.OnResize([this] {
         opened_ = true;
         canvasWidget_.FollowModel();
+        UpdateZoomFloor();
         FitToMosaic();
     });
     model_.OnBusy([](bool busy) {
@@ -207,18 +208,24 @@ void Form1::BuildViewMenu() {
     view->setObjectName("mnuView");
     const auto zoomAction = [&](const QString& text, const char* name,
                                 const QList<QKeySequence>& keys, const std::function<int()>& zoom) {
-        connect(AddAction(view, text, name, keys), &QAction::triggered, this,
-                [this, zoom] { canvasWidget_.ZoomTo(zoom()); });
+        connect(AddAction(view, text, name, keys), &QAction::triggered, this, [this, zoom] {
+            UpdateZoomFloor();
+            canvasWidget_.ZoomTo(zoom());
+        });
     };
     zoomAction(tr("Zoom &In"), "mnuZoomIn", {QKeySequence("Ctrl+="), QKeySequence("Ctrl++")},
                [this] { return canvasWidget_.View().Zoom() + 1; });
     zoomAction(tr("Zoom &Out"), "mnuZoomOut", {QKeySequence("Ctrl+-")},
                [this] { return canvasWidget_.View().Zoom() - 1; });
     zoomAction(tr("&Actual Size"), "mnuActualSize", {QKeySequence("Ctrl+0")},
-               [] { return viewer::kMinZoom; });
+               [] { return viewer::kActualSize; });
     zoomAction(tr("&Fit"), "mnuFit", {}, [this] {
         return viewer::FitZoom(canvasWidget_.View().Canvas(), canvasWidget_.Ratio(),
                                FitRequestNow());
+    });
+    zoomAction(tr("Fit &Whole"), "mnuFitWhole", {}, [this] {
+        return viewer::FitWholeZoom(canvasWidget_.View().Canvas(), canvasWidget_.Ratio(),
+                                    FitRequestNow());
     });
     view->addSeparator();
     QAction* grid = AddAction(view, tr("&Grid"), "mnuGrid", {QKeySequence(Qt::Key_G)});
@@ -406,6 +413,11 @@ viewer::FitRequest Form1::FitRequestNow() const {
     const QSize least = minimumSizeHint();
     request.minimumClient = {std::max(least.width(), ChromeWidth()), least.height()};
     return request;
+}
+
+void Form1::UpdateZoomFloor() {
+    canvasWidget_.SetZoomFloor(viewer::FitWholeZoom(canvasWidget_.View().Canvas(),
+                                                    canvasWidget_.Ratio(), FitRequestNow()));
 }
 
 int Form1::ChromeWidth() const {

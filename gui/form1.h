@@ -76,6 +76,8 @@ class Form1 : public QMainWindow {
     // none, and the window is fitted again once the window manager has framed it.
     void FitToMosaic();
     viewer::FitRequest FitRequestNow() const;
+    // The least zoom, for the mosaic shown and the screen: the step at which all of it fits.
+    void UpdateZoomFloor();
     QSize Decoration() const;
     // The least client width that shows the menus whole (not folded into "»"), the status bar's
     // summary of what is open and, as far as it can be told, the title.

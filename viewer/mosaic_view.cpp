@@ -2,21 +2,25 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 
 #include "tileset/format.h"
 #include "viewer/tile_copies.h"
 
 namespace orvane::viewer {
-namespace {
-
-int FloorDiv(int value, int by) {
-    return value >= 0 ? value / by : -((-value + by - 1) / by);
-}
-
-}  // namespace
 
 int DevicePixelsPer(int zoom, double devicePixelRatio) {
     return std::max(1, static_cast<int>(std::lround(zoom * devicePixelRatio)));
+}
+
+ZoomScale ScaleOf(int zoom, double devicePixelRatio) {
+    if (zoom >= kActualSize) {
+        return {DevicePixelsPer(zoom, devicePixelRatio), 1};
+    }
+    const int device = DevicePixelsPer(kActualSize, devicePixelRatio);
+    const int canvas = ZoomDivisor(zoom);
+    const int common = std::gcd(device, canvas);
+    return {device / common, canvas / common};
 }
 
 int LogicalLength(int devicePixels, double devicePixelRatio) {
@@ -61,11 +65,13 @@ std::optional<int> MosaicView::EarlierCopy(int tile) const {
 void MosaicView::SetDevicePixelRatio(double ratio) {
     if (ratio > 0 && ratio != ratio_) {
         // The same canvas point stays at the viewport's corner.
-        const double x = scroll_.x / static_cast<double>(Scale());
-        const double y = scroll_.y / static_cast<double>(Scale());
+        const ZoomScale before = Scale();
         ratio_ = ratio;
-        ScrollTo({static_cast<int>(std::lround(x * Scale())),
-                  static_cast<int>(std::lround(y * Scale()))});
+        const ZoomScale after = Scale();
+        const double factor = static_cast<double>(after.device) * before.canvas /
+                              (static_cast<double>(after.canvas) * before.device);
+        ScrollTo({static_cast<int>(std::lround(scroll_.x * factor)),
+                  static_cast<int>(std::lround(scroll_.y * factor))});
     }
 }
 
@@ -75,16 +81,8 @@ void MosaicView::SetViewport(PixelSize device) {
 }
 
 bool MosaicView::ZoomTo(int zoom, PixelPoint anchor) {
-    zoom = std::clamp(zoom, kMinZoom, kMaxZoom);
-    if (zoom == zoom_) {
-        return false;
-    }
-    const int before = Scale();
-    zoom_ = zoom;
-    const double factor = static_cast<double>(Scale()) / before;
-    ScrollTo({static_cast<int>(std::lround((scroll_.x + anchor.x) * factor)) - anchor.x,
-              static_cast<int>(std::lround((scroll_.y + anchor.y) * factor)) - anchor.y});
-    return true;
+    wanted_ = std::clamp(zoom, floor_, kMaxZoom);
+    return Show(wanted_, anchor);
 }
 
 bool MosaicView::ZoomTo(int zoom) {
@@ -94,8 +92,33 @@ bool MosaicView::ZoomTo(int zoom) {
                          scroll_.y == 0 ? 0 : viewport_.height / 2});
 }
 
+bool MosaicView::SetZoomFloor(int floor) {
+    floor_ = std::clamp(floor, kLeastZoom, kActualSize);
+    return Show(std::clamp(wanted_, floor_, kMaxZoom), {});
+}
+
+bool MosaicView::RestoreZoom(int zoom) {
+    wanted_ = std::clamp(zoom, kLeastZoom, kMaxZoom);
+    return Show(std::clamp(wanted_, floor_, kMaxZoom), {});
+}
+
+bool MosaicView::Show(int zoom, PixelPoint anchor) {
+    if (zoom == zoom_) {
+        return false;
+    }
+    const ZoomScale before = Scale();
+    zoom_ = zoom;
+    const ZoomScale after = Scale();
+    const double factor = static_cast<double>(after.device) * before.canvas /
+                          (static_cast<double>(after.canvas) * before.device);
+    ScrollTo({static_cast<int>(std::lround((scroll_.x + anchor.x) * factor)) - anchor.x,
+              static_cast<int>(std::lround((scroll_.y + anchor.y) * factor)) - anchor.y});
+    return true;
+}
+
 PixelSize MosaicView::Content() const {
-    return {canvas_.width * Scale(), canvas_.height * Scale()};
+    const ZoomScale scale = Scale();
+    return {scale.ToDevice(canvas_.width), scale.ToDevice(canvas_.height)};
 }
 
 PixelSize MosaicView::LogicalContent() const {
@@ -133,8 +156,9 @@ void MosaicView::ScrollTo(Jump jump) {
 }
 
 std::optional<PixelPoint> MosaicView::CanvasAt(PixelPoint device) const {
-    const PixelPoint canvas{FloorDiv(scroll_.x + device.x, Scale()),
-                            FloorDiv(scroll_.y + device.y, Scale())};
+    const ZoomScale scale = Scale();
+    const PixelPoint canvas{scale.ToCanvas(scroll_.x + device.x),
+                            scale.ToCanvas(scroll_.y + device.y)};
     if (!PixelRect{0, 0, canvas_.width, canvas_.height}.Contains(canvas)) {
         return std::nullopt;
     }
@@ -147,9 +171,11 @@ std::optional<PixelPoint> MosaicView::CanvasAtLogical(double x, double y) const 
 }
 
 PixelRect MosaicView::DeviceRect(PixelRect canvas) const {
-    const int scale = Scale();
-    return {canvas.x * scale - scroll_.x, canvas.y * scale - scroll_.y, canvas.width * scale,
-            canvas.height * scale};
+    const ZoomScale scale = Scale();
+    const int left = scale.ToDevice(canvas.x);
+    const int top = scale.ToDevice(canvas.y);
+    return {left - scroll_.x, top - scroll_.y, scale.ToDevice(canvas.x + canvas.width) - left,
+            scale.ToDevice(canvas.y + canvas.height) - top};
 }
 
 void MosaicView::Select(std::optional<int> tile) {
@@ -195,16 +221,36 @@ WindowFit FitWindow(const FitRequest& request) {
     return fit;
 }
 
-int FitZoom(PixelSize canvas, double devicePixelRatio, FitRequest request) {
-    for (int zoom = kMaxZoom; zoom > kMinZoom; --zoom) {
-        const int scale = DevicePixelsPer(zoom, devicePixelRatio);
-        request.content = {LogicalLength(canvas.width * scale, devicePixelRatio),
-                           LogicalLength(canvas.height * scale, devicePixelRatio)};
-        if (!FitWindow(request).horizontalBar) {
+namespace {
+
+// The largest zoom at which the window around the canvas needs no horizontal scrollbar, and with
+// whole no vertical one either; at least the step at which the canvas is one pixel.
+int LargestZoomThatFits(PixelSize canvas, double devicePixelRatio, FitRequest request, bool whole) {
+    const long long longest = std::max({canvas.width, canvas.height, 1});
+    const int least = std::max(
+        kLeastZoom,
+        ShrinkStep(static_cast<int>(std::min<long long>(
+            longest * DevicePixelsPer(kActualSize, devicePixelRatio), ZoomDivisor(kLeastZoom)))));
+    for (int zoom = kMaxZoom; zoom > least; --zoom) {
+        const ZoomScale scale = ScaleOf(zoom, devicePixelRatio);
+        request.content = {LogicalLength(scale.ToDevice(canvas.width), devicePixelRatio),
+                           LogicalLength(scale.ToDevice(canvas.height), devicePixelRatio)};
+        const WindowFit fit = FitWindow(request);
+        if (!fit.horizontalBar && !(whole && fit.verticalBar)) {
             return zoom;
         }
     }
-    return kMinZoom;
+    return least;
+}
+
+}  // namespace
+
+int FitZoom(PixelSize canvas, double devicePixelRatio, FitRequest request) {
+    return LargestZoomThatFits(canvas, devicePixelRatio, request, false);
+}
+
+int FitWholeZoom(PixelSize canvas, double devicePixelRatio, FitRequest request) {
+    return LargestZoomThatFits(canvas, devicePixelRatio, request, true);
 }
 
 }  // namespace orvane::viewer

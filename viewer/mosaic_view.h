@@ -35,12 +35,44 @@ struct PixelRect {
     }
 };
 
-inline constexpr int kMinZoom = 1;
+// Zoom steps: 1 to kMaxZoom magnify so many times; below 1× they shrink, 0 to 1/2, -1 to 1/3,
+// -2 to 1/4 and so on, so that Zoom In and Zoom Out are one step up or down from any of them.
+inline constexpr int kActualSize = 1;
 inline constexpr int kMaxZoom = 16;
+// The step that shrinks to 1/divisor.
+constexpr int ShrinkStep(int divisor) {
+    return 2 - divisor;
+}
+// Shrinks a mosaic of the largest size (608 x 55 200) to a pixel, and any canvas a window holds to
+// a screenful.
+inline constexpr int kLeastZoom = ShrinkStep(1 << 16);
+// 1 for a step of 1× or more, d for one that shrinks to 1/d.
+constexpr int ZoomDivisor(int zoom) {
+    return zoom >= kActualSize ? 1 : 2 - zoom;
+}
 
-// Device pixels one canvas pixel covers, each way, at a zoom: the zoom times the ratio, to the
-// nearest whole pixel, at least one. 1.5 gives 2, 3, 4 (not 4.5), 6, ...
+// Device pixels one canvas pixel covers, each way, at a zoom of 1× or more: the zoom times the
+// ratio, to the nearest whole pixel, at least one. 1.5 gives 2, 3, 4 (not 4.5), 6, ...
 int DevicePixelsPer(int zoom, double devicePixelRatio);
+
+// How a zoom maps the canvas to device pixels: `device` device pixels show `canvas` canvas
+// pixels, each way, in lowest terms. A magnification shows each canvas pixel as a whole square
+// (canvas 1); a shrinking step shows 1×'s device pixels over the divisor's canvas pixels.
+struct ZoomScale {
+    int device = 1;
+    int canvas = 1;
+    bool operator==(const ZoomScale&) const = default;
+    // The first device pixel (counted from the canvas's corner) that shows canvas pixel x (0 or
+    // more) or a later one; for a length, the device pixels it covers, one partly covered
+    // included.
+    int ToDevice(long long x) const { return static_cast<int>((x * device + canvas - 1) / canvas); }
+    // The canvas pixel a device pixel (counted from the canvas's corner) shows.
+    int ToCanvas(long long x) const {
+        const long long scaled = x * canvas;
+        return static_cast<int>(scaled >= 0 ? scaled / device : -((-scaled + device - 1) / device));
+    }
+};
+ZoomScale ScaleOf(int zoom, double devicePixelRatio);
 // A length in device pixels as logical pixels, rounded up so that nothing is cut.
 int LogicalLength(int devicePixels, double devicePixelRatio);
 
@@ -79,14 +111,24 @@ class MosaicView {
     PixelSize Viewport() const { return viewport_; }
 
     int Zoom() const { return zoom_; }
-    // Device pixels per canvas pixel.
-    int Scale() const { return DevicePixelsPer(zoom_, ratio_); }
-    // Zooms (clamped to kMinZoom..kMaxZoom) so that the canvas point under anchor, a viewport
+    ZoomScale Scale() const { return ScaleOf(zoom_, ratio_); }
+    // Zooms (clamped to ZoomFloor()..kMaxZoom) so that the canvas point under anchor, a viewport
     // device pixel, stays under it as far as the scroll range allows. False when the zoom stays.
     bool ZoomTo(int zoom, PixelPoint anchor);
     // As the keys zoom: about the middle of the viewport, or from the canvas's top or left edge
     // where the view is at it.
     bool ZoomTo(int zoom);
+    // The least zoom: the step at which the whole mosaic fits the screen (FitWholeZoom), or 1×
+    // when the mosaic fits at 1× or more. The zoom follows it down to the one last asked for, and
+    // up when it rises above the zoom: a mosaic that needs ¼ shows at ¼ again after one shown at
+    // 1×. False when the zoom stays.
+    bool SetZoomFloor(int floor);
+    int ZoomFloor() const { return floor_; }
+    // The zoom asked for last (ZoomTo, RestoreZoom): what is remembered between launches.
+    int WantedZoom() const { return wanted_; }
+    // Asks for a zoom remembered from before, which may lie below today's floor. False when the
+    // zoom stays.
+    bool RestoreZoom(int zoom);
 
     // The zoomed canvas, in device and in logical pixels.
     PixelSize Content() const;
@@ -123,11 +165,16 @@ class MosaicView {
     Background background = Background::WindowColour;
 
   private:
+    // Shows zoom, about anchor.
+    bool Show(int zoom, PixelPoint anchor);
+
     PixelSize canvas_;
     int tileCount_ = 0;
     double ratio_ = 1.0;
     PixelSize viewport_;
-    int zoom_ = kMinZoom;
+    int zoom_ = kActualSize;
+    int wanted_ = kActualSize;
+    int floor_ = kActualSize;
     PixelPoint scroll_;
     std::optional<int> selection_;
     std::vector<int> firstCopies_;
@@ -159,5 +206,8 @@ WindowFit FitWindow(const FitRequest& request);
 // The largest zoom at which the canvas's whole width fits the screen: FitWindow then needs no
 // horizontal scrollbar. request.content is ignored.
 int FitZoom(PixelSize canvas, double devicePixelRatio, FitRequest request);
+// The largest zoom at which the whole canvas fits the screen: FitWindow needs no scrollbar. Below
+// 1× it shrinks as far as a canvas of one pixel.
+int FitWholeZoom(PixelSize canvas, double devicePixelRatio, FitRequest request);
 
 }  // namespace orvane::viewer

@@ -24,7 +24,14 @@ std::string MosaicSummary(int tileCount, PixelSize mosaic) {
 }
 
 std::string ZoomText(int zoom) {
-    return std::to_string(zoom * 100) + "%";
+    const int divisor = ZoomDivisor(zoom);
+    if (divisor == 1) {
+        return std::to_string(zoom * 100) + "%";
+    }
+    // Whole percents down to 1/10; below, two digits, so that no step reads "0%".
+    char text[24];
+    std::snprintf(text, sizeof text, divisor <= 10 ? "%.0f%%" : "%.2g%%", 100.0 / divisor);
+    return text;
 }
 
 std::optional<PointerInfo> Probe(const platform::BitmapBits& canvas,

@@ -19,7 +19,7 @@ std::string WindowTitle(std::string_view fileName);
 // "57 tiles · 608 × 96 pixels", "1 tile · 32 × 32 pixels"; "0 tiles" for a tileset without any.
 std::string MosaicSummary(int tileCount, PixelSize mosaic);
 
-// "400%".
+// "400%", "33%" (1/3), "1.8%" (1/56).
 std::string ZoomText(int zoom);
 
 // What the pointer is over: a tile's pixel.

@@ -6,13 +6,13 @@
 #include <vector>
 
 #include "tileset/format.h"
+#include "viewer/scaled_view.h"
 
 namespace orvane::viewer {
 namespace {
 
-Argb FromBgr(const BYTE* pixel) {
-    return 0xFF000000U | Argb{pixel[2]} << 16 | Argb{pixel[1]} << 8 | Argb{pixel[0]};
-}
+// Tiles smaller than this, in device pixels, get no grid: it would cover them.
+constexpr int kLeastGridPitch = 8;
 
 // Fills the part of rect (viewport device pixels) that lies in area.
 void Fill(std::span<Argb> out, PixelRect area, PixelRect rect, Argb colour) {
@@ -38,9 +38,30 @@ void Ring(std::span<Argb> out, PixelRect area, PixelRect rect, int thickness, Ar
     Fill(out, area, {rect.x + rect.width - t, rect.y, t, rect.height}, colour);
 }
 
+// The device pixels (counted from the zoomed canvas's corner) in [from, to) where a tile starts,
+// and end - 1, the mosaic's last.
+std::vector<int> GridLines(ZoomScale scale, int from, int to, int end) {
+    std::vector<int> lines;
+    for (long long tile = scale.ToCanvas(from) / tileset::kTileSize;; ++tile) {
+        const int at = scale.ToDevice(tile * tileset::kTileSize);
+        if (at >= to) {
+            break;
+        }
+        if (at >= from) {
+            lines.push_back(at);
+        }
+    }
+    if (end - 1 >= from && end - 1 < to && (lines.empty() || lines.back() != end - 1)) {
+        lines.push_back(end - 1);
+    }
+    return lines;
+}
+
 void PaintGrid(const MosaicView& view, PixelRect area, std::span<Argb> out) {
-    const int scale = view.Scale();
-    const int pitch = tileset::kTileSize * scale;
+    const ZoomScale scale = view.Scale();
+    if (scale.ToDevice(tileset::kTileSize) < kLeastGridPitch) {
+        return;
+    }
     const PixelSize content = view.Content();
     const PixelPoint scroll = view.Scroll();
     // The canvas's part of the area, in canvas device pixels.
@@ -48,37 +69,41 @@ void PaintGrid(const MosaicView& view, PixelRect area, std::span<Argb> out) {
     const int right = std::min(area.x + area.width + scroll.x, content.width);
     const int top = std::max(area.y + scroll.y, 0);
     const int bottom = std::min(area.y + area.height + scroll.y, content.height);
+    if (left >= right || top >= bottom) {
+        return;
+    }
     const auto at = [&](int x, int y) -> Argb& {
         return out[static_cast<std::size_t>(y - scroll.y - area.y) * area.width +
                    static_cast<std::size_t>(x - scroll.x - area.x)];
     };
     // Every tile's left and top edge, and the mosaic's right and bottom edge.
-    const auto isLine = [pitch](int at, int end) { return at % pitch == 0 || at == end - 1; };
+    const std::vector<int> columns = GridLines(scale, left, right, content.width);
+    const std::vector<int> rows = GridLines(scale, top, bottom, content.height);
+    auto nextRow = rows.begin();
     for (int y = top; y < bottom; ++y) {
-        if (isLine(y, content.height)) {
+        if (nextRow != rows.end() && *nextRow == y) {
+            ++nextRow;
             for (int x = left; x < right; ++x) {
                 at(x, y) = GridOver(at(x, y));
             }
             continue;
         }
-        for (int x = (left + pitch - 1) / pitch * pitch; x < right; x += pitch) {
+        for (const int x : columns) {
             at(x, y) = GridOver(at(x, y));
-        }
-        if (right == content.width && (content.width - 1) % pitch != 0 && left < right) {
-            at(right - 1, y) = GridOver(at(right - 1, y));
         }
     }
 }
 
 // Rings each tile of the area that has an earlier copy.
 void MarkCopies(const MosaicView& view, PixelRect area, std::span<Argb> out) {
-    const int pitch = tileset::kTileSize * view.Scale();
+    const ZoomScale scale = view.Scale();
     const PixelPoint scroll = view.Scroll();
-    const int firstColumn = std::max(0, (area.x + scroll.x) / pitch);
+    const auto tileOf = [&](int device) { return scale.ToCanvas(device) / tileset::kTileSize; };
+    const int firstColumn = std::max(0, tileOf(area.x + scroll.x));
     const int lastColumn =
-        std::min(tileset::kTilesPerRow - 1, (area.x + area.width - 1 + scroll.x) / pitch);
-    const int firstRow = std::max(0, (area.y + scroll.y) / pitch);
-    const int lastRow = (area.y + area.height - 1 + scroll.y) / pitch;
+        std::min(tileset::kTilesPerRow - 1, tileOf(area.x + area.width - 1 + scroll.x));
+    const int firstRow = std::max(0, tileOf(area.y + scroll.y));
+    const int lastRow = tileOf(area.y + area.height - 1 + scroll.y);
     const int thickness = DevicePixelsPer(2, view.DevicePixelRatio());
     for (int row = firstRow; row <= lastRow; ++row) {
         for (int column = firstColumn; column <= lastColumn; ++column) {
@@ -92,7 +117,7 @@ void MarkCopies(const MosaicView& view, PixelRect area, std::span<Argb> out) {
 
 // Which canvas column each column of the area shows; -1 beyond the canvas.
 std::vector<int> CanvasColumns(const MosaicView& view, PixelRect area) {
-    const int scale = view.Scale();
+    const int scale = view.Scale().device;
     const int first = view.Scroll().x + area.x;
     std::vector<int> columns(static_cast<std::size_t>(area.width));
     for (int i = 0; i < area.width; ++i) {
@@ -114,21 +139,20 @@ void PaintRow(const BYTE* source, std::span<const int> columns,
         if (x < 0) {
             row[i] = outside;
         } else if (seeThrough != nullptr && seeThrough->Test(x, canvasY)) {
-            const int checkerX = (first.x + static_cast<int>(i)) / square;
-            row[i] = (checkerX + first.y / square) % 2 == 0 ? kCheckerLight : kCheckerDark;
+            row[i] = CheckerAt(first.x + static_cast<int>(i), first.y, square);
         } else {
             row[i] = FromBgr(source + 3 * static_cast<std::ptrdiff_t>(x));
         }
     }
 }
 
-// The canvas's pixels magnified over the area, the checkerboard under see-through ones where
-// checker is given, outside beyond the canvas (and everywhere without one). Rows that show the
-// same canvas row (and checkerboard row) are copies of each other.
+// The canvas's pixels magnified by a whole number over the area, the checkerboard under
+// see-through ones where checker is given, outside beyond the canvas (and everywhere without one).
+// Rows that show the same canvas row (and checkerboard row) are copies of each other.
 void PaintPixels(const MosaicView& view, const platform::BitmapBits* canvas,
                  const tileset::SeeThroughMask* checker, PixelRect area, Argb outside,
                  std::span<Argb> out) {
-    const int scale = view.Scale();
+    const int scale = view.Scale().device;
     const int square = DevicePixelsPer(kCheckerSquare, view.DevicePixelRatio());
     const PixelPoint scroll = view.Scroll();
     const std::vector<int> columns = CanvasColumns(view, area);
@@ -191,7 +215,12 @@ void RenderView(const MosaicView& view, const platform::BitmapBits& canvas,
     const bool hasPixels = canvas && canvas.width == size.width && canvas.height == size.height;
     const bool checker = view.background == Background::Checkerboard &&
                          mask.Width() == size.width && mask.Height() == size.height;
-    PaintPixels(view, hasPixels ? &canvas : nullptr, checker ? &mask : nullptr, area, outside, out);
+    if (hasPixels && view.Scale().canvas > 1) {
+        PaintScaled(view, canvas, checker ? &mask : nullptr, area, outside, out);
+    } else {
+        PaintPixels(view, hasPixels ? &canvas : nullptr, checker ? &mask : nullptr, area, outside,
+                    out);
+    }
     if (!hasPixels) {
         return;
     }

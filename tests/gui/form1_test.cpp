@@ -297,9 +297,44 @@ TEST_F(Form1ByName, HomeEndAndPageKeysScroll) {
     }
 }
 
+// Ctrl+- goes on below 1×, each step narrowing the window with the mosaic, and the status bar
+// still names the tile under the pointer; Fit Whole shows all of the island sample.
+TEST_F(Form1ByName, ZoomsOutBelowActualSizeUntilTheWholeMosaicFits) {
+    WriteFile(dir_ / "long.tst", TilesetBytes(2000, 2000));  // 106 rows: 3 392 pixels high
+    noDialog_.OpenFile(dir_ / "long.tst");
+    noDialog_.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&noDialog_));
+    const orvane::viewer::MosaicView& view = noDialog_.Picture1Widget().View();
+    std::vector<int> zooms{view.Zoom()};
+    std::vector<int> widths{noDialog_.width()};
+    for (int press = 0; press < 2; ++press) {
+        QTest::keyClick(&noDialog_, Qt::Key_Minus, Qt::ControlModifier);
+        zooms.push_back(view.Zoom());
+        widths.push_back(noDialog_.width());
+    }
+    using orvane::viewer::ShrinkStep;
+    EXPECT_EQ(zooms, (std::vector<int>{1, ShrinkStep(2), ShrinkStep(3)}));
+    EXPECT_LT(widths[1], widths[0]);
+    EXPECT_LE(widths[2], widths[1]);
+    QTest::mouseMove(&Viewport(noDialog_), {15, 20});  // canvas (45, 60): tile 21's (13, 28)
+    QLabel* status = noDialog_.statusBar()->findChildren<QLabel*>().constFirst();
+    EXPECT_TRUE(status->text().contains("(13, 28 in tile)")) << status->text().toStdString();
+    EXPECT_TRUE(status->text().startsWith("Tile 21 ")) << status->text().toStdString();
+
+    noDialog_.OpenFile(ORVANE_ISLAND_TILESET);
+    Action(noDialog_, "mnuFitWhole")->trigger();
+
+    EXPECT_LT(view.Zoom(), 1);
+    EXPECT_FALSE(noDialog_.Picture1Widget().verticalScrollBar()->isVisible());
+    EXPECT_FALSE(noDialog_.Picture1Widget().horizontalScrollBar()->isVisible());
+    EXPECT_LE(view.Content().height, Viewport(noDialog_).height());
+}
+
 TEST_F(Form1ByName, SaveAsWritesTheCanvasWhateverTheViewShows) {
-    ScriptedDialog dialog({dir_ / "a.tst", dir_ / "before.bmp", dir_ / "before.jpg",
-                           dir_ / "after.bmp", dir_ / "after.jpg"});
+    WriteFile(dir_ / "tall.tst", TilesetBytes(600, 600));
+    ScriptedDialog dialog({dir_ / "tall.tst", dir_ / "before.bmp", dir_ / "before.jpg",
+                           dir_ / "after.bmp", dir_ / "after.jpg", dir_ / "shrunk.bmp",
+                           dir_ / "shrunk.jpg"});
     Form1 form(&dialog);
     form.show();
     MessageBoxRecorder messages;
@@ -314,13 +349,20 @@ TEST_F(Form1ByName, SaveAsWritesTheCanvasWhateverTheViewShows) {
     ASSERT_EQ(form.Picture1Widget().View().Selection(), 1) << "at 4x, tile 2";
     Action(form, "mnuSaveAs")->trigger();
     Action(form, "mnuSaveAs")->trigger();
+    Action(form, "mnuFitWhole")->trigger();
+    ASSERT_LT(form.Picture1Widget().View().Zoom(), 1);
+    Action(form, "mnuSaveAs")->trigger();
+    Action(form, "mnuSaveAs")->trigger();
 
-    EXPECT_EQ(messages.prompts, (std::vector<std::string>{"Save complete!", "File saved!",
-                                                          "Save complete!", "File saved!"}));
-    EXPECT_EQ(orvane::testing::ReadFile(dir_ / "after.bmp"),
-              orvane::testing::ReadFile(dir_ / "before.bmp"));
-    EXPECT_EQ(orvane::testing::ReadFile(dir_ / "after.jpg"),
-              orvane::testing::ReadFile(dir_ / "before.jpg"));
+    EXPECT_EQ(messages.prompts,
+              (std::vector<std::string>{"Save complete!", "File saved!", "Save complete!",
+                                        "File saved!", "Save complete!", "File saved!"}));
+    for (const char* extension : {".bmp", ".jpg"}) {
+        const std::string before =
+            orvane::testing::ReadFile(dir_ / ("before" + std::string(extension)));
+        EXPECT_EQ(orvane::testing::ReadFile(dir_ / ("after" + std::string(extension))), before);
+        EXPECT_EQ(orvane::testing::ReadFile(dir_ / ("shrunk" + std::string(extension))), before);
+    }
 }
 
 // Tiles 4 and 5 copy tiles 1 and 2; a reload without copies leaves nothing marked.

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <ctime>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "tests/support/process.h"
@@ -41,6 +43,12 @@ TEST(ZoomSteps, CoverEveryCanvasPixelWithTheSameWholeDevicePixels) {
         EXPECT_EQ(DevicePixelsPer(row.zoom, row.ratio), row.devicePixels)
             << row.zoom << "x at " << row.ratio;
     }
+    for (const auto& [zoom, ratio, scale] :
+         std::vector<std::tuple<int, double, ZoomScale>>{{ShrinkStep(2), 1.0, {1, 2}},
+                                                         {ShrinkStep(3), 1.5, {2, 3}},
+                                                         {ShrinkStep(2), 2.0, {1, 1}}}) {
+        EXPECT_EQ(ScaleOf(zoom, ratio), scale) << ZoomText(zoom) << " at " << ratio;
+    }
     EXPECT_EQ(LogicalLength(1216, 1.5), 811) << "rounded up, never cut";
     EXPECT_EQ(LogicalLength(150, 1.5), 100);
 
@@ -56,6 +64,43 @@ TEST(ZoomSteps, CoverEveryCanvasPixelWithTheSameWholeDevicePixels) {
     EXPECT_TRUE(view.ZoomTo(99));
     EXPECT_EQ(view.Zoom(), kMaxZoom);
     EXPECT_EQ(view.Content(), (PixelSize{608 * 16, 96 * 16}));
+}
+
+// Zoom Out, as Ctrl+- gives it, on the largest mosaic on a 1920 x 1080 screen, the window
+// fitted at each step: below 1× to 1/2, then 1/3, the window narrower with the mosaic, down to
+// the step at which all of it fits; a smaller mosaic then stops at 1×, and the larger one
+// returns to the zoom last asked for.
+TEST(ZoomSteps, GoBelowActualSizeUntilTheWholeMosaicFits) {
+    const PixelSize largest{608, 55'200};
+    const FitRequest screen{{}, 50, {2, 27}, {0, 0, 1920, 1080}, 15, {}, {200, 80}};
+    MosaicView view;
+    view.SetMosaic(largest, 32'767);
+    view.SetViewport({608, 1000});
+    const int whole = FitWholeZoom(largest, 1.0, screen);
+    EXPECT_EQ(whole, ShrinkStep(55'200 / (1080 - 50 - 27) + 1));
+    view.SetZoomFloor(whole);
+    std::vector<int> zooms;
+    std::vector<int> widths;
+    for (int press = 0; press < 3; ++press) {
+        FitRequest request = screen;
+        request.content = view.LogicalContent();
+        widths.push_back(FitWindow(request).client.width);
+        zooms.push_back(view.Zoom());
+        view.ZoomTo(view.Zoom() - 1);
+    }
+    EXPECT_EQ(zooms, (std::vector<int>{1, ShrinkStep(2), ShrinkStep(3)}));
+    EXPECT_EQ(widths, (std::vector<int>{608 + 15, 304 + 15, 203 + 15}));
+    EXPECT_EQ(ZoomText(ShrinkStep(3)), "33%");
+    EXPECT_EQ(ZoomText(whole), "1.8%");
+    view.ZoomTo(whole - 5);
+    EXPECT_EQ(view.Zoom(), whole) << "no further than the whole mosaic";
+
+    EXPECT_TRUE(view.SetZoomFloor(FitWholeZoom({608, 96}, 1.0, screen)));
+    EXPECT_EQ(view.Zoom(), kActualSize);
+    EXPECT_TRUE(view.SetZoomFloor(whole));
+    EXPECT_EQ(view.Zoom(), whole);
+    EXPECT_FALSE(view.RestoreZoom(whole - 10)) << "remembered, shown once the floor allows";
+    EXPECT_EQ(view.WantedZoom(), whole - 10);
 }
 
 struct FitCase {
@@ -118,6 +163,11 @@ TEST(FitZoom, IsTheLargestZoomWhoseWidthNeedsNoScrollbar) {
     EXPECT_EQ(FitZoom({608, 96}, 1.0, request), 2);
     request.available = {0, 0, 1200, 1024};
     EXPECT_EQ(FitZoom({608, 96}, 1.5, request), 1) << "2x: 1216 logical pixels and the frame";
+    request.available = {0, 0, 500, 1024};
+    EXPECT_EQ(FitZoom({608, 96}, 1.0, request), ShrinkStep(2)) << "a narrow screen";
+    request.available = {0, 0, 1920, 1080};
+    EXPECT_EQ(FitWholeZoom({608, 96}, 1.0, request), 3);
+    EXPECT_EQ(FitWholeZoom({608, 1152}, 1.0, request), ShrinkStep(2)) << "the island sample";
 }
 
 struct PointerCase {
@@ -141,6 +191,7 @@ TEST_P(Pointer, FindsTheTileUnderIt) {
     view.SetMosaic({608, 64}, 20);
     view.SetDevicePixelRatio(c.ratio);
     view.SetViewport({300, 100});
+    view.SetZoomFloor(kLeastZoom);
     view.ZoomTo(c.zoom, {0, 0});
     view.ScrollTo(c.scroll);
     ASSERT_EQ(view.Scroll(), c.scroll);
@@ -163,24 +214,29 @@ INSTANTIATE_TEST_SUITE_P(
         PointerCase{"empty_cell_scrolled_at_16x", 16, 1.0, {600, 700}, 10, 10, std::nullopt},
         PointerCase{"at_1_5", 1, 1.5, {0, 0}, 21.4, 0.7, TileHit{0, 0, 0, {16, 0}}},
         PointerCase{"at_1_5_4x", 4, 1.5, {0, 0}, 100, 20, TileHit{0, 0, 0, {25, 5}}},
-        PointerCase{"beyond_the_canvas", 1, 1.0, {0, 0}, 700, 10, std::nullopt}),
+        PointerCase{"beyond_the_canvas", 1, 1.0, {0, 0}, 700, 10, std::nullopt},
+        PointerCase{"half", ShrinkStep(2), 1.0, {0, 0}, 10.5, 20, TileHit{19, 0, 1, {20, 8}}},
+        PointerCase{"third_at_1_5", ShrinkStep(3), 1.5, {0, 0}, 50, 4, TileHit{3, 3, 0, {16, 9}}},
+        PointerCase{"beyond_a_quarter", ShrinkStep(4), 1.0, {0, 0}, 152, 0, std::nullopt}),
     orvane::testing::RowName());
 
-// A 64 x 32 canvas, bottom row first as a canvas holds it: pixel (x, y) is red x, green y, blue 7.
+// A 64 x height canvas, bottom row first as a canvas holds it: pixel (x, y) is red x, green y
+// (modulo 256), blue 7.
 class GradientCanvas {
   public:
-    GradientCanvas() : rows_(kStride * 32) {
-        for (int y = 0; y < 32; ++y) {
+    explicit GradientCanvas(int height = 32) : height_(height), rows_(kStride * height) {
+        for (int y = 0; y < height; ++y) {
             for (int x = 0; x < 64; ++x) {
-                BYTE* pixel = rows_.data() + (31 - y) * kStride + 3 * x;
+                BYTE* pixel = rows_.data() + (height - 1 - y) * kStride + 3 * x;
                 pixel[0] = 7, pixel[1] = static_cast<BYTE>(y), pixel[2] = static_cast<BYTE>(x);
             }
         }
     }
-    orvane::platform::BitmapBits Bits() { return {rows_.data(), 64, 32, kStride}; }
+    orvane::platform::BitmapBits Bits() { return {rows_.data(), 64, height_, kStride}; }
 
   private:
     static constexpr int kStride = 64 * 3;
+    int height_;
     std::vector<BYTE> rows_;
 };
 
@@ -259,6 +315,57 @@ TEST(RenderView, DrawsTheCanvasMagnifiedWithTheViewOverIt) {
                 ASSERT_EQ(piece[static_cast<std::size_t>(y * 30 + x)], at(part.x + x, part.y + y))
                     << "(" << x << ", " << y << ") scrolled " << scroll.x;
             }
+        }
+    }
+}
+
+// At 1/2 each device pixel blends the canvas pixels about twice its place, see-through ones show
+// the checkerboard, and the grid is on the tiles' edges. A canvas taller than a band of the
+// resampled view: a part drawn alone, across a band's edge, is still that part of the whole.
+TEST(RenderView, DrawsTheCanvasShrunkWithTheViewOverIt) {
+    GradientCanvas pixels(3000);
+    SeeThroughMask mask(64, 3000);
+    mask.Set(4, 4);
+    MosaicView view;
+    view.SetMosaic({64, 3000}, 2);
+    view.SetViewport({40, 1500});
+    view.SetZoomFloor(kLeastZoom);
+    view.ZoomTo(ShrinkStep(2), {0, 0});
+    ASSERT_EQ(view.Content(), (PixelSize{32, 1500}));
+    view.background = Background::Checkerboard;
+    std::vector<Argb> out(40 * 1500);
+
+    RenderView(view, pixels.Bits(), mask, {0, 0, 40, 1500}, 0, out);
+
+    const auto at = [&](int x, int y) { return out[static_cast<std::size_t>(y * 40 + x)]; };
+    for (int y = 0; y < 100; ++y) {
+        for (int x = 0; x < 32; ++x) {
+            if (x != 2 || y != 2) {
+                ASSERT_LE(std::abs(static_cast<int>(at(x, y) >> 16 & 0xFF) - 2 * x), 1) << x;
+                ASSERT_LE(std::abs(static_cast<int>(at(x, y) >> 8 & 0xFF) - 2 * y % 256), 1) << y;
+            }
+        }
+    }
+    EXPECT_EQ(at(2, 2), kCheckerLight) << "see-through (4, 4)";
+    EXPECT_EQ(at(32, 10), 0u) << "beyond the canvas";
+
+    view.SetViewport({40, 500});
+    view.ScrollTo({0, 1000});
+    RenderView(view, pixels.Bits(), mask, {0, 0, 40, 500}, 0, out);
+    view.grid = true;
+    std::vector<Argb> whole(40 * 500);
+    RenderView(view, pixels.Bits(), mask, {0, 0, 40, 500}, 0, whole);
+    EXPECT_EQ(whole[16], GridOver(out[16])) << "tile 2's left edge";
+    EXPECT_EQ(whole[15], out[15]);
+    EXPECT_EQ(whole[8 * 40 + 5], GridOver(out[8 * 40 + 5])) << "canvas row 2016, a tile's top";
+    const PixelRect part{3, 200, 30, 300};
+    std::vector<Argb> piece(30 * 300);
+    RenderView(view, pixels.Bits(), mask, part, 0, piece);
+    for (int y = 0; y < part.height; ++y) {
+        for (int x = 0; x < part.width; ++x) {
+            ASSERT_EQ(piece[static_cast<std::size_t>(y * 30 + x)],
+                      whole[static_cast<std::size_t>((part.y + y) * 40 + part.x + x)])
+                << "(" << x << ", " << y << ")";
         }
     }
 }
