@@ -124,6 +124,7 @@ Form1::Form1(viewer::CommonDialog* dialog)
     connect(&canvasWidget_, &CanvasWidget::ZoomChanged, this, [this] {
         zoomLabel_.setText(Local(viewer::ZoomText(canvasWidget_.View().Zoom())));
         FitToMosaic();
+        StoreViewSettings();
     });
 
     model_.Picture1.OnResize([this] { canvasWidget_.FollowModel(); });
@@ -228,13 +229,17 @@ void Form1::BuildViewMenu() {
                                     FitRequestNow());
     });
     view->addSeparator();
-    QAction* grid = AddAction(view, tr("&Grid"), "mnuGrid", {QKeySequence(Qt::Key_G)});
-    grid->setCheckable(true);
-    connect(grid, &QAction::toggled, &canvasWidget_, &CanvasWidget::SetGrid);
+    grid_ = AddAction(view, tr("&Grid"), "mnuGrid", {QKeySequence(Qt::Key_G)});
+    grid_->setCheckable(true);
+    connect(grid_, &QAction::toggled, this, [this](bool on) {
+        canvasWidget_.SetGrid(on);
+        StoreViewSettings();
+    });
     QAction* duplicates = AddAction(view, tr("Mark &Duplicates"), "mnuMarkDuplicates", {});
     duplicates->setCheckable(true);
     connect(duplicates, &QAction::toggled, &canvasWidget_, &CanvasWidget::SetMarkDuplicates);
     BuildBackgroundMenu(view);
+    BuildBrowseActions(view);
 }
 
 void Form1::BuildBackgroundMenu(QMenu* view) {
@@ -246,9 +251,12 @@ void Form1::BuildBackgroundMenu(QMenu* view) {
         QAction* action = AddAction(background, text, name, {});
         action->setCheckable(true);
         action->setChecked(choice == canvasWidget_.View().background);
+        action->setData(static_cast<int>(choice));
         backgrounds_.addAction(action);
-        connect(action, &QAction::triggered, this,
-                [this, shown = choice] { canvasWidget_.SetBackground(shown); });
+        connect(action, &QAction::triggered, this, [this, shown = choice] {
+            canvasWidget_.SetBackground(shown);
+            StoreViewSettings();
+        });
     }
 }
 
@@ -299,11 +307,14 @@ void Form1::AfterCommand() {
     zoomLabel_.setText(Local(viewer::ZoomText(canvasWidget_.View().Zoom())));
     reload_->setEnabled(loaded);
     copy_->setEnabled(loaded);
+    nextTileset_->setEnabled(loaded);
+    previousTileset_->setEnabled(loaded);
     canvasWidget_.viewport()->update();
 
     if (opened_ && loaded) {
         opened_ = false;
         notice_.clear();
+        browsed_ = shown;
         // A file shown again (a reload) is first in the list already: the settings are not
         // written again each time an editor saves it.
         if (shown != watchedFile_) {
@@ -460,6 +471,9 @@ void Form1::FitToMosaic() {
 
 bool Form1::event(QEvent* event) {
     const bool handled = QMainWindow::event(event);
+    if (event->type() == QEvent::WindowStateChange) {
+        fullScreen_->setChecked(isFullScreen());
+    }
     // The window manager frames the window some time after it is shown: fit again then, so that
     // the frame, not only the client area, stays inside the screen.
     if (fitted_ &&

@@ -14,10 +14,12 @@
 #include <vector>
 
 #include "gui/canvas_widget.h"
+#include "viewer/folder_tilesets.h"
 #include "viewer/main_form.h"
 #include "viewer/mosaic_view.h"
 #include "viewer/recent_files.h"
 #include "viewer/reload_watch.h"
+#include "viewer/view_settings.h"
 
 class QAction;
 class QMenu;
@@ -47,6 +49,12 @@ class Form1 : public QMainWindow {
     void UseRecentFiles(const std::vector<std::string>& files,
                         std::function<void(const std::vector<std::string>&)> store);
 
+    // The view starts as settings has it (zoom, grid, background, the window's size), and every
+    // change of them, and the window's size when it closes, goes to store. Without this call the
+    // view starts as it always does, and nothing is stored.
+    void UseViewSettings(const viewer::ViewSettings& settings,
+                         std::function<void(const viewer::ViewSettings&)> store);
+
     // How long the shown file must stay unchanged on disk before it is opened again.
     static constexpr int kSettleMs = 300;
 
@@ -58,6 +66,7 @@ class Form1 : public QMainWindow {
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     void BuildMenus();
@@ -65,6 +74,15 @@ class Form1 : public QMainWindow {
     void BuildEditMenu();
     void BuildViewMenu();
     void BuildBackgroundMenu(QMenu* view);
+    // View > Next Tileset, Previous Tileset and Full Screen.
+    void BuildBrowseActions(QMenu* view);
+    // Opens the tileset beside the one shown (or the one last tried) in its folder; at either end
+    // the status bar says so.
+    void Browse(viewer::Direction direction);
+    void ToggleFullScreen();
+    viewer::ViewSettings ViewSettingsNow() const;
+    // Hands the view's settings to the store when they have changed.
+    void StoreViewSettings();
     // An item of a menu, named for the tests and the keys it answers to.
     static QAction* AddAction(QMenu* menu, const QString& text, const char* name,
                               const QList<QKeySequence>& keys);
@@ -100,6 +118,10 @@ class Form1 : public QMainWindow {
     QString summary_;  // what is open
     QAction* reload_ = nullptr;
     QAction* copy_ = nullptr;
+    QAction* grid_ = nullptr;
+    QAction* nextTileset_ = nullptr;
+    QAction* previousTileset_ = nullptr;
+    QAction* fullScreen_ = nullptr;
     QMenu* recentMenu_ = nullptr;
     // No parent: a child added while the window is being made reaches event() before the members
     // below exist.
@@ -114,6 +136,12 @@ class Form1 : public QMainWindow {
     std::string notice_;       // why the last reload failed; "" once an Open succeeds
     bool fitted_ = false;      // the window has been fitted to a mosaic at least once
     QSize assumedDecoration_;  // the frame the last fit counted with
+
+    // The tileset Next and Previous go on from: the one shown, or the one last tried, should it
+    // not have opened.
+    std::string browsed_;
+    viewer::ViewSettings storedView_;
+    std::function<void(const viewer::ViewSettings&)> storeView_;
 
     viewer::RecentFiles recent_;
     std::function<void(const std::vector<std::string>&)> storeRecent_;

@@ -9,7 +9,7 @@
 namespace orvane::gui {
 namespace {
 
-// ~/.config/orvane/orvane.conf; only the program itself reads and writes it, never the tests.
+// ~/.config/orvane/orvane.ini; only the program itself reads and writes it, never the tests.
 constexpr char kRecentFilesKey[] = "recentFiles";
 
 QSettings Settings() {
@@ -36,6 +36,19 @@ void Module1::Main(const std::optional<std::string>& tileset) {
             }
             Settings().setValue(kRecentFilesKey, names);
         });
+        const QSettings stored = Settings();
+        form1_->UseViewSettings(
+            viewer::ReadViewSettings([&stored](std::string_view key) -> std::optional<std::string> {
+                const QVariant value = stored.value(QString::fromUtf8(key.data(), key.size()));
+                return value.isValid() ? std::optional(value.toString().toStdString())
+                                       : std::nullopt;
+            }),
+            [](const viewer::ViewSettings& settings) {
+                QSettings file = Settings();
+                for (const auto& [key, value] : viewer::SettingsEntries(settings)) {
+                    file.setValue(QString::fromStdString(key), QString::fromStdString(value));
+                }
+            });
     }
     form1_->show();
     if (tileset) {

@@ -330,6 +330,57 @@ TEST_F(Form1ByName, ZoomsOutBelowActualSizeUntilTheWholeMosaicFits) {
     EXPECT_LE(view.Content().height, Viewport(noDialog_).height());
 }
 
+// Closed and started again, the window keeps the zoom, the grid and the background, and fits
+// itself to the next mosaic at that zoom.
+TEST_F(Form1ByName, RestartingKeepsTheView) {
+    WriteFile(dir_ / "tall.tst", TilesetBytes(600, 600));
+    orvane::viewer::ViewSettings stored;
+    QSize fitted;
+    {
+        Form1 first(&none_);
+        first.UseViewSettings({}, [&](const orvane::viewer::ViewSettings& now) { stored = now; });
+        first.show();
+        first.OpenFile(dir_ / "tall.tst");
+        Action(first, "mnuZoomOut")->trigger();
+        Action(first, "mnuGrid")->trigger();
+        Action(first, "mnuCheckerboard")->trigger();
+        fitted = first.size();
+        first.close();
+    }
+    Form1 second(&none_);
+    second.UseViewSettings(stored, {});
+    second.show();
+    second.OpenFile(dir_ / "tall.tst");
+
+    const orvane::viewer::MosaicView& view = second.Picture1Widget().View();
+    EXPECT_EQ(view.Zoom(), orvane::viewer::ShrinkStep(2));
+    EXPECT_TRUE(view.grid && Action(second, "mnuGrid")->isChecked());
+    EXPECT_TRUE(view.background == orvane::viewer::Background::Checkerboard &&
+                Action(second, "mnuCheckerboard")->isChecked());
+    EXPECT_EQ(second.size(), fitted);
+}
+
+// Space and Backspace step through the folder's tilesets in a file manager's order, no further
+// than either end; F11 fills the screen and gives it back.
+TEST_F(Form1ByName, SpaceAndBackspaceGoThroughTheFolder) {
+    WriteFile(dir_ / "t10.tst", TilesetBytes(3, 3));
+    WriteFile(dir_ / "T9.tst", TilesetBytes(2, 2));
+    noDialog_.OpenFile(dir_ / "a.tst");
+    noDialog_.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&noDialog_));
+    std::vector<std::string> shown;
+    for (const Qt::Key key : {Qt::Key_Space, Qt::Key_Space, Qt::Key_Space, Qt::Key_Backspace}) {
+        QTest::keyClick(&noDialog_, key);
+        shown.push_back(noDialog_.windowTitle().section(' ', 0, 0).toStdString());
+    }
+    EXPECT_EQ(shown, (std::vector<std::string>{"T9.tst", "t10.tst", "t10.tst", "T9.tst"}));
+
+    QTest::keyClick(&noDialog_, Qt::Key_F11);
+    EXPECT_TRUE(noDialog_.isFullScreen());
+    QTest::keyClick(&noDialog_, Qt::Key_F11);
+    EXPECT_FALSE(noDialog_.isFullScreen());
+}
+
 TEST_F(Form1ByName, SaveAsWritesTheCanvasWhateverTheViewShows) {
     WriteFile(dir_ / "tall.tst", TilesetBytes(600, 600));
     ScriptedDialog dialog({dir_ / "tall.tst", dir_ / "before.bmp", dir_ / "before.jpg",

@@ -7,6 +7,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
+#include <map>
 #include <thread>
 #include <tuple>
 #include <vector>
@@ -14,10 +16,12 @@
 #include "tests/support/process.h"
 #include "tests/support/row_name.h"
 #include "tests/support/temp_dir.h"
+#include "viewer/folder_tilesets.h"
 #include "viewer/recent_files.h"
 #include "viewer/reload_watch.h"
 #include "viewer/status_text.h"
 #include "viewer/view_render.h"
+#include "viewer/view_settings.h"
 
 namespace {
 
@@ -440,6 +444,53 @@ TEST(Reload, KeepsZoomScrollAndSelectionWhereTheNewMosaicAllows) {
     EXPECT_EQ(recent.Files(),
               (std::vector<std::string>{"5", "11", "10", "9", "8", "7", "6", "4", "3", "2"}));
     EXPECT_EQ(AbsoluteFileName("/a/../b/./c.tst"), "/a/../b/c.tst") << "a link may lead anywhere";
+}
+
+// What the settings file holds of the view, and what is made of a value the program never wrote.
+TEST(ViewSettings, GoToTheFileAndBackAndIgnoreWhatTheProgramWouldNotWrite) {
+    const ViewSettings chosen{ShrinkStep(3), true, Background::Checkerboard, {640, 480}, true};
+    std::map<std::string, std::string, std::less<>> file;
+    for (const auto& [key, value] : SettingsEntries(chosen)) {
+        file[key] = value;
+    }
+    const auto from = [&](std::string_view key) -> std::optional<std::string> {
+        const auto found = file.find(key);
+        return found != file.end() ? std::optional(found->second) : std::nullopt;
+    };
+    EXPECT_EQ(file["view/zoom"], "1/3");
+    EXPECT_EQ(ReadViewSettings(from), chosen);
+
+    file = {{"view/zoom", "17"},
+            {"view/grid", "yes"},
+            {"view/background", "pink"},
+            {"window/size", "640x"},
+            {"window/maximized", "1"}};
+    EXPECT_EQ(ReadViewSettings(from), ViewSettings{});
+    for (const char* zoom : {"1/1", "1/0", "1/-4", "0", "4x", "1/99999999999"}) {
+        file = {{"view/zoom", zoom}};
+        EXPECT_EQ(ReadViewSettings(from).zoom, kActualSize) << zoom;
+    }
+}
+
+// The next and the previous tileset in a folder as a file manager orders it; hidden files, other
+// files and folders are not tilesets to show.
+TEST(FolderTilesets, FollowInTheOrderOfAFileManager) {
+    orvane::testing::TempDir dir;
+    for (const char* name : {"t10.tst", "t2.tst", "T3.TST", "t02b.tst", ".t4.tst", "t5.png"}) {
+        orvane::testing::WriteFile(dir / name, "");
+    }
+    std::filesystem::create_directory(dir / "t6.tst");
+    std::vector<std::string> order{dir / "t2.tst"};
+    while (const auto next = NeighbourTileset(order.back(), Direction::Next)) {
+        order.push_back(*next);
+    }
+    EXPECT_EQ(order, (std::vector<std::string>{dir / "t2.tst", dir / "t02b.tst", dir / "T3.TST",
+                                               dir / "t10.tst"}));
+    EXPECT_EQ(NeighbourTileset(dir / "t2.tst", Direction::Previous), std::nullopt);
+    EXPECT_EQ(NeighbourTileset(dir / "t4.tst", Direction::Previous), dir / "T3.TST")
+        << "from a file no longer there";
+    EXPECT_TRUE(NaturalLess("a99999999999999999999", "a100000000000000000000"));
+    EXPECT_TRUE(NaturalLess("t02", "t2") && !NaturalLess("t2", "t02")) << "then byte by byte";
 }
 
 // a.tst replaced by a file of the same size, its modification time put back, as tools do it.
