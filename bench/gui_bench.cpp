@@ -1,5 +1,5 @@
 // The window with the largest tileset (32 767 tiles, a 608 x 55 200 canvas): drawing one
-// screenful (1920 x 1080) at 1/4, 1/2, 1x, 4x and 16x, scrolled to the middle of the mosaic,
+// screenful (1920 x 1080) at 1/56 (the whole mosaic), 1/4, 1/2, 1x, 4x and 16x, scrolled to the middle of the mosaic,
 // straight from the canvas's memory (below 1x resampled a band at a time), with the resident
 // memory the drawing adds at its peak; opening the tileset by name until the first screenful is
 // painted, with the process's resident memory before and after; and reloading it, with the peak of
@@ -100,6 +100,7 @@ void BM_DrawScreenful(benchmark::State& state) {
     state.counters["paint_peak_extra_MB"] = ResidentMb("VmHWM:") - before;
 }
 BENCHMARK(BM_DrawScreenful)
+    ->Arg(orvane::viewer::ShrinkStep(56))
     ->Arg(orvane::viewer::ShrinkStep(4))
     ->Arg(orvane::viewer::ShrinkStep(2))
     ->Arg(1)
