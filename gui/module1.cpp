@@ -39,7 +39,7 @@ void Module1::Main(const std::optional<std::string>& tileset) {
         const QSettings stored = Settings();
         form1_->UseViewSettings(
             viewer::ReadViewSettings([&stored](std::string_view key) -> std::optional<std::string> {
-                const QVariant value = stored.value(QString::fromUtf8(key.data(), key.size()));
+                const QVariant value = stored.value(QString::fromStdString(std::string(key)));
                 return value.isValid() ? std::optional(value.toString().toStdString())
                                        : std::nullopt;
             }),
