@@ -20,6 +20,7 @@
 #include <QTest>
 #include <QToolButton>
 #include <QUrl>
+#include <QWheelEvent>
 #include <filesystem>
 #include <set>
 
@@ -316,6 +317,11 @@ TEST_F(Form1ByName, ZoomsOutBelowActualSizeUntilTheWholeMosaicFits) {
     EXPECT_EQ(zooms, (std::vector<int>{1, ShrinkStep(2), ShrinkStep(3)}));
     EXPECT_LT(widths[1], widths[0]);
     EXPECT_LE(widths[2], widths[1]);
+    QWheelEvent wheel({15, 20}, {}, {}, {0, -120}, Qt::NoButton, Qt::ControlModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(noDialog_.Picture1Widget().viewport(), &wheel);
+    EXPECT_EQ(view.Zoom(), ShrinkStep(4)) << "Ctrl+wheel, a notch towards the user";
+    Action(noDialog_, "mnuZoomIn")->trigger();
     QTest::mouseMove(&Viewport(noDialog_), {15, 20});  // canvas (45, 60): tile 21's (13, 28)
     QLabel* status = noDialog_.statusBar()->findChildren<QLabel*>().constFirst();
     EXPECT_TRUE(status->text().contains("(13, 28 in tile)")) << status->text().toStdString();
