@@ -315,6 +315,7 @@ void Form1::AfterCommand() {
         opened_ = false;
         notice_.clear();
         browsed_ = shown;
+        statusBar()->clearMessage();  // a word on the last file no longer holds
         // A file shown again (a reload) is first in the list already: the settings are not
         // written again each time an editor saves it.
         if (shown != watchedFile_) {
