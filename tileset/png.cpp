@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <limits>
 
 #include "platform/binary_file.h"
 #include "platform/files.h"
@@ -48,27 +49,56 @@ std::string OffTheCells(std::uint32_t width, std::uint32_t height) {
     return off;
 }
 
+// What a picture records under a keyword, or nothing.
+using Records = std::function<std::optional<std::string>(std::string_view keyword)>;
+
+// A number from 0 to most written plainly, or nothing.
+std::optional<int> PlainNumber(const std::string& text, int most) {
+    int value = -1;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (error != std::errc() || stop != end || value < 0 || value > most) {
+        return std::nullopt;
+    }
+    return value;
+}
+
 // The recorded count, which must be a count of tiles the picture's cells can hold.
 std::optional<int> NotedCount(const std::optional<std::string>& text, std::int64_t cells) {
     if (!text) {
         return std::nullopt;
     }
-    int noted = -1;
-    const char* end = text->data() + text->size();
-    const auto [stop, error] = std::from_chars(text->data(), end, noted);
-    if (error != std::errc() || stop != end || noted < 0) {
-        Refuse("its '" + std::string(kTileCountKeyword) + "' text, '" + *text +
+    const std::optional<int> noted = PlainNumber(*text, std::numeric_limits<int>::max());
+    if (!noted) {
+        Refuse("its '" + std::string(kTileCountKeyword) + "' record, '" + *text +
                "', is not a count of tiles");
     }
-    if (noted > kMaxTiles) {
-        Refuse("it records " + std::to_string(noted) + " tiles, more than the " +
+    if (*noted > kMaxTiles) {
+        Refuse("it records " + std::to_string(*noted) + " tiles, more than the " +
                std::to_string(kMaxTiles) + " a tileset holds");
     }
-    if (noted > cells) {
-        Refuse("it records " + std::to_string(noted) + " tiles but has only " +
+    if (*noted > cells) {
+        Refuse("it records " + std::to_string(*noted) + " tiles but has only " +
                std::to_string(cells) + " cells of 32 x 32 pixels");
     }
     return noted;
+}
+
+// The header's free words as recorded: 0 where nothing is.
+FreeWords NotedWords(const Records& record) {
+    const auto word = [&](std::string_view keyword) {
+        const std::optional<std::string> text = record(keyword);
+        if (!text) {
+            return WORD{0};
+        }
+        const std::optional<int> value = PlainNumber(*text, 0xFFFF);
+        if (!value) {
+            Refuse("its '" + std::string(keyword) + "' record, '" + *text +
+                   "', is not a number from 0 to 65535");
+        }
+        return static_cast<WORD>(*value);
+    };
+    return {word(kFirstWordKeyword), word(kLastWordKeyword)};
 }
 
 // The picture's cells cut into tiles as its rows come: a band of whole rows of cells at a time,
@@ -144,11 +174,12 @@ class Sheet {
     }
 
     // The tiles up to the count the picture records or to the last cell drawn, whichever is
-    // further.
-    PictureTiles Finish(const std::optional<std::string>& noted) {
+    // further, and the free words it records.
+    PictureTiles Finish(const Records& record) {
         Settle(rows_);
         PictureTiles result;
-        result.noted = NotedCount(noted, Cells());
+        result.noted = NotedCount(record(kTileCountKeyword), Cells());
+        result.words = NotedWords(record);
         result.count =
             static_cast<int>(std::max<std::int64_t>(lastDrawn_, result.noted.value_or(0)));
         for (const std::int64_t nudged : nudged_) {
@@ -192,19 +223,44 @@ std::optional<PictureTiles> TilesFromBands(platform::BinaryFile& file) {
                            })) {
         return std::nullopt;
     }
-    return sheet.Finish(reader->Text(kTileCountKeyword));
+    return sheet.Finish([&](std::string_view keyword) { return reader->Text(keyword); });
 }
 
-// Any PNG, read a row of cells at a time.
-PictureTiles TilesFromRows(platform::BinaryFile& file) {
-    std::int64_t position = 1;
-    png::PngReader reader(
-        [&](std::span<std::uint8_t> out) {
+// Reads a PNG from its first row, a row at a time.
+png::PngReader RowReader(platform::BinaryFile& file) {
+    return png::PngReader(
+        [&file, position = std::int64_t{1}](std::span<std::uint8_t> out) mutable {
             const std::size_t got = file.Get(position, out);
             position += static_cast<std::int64_t>(got);
             return got;
         },
         kLimits);
+}
+
+// Tiles of a side of `pixels` as Tiled slices it: whole tiles from the margin on, a spacing apart.
+int TilesAlong(std::uint32_t pixels, const TileGrid& grid) {
+    const std::int64_t room = std::int64_t{pixels} - grid.margin + grid.spacing;
+    return room < kTileSize + grid.spacing ? 0
+                                           : static_cast<int>(room / (kTileSize + grid.spacing));
+}
+
+// Rows of the picture, into rows (whole rows of its width), with the grid's see-through colour
+// made transparent.
+void ReadGridRows(png::PngReader& reader, const TileGrid& grid, std::span<std::uint8_t> rows) {
+    reader.ReadRows(rows);
+    if (!grid.trans) {
+        return;
+    }
+    for (std::size_t at = 0; at < rows.size(); at += kRgbaBytes) {
+        if (std::equal(grid.trans->begin(), grid.trans->end(), rows.begin() + at)) {
+            rows[at + 3] = 0;
+        }
+    }
+}
+
+// Any PNG, read a row of cells at a time.
+PictureTiles TilesFromRows(platform::BinaryFile& file) {
+    png::PngReader reader = RowReader(file);
     Sheet sheet(reader.Width(), reader.Height());
     std::vector<std::uint8_t> band(BandBytes(static_cast<int>(reader.Width())));
     for (std::uint32_t row = 0; row < reader.Height() / kTileSize; ++row) {
@@ -213,7 +269,7 @@ PictureTiles TilesFromRows(platform::BinaryFile& file) {
         sheet.Settle(static_cast<int>(row) + 1);
     }
     reader.Finish();
-    return sheet.Finish(reader.Text(kTileCountKeyword));
+    return sheet.Finish([&](std::string_view keyword) { return reader.Text(keyword); });
 }
 
 [[noreturn]] void RefusePicture(const png::Error& error) {
@@ -238,24 +294,9 @@ int ShownTiles(int tiles, int most) {
     return std::min(tiles, most);
 }
 
-// The mosaic of count tiles as a PNG of size, its rows from source, recording the count. Bands
-// are whole rows of tiles, so that a band reads its tiles alone, and every source of one mosaic
-// makes the same file.
-void WriteMosaicPng(const std::string& output, int count, MosaicSize size,
-                    const png::RowSource& source) {
-    const png::WriteOptions options{
-        .bandRows = png::BandRowsFor(static_cast<std::uint32_t>(size.width), kTileSize),
-        .threads = platform::UsableProcessors(),
-        .texts = {{std::string(kTileCountKeyword), std::to_string(count)}},
-    };
-    WritePngFile(output, size.width, size.height, options, source);
-}
-
-}  // namespace
-
-void WritePngFile(const std::string& output, int width, int height,
+// A PNG of width × height into file, its rows from source; the caller commits it.
+void WritePngInto(platform::PendingFile& file, int width, int height,
                   const png::WriteOptions& options, const png::RowSource& source) {
-    platform::PendingFile file(output);
     std::vector<std::uint8_t> pending;
     pending.reserve(kWriteBytes);
     png::WritePng(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height), options,
@@ -267,6 +308,32 @@ void WritePngFile(const std::string& output, int width, int height,
                       pending.insert(pending.end(), bytes.begin(), bytes.end());
                   });
     file.Write(pending);
+}
+
+// The mosaic of count tiles as a PNG of size, its rows from source, recording the count and the
+// free words (when either is not 0: a tileset that has none makes the file it always made). Bands
+// are whole rows of tiles, so that a band reads its tiles alone, and every source of one mosaic
+// makes the same file.
+void WriteMosaicPng(platform::PendingFile& output, int count, MosaicSize size, FreeWords words,
+                    const png::RowSource& source) {
+    png::WriteOptions options{
+        .bandRows = png::BandRowsFor(static_cast<std::uint32_t>(size.width), kTileSize),
+        .threads = platform::UsableProcessors(),
+        .texts = {{std::string(kTileCountKeyword), std::to_string(count)}},
+    };
+    if (words.first != 0 || words.last != 0) {
+        options.texts.push_back({std::string(kFirstWordKeyword), std::to_string(words.first)});
+        options.texts.push_back({std::string(kLastWordKeyword), std::to_string(words.last)});
+    }
+    WritePngInto(output, size.width, size.height, options, source);
+}
+
+}  // namespace
+
+void WritePngFile(const std::string& output, int width, int height,
+                  const png::WriteOptions& options, const png::RowSource& source) {
+    platform::PendingFile file(output);
+    WritePngInto(file, width, height, options, source);
     file.Commit();
 }
 
@@ -275,6 +342,13 @@ int TilesToShow(const TilesetFile& file, int most) {
 }
 
 void SaveTilesetAsPng(TilesetFile& file, const std::string& output,
+                      const PngExportOptions& options) {
+    platform::PendingFile pending(output);
+    SaveTilesetAsPng(file, pending, options);
+    pending.Commit();
+}
+
+void SaveTilesetAsPng(TilesetFile& file, platform::PendingFile& output,
                       const PngExportOptions& options) {
     if (options.columns < 1 || options.columns > kMaxTiles) {
         RaiseBecause(ErrorNumber::InvalidPropertyValue,
@@ -286,7 +360,7 @@ void SaveTilesetAsPng(TilesetFile& file, const std::string& output,
     const std::size_t rowOfTiles = BandBytes(size.width);
     const std::size_t tilesOfARow = static_cast<std::size_t>(perRow) * kTileBytes;
     // Called on several threads: each reads the rows of tiles of its band of rows.
-    WriteMosaicPng(output, count, size, [&](std::uint32_t firstRow, std::span<std::uint8_t> rows) {
+    const auto source = [&](std::uint32_t firstRow, std::span<std::uint8_t> rows) {
         const int first = static_cast<int>(firstRow / kTileSize) * perRow;
         const int tiles =
             std::min(count - first, static_cast<int>(rows.size() / rowOfTiles) * perRow);
@@ -298,15 +372,18 @@ void SaveTilesetAsPng(TilesetFile& file, const std::string& output,
                                 from, std::min(tilesOfARow, read.size() - from)),
                             size.width, rows.subspan(row * rowOfTiles, rowOfTiles));
         }
-    });
+    };
+    WriteMosaicPng(output, count, size, FreeWordsOf(file.Header()), source);
 }
 
 void SaveTilesetAsPng(const PaintedMosaic& mosaic, const std::string& output) {
     const int count = ShownTiles(mosaic.tiles, kMaxTiles);
-    WriteMosaicPng(output, count, MosaicSizeFor(count, kTilesPerRow),
+    platform::PendingFile file(output);
+    WriteMosaicPng(file, count, MosaicSizeFor(count, kTilesPerRow), mosaic.words,
                    [&](std::uint32_t firstRow, std::span<std::uint8_t> rows) {
                        CopyPaintedRows(mosaic, static_cast<int>(firstRow), rows);
                    });
+    file.Commit();
 }
 
 PictureTiles TilesFromPng(const std::string& picture) {
@@ -316,6 +393,58 @@ PictureTiles TilesFromPng(const std::string& picture) {
             return std::move(*tiles);
         }
         return TilesFromRows(file);
+    } catch (const png::Error& error) {
+        RefusePicture(error);
+    }
+}
+
+// Each row of tiles is read whole, its tiles moved side by side, and cut as the cells of a sheet
+// without margin or spacing would be.
+PictureTiles TilesFromGrid(const std::string& picture, const TileGrid& grid) {
+    platform::BinaryFile file(picture);
+    try {
+        png::PngReader reader = RowReader(file);
+        const int across = TilesAlong(reader.Width(), grid);
+        const int rows = across > 0 ? TilesAlong(reader.Height(), grid) : 0;
+        Sheet sheet(static_cast<std::uint32_t>(across * kTileSize),
+                    static_cast<std::uint32_t>(rows * kTileSize));
+        const std::size_t rowBytes = std::size_t{reader.Width()} * kRgbaBytes;
+        std::vector<std::uint8_t> read(rowBytes * kTileSize);
+        std::vector<std::uint8_t> cells(BandBytes(across * kTileSize));
+        std::uint32_t next = 0;  // the picture's next row
+        const auto skipTo = [&](std::uint32_t row) {
+            for (; next < row; ++next) {
+                reader.ReadRows(std::span(read).first(rowBytes));
+            }
+        };
+        for (int row = 0; row < rows; ++row) {
+            skipTo(static_cast<std::uint32_t>(grid.margin + row * (kTileSize + grid.spacing)));
+            ReadGridRows(reader, grid, read);
+            next += kTileSize;
+            for (int y = 0; y < kTileSize; ++y) {
+                for (int cell = 0; cell < across; ++cell) {
+                    const std::size_t x =
+                        static_cast<std::size_t>(grid.margin + cell * (kTileSize + grid.spacing));
+                    std::copy_n(
+                        read.begin() + static_cast<std::ptrdiff_t>(y * rowBytes + x * kRgbaBytes),
+                        kTileSize * kRgbaBytes,
+                        cells.begin() + static_cast<std::ptrdiff_t>(
+                                            (static_cast<std::size_t>(y) * across + cell) *
+                                            kTileSize * kRgbaBytes));
+                }
+            }
+            sheet.Cut(static_cast<std::uint32_t>(row * kTileSize), cells);
+            sheet.Settle(row + 1);
+        }
+        skipTo(reader.Height());
+        reader.Finish();
+        return sheet.Finish([&](std::string_view keyword) -> std::optional<std::string> {
+            std::optional<std::string> recorded = grid.record(keyword);
+            if (!recorded && keyword == kTileCountKeyword && grid.tileCount) {
+                return std::to_string(std::min<std::int64_t>(*grid.tileCount, sheet.Cells()));
+            }
+            return recorded;
+        });
     } catch (const png::Error& error) {
         RefusePicture(error);
     }

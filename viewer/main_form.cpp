@@ -177,7 +177,11 @@ bool MainForm::AskSaveName(const char* filter, const char* title) {
 // and how many tiles it holds. The file is not read again.
 void MainForm::Export(ExportFormat format, const std::string& name) {
     const ExportWriter& writer = WriterOf(format);
-    writer.write({Picture1, seeThrough_, TilesetHeader.TileCount}, name);
+    writer.write({.canvas = Picture1,
+                  .seeThrough = seeThrough_,
+                  .tiles = TilesetHeader.TileCount,
+                  .words = tileset::FreeWordsOf(TilesetHeader)},
+                 name);
     platform::MsgBox(writer.saved);
 }
 

@@ -328,8 +328,10 @@ INSTANTIATE_TEST_SUITE_P(
                     1,
                     "error 481: Invalid picture (the tileset has no tiles)\n",
                     [](const TempDir& d) { WriteFile(d / "empty.tst", std::string(6, '\0')); }},
-        FailureCase{
-            "columns_for_a_bitmap", {"--columns", "5", kDemo, "@/x.bmp"}, 2, "PNG output only"},
+        FailureCase{"columns_for_a_bitmap",
+                    {"--columns", "5", kDemo, "@/x.bmp"},
+                    2,
+                    "PNG and TSX output only"},
         FailureCase{"no_columns", {"--columns", "0", kDemo, "@/x.png"}, 2, "1 to 32767, not '0'"},
         FailureCase{
             "thumbnail_too_large", {"--thumbnail", "5000", kDemo, "@/x.png"}, 2, "1 to 4096"},
@@ -350,7 +352,7 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"batch_columns_for_jpegs",
                     {"--to", "@/", "--format", "jpg", "--columns", "4", kDemo},
                     2,
-                    "PNG output only"},
+                    "PNG and TSX output only"},
         FailureCase{"batch_folder_missing",
                     {"--to", "@/absent", "--format", "jpg", kDemo},
                     2,
@@ -467,8 +469,8 @@ TEST_P(Batch, ExportsEveryTilesetItCanAndNamesEachFailure) {
     // format shrinks it below the limit on the file's size.
     const std::int16_t largeTiles = stopped ? 8000 : 1000;
     WriteFile(large, TilesetBytes(largeTiles, largeTiles, [](int tile, int x, int y) {
-                  const auto noise = static_cast<std::uint32_t>(tile * 7919 + x * 131 + y) *
-                                     2'654'435'761U;
+                  const auto noise =
+                      static_cast<std::uint32_t>(tile * 7919 + x * 131 + y) * 2'654'435'761U;
                   return Rgb{BYTE(noise >> 24), BYTE(noise >> 16), BYTE(noise >> 8)};
               }));
     const std::string single = dir / ("single." + c.format);
