@@ -229,6 +229,10 @@ std::function<void(const TempDir&)> Picture(int width, int height, const char* t
     };
 }
 
+std::function<void(const TempDir&)> Text(const std::string& text) {
+    return [=](const TempDir& d) { WriteFile(d / "x.png", text); };
+}
+
 // The demo's PNG, changed.
 std::function<void(const TempDir&)> Demo(const std::function<void(std::string&)>& change) {
     return [=](const TempDir& d) {
@@ -261,6 +265,17 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"more_than_a_tileset_holds", Picture(8192, 4096), 2,
                     "more than the 32767 tiles a tileset can: cell 32768 is drawn"},
         RefusalCase{"missing", [](const TempDir&) {}, 1, "error 53: File not found"},
+        // A Tiled tileset is told by its content, whatever its name.
+        RefusalCase{"tiled_tiles_of_16",
+                    Text("<tileset tilewidth='16' tileheight='16'><image source='a.png'/>"
+                         "</tileset>"),
+                    2, "its tiles are 16 x 16 pixels: a tileset's are 32 x 32"},
+        RefusalCase{"tiled_document_type",
+                    Text("<!DOCTYPE t [<!ENTITY a 'aaaaaaaa'><!ENTITY b '&a;&a;&a;&a;'>]>"
+                         "<tileset name='&b;'/>"),
+                    2, "it declares a document type"},
+        RefusalCase{"tiled_not_well_formed", Text("\xEF\xBB\xBF <tileset tilewidth='32'"), 2,
+                    "it is not well-formed XML"},
         RefusalCase{"tileset_read_only",
                     [](const TempDir& d) {
                         Picture(32, 32)(d);
