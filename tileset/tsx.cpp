@@ -143,13 +143,23 @@ bool IsRecord(std::string_view name) {
 // which is raised again once expat has returned.
 class TsxParser {
   public:
-    explicit TsxParser(std::string_view text) : parser_(XML_ParserCreate("UTF-8")) {
+    TsxParser() : parser_(XML_ParserCreate("UTF-8")) {
         if (parser_ == nullptr) {
             throw std::bad_alloc();
         }
         XML_SetUserData(parser_, this);
         XML_SetElementHandler(parser_, &TsxParser::Start, &TsxParser::End);
         XML_SetStartDoctypeDeclHandler(parser_, &TsxParser::Doctype);
+    }
+    ~TsxParser() { XML_ParserFree(parser_); }
+    TsxParser(const TsxParser&) = delete;
+    TsxParser& operator=(const TsxParser&) = delete;
+
+    // Parsed outside the constructor, so that a refusal still frees the parser.
+    void Parse(std::string_view text) {
+        if (text.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
+            Refuse("the file is larger than any Tiled tileset");
+        }
         if (XML_Parse(parser_, text.data(), static_cast<int>(text.size()), XML_TRUE) ==
             XML_STATUS_ERROR) {
             if (error_) {
@@ -160,9 +170,6 @@ class TsxParser {
                    std::to_string(XML_GetCurrentLineNumber(parser_)) + ")");
         }
     }
-    ~TsxParser() { XML_ParserFree(parser_); }
-    TsxParser(const TsxParser&) = delete;
-    TsxParser& operator=(const TsxParser&) = delete;
 
     TsxTileset& Tileset() { return tileset_; }
 
@@ -290,9 +297,8 @@ class TsxParser {
     bool sawImage_ = false;
 };
 
-[[noreturn]] void RaiseAboutPicture(const platform::RuntimeError& error,
-                                    const std::string& picture) {
-    std::string reason = "the picture it names, '" + picture + "'";
+// The error again, its reason naming the other file it is about ("the picture it names, 'x'").
+[[noreturn]] void RaiseAbout(const platform::RuntimeError& error, std::string reason) {
     if (!error.Reason().empty()) {
         reason += ": " + error.Reason();
     }
@@ -347,14 +353,24 @@ void SaveTilesetAsTsx(TilesetFile& file, const std::string& output,
     const int count = TilesToShow(file, kMaxTiles);
     // The .tsx is refused first, if it is to be: then nothing has been written.
     platform::PendingFile tsx(output);
-    platform::PendingFile png(picture);
-    SaveTilesetAsPng(file, png, options);
+    const std::string aboutPicture = "its picture, '" + picture + "'";
+    std::optional<platform::PendingFile> png;
+    try {
+        png.emplace(picture);
+    } catch (const platform::RuntimeError& error) {
+        RaiseAbout(error, aboutPicture);
+    }
+    SaveTilesetAsPng(file, *png, options);
     tsx.Write(Bytes(TsxDocument({.name = name.stem().string(),
                                  .image = fs::path(picture).filename().string(),
                                  .tiles = count,
                                  .size = MosaicSizeFor(count, options.columns),
                                  .words = FreeWordsOf(file.Header())})));
-    png.Commit();
+    try {
+        png->Commit();
+    } catch (const platform::RuntimeError& error) {
+        RaiseAbout(error, aboutPicture);
+    }
     try {
         tsx.Commit();
     } catch (const platform::RuntimeError& error) {
@@ -365,7 +381,8 @@ void SaveTilesetAsTsx(TilesetFile& file, const std::string& output,
 }
 
 TsxTileset ParseTsx(std::string_view text) {
-    TsxParser parser(text);
+    TsxParser parser;
+    parser.Parse(text);
     return std::move(parser.Tileset());
 }
 
@@ -411,7 +428,7 @@ PictureTiles TilesFromTsx(const std::string& tsx) {
                                      : std::optional<std::string>(at->second);
                       }});
     } catch (const platform::RuntimeError& error) {
-        RaiseAboutPicture(error, picture);
+        RaiseAbout(error, "the picture it names, '" + picture + "'");
     }
     tiles.ignored = tileset.ignored;
     return tiles;

@@ -323,6 +323,24 @@ INSTANTIATE_TEST_SUITE_P(
                     OlderFileOnDisk("out.jpg"),
                     RunAs::TestUser,
                     Disk::Full},
+        // A Tiled tileset and its picture: neither is written unless both can be.
+        FailureCase{"tsx_over_a_read_only_one",
+                    {kDemo, "@/old.tsx"},
+                    1,
+                    "error 75: Path/File access error (the file is read-only)\n",
+                    [](const TempDir& d) {
+                        WriteFile(d / "old.tsx", "old");
+                        ::chmod((d / "old.tsx").c_str(), 0444);
+                    }},
+        FailureCase{"tsx_beside_a_read_only_png",
+                    {kDemo, "@/old.tsx"},
+                    1,
+                    "old.png': the file is read-only)\n",
+                    [](const TempDir& d) {
+                        WriteFile(d / "old.png", "old");
+                        ::chmod((d / "old.png").c_str(), 0444);
+                    }},
+        FailureCase{"tsx_name_not_text", {kDemo, "@/bad\xFF.tsx"}, 1, "error 52: Bad file name"},
         FailureCase{"png_of_a_tileset_without_tiles",
                     {"@/empty.tst", "@/out.png"},
                     1,
