@@ -174,9 +174,14 @@ class TsxParser {
     TsxTileset& Tileset() { return tileset_; }
 
   private:
+    // Expat may still call a handler for the element it was in when it was stopped (the end of
+    // an empty element whose start refused it): nothing is done once a handler has failed.
     template <class Handler>
     static void Guarded(void* data, const Handler& handler) {
         auto* self = static_cast<TsxParser*>(data);
+        if (self->error_) {
+            return;
+        }
         try {
             handler(*self);
         } catch (...) {
