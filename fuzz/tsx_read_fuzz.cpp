@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "fuzz/memory_file.h"
+#include "fuzz/png_size.h"
 #include "platform/runtime_error.h"
 #include "tileset/png.h"
 #include "tileset/tsx.h"
@@ -49,15 +50,10 @@ void CutGrid(const std::uint8_t* data, std::size_t size) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
 #ifdef ORVANE_LIBFUZZER
-    // As for the PNG target: a picture that claims many cells costs time, not new paths.
-    if (size >= 28 && data[0] != '<') {
-        const auto word = [&](std::size_t at) {
-            return std::uint64_t{data[at]} << 24 | std::uint64_t{data[at + 1]} << 16 |
-                   std::uint64_t{data[at + 2]} << 8 | data[at + 3];
-        };
-        if (word(20) * word(24) > (std::uint64_t{1} << 20)) {
-            return -1;
-        }
+    // As for the PNG target: the picture follows the grid's four bytes.
+    if (size > 4 && data[0] != '<' &&
+        orvane::fuzz::ClaimsMorePixels(data + 4, size - 4, std::uint64_t{1} << 20)) {
+        return -1;
     }
 #endif
     try {
