@@ -252,7 +252,7 @@ void ReadGridRows(png::PngReader& reader, const TileGrid& grid, std::span<std::u
         return;
     }
     for (std::size_t at = 0; at < rows.size(); at += kRgbaBytes) {
-        if (std::equal(grid.trans->begin(), grid.trans->end(), rows.begin() + at)) {
+        if (std::ranges::equal(*grid.trans, rows.subspan(at, grid.trans->size()))) {
             rows[at + 3] = 0;
         }
     }
@@ -421,16 +421,16 @@ PictureTiles TilesFromGrid(const std::string& picture, const TileGrid& grid) {
             skipTo(static_cast<std::uint32_t>(grid.margin + row * (kTileSize + grid.spacing)));
             ReadGridRows(reader, grid, read);
             next += kTileSize;
-            for (int y = 0; y < kTileSize; ++y) {
-                for (int cell = 0; cell < across; ++cell) {
-                    const std::size_t x =
-                        static_cast<std::size_t>(grid.margin + cell * (kTileSize + grid.spacing));
-                    std::copy_n(
-                        read.begin() + static_cast<std::ptrdiff_t>(y * rowBytes + x * kRgbaBytes),
-                        kTileSize * kRgbaBytes,
-                        cells.begin() + static_cast<std::ptrdiff_t>(
-                                            (static_cast<std::size_t>(y) * across + cell) *
-                                            kTileSize * kRgbaBytes));
+            const std::size_t tileRowBytes = std::size_t{kTileSize} * kRgbaBytes;
+            const auto step = static_cast<std::size_t>(kTileSize + grid.spacing);
+            for (std::size_t y = 0; y < kTileSize; ++y) {
+                for (std::size_t cell = 0; cell < static_cast<std::size_t>(across); ++cell) {
+                    const std::size_t x = static_cast<std::size_t>(grid.margin) + cell * step;
+                    std::ranges::copy(
+                        std::span(read).subspan(y * rowBytes + x * kRgbaBytes, tileRowBytes),
+                        std::span(cells)
+                            .subspan((y * static_cast<std::size_t>(across) + cell) * tileRowBytes)
+                            .begin());
                 }
             }
             sheet.Cut(static_cast<std::uint32_t>(row * kTileSize), cells);
