@@ -422,7 +422,8 @@ PictureTiles TilesFromGrid(const std::string& picture, const TileGrid& grid) {
             ReadGridRows(reader, grid, read);
             next += kTileSize;
             const std::size_t tileRowBytes = std::size_t{kTileSize} * kRgbaBytes;
-            const auto step = static_cast<std::size_t>(kTileSize + grid.spacing);
+            const std::size_t step =
+                std::size_t{kTileSize} + static_cast<std::size_t>(grid.spacing);
             for (std::size_t y = 0; y < kTileSize; ++y) {
                 for (std::size_t cell = 0; cell < static_cast<std::size_t>(across); ++cell) {
                     const std::size_t x = static_cast<std::size_t>(grid.margin) + cell * step;
