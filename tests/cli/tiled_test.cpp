@@ -43,6 +43,7 @@ struct ExportCase {
     int tiles;
     Strings options;
     WORD first = 0, last = 0;
+    std::string file = "out";  // the name of the .tsx, without ".tsx"
 };
 void PrintTo(const ExportCase& c, std::ostream* os) {
     *os << c.name;
@@ -61,26 +62,34 @@ TEST_P(ReadByTiled, CountsAndRendersTheTilesAsOurPng) {
     WriteFile(dir / "in.tst", TilesetBytes(static_cast<std::int16_t>(c.tiles), c.tiles,
                                            SeeThroughSignature, c.first, c.last));
     Strings args = c.options;
-    args.insert(args.end(), {dir / "in.tst", dir / "out.tsx"});
+    const std::string tsx = dir / (c.file + ".tsx");
+    args.insert(args.end(), {dir / "in.tst", tsx});
     const Outcome run = RunProgram(dir, kExport, args);
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "Tiled tileset saved!\n");
-    const QImage png = Rgba(dir / "out.png");
+    const QImage png = Rgba(dir / (c.file + ".png"));
     ASSERT_FALSE(png.isNull());
     const int across = png.width() / 32;
     const int down = png.height() / 32;
 
-    ASSERT_EQ(RunTiled(dir, kTiled, {"--export-tileset", "json", dir / "out.tsx", dir / "out.json"})
-                  .status,
-              0);
+    ASSERT_EQ(RunTiled(dir, kTiled, {"--export-tileset", "json", tsx, dir / "out.json"}).status, 0);
     const QJsonObject json =
         QJsonDocument::fromJson(QByteArray::fromStdString(ReadFile(dir / "out.json"))).object();
     EXPECT_EQ(json["tilecount"].toInt(), across * down);
     EXPECT_EQ(json["columns"].toInt(), across);
     EXPECT_EQ(json["imagewidth"].toInt(), png.width());
     EXPECT_EQ(json["imageheight"].toInt(), png.height());
-    EXPECT_EQ(json["image"].toString(), "out.png");
+    EXPECT_EQ(json["name"].toString().toStdString(), c.file);
+    EXPECT_EQ(json["image"].toString().toStdString(), c.file + ".png");
 
+    // The map names the .tsx as a path, "./" first, in XML's escapes.
+    std::string source = "./";
+    for (const char ch : c.file + ".tsx") {
+        source += ch == '&'   ? "&amp;"
+                  : ch == '<' ? "&lt;"
+                  : ch == '>' ? "&gt;"
+                              : std::string(1, ch);
+    }
     std::string cells;
     for (int gid = 1; gid <= across * down; ++gid) {
         cells.append(gid > 1 ? "," : "").append(std::to_string(gid));
@@ -92,9 +101,9 @@ TEST_P(ReadByTiled, CountsAndRendersTheTilesAsOurPng) {
               "orientation=\"orthogonal\" renderorder=\"right-down\" " +
                   size +
                   " tilewidth=\"32\" tileheight=\"32\" infinite=\"0\" nextlayerid=\"2\" "
-                  "nextobjectid=\"1\">\n <tileset firstgid=\"1\" source=\"out.tsx\"/>\n <layer "
-                  "id=\"1\" name=\"tiles\" " +
-                  size + ">\n  <data encoding=\"csv\">" + cells + "</data>\n </layer>\n</map>\n");
+                  "nextobjectid=\"1\">\n <tileset firstgid=\"1\" source=\"" +
+                  source + "\"/>\n <layer id=\"1\" name=\"tiles\" " + size +
+                  ">\n  <data encoding=\"csv\">" + cells + "</data>\n </layer>\n</map>\n");
     ASSERT_EQ(RunTiled(dir, kRasterizer, {dir / "map.tmx", dir / "map.png"}).status, 0);
     const QImage rendered = Rgba(dir / "map.png");
     ASSERT_EQ(rendered.size(), png.size());
@@ -105,12 +114,14 @@ TEST_P(ReadByTiled, CountsAndRendersTheTilesAsOurPng) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Tilesets, ReadByTiled,
-                         ::testing::Values(ExportCase{"one_tile", 1, {}},
-                                           ExportCase{"second_row_begun", 20, {}},
-                                           ExportCase{"seven_columns", 25, {"--columns", "7"}},
-                                           ExportCase{"free_words", 3, {}, 0xBEEF, 7}),
-                         RowName());
+INSTANTIATE_TEST_SUITE_P(
+    Tilesets, ReadByTiled,
+    ::testing::Values(ExportCase{"one_tile", 1, {}}, ExportCase{"second_row_begun", 20, {}},
+                      ExportCase{"seven_columns", 25, {"--columns", "7"}},
+                      ExportCase{"free_words", 3, {}, 0xBEEF, 7},
+                      // Tiled would take "c:" for an address's scheme.
+                      ExportCase{"name_with_markup_and_a_colon", 2, {}, 0, 0, "c:t & <w>"}),
+    RowName());
 
 struct SheetCase {
     const char* name;
