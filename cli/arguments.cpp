@@ -35,15 +35,16 @@ The format is chosen by the last three characters of OUTPUT, compared case-sensi
   ...jpg  a baseline JPEG at quality 90; prints "File saved!"
   ...png  an 8-bit RGBA PNG, made from the tileset's own pixels: the key colour (0, 1, 2) and
           the empty cells after the last tile are transparent, every other pixel opaque in
-          its own colour; the picture records its tile count, so that orvane-pack(1) turns it
-          back into the same tileset; prints "PNG saved!"
+          its own colour; the picture records its tile count and the header's two free words
+          (unless both are 0), so that orvane-pack(1) turns it back into the same tileset;
+          prints "PNG saved!"
   ...tsx  a Tiled tileset (.tsx) for Tiled and the game engines that import its files, and
           beside it the PNG it names, OUTPUT with "png" for its last three characters
           (tiles.tsx names tiles.png), written as above; the .tsx gives the tileset's name
           (OUTPUT's without its extension), its 32 x 32 tiles, their count and columns as
           Tiled counts them (every cell of the picture), and as properties the tile count and
-          the header's two free words, so that orvane-pack(1) turns it back into the same
-          tileset; prints "Tiled tileset saved!"
+          the header's two free words (unless both are 0), so that orvane-pack(1) turns it back
+          into the same tileset; prints "Tiled tileset saved!"
 Any other OUTPUT (x.BMP, x.JPG, x.jpeg, x.gif, no extension) is refused before anything is read
 or written, since Save As would write nothing for it. Only the three characters count, so
 "myjpg" is written as a JPEG and "myjpg.bmp" as a bitmap. An existing OUTPUT is replaced only
