@@ -102,6 +102,25 @@ void CanvasWidget::Select(std::optional<int> tile) {
     viewport()->update();
 }
 
+void CanvasWidget::ExtendSelection(int tile) {
+    view_.ExtendSelection(tile);
+    viewport()->update();
+}
+
+void CanvasWidget::SelectAll() {
+    view_.SelectAll();
+    viewport()->update();
+}
+
+bool CanvasWidget::GoToTile(int tile) {
+    SyncView();
+    if (!view_.GoToTile(tile)) {
+        return false;
+    }
+    Changed();
+    return true;
+}
+
 void CanvasWidget::SetGrid(bool on) {
     view_.grid = on;
     viewport()->update();
@@ -209,23 +228,53 @@ void CanvasWidget::PaintHint(QPainter& painter) {
                      tr("Open a tileset with File > Open (Ctrl+O), or drop one here."));
 }
 
+std::optional<int> CanvasWidget::TileUnder(QPointF point) const {
+    if (!model_.bTilesetLoaded) {
+        return std::nullopt;
+    }
+    if (const auto at = view_.CanvasAtLogical(point.x(), point.y())) {
+        if (const auto hit = viewer::TileAt(view_.TileCount(), *at)) {
+            return hit->tile;
+        }
+    }
+    return std::nullopt;
+}
+
 void CanvasWidget::mouseMoveEvent(QMouseEvent* event) {
     pointer_ = event->position();
+    // A drag stretches the selection over the tiles it passes; empty cells leave it as it was.
+    if (dragging_ && event->buttons().testFlag(Qt::LeftButton)) {
+        const std::optional<viewer::TileBlock> before = view_.SelectedBlock();
+        if (const std::optional<int> tile = TileUnder(event->position())) {
+            ExtendSelection(*tile);
+        }
+        if (view_.SelectedBlock() != before) {
+            emit SelectionChanged();
+        }
+    }
     Probe();
     QAbstractScrollArea::mouseMoveEvent(event);
 }
 
 void CanvasWidget::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && model_.bTilesetLoaded) {
-        std::optional<int> tile;
-        if (const auto at = view_.CanvasAtLogical(event->position().x(), event->position().y())) {
-            if (const auto hit = viewer::TileAt(view_.TileCount(), *at)) {
-                tile = hit->tile;
-            }
+        const std::optional<int> tile = TileUnder(event->position());
+        if (event->modifiers().testFlag(Qt::ShiftModifier) && tile) {
+            ExtendSelection(*tile);
+        } else {
+            Select(tile);
         }
-        Select(tile);
+        dragging_ = tile.has_value();
+        emit SelectionChanged();
     }
     QAbstractScrollArea::mousePressEvent(event);
+}
+
+void CanvasWidget::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        dragging_ = false;
+    }
+    QAbstractScrollArea::mouseReleaseEvent(event);
 }
 
 void CanvasWidget::wheelEvent(QWheelEvent* event) {

@@ -35,6 +35,11 @@ class CanvasWidget : public QAbstractScrollArea {
     void SetZoomFloor(int floor);
     void RestoreZoom(int zoom);
     void Select(std::optional<int> tile);
+    // The block from the selected tile to tile, as Shift+click makes it.
+    void ExtendSelection(int tile);
+    void SelectAll();
+    // Selects tile (from 0) and brings it into view; false for a number that is not a tile.
+    bool GoToTile(int tile);
     void SetGrid(bool on);
     void SetMarkDuplicates(bool on);
     void SetBackground(viewer::Background background);
@@ -51,13 +56,17 @@ class CanvasWidget : public QAbstractScrollArea {
     // What the status bar says about the pointer: "" over no tile.
     void PointerMoved(const QString& text);
     void ZoomChanged();
+    // The pointer made or stretched a selection.
+    void SelectionChanged();
 
   protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    // A click selects the tile under it, Shift+click or a drag the block up to it.
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     // Home, End, Ctrl+Home, Ctrl+End, Page Up and Page Down move through the mosaic (Jump).
     void keyPressEvent(QKeyEvent* event) override;
@@ -69,10 +78,13 @@ class CanvasWidget : public QAbstractScrollArea {
     void Changed();
     void Probe();
     void PaintHint(QPainter& painter);
+    // The tile under a point of the viewport (logical pixels), if any.
+    std::optional<int> TileUnder(QPointF point) const;
 
     const viewer::MainForm& model_;
     viewer::MosaicView view_;
     std::optional<QPointF> pointer_;  // logical, in the viewport
+    bool dragging_ = false;           // the left button went down on a tile
     int wheelAngle_ = 0;              // eighths of a degree not yet turned into zoom steps
     bool syncing_ = false;
     std::vector<viewer::Argb> pixels_;  // the last repaint's, kept to spare an allocation a paint

@@ -10,6 +10,7 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QInputDialog>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -188,6 +189,11 @@ void Form1::BuildFileMenu() {
     saveTileset_ = AddAction(file, tr("Save &Tileset\u2026"), "mnuSaveTileset", {});
     connect(saveTileset_, &QAction::triggered, this,
             [this] { Run("writing", [this] { model_.mnuSaveTileset_Click(); }); });
+    exportSelection_ = AddAction(file, tr("&Export Selection\u2026"), "mnuExportSelection", {});
+    connect(exportSelection_, &QAction::triggered, this, [this] {
+        Run("writing",
+            [this] { model_.mnuExportSelection_Click(canvasWidget_.View().SelectedBlock()); });
+    });
     file->addSeparator();
     recentMenu_ = file->addMenu(tr("Open &Recent"));
     recentMenu_->setObjectName("mnuRecent");
@@ -201,12 +207,61 @@ void Form1::BuildEditMenu() {
     edit->setObjectName("mnuEdit");
     copy_ = AddAction(edit, tr("&Copy"), "mnuCopy", {QKeySequence("Ctrl+C")});
     connect(copy_, &QAction::triggered, this, [this] {
-        if (!viewer::CopyToClipboard(model_.Picture1, canvasWidget_.View().Selection())) {
+        const viewer::MosaicView& view = canvasWidget_.View();
+        if (!viewer::CopyToClipboard(
+                {model_.Picture1, model_.SeeThrough(), view.TileCount(), view.SelectedBlock()})) {
             statusBar()->showMessage(tr("Nothing was copied: the clipboard refused it."), 5000);
         }
     });
+    BuildSelectionItems(edit);
+}
+
+void Form1::BuildSelectionItems(QMenu* edit) {
+    selectAll_ = AddAction(edit, tr("Select &All"), "mnuSelectAll", {QKeySequence("Ctrl+A")});
+    connect(selectAll_, &QAction::triggered, this, [this] {
+        canvasWidget_.SelectAll();
+        ShowSelection();
+    });
     connect(AddAction(edit, tr("Select &None"), "mnuSelectNone", {QKeySequence(Qt::Key_Escape)}),
             &QAction::triggered, this, [this] { canvasWidget_.Select(std::nullopt); });
+    edit->addSeparator();
+    goToTile_ = AddAction(edit, tr("&Go to Tile\u2026"), "mnuGoToTile", {QKeySequence("Ctrl+G")});
+    connect(goToTile_, &QAction::triggered, this, &Form1::GoToTile);
+    // A block stretched by the pointer says how many tiles it holds; a click on one tile leaves
+    // the status bar to the pointer.
+    connect(&canvasWidget_, &CanvasWidget::SelectionChanged, this, [this] {
+        const std::optional<viewer::TileBlock> block = canvasWidget_.View().SelectedBlock();
+        if (block && block->anchor != block->corner) {
+            ShowSelection();
+        }
+    });
+}
+
+void Form1::ShowSelection() {
+    const viewer::MosaicView& view = canvasWidget_.View();
+    if (const std::optional<viewer::TileBlock> block = view.SelectedBlock()) {
+        statusBar()->showMessage(Local(viewer::SelectionText(*block, view.TileCount())),
+                                 kSelectionMessageMs);
+    }
+}
+
+// The spin box takes only the numbers of tiles: a number out of range cannot be typed, and the
+// dialog never hands one over.
+void Form1::GoToTile() {
+    const viewer::MosaicView& view = canvasWidget_.View();
+    if (!model_.bTilesetLoaded || view.TileCount() <= 0) {
+        return;
+    }
+    QInputDialog dialog(this);
+    dialog.setObjectName("goToTileDialog");
+    dialog.setWindowTitle(tr("Go to Tile"));
+    dialog.setInputMode(QInputDialog::IntInput);
+    dialog.setIntRange(1, view.TileCount());
+    dialog.setIntValue(view.Selection().value_or(0) + 1);
+    dialog.setLabelText(tr("Tile number (1 to %1):").arg(view.TileCount()));
+    if (dialog.exec() == QDialog::Accepted && canvasWidget_.GoToTile(dialog.intValue() - 1)) {
+        ShowSelection();
+    }
 }
 
 void Form1::BuildViewMenu() {
@@ -324,6 +379,9 @@ void Form1::AfterCommand() {
     nextTileset_->setEnabled(loaded);
     previousTileset_->setEnabled(loaded);
     saveTileset_->setEnabled(loaded && model_.ShownAsPicture());
+    for (QAction* action : {exportSelection_, selectAll_, goToTile_}) {
+        action->setEnabled(loaded);
+    }
     canvasWidget_.viewport()->update();
 
     if (opened_ && loaded) {

@@ -57,6 +57,8 @@ class Form1 : public QMainWindow {
 
     // How long the shown file must stay unchanged on disk before it is opened again.
     static constexpr int kSettleMs = 300;
+    // How long the status bar names what was selected.
+    static constexpr int kSelectionMessageMs = 5000;
 
   protected:
     // A drag that carries files may be dropped, as a copy. The drop opens one local .tst file as
@@ -72,6 +74,12 @@ class Form1 : public QMainWindow {
     void BuildMenus();
     void BuildFileMenu();
     void BuildEditMenu();
+    // Select All, Select None and Go to Tile.
+    void BuildSelectionItems(QMenu* edit);
+    // Edit > Go to Tile: asks for a tile's number, then selects the tile and brings it into view.
+    void GoToTile();
+    // Says for a while in the status bar what is selected.
+    void ShowSelection();
     void BuildViewMenu();
     void BuildBackgroundMenu(QMenu* view);
     // View > Next Tileset, Previous Tileset and Full Screen.
@@ -123,6 +131,9 @@ class Form1 : public QMainWindow {
     QAction* previousTileset_ = nullptr;
     QAction* fullScreen_ = nullptr;
     QAction* saveTileset_ = nullptr;
+    QAction* exportSelection_ = nullptr;
+    QAction* selectAll_ = nullptr;
+    QAction* goToTile_ = nullptr;
     QMenu* recentMenu_ = nullptr;
     // No parent: a child added while the window is being made reaches event() before the members
     // below exist.

@@ -1,7 +1,9 @@
 #include "gui/qt_clipboard.h"
 
+#include <QBuffer>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QMimeData>
 
 namespace orvane::gui {
 
@@ -14,13 +16,43 @@ QImage ToQImage(const platform::BitmapBits& image) {
     return rows.mirrored();
 }
 
+QByteArray TransparentPng(const QImage& image, std::span<const std::uint8_t> alpha) {
+    if (image.isNull() || alpha.size() != static_cast<std::size_t>(image.width()) *
+                                              static_cast<std::size_t>(image.height())) {
+        return {};
+    }
+    QImage withAlpha = image.convertToFormat(QImage::Format_ARGB32);
+    auto level = alpha.begin();
+    for (int y = 0; y < withAlpha.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(withAlpha.scanLine(y));
+        for (int x = 0; x < withAlpha.width(); ++x) {
+            row[x] = qRgba(qRed(row[x]), qGreen(row[x]), qBlue(row[x]), *level++);
+        }
+    }
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    return withAlpha.save(&buffer, "PNG") ? png : QByteArray();
+}
+
+// The bitmap formats are made of the opaque image, as the program's clipboard holds it; only the
+// PNG, which other programs read with its alpha, carries the transparency.
 QtClipboardSink::QtClipboardSink()
     : previous_(platform::SetClipboardSink([](const platform::BitmapBits& image) {
           QClipboard* clipboard = QGuiApplication::clipboard();
           const QImage copy = ToQImage(image);
-          if (clipboard != nullptr && !copy.isNull()) {
-              clipboard->setImage(copy);
+          if (clipboard == nullptr || copy.isNull()) {
+              return;
           }
+          const QByteArray png = TransparentPng(copy, platform::ClipboardAlpha());
+          if (png.isEmpty()) {
+              clipboard->setImage(copy);
+              return;
+          }
+          auto* data = new QMimeData;
+          data->setImageData(copy);
+          data->setData("image/png", png);
+          clipboard->setMimeData(data);
       })) {}
 
 QtClipboardSink::~QtClipboardSink() {

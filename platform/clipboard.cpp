@@ -24,6 +24,10 @@ struct ClipboardState {
 
 ClipboardState g_clipboard;
 
+// The transparency offered for the next bitmaps, and the one the sink is being told of.
+const ClipboardTransparency* g_offered = nullptr;
+std::span<const std::uint8_t> g_publishedAlpha;
+
 ClipboardSink& Sink() {
     static ClipboardSink sink;
     return sink;
@@ -92,7 +96,16 @@ BOOL CloseClipboard() {
     // The sink runs with the clipboard closed, so it may open it again itself.
     if (publish && Sink()) {
         if (const BitmapObject* bitmap = LookupBitmap(g_clipboard.bitmap)) {
-            Sink()(bitmap->View());
+            const BitmapBits view = bitmap->View();
+            const ClipboardTransparency* offered = g_offered;
+            if (offered != nullptr && offered->width == view.width &&
+                offered->height == view.height &&
+                offered->alpha.size() ==
+                    static_cast<std::size_t>(view.width) * static_cast<std::size_t>(view.height)) {
+                g_publishedAlpha = offered->alpha;
+            }
+            Sink()(view);
+            g_publishedAlpha = {};
         }
     }
     return TRUE;
@@ -110,6 +123,19 @@ BOOL IsClipboardFormatAvailable(UINT format) {
 }
 
 namespace orvane::platform {
+
+ClipboardTransparency::ClipboardTransparency(int width, int height, std::vector<std::uint8_t> alpha)
+    : width(width), height(height), alpha(std::move(alpha)), previous_(g_offered) {
+    g_offered = this;
+}
+
+ClipboardTransparency::~ClipboardTransparency() {
+    g_offered = previous_;
+}
+
+std::span<const std::uint8_t> ClipboardAlpha() {
+    return g_publishedAlpha;
+}
 
 ClipboardSink SetClipboardSink(ClipboardSink sink) {
     return std::exchange(Sink(), std::move(sink));

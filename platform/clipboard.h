@@ -9,7 +9,10 @@
 // The window mirrors what is put here onto the desktop's clipboard through a sink.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <span>
+#include <vector>
 
 #include "platform/bitmap_bits.h"
 #include "platform/windef.h"
@@ -37,5 +40,26 @@ using ClipboardSink = std::function<void(const BitmapBits& image)>;
 // Called by CloseClipboard when a bitmap was put on the clipboard while it was open. Returns the
 // sink it replaces; an empty sink installs none.
 ClipboardSink SetClipboardSink(ClipboardSink sink);
+
+// A bitmap has no transparency, but what the desktop is offered beside it may have: while one of
+// these lives, a bitmap of its size put on the clipboard carries its alpha to the sink (one byte
+// a pixel, top row first: 0 see-through, 255 opaque). The bitmap itself stays as it is.
+class ClipboardTransparency {
+  public:
+    ClipboardTransparency(int width, int height, std::vector<std::uint8_t> alpha);
+    ~ClipboardTransparency();
+    ClipboardTransparency(const ClipboardTransparency&) = delete;
+    ClipboardTransparency& operator=(const ClipboardTransparency&) = delete;
+
+    int width;
+    int height;
+    std::vector<std::uint8_t> alpha;
+
+  private:
+    const ClipboardTransparency* previous_;
+};
+
+// During the sink's call: the alpha of the bitmap it is told of; empty for an opaque one.
+std::span<const std::uint8_t> ClipboardAlpha();
 
 }  // namespace orvane::platform

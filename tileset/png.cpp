@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <functional>
 #include <limits>
 
 #include "platform/binary_file.h"
@@ -348,13 +349,17 @@ void SaveTilesetAsPng(TilesetFile& file, const std::string& output,
     pending.Commit();
 }
 
-void SaveTilesetAsPng(TilesetFile& file, platform::PendingFile& output,
-                      const PngExportOptions& options) {
+namespace {
+
+// The mosaic of count tiles, read a band at a time by read(first, out), as a PNG into output.
+void SaveTilesAsPng(int count, const std::function<void(int, std::span<BYTE>)>& read,
+                    FreeWords words, platform::PendingFile& output,
+                    const PngExportOptions& options) {
     if (options.columns < 1 || options.columns > kMaxTiles) {
         RaiseBecause(ErrorNumber::InvalidPropertyValue,
                      "columns must be 1 to " + std::to_string(kMaxTiles));
     }
-    const int count = TilesToShow(file, kMaxTiles);
+    count = ShownTiles(count, kMaxTiles);
     const int perRow = std::min(options.columns, count);
     const MosaicSize size = MosaicSizeFor(count, options.columns);
     const std::size_t rowOfTiles = BandBytes(size.width);
@@ -364,16 +369,38 @@ void SaveTilesetAsPng(TilesetFile& file, platform::PendingFile& output,
         const int first = static_cast<int>(firstRow / kTileSize) * perRow;
         const int tiles =
             std::min(count - first, static_cast<int>(rows.size() / rowOfTiles) * perRow);
-        std::vector<BYTE> read(static_cast<std::size_t>(tiles) * kTileBytes);
-        file.ReadTiles(first, read);
+        std::vector<BYTE> band(static_cast<std::size_t>(tiles) * kTileBytes);
+        read(first, band);
         for (std::size_t row = 0; row * rowOfTiles < rows.size(); ++row) {
             const std::size_t from = row * tilesOfARow;
-            PaintMosaicBand(std::span<const BYTE>(read).subspan(
-                                from, std::min(tilesOfARow, read.size() - from)),
+            PaintMosaicBand(std::span<const BYTE>(band).subspan(
+                                from, std::min(tilesOfARow, band.size() - from)),
                             size.width, rows.subspan(row * rowOfTiles, rowOfTiles));
         }
     };
-    WriteMosaicPng(output, count, size, FreeWordsOf(file.Header()), source);
+    WriteMosaicPng(output, count, size, words, source);
+}
+
+}  // namespace
+
+void SaveTilesetAsPng(TilesetFile& file, platform::PendingFile& output,
+                      const PngExportOptions& options) {
+    SaveTilesAsPng(
+        file.Tiles(), [&](int first, std::span<BYTE> out) { file.ReadTiles(first, out); },
+        FreeWordsOf(file.Header()), output, options);
+}
+
+void SaveTilesetAsPng(std::span<const BYTE> tiles, const std::string& output,
+                      const PngExportOptions& options, FreeWords words) {
+    platform::PendingFile file(output);
+    SaveTilesAsPng(
+        static_cast<int>(tiles.size() / kTileBytes),
+        [&](int first, std::span<BYTE> out) {
+            std::copy_n(tiles.begin() + static_cast<std::ptrdiff_t>(first) * kTileBytes, out.size(),
+                        out.begin());
+        },
+        words, file, options);
+    file.Commit();
 }
 
 void SaveTilesetAsPng(const PaintedMosaic& mosaic, const std::string& output) {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,6 +54,10 @@ void SaveTilesetAsPng(TilesetFile& file, const std::string& output,
 // The same into output, left for the caller to commit: a file written beside it says where.
 void SaveTilesetAsPng(TilesetFile& file, platform::PendingFile& output,
                       const PngExportOptions& options = {});
+// The same picture of tiles held in memory (whole tiles of kTileBytes, in file order), recording
+// words. Raises InvalidPicture (481) for none, and as SaveTilesetAsPng of a file does for the rest.
+void SaveTilesetAsPng(std::span<const BYTE> tiles, const std::string& output,
+                      const PngExportOptions& options, FreeWords words = {});
 // The same file, byte for byte, made of what the window painted of the tileset (19 columns).
 // Raises InvalidPicture (481) for a mosaic without tiles, and PendingFile's errors.
 void SaveTilesetAsPng(const PaintedMosaic& mosaic, const std::string& output);

@@ -13,6 +13,7 @@
 #include "viewer/canvas.h"
 #include "viewer/common_dialog.h"
 #include "viewer/picture_export.h"
+#include "viewer/tile_block.h"
 
 namespace orvane::viewer {
 
@@ -27,6 +28,14 @@ inline constexpr std::string_view kPngNotSaved =
 // Export PNG's word for a name that writes nothing.
 inline constexpr std::string_view kNothingExported =
     "Nothing was saved. Only a name that ends in \"png\" (in lower case) saves a PNG.";
+// Export Selection's words: for a name that writes nothing, with nothing selected, and once a
+// tileset is written.
+inline constexpr std::string_view kNothingExportedOfSelection =
+    "Nothing was saved. A name that ends in \"tst\" saves a tileset, one that ends in \"png\" "
+    "a PNG (in lower case).";
+inline constexpr std::string_view kNothingSelected =
+    "No tiles selected! Click a tile, Shift+click another for a block, or use Edit > Select All.";
+inline constexpr std::string_view kTilesetSaved = "Tileset saved!";
 
 // Whether a name is that of a picture that File > Open Picture shows as a tileset: one ending in
 // ".png" or ".tsx", in any case, as the desktop's file types match them.
@@ -91,6 +100,13 @@ class MainForm {
     // writes of it, then says "Tileset saved: N tiles"; a cancel writes and shows nothing. Says
     // "No picture loaded!" (no dialog) unless a picture is shown. Raises WriteTileset's errors.
     void mnuSaveTileset_Click();
+    // File > Export Selection: asks for a name ("Tilesets|*.tst|Pngs|*.png", in a dialog titled
+    // "Export Selection") and writes the block's tiles, row by row, as a new tileset when it ends
+    // in "tst", or as a PNG of the block (its columns, see-through pixels transparent) when it
+    // ends in "png", then confirms; any other name writes nothing and says so, a cancel writes
+    // and shows nothing. Says "No tileset loaded!" before the first Open, and kNothingSelected
+    // without a block (no dialog either way). Raises the writers' errors.
+    void mnuExportSelection_Click(const std::optional<TileBlock>& block);
 
     // After every change of Width or Height.
     void OnResize(std::function<void()> listener) { resizeListener_ = std::move(listener); }

@@ -51,10 +51,15 @@ PixelRect TileRect(int tile) {
             tileset::kTileSize};
 }
 
+PixelRect BlockRect(const TileBlock& block) {
+    return {block.FirstColumn() * tileset::kTileSize, block.FirstRow() * tileset::kTileSize,
+            block.Columns() * tileset::kTileSize, block.Rows() * tileset::kTileSize};
+}
+
 void MosaicView::SetMosaic(PixelSize canvas, int tileCount) {
     canvas_ = canvas;
     tileCount_ = std::max(tileCount, 0);
-    Select(selection_);
+    KeepSelection();
     ScrollTo(scroll_);
 }
 
@@ -178,8 +183,57 @@ PixelRect MosaicView::DeviceRect(PixelRect canvas) const {
             scale.ToDevice(canvas.y + canvas.height) - top};
 }
 
+std::optional<int> MosaicView::Selection() const {
+    return selection_ ? std::optional(selection_->anchor) : std::nullopt;
+}
+
+bool MosaicView::IsTile(int tile) const {
+    return tile >= 0 && tile < tileCount_;
+}
+
 void MosaicView::Select(std::optional<int> tile) {
-    selection_ = tile && *tile >= 0 && *tile < tileCount_ ? tile : std::nullopt;
+    selection_ = tile && IsTile(*tile) ? std::optional(TileBlock{*tile, *tile}) : std::nullopt;
+}
+
+void MosaicView::ExtendSelection(int tile) {
+    if (!IsTile(tile)) {
+        return;
+    }
+    selection_ = TileBlock{selection_ ? selection_->anchor : tile, tile};
+}
+
+void MosaicView::SelectAll() {
+    const int rows = tileset::MosaicRowsFor(tileCount_);
+    selection_ =
+        rows > 0 ? std::optional(TileBlock{0, rows * tileset::kTilesPerRow - 1}) : std::nullopt;
+}
+
+// A new mosaic keeps a selection that starts on one of its tiles, cut to its rows.
+void MosaicView::KeepSelection() {
+    if (!selection_ || !IsTile(selection_->anchor)) {
+        selection_.reset();
+        return;
+    }
+    const int cells = tileset::MosaicRowsFor(tileCount_) * tileset::kTilesPerRow;
+    if (selection_->corner >= cells) {
+        selection_->corner =
+            (cells - tileset::kTilesPerRow) + selection_->corner % tileset::kTilesPerRow;
+    }
+}
+
+bool MosaicView::GoToTile(int tile) {
+    if (!IsTile(tile)) {
+        return false;
+    }
+    Select(tile);
+    const PixelRect shown = DeviceRect(TileRect(tile));
+    const bool whole = shown.x >= 0 && shown.y >= 0 && shown.x + shown.width <= viewport_.width &&
+                       shown.y + shown.height <= viewport_.height;
+    if (!whole) {
+        ScrollTo({scroll_.x + shown.x + (shown.width - viewport_.width) / 2,
+                  scroll_.y + shown.y + (shown.height - viewport_.height) / 2});
+    }
+    return true;
 }
 
 WindowFit FitWindow(const FitRequest& request) {

@@ -10,6 +10,8 @@
 #include <optional>
 #include <vector>
 
+#include "viewer/tile_block.h"
+
 namespace orvane::viewer {
 
 struct PixelPoint {
@@ -89,6 +91,8 @@ struct TileHit {
 std::optional<TileHit> TileAt(int tileCount, PixelPoint canvas);
 // Where tile number tile (from 0) lies on the canvas.
 PixelRect TileRect(int tile);
+// Where a block's cells lie on the canvas.
+PixelRect BlockRect(const TileBlock& block);
 
 enum class Background { WindowColour, Checkerboard };
 
@@ -148,9 +152,20 @@ class MosaicView {
     // A canvas rectangle in viewport device pixels.
     PixelRect DeviceRect(PixelRect canvas) const;
 
-    std::optional<int> Selection() const { return selection_; }
+    // The tile the selection started on.
+    std::optional<int> Selection() const;
+    std::optional<TileBlock> SelectedBlock() const { return selection_; }
     // A tile number from 0; anything that is not a tile clears the selection.
     void Select(std::optional<int> tile);
+    // Stretches the selection from the tile it started on to the block that reaches tile (from
+    // 0), as Shift+click and a drag do; selects tile alone when nothing is selected. Anything
+    // that is not a tile changes nothing.
+    void ExtendSelection(int tile);
+    // Every tile: the block of all the mosaic's rows. Nothing in a mosaic without tiles.
+    void SelectAll();
+    // Selects tile (from 0) and scrolls it to the middle of the view unless it is wholly in
+    // view already. False, and nothing changes, for a number that is not a tile.
+    bool GoToTile(int tile);
 
     // For each tile, the first tile identical to it (MainForm::FirstCopies); none known when
     // empty.
@@ -167,6 +182,8 @@ class MosaicView {
   private:
     // Shows zoom, about anchor.
     bool Show(int zoom, PixelPoint anchor);
+    bool IsTile(int tile) const;
+    void KeepSelection();
 
     PixelSize canvas_;
     int tileCount_ = 0;
@@ -176,7 +193,7 @@ class MosaicView {
     int wanted_ = kActualSize;
     int floor_ = kActualSize;
     PixelPoint scroll_;
-    std::optional<int> selection_;
+    std::optional<TileBlock> selection_;
     std::vector<int> firstCopies_;
 };
 

@@ -25,6 +25,15 @@ std::string MosaicSummary(int tileCount, PixelSize mosaic, bool fromPicture) {
            " pixels";
 }
 
+std::string SelectionText(const TileBlock& block, int tileCount) {
+    if (block.anchor == block.corner) {
+        return "Tile " + std::to_string(block.anchor + 1) + " selected";
+    }
+    const std::size_t tiles = TilesOf(block, tileCount).size();
+    return std::to_string(tiles) + (tiles == 1 ? " tile" : " tiles") + " selected \u00B7 " +
+           std::to_string(block.Columns()) + " \u00D7 " + std::to_string(block.Rows());
+}
+
 std::string ZoomText(int zoom) {
     const int divisor = ZoomDivisor(zoom);
     if (divisor == 1) {

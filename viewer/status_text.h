@@ -20,6 +20,10 @@ std::string WindowTitle(std::string_view fileName);
 // A tileset made of a picture is named as one: "Picture · 57 tiles · 608 × 96 pixels".
 std::string MosaicSummary(int tileCount, PixelSize mosaic, bool fromPicture = false);
 
+// "Tile 500 selected", the tile numbered from 1; "4 tiles selected · 2 × 2" for a block: the
+// tiles it holds, its columns by its rows.
+std::string SelectionText(const TileBlock& block, int tileCount);
+
 // "400%", "33%" (1/3), "1.8%" (1/56).
 std::string ZoomText(int zoom);
 

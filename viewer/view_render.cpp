@@ -178,13 +178,13 @@ void PaintPixels(const MosaicView& view, const platform::BitmapBits* canvas,
     }
 }
 
-// The selected tile's outline: a strong line, and a thin white one inside it.
+// The selected block's outline: a strong line, and a thin white one inside it.
 void PaintSelection(const MosaicView& view, PixelRect area, std::span<Argb> out) {
-    const std::optional<int> selected = view.Selection();
+    const std::optional<TileBlock> selected = view.SelectedBlock();
     if (!selected) {
         return;
     }
-    const PixelRect tile = view.DeviceRect(TileRect(*selected));
+    const PixelRect tile = view.DeviceRect(BlockRect(*selected));
     const int thickness = DevicePixelsPer(2, view.DevicePixelRatio());
     Ring(out, area, tile, thickness, kSelectionColour);
     Ring(out, area,
