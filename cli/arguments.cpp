@@ -56,10 +56,11 @@ take its place, the message says that the PNG was written.
 19, to keep the sheet width an artist works in; it is refused for the other formats.
 
 --thumbnail SIZE writes a PNG, whatever OUTPUT is called, no larger than SIZE x SIZE pixels
-(SIZE 1 to 4096): the first tiles, at most 4 x 4, scaled nearest-neighbour by a whole factor
-where they fit, see-through pixels transparent. Only those tiles are read, so a thumbnail of
-the largest tileset takes no longer than one of the smallest. File managers run it through the
-thumbnailer entry orvane.thumbnailer. It prints nothing.
+(SIZE 1 to 4096): the mosaic as the window shows it, its first rows, 19 tiles wide and as many
+rows as make a square (all of it for fewer tiles), shrunk smoothly to fit, or enlarged by a
+whole factor where that fits, see-through pixels transparent. Only those tiles are read, so a
+thumbnail of the largest tileset takes no longer than one of 361 tiles. File managers run it
+through the thumbnailer entry orvane.thumbnailer. It prints nothing.
 
 Exit status:
   0  OUTPUT was written; the confirmation is on standard output

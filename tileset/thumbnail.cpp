@@ -1,8 +1,11 @@
 #include "tileset/thumbnail.h"
 
 #include <algorithm>
+#include <cmath>
+#include <memory>
 #include <vector>
 
+#include "dib/cdibsection.h"
 #include "platform/runtime_error.h"
 #include "tileset/picture.h"
 #include "tileset/png.h"
@@ -13,10 +16,63 @@ namespace {
 using platform::ErrorNumber;
 using platform::RaiseBecause;
 
-// The first tiles a thumbnail shows: 4 × 4, each still some pixels wide at the sizes file
-// managers ask for (128, 256).
-constexpr int kThumbnailColumns = 4;
-constexpr int kThumbnailTiles = kThumbnailColumns * kThumbnailColumns;
+// The mosaic's first rows, as the window shows them: as many rows as it is tiles wide, a square.
+constexpr int kThumbnailRows = kTilesPerRow;
+constexpr int kThumbnailTiles = kTilesPerRow * kThumbnailRows;
+
+// A buffer of width x height holding one value of each RGBA pixel of rgba (channel 0 to 2 its
+// colour, 3 its alpha as grey): the bilinear resampler knows three channels.
+std::unique_ptr<cDIBSection> Channels(std::span<const std::uint8_t> rgba, int width, int height,
+                                      bool alpha) {
+    auto dib = std::make_unique<cDIBSection>();
+    if (!dib->Create(width, height)) {
+        RaiseBecause(ErrorNumber::OutOfMemory, "no memory for the thumbnail");
+    }
+    for (int y = 0; y < height; ++y) {
+        BYTE* row = dib->DIBSectionBitsPtr() +
+                    static_cast<std::ptrdiff_t>(height - 1 - y) * dib->BytesPerScanLine();
+        const std::uint8_t* pixel =
+            rgba.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width) * 4;
+        for (int x = 0; x < width; ++x, pixel += kRgbaBytes, row += 3) {
+            row[0] = alpha ? pixel[3] : pixel[2];
+            row[1] = alpha ? pixel[3] : pixel[1];
+            row[2] = alpha ? pixel[3] : pixel[0];
+        }
+    }
+    return dib;
+}
+
+// from's pixels scaled bilinearly to `to`. The transparent pixels are black, so the colours are
+// alpha-weighted already: both are resampled alike, and dividing by the alpha afterwards keeps the
+// see-through pixels' black from darkening the edges of what is drawn.
+void ResampleRgba(std::span<const std::uint8_t> from, int fromWidth, int fromHeight,
+                  std::span<std::uint8_t> to, int toWidth, int toHeight) {
+    const auto scale = [&](bool alpha) {
+        std::shared_ptr<cDIBSection> scaled =
+            Channels(from, fromWidth, fromHeight, alpha)->Resample(toHeight, toWidth);
+        if (!scaled) {
+            RaiseBecause(ErrorNumber::OutOfMemory, "no memory for the thumbnail");
+        }
+        return scaled;
+    };
+    const std::shared_ptr<cDIBSection> colour = scale(false);
+    const std::shared_ptr<cDIBSection> alpha = scale(true);
+    std::uint8_t* out = to.data();
+    for (int y = 0; y < toHeight; ++y) {
+        const std::ptrdiff_t row = static_cast<std::ptrdiff_t>(toHeight - 1 - y);
+        const BYTE* c = colour->DIBSectionBitsPtr() + row * colour->BytesPerScanLine();
+        const BYTE* a = alpha->DIBSectionBitsPtr() + row * alpha->BytesPerScanLine();
+        for (int x = 0; x < toWidth; ++x, c += 3, a += 3, out += kRgbaBytes) {
+            const int level = a[0];
+            for (int k = 0; k < 3; ++k) {
+                out[k] = level == 0 ? 0
+                                    : static_cast<std::uint8_t>(
+                                          std::min(255, (c[2 - k] * 255 + level / 2) / level));
+            }
+            out[3] = static_cast<std::uint8_t>(level);
+        }
+    }
+}
 
 }  // namespace
 
@@ -26,16 +82,12 @@ void SaveTilesetThumbnail(TilesetFile& file, const std::string& output, int size
                      "the size must be 1 to " + std::to_string(kMaxThumbnailSize));
     }
     const int shown = TilesToShow(file, kThumbnailTiles);
-    int columns = 1;
-    while (columns * columns < shown) {
-        ++columns;
-    }
     std::vector<BYTE> tiles(static_cast<std::size_t>(shown) * kTileBytes);
     file.ReadTiles(0, tiles);
 
-    const MosaicSize grid = MosaicSizeFor(shown, columns);
+    const MosaicSize grid = MosaicSizeFor(shown, kTilesPerRow);
     std::vector<std::uint8_t> mosaic(BandBytes(grid.width) * (grid.height / kTileSize));
-    const std::size_t bandTiles = static_cast<std::size_t>(columns) * kTileBytes;
+    const std::size_t bandTiles = static_cast<std::size_t>(kTilesPerRow) * kTileBytes;
     for (std::size_t band = 0; band * bandTiles < tiles.size(); ++band) {
         PaintMosaicBand(
             std::span<const BYTE>(tiles).subspan(
@@ -44,13 +96,22 @@ void SaveTilesetThumbnail(TilesetFile& file, const std::string& output, int size
             std::span(mosaic).subspan(band * BandBytes(grid.width), BandBytes(grid.width)));
     }
 
-    // Pixel art stays crisp at a whole factor; only a size smaller than the tiles shrinks them.
+    // A few tiles stay crisp pixel art, enlarged by a whole factor; a mosaic larger than the
+    // thumbnail is shrunk smoothly, so that it keeps its look rather than some of its pixels.
     const int longer = std::max(grid.width, grid.height);
     const int factor = size / longer;
-    const int width = factor > 0 ? grid.width * factor : std::max(1, grid.width * size / longer);
-    const int height = factor > 0 ? grid.height * factor : std::max(1, grid.height * size / longer);
+    const auto shrunk = [&](int side) {
+        return std::max(1,
+                        static_cast<int>(std::lround(static_cast<double>(side) * size / longer)));
+    };
+    const int width = factor > 0 ? grid.width * factor : shrunk(grid.width);
+    const int height = factor > 0 ? grid.height * factor : shrunk(grid.height);
     std::vector<std::uint8_t> scaled(static_cast<std::size_t>(width) * height * kRgbaBytes);
-    ScaleNearest(mosaic, grid.width, grid.height, scaled, width, height);
+    if (factor > 0) {
+        ScaleNearest(mosaic, grid.width, grid.height, scaled, width, height);
+    } else {
+        ResampleRgba(mosaic, grid.width, grid.height, scaled, width, height);
+    }
     // A file manager makes many thumbnails at once: one thread each.
     const std::size_t rowBytes = static_cast<std::size_t>(width) * kRgbaBytes;
     WritePngFile(

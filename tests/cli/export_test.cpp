@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QString>
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -19,6 +20,7 @@
 #include <iterator>
 #include <map>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -170,13 +172,68 @@ INSTANTIATE_TEST_SUITE_P(
                       PngCase{"second_row_begun", 20, {}, 608, 64, 19, 1},
                       PngCase{"five_columns", 12, {"--columns", "5"}, 160, 96, 5, 1},
                       PngCase{"columns_beyond_the_tiles", 3, {"--columns=8"}, 96, 32, 8, 1},
-                      // Thumbnails: at most 4 x 4 tiles, as near square as they come.
+                      // Thumbnails: the mosaic's first rows, at most as many as make a square.
                       PngCase{"thumbnail_one_tile", 1, {"--thumbnail", "128"}, 128, 128, 1, 4},
                       PngCase{"thumbnail_two_tiles", 2, {"--thumbnail", "256"}, 256, 128, 2, 4},
-                      PngCase{"thumbnail_five_tiles", 5, {"--thumbnail", "100"}, 96, 64, 3, 1},
-                      PngCase{"thumbnail_shrunk", 57, {"--thumbnail", "100"}, 100, 100, 4, 0},
-                      PngCase{"thumbnail_one_pixel", 20, {"--thumbnail=1"}, 1, 1, 4, 0}),
+                      PngCase{"thumbnail_five_tiles", 5, {"--thumbnail", "200"}, 160, 32, 5, 1},
+                      PngCase{"thumbnail_shrunk", 57, {"--thumbnail", "100"}, 100, 16, 19, 0},
+                      PngCase{
+                          "thumbnail_nineteen_rows", 400, {"--thumbnail", "128"}, 128, 128, 19, 0},
+                      PngCase{"thumbnail_one_pixel", 20, {"--thumbnail=1"}, 1, 1, 19, 0}),
     RowName());
+
+// The island's mosaic, read from the file's bytes here: its first 19 rows (608 pixels square),
+// shrunk to 128 by plain averaging, alpha-weighted, is what its thumbnail must look like. The
+// resampler reads 2 x 2 pixels where this averages 4.75 x 4.75, so a pixel may stray by the detail
+// it skips; on average it may not.
+TEST(Thumbnail, ShowsTheIslandAsTheWindowDoesShrunkToFit) {
+    constexpr int kSide = 608;
+    constexpr int kSize = 128;
+    TempDir dir;
+    const std::string island = ReadFile(kSamples + "/island.tst");
+    ASSERT_EQ(
+        RunExport(dir, {"--thumbnail", "128", kSamples + "/island.tst", dir / "t.png"}).status, 0);
+    QImage thumbnail;
+    ASSERT_TRUE(thumbnail.load(QString::fromStdString(dir / "t.png"), "PNG"));
+    ASSERT_EQ(thumbnail.size(), QSize(kSize, kSize));
+    thumbnail = thumbnail.convertToFormat(QImage::Format_RGBA8888);
+
+    const auto at = [&](int x, int y) {  // red, green, blue, alpha of a mosaic pixel
+        const int tile = y / 32 * 19 + x / 32;
+        const auto* p = reinterpret_cast<const unsigned char*>(island.data()) + 6 + tile * 3072 +
+                        (x % 32 * 32 + y % 32) * 3;
+        const bool key = p[0] == 0 && p[1] == 1 && p[2] == 2;
+        return std::array<double, 4>{p[0] * 1.0, p[1] * 1.0, p[2] * 1.0, key ? 0.0 : 1.0};
+    };
+    double difference = 0;
+    std::set<QRgb> colours;
+    for (int y = 0; y < kSize; ++y) {
+        for (int x = 0; x < kSize; ++x) {
+            std::array<double, 4> sum{};
+            int pixels = 0;
+            for (int sy = y * kSide / kSize; sy < (y + 1) * kSide / kSize; ++sy) {
+                for (int sx = x * kSide / kSize; sx < (x + 1) * kSide / kSize; ++sx, ++pixels) {
+                    const auto p = at(sx, sy);
+                    for (int k = 0; k < 3; ++k) {
+                        sum[k] += p[k] * p[3];
+                    }
+                    sum[3] += p[3];
+                }
+            }
+            const QColor got = thumbnail.pixelColor(x, y);
+            colours.insert(got.rgba());
+            const double want[4] = {sum[0] / sum[3], sum[1] / sum[3], sum[2] / sum[3],
+                                    255 * sum[3] / pixels};
+            const double have[4] = {got.red() * 1.0, got.green() * 1.0, got.blue() * 1.0,
+                                    got.alpha() * 1.0};
+            for (int k = sum[3] > 0 ? 0 : 3; k < 4; ++k) {
+                difference += std::abs(want[k] - have[k]);
+            }
+        }
+    }
+    EXPECT_GT(colours.size(), 500u) << "not a flat colour";
+    EXPECT_LT(difference / (kSize * kSize * 4), 4.0) << "levels from the average, on average";
+}
 
 // Full: @/disk is a 64 KB tmpfs; the test is skipped where it cannot be mounted.
 enum class Disk { Any, Full };
