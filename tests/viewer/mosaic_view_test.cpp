@@ -19,6 +19,7 @@
 #include "viewer/recent_files.h"
 #include "viewer/reload_watch.h"
 #include "viewer/status_text.h"
+#include "viewer/tile_block.h"
 #include "viewer/view_render.h"
 #include "viewer/view_settings.h"
 
@@ -394,6 +395,81 @@ TEST(RenderView, MarksTilesThatHaveAnEarlierCopy) {
                     .ends_with(" \u00B7 #280507 \u00B7 same as 1"));
     EXPECT_TRUE(PointerText(*Probe(pixels.Bits(), mask, 2, {8, 5}, view.FirstCopies()))
                     .ends_with(" \u00B7 #080507"));
+}
+
+// A block runs between two corners whichever way it was stretched; it holds the tiles of its
+// cells, row by row, and no empty cell after the last tile.
+TEST(Selection, StretchesToTheBlockBetweenTwoTilesAndSaysWhatItHolds) {
+    struct Row {
+        const char* name;
+        int tiles;
+        std::vector<int> clicks;  // the first selects, the rest stretch; -1 selects all
+        std::vector<int> held;
+        std::string text;
+    };
+    for (const Row& row : std::vector<Row>{
+             {"down_and_across", 57, {0, 20}, {0, 1, 19, 20}, "4 tiles selected \u00B7 2 \u00D7 2"},
+             {"up_and_back", 57, {20, 0}, {0, 1, 19, 20}, "4 tiles selected \u00B7 2 \u00D7 2"},
+             {"restretched_from_the_first",
+              57,
+              {2, 40, 3},
+              {2, 3},
+              "2 tiles selected \u00B7 2 \u00D7 1"},
+             {"not_a_tile_changes_nothing", 57, {5, 57}, {5}, "Tile 6 selected"},
+             {"empty_cells_left_out",
+              21,
+              {18, 19},
+              {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20},
+              "21 tiles selected \u00B7 19 \u00D7 2"},
+             {"all",
+              21,
+              {-1},
+              {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20},
+              "21 tiles selected \u00B7 19 \u00D7 2"}}) {
+        MosaicView view;
+        view.SetMosaic(PixelSize{608, 32 * ((row.tiles + 18) / 19)}, row.tiles);
+        for (std::size_t i = 0; i < row.clicks.size(); ++i) {
+            if (row.clicks[i] < 0) {
+                view.SelectAll();
+            } else if (i == 0) {
+                view.Select(row.clicks[i]);
+            } else {
+                view.ExtendSelection(row.clicks[i]);
+            }
+        }
+        ASSERT_TRUE(view.SelectedBlock()) << row.name;
+        EXPECT_EQ(TilesOf(*view.SelectedBlock(), row.tiles), row.held) << row.name;
+        EXPECT_EQ(SelectionText(*view.SelectedBlock(), row.tiles), row.text) << row.name;
+    }
+    MosaicView view;
+    view.SetMosaic({608, 64}, 21);
+    view.Select(0);
+    view.ExtendSelection(20);
+    EXPECT_EQ(BlockRect(*view.SelectedBlock()), (PixelRect{0, 0, 64, 64}));
+    view.SetMosaic({608, 32}, 19);
+    EXPECT_EQ(BlockRect(*view.SelectedBlock()), (PixelRect{0, 0, 64, 32})) << "cut to the rows";
+}
+
+// Tile 500 lies in row 26, far below a 400-pixel view at 2x; once in view it stays put.
+TEST(GoToTile, SelectsTheTileAndBringsItIntoView) {
+    MosaicView view;
+    view.SetMosaic({608, 1152}, 684);
+    view.SetViewport({600, 400});
+    view.ZoomTo(2, {0, 0});
+
+    EXPECT_TRUE(view.GoToTile(499));
+
+    EXPECT_EQ(view.Selection(), 499);
+    const PixelRect shown = view.DeviceRect(TileRect(499));
+    EXPECT_TRUE(PixelRect({0, 0, 600, 400}).Contains({shown.x, shown.y}));
+    EXPECT_TRUE(PixelRect({0, 0, 600, 400}).Contains({shown.x + 63, shown.y + 63}));
+    const PixelPoint scroll = view.Scroll();
+    EXPECT_TRUE(view.GoToTile(500));
+    EXPECT_EQ(view.Scroll(), scroll) << "already in view";
+    for (const int notATile : {-1, 684}) {
+        EXPECT_FALSE(view.GoToTile(notATile));
+        EXPECT_EQ(view.Selection(), 500);
+    }
 }
 
 TEST(Reload, KeepsZoomScrollAndSelectionWhereTheNewMosaicAllows) {

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/clipboard.h"
+#include "platform/clipboard_testing.h"
 #include "platform/gdi.h"
 #include "platform/kernel32.h"
 #include "tests/support/file_conditions.h"
@@ -25,18 +27,23 @@
 #include "tests/support/tileset_files.h"
 #include "tileset/png.h"
 #include "viewer/common_dialog_testing.h"
+#include "viewer/copy_tile.h"
 #include "viewer/error_report.h"
 #include "viewer/main_form.h"
 
 namespace {
 
 using namespace orvane::testing;
+using orvane::viewer::CopyToClipboard;
 using orvane::viewer::DialogKind;
 using orvane::viewer::ExportFormat;
 using orvane::viewer::ExportFormatOf;
+using orvane::viewer::kNothingExportedOfSelection;
+using orvane::viewer::kNothingSelected;
 using orvane::viewer::MainForm;
 using orvane::viewer::RunReportingErrors;
 using orvane::viewer::ScriptedDialog;
+using orvane::viewer::TileBlock;
 using Strings = std::vector<std::string>;
 
 constexpr char kFilter[] = "Jpegs|*.jpg|Bmps|*.bmp|Gifs|*.gif";
@@ -191,6 +198,94 @@ TEST_F(SaveAs, ExportPngTakesTransparencyFromTheMaskNotTheCanvas) {
         EXPECT_EQ(png.pixelColor(33, y), QColor(240, 240, 240));
         EXPECT_EQ(png.pixelColor(34, y), QColor(1, 9, 9));
     }
+}
+
+// Tiles 2, 3, 21 and 22 (from 1) of 25: the block between the second tile and the one a row down
+// and across. Whether they are copied or exported, the key colour's pixels are see-through.
+constexpr TileBlock kBlock{1, 21};
+const std::vector<int> kBlockTiles{1, 2, 20, 21};
+
+bool KeyAt(int tile, int x, int y) {
+    const Rgb c = SeeThroughSignature(tile, x + 1, y + 1);
+    return c.r == 0 && c.g == 1 && c.b == 2;
+}
+
+TEST_F(SaveAs, CopyTakesTheBlockAndOffersItsSeeThroughPixelsTransparent) {
+    Open(TilesetBytes(25, 25, SeeThroughSignature));
+    orvane::platform::testing::ResetClipboard();
+    std::vector<std::string> bitmaps;
+    std::vector<std::vector<std::uint8_t>> alphas;
+    orvane::platform::SetClipboardSink([&](const orvane::platform::BitmapBits& image) {
+        std::string rgb;
+        for (int y = 0; y < image.height; ++y) {
+            rgb.append(reinterpret_cast<const char*>(image.Row(y)), 3 * image.width);
+        }
+        bitmaps.push_back(rgb);
+        alphas.emplace_back(orvane::platform::ClipboardAlpha().begin(),
+                            orvane::platform::ClipboardAlpha().end());
+    });
+
+    ASSERT_TRUE(CopyToClipboard({form.Picture1, form.SeeThrough(), 25, kBlock}));
+    ASSERT_TRUE(CopyToClipboard({form.Picture1, form.SeeThrough(), 25, std::nullopt}));
+    orvane::platform::testing::ResetClipboard();
+
+    ASSERT_EQ(bitmaps.size(), 2u);
+    ASSERT_EQ(alphas[0].size(), 64u * 64u);
+    ASSERT_EQ(bitmaps[0].size(), 3u * 64u * 64u);
+    for (int y = 0; y < 64; ++y) {
+        for (int x = 0; x < 64; ++x) {
+            const int tile = kBlockTiles[static_cast<std::size_t>(y / 32 * 2 + x / 32)];
+            const bool key = KeyAt(tile, x % 32, y % 32);
+            const auto i = static_cast<std::size_t>(y * 64 + x);
+            ASSERT_EQ(alphas[0][i], key ? 0 : 255) << x << ", " << y;
+            const Rgb want = SeeThroughSignature(tile, x % 32 + 1, y % 32 + 1);
+            if (!key) {
+                ASSERT_EQ(bitmaps[0].substr(3 * i, 3),
+                          std::string({char(want.b), char(want.g), char(want.r)}));
+            }
+        }
+    }
+    ASSERT_EQ(alphas[1].size(), 608u * 64u) << "the whole mosaic";
+    EXPECT_EQ(alphas[1][64 * 608 - 1], 0) << "an empty cell";
+}
+
+// A new tileset of the block's tiles, the shown one's free words kept; a PNG of the block.
+TEST_F(SaveAs, ExportSelectionWritesTheBlocksTilesAsATilesetOrAPicture) {
+    const std::string file = TilesetBytes(25, 25, SeeThroughSignature, 0x1234, 0xBEEF);
+    Open(file);
+    const auto selection = [&](const std::string& name, std::optional<TileBlock> block = kBlock) {
+        dialog.Script(name.empty() ? name : dir / name);
+        return RunReportingErrors([&] { form.mnuExportSelection_Click(block); });
+    };
+
+    ASSERT_TRUE(selection("b.tst"));
+    ASSERT_TRUE(selection("b.png"));
+    ASSERT_TRUE(selection("b.bmp"));
+    ASSERT_TRUE(selection("never.tst", std::nullopt));
+
+    EXPECT_EQ(dialog.shown.back().title, "Export Selection");
+    EXPECT_EQ(messages.prompts,
+              (Strings{"Tileset saved!", "PNG saved!", std::string(kNothingExportedOfSelection),
+                       std::string(kNothingSelected)}));
+    std::string tiles;
+    for (const int tile : kBlockTiles) {
+        tiles += file.substr(6 + static_cast<std::size_t>(tile) * 3072, 3072);
+    }
+    EXPECT_TRUE(ReadFile(dir / "b.tst") == std::string("\x34\x12\x04\x00\xEF\xBE", 6) + tiles);
+    QImage png;
+    ASSERT_TRUE(png.load(QString::fromStdString(dir / "b.png"), "PNG"));
+    png = png.convertToFormat(QImage::Format_RGBA8888);
+    ASSERT_EQ(png.size(), QSize(64, 64));
+    for (int y = 0; y < 64; ++y) {
+        for (int x = 0; x < 64; ++x) {
+            const int tile = kBlockTiles[static_cast<std::size_t>(y / 32 * 2 + x / 32)];
+            const Rgb want = SeeThroughSignature(tile, x % 32 + 1, y % 32 + 1);
+            ASSERT_EQ(png.pixelColor(x, y), KeyAt(tile, x % 32, y % 32)
+                                                ? QColor(0, 0, 0, 0)
+                                                : QColor(want.r, want.g, want.b));
+        }
+    }
+    EXPECT_EQ(FolderEntries(dir.path()), (Strings{"a.tst", "b.png", "b.tst"}));
 }
 
 struct ShownCase {
