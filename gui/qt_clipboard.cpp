@@ -26,7 +26,9 @@ QByteArray TransparentPng(const QImage& image, std::span<const std::uint8_t> alp
     for (int y = 0; y < withAlpha.height(); ++y) {
         auto* row = reinterpret_cast<QRgb*>(withAlpha.scanLine(y));
         for (int x = 0; x < withAlpha.width(); ++x) {
-            row[x] = qRgba(qRed(row[x]), qGreen(row[x]), qBlue(row[x]), *level++);
+            // A see-through pixel keeps nothing of the background it showed on.
+            row[x] = *level == 0 ? 0 : qRgba(qRed(row[x]), qGreen(row[x]), qBlue(row[x]), *level);
+            ++level;
         }
     }
     QByteArray png;

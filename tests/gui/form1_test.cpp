@@ -10,14 +10,17 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QImage>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <QWheelEvent>
@@ -468,6 +471,78 @@ TEST_F(Form1ByName, CopyPutsTheSelectedTileOrTheMosaicOnTheClipboard) {
     Action(noDialog_, "mnuCopy")->trigger();
 
     EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(608, 64));
+}
+
+// Tile 1 clicked, tile 21 Shift+clicked: the 2 x 2 block is copied as one picture, whose PNG has
+// the key colour's pixels transparent; the bitmap stays opaque. A drag makes the same block.
+TEST_F(Form1ByName, ShiftClickCopiesTheBlockWithItsSeeThroughPixelsTransparent) {
+    const orvane::gui::QtClipboardSink sink;
+    WriteFile(dir_ / "keys.tst", TilesetBytes(25, 25, orvane::testing::SeeThroughSignature));
+    noDialog_.OpenFile(dir_ / "keys.tst");
+    Click(noDialog_, {5, 5});
+    QTest::mouseClick(&Viewport(noDialog_), Qt::LeftButton, Qt::ShiftModifier, {37, 37});
+
+    Action(noDialog_, "mnuCopy")->trigger();
+
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    const QImage png =
+        QImage::fromData(data->data("image/png"), "PNG").convertToFormat(QImage::Format_RGBA8888);
+    ASSERT_EQ(png.size(), QSize(64, 64));
+    int seeThrough = 0;
+    for (int y = 0; y < 64; ++y) {
+        for (int x = 0; x < 64; ++x) {
+            const int tile = y / 32 * 19 + x / 32;
+            const auto want = orvane::testing::SeeThroughSignature(tile, x % 32 + 1, y % 32 + 1);
+            const bool key = want.r == 0 && want.g == 1 && want.b == 2;
+            seeThrough += key ? 1 : 0;
+            ASSERT_EQ(png.pixelColor(x, y),
+                      key ? QColor(0, 0, 0, 0) : QColor(want.r, want.g, want.b))
+                << "(" << x << ", " << y << ")";
+        }
+    }
+    EXPECT_GT(seeThrough, 0);
+    EXPECT_FALSE(QGuiApplication::clipboard()->image().hasAlphaChannel());
+
+    Action(noDialog_, "mnuSelectNone")->trigger();
+    QTest::mousePress(&Viewport(noDialog_), Qt::LeftButton, Qt::NoModifier, {5, 5});
+    QMouseEvent drag(QEvent::MouseMove, QPointF(37, 37),
+                     Viewport(noDialog_).mapToGlobal(QPointF(37, 37)), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(&Viewport(noDialog_), &drag);
+    QTest::mouseRelease(&Viewport(noDialog_), Qt::LeftButton, Qt::NoModifier, {37, 37});
+    EXPECT_EQ(noDialog_.Picture1Widget().View().SelectedBlock(),
+              (orvane::viewer::TileBlock{0, 20}));
+    EXPECT_EQ(noDialog_.statusBar()->currentMessage(), "4 tiles selected \u00B7 2 \u00D7 2");
+}
+
+// Ctrl+G's dialog takes 1 to the count only; 500 selects tile 500 and brings it into view.
+TEST_F(Form1ByName, GoToTileSelectsTheTileNumberedAndRefusesOthers) {
+    WriteFile(dir_ / "big.tst", TilesetBytes(684, 684));
+    noDialog_.OpenFile(dir_ / "big.tst");
+    QString refused;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        auto* number = dialog->findChild<QSpinBox*>();
+        ASSERT_NE(number, nullptr);
+        number->selectAll();
+        QTest::keyClicks(number, "9999");
+        refused = number->text();
+        number->selectAll();
+        QTest::keyClicks(number, "500");
+        QTest::keyClick(number, Qt::Key_Return);
+    });
+
+    Action(noDialog_, "mnuGoToTile")->trigger();
+
+    EXPECT_EQ(refused, "99") << "685 and more cannot be typed";
+    EXPECT_EQ(noDialog_.Picture1Widget().View().Selection(), 499);
+    EXPECT_EQ(noDialog_.statusBar()->currentMessage(), "Tile 500 selected");
+    const orvane::viewer::MosaicView& view = noDialog_.Picture1Widget().View();
+    const orvane::viewer::PixelRect tile = view.DeviceRect(orvane::viewer::TileRect(499));
+    EXPECT_GE(tile.y, 0);
+    EXPECT_LE(tile.y + tile.height, view.Viewport().height);
 }
 
 TEST_F(Form1ByName, ShowsAFileRewrittenOnDiskAndKeepsTheViewOrSaysWhyNot) {
