@@ -2,6 +2,7 @@
 
 #include "dib/cdibsection.h"
 #include "platform/clipboard.h"
+#include "tileset/format.h"
 
 namespace orvane::viewer {
 
@@ -10,15 +11,27 @@ PixelRect CopiedRect(const CopySource& source) {
                         : PixelRect{0, 0, source.canvas.PixelWidth(), source.canvas.PixelHeight()};
 }
 
+// Row by row: a copy of the whole of the largest mosaic is 33 million pixels, most of them in
+// rows that hold no see-through pixel and no empty cell.
 std::vector<std::uint8_t> MosaicAlpha(const tileset::SeeThroughMask& seeThrough, int tileCount,
                                       PixelRect rect) {
-    std::vector<std::uint8_t> alpha(static_cast<std::size_t>(rect.width) *
-                                    static_cast<std::size_t>(rect.height));
-    auto out = alpha.begin();
-    for (int y = rect.y; y < rect.y + rect.height; ++y) {
+    std::vector<std::uint8_t> alpha(
+        static_cast<std::size_t>(rect.width) * static_cast<std::size_t>(rect.height), 255);
+    const int fullRows = tileCount / tileset::kTilesPerRow;
+    const int lastRowEnd = tileCount % tileset::kTilesPerRow * tileset::kTileSize;
+    auto row = alpha.begin();
+    for (int y = rect.y; y < rect.y + rect.height; ++y, row += rect.width) {
+        // Where the row's tiles end: the cells after the last tile are empty.
+        const int tilesEnd = y / tileset::kTileSize < fullRows    ? tileset::kFullRowWidth
+                             : y / tileset::kTileSize == fullRows ? lastRowEnd
+                                                                  : 0;
+        if (tilesEnd >= rect.x + rect.width && !seeThrough.RowHasAny(y)) {
+            continue;
+        }
         for (int x = rect.x; x < rect.x + rect.width; ++x) {
-            const bool shown = TileAt(tileCount, {x, y}) && !seeThrough.Test(x, y);
-            *out++ = shown ? 255 : 0;
+            if (x >= tilesEnd || seeThrough.Test(x, y)) {
+                row[x - rect.x] = 0;
+            }
         }
     }
     return alpha;

@@ -198,36 +198,29 @@ TEST(Thumbnail, ShowsTheIslandAsTheWindowDoesShrunkToFit) {
     ASSERT_EQ(thumbnail.size(), QSize(kSize, kSize));
     thumbnail = thumbnail.convertToFormat(QImage::Format_RGBA8888);
 
-    const auto at = [&](int x, int y) {  // red, green, blue, alpha of a mosaic pixel
-        const int tile = y / 32 * 19 + x / 32;
-        const auto* p = reinterpret_cast<const unsigned char*>(island.data()) + 6 + tile * 3072 +
-                        (x % 32 * 32 + y % 32) * 3;
-        const bool key = p[0] == 0 && p[1] == 1 && p[2] == 2;
-        return std::array<double, 4>{p[0] * 1.0, p[1] * 1.0, p[2] * 1.0, key ? 0.0 : 1.0};
-    };
     double difference = 0;
     std::set<QRgb> colours;
     for (int y = 0; y < kSize; ++y) {
         for (int x = 0; x < kSize; ++x) {
-            std::array<double, 4> sum{};
-            int pixels = 0;
+            std::array<double, 4> sum{};  // red, green and blue weighted by alpha; alpha
+            const int from = x * kSide / kSize, to = (x + 1) * kSide / kSize;
             for (int sy = y * kSide / kSize; sy < (y + 1) * kSide / kSize; ++sy) {
-                for (int sx = x * kSide / kSize; sx < (x + 1) * kSide / kSize; ++sx, ++pixels) {
-                    const auto p = at(sx, sy);
-                    for (int k = 0; k < 3; ++k) {
-                        sum[k] += p[k] * p[3];
-                    }
-                    sum[3] += p[3];
+                for (int sx = from; sx < to; ++sx) {
+                    const auto* p = reinterpret_cast<const unsigned char*>(island.data()) + 6 +
+                                    (sy / 32 * 19 + sx / 32) * 3072 + (sx % 32 * 32 + sy % 32) * 3;
+                    const double opaque = p[0] == 0 && p[1] == 1 && p[2] == 2 ? 0 : 1;
+                    sum = {sum[0] + p[0] * opaque, sum[1] + p[1] * opaque, sum[2] + p[2] * opaque,
+                           sum[3] + opaque};
                 }
             }
             const QColor got = thumbnail.pixelColor(x, y);
             colours.insert(got.rgba());
-            const double want[4] = {sum[0] / sum[3], sum[1] / sum[3], sum[2] / sum[3],
-                                    255 * sum[3] / pixels};
-            const double have[4] = {got.red() * 1.0, got.green() * 1.0, got.blue() * 1.0,
-                                    got.alpha() * 1.0};
-            for (int k = sum[3] > 0 ? 0 : 3; k < 4; ++k) {
-                difference += std::abs(want[k] - have[k]);
+            const int pixels = (to - from) * ((y + 1) * kSide / kSize - y * kSide / kSize);
+            difference += std::abs(255 * sum[3] / pixels - got.alpha());
+            if (sum[3] > 0) {
+                difference += std::abs(sum[0] / sum[3] - got.red()) +
+                              std::abs(sum[1] / sum[3] - got.green()) +
+                              std::abs(sum[2] / sum[3] - got.blue());
             }
         }
     }

@@ -13,8 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/clipboard.h"
-#include "platform/clipboard_testing.h"
 #include "platform/gdi.h"
 #include "platform/kernel32.h"
 #include "tests/support/file_conditions.h"
@@ -27,14 +25,12 @@
 #include "tests/support/tileset_files.h"
 #include "tileset/png.h"
 #include "viewer/common_dialog_testing.h"
-#include "viewer/copy_tile.h"
 #include "viewer/error_report.h"
 #include "viewer/main_form.h"
 
 namespace {
 
 using namespace orvane::testing;
-using orvane::viewer::CopyToClipboard;
 using orvane::viewer::DialogKind;
 using orvane::viewer::ExportFormat;
 using orvane::viewer::ExportFormatOf;
@@ -200,60 +196,14 @@ TEST_F(SaveAs, ExportPngTakesTransparencyFromTheMaskNotTheCanvas) {
     }
 }
 
-// Tiles 2, 3, 21 and 22 (from 1) of 25: the block between the second tile and the one a row down
-// and across. Whether they are copied or exported, the key colour's pixels are see-through.
-constexpr TileBlock kBlock{1, 21};
-const std::vector<int> kBlockTiles{1, 2, 20, 21};
-
-bool KeyAt(int tile, int x, int y) {
-    const Rgb c = SeeThroughSignature(tile, x + 1, y + 1);
-    return c.r == 0 && c.g == 1 && c.b == 2;
-}
-
-TEST_F(SaveAs, CopyTakesTheBlockAndOffersItsSeeThroughPixelsTransparent) {
-    Open(TilesetBytes(25, 25, SeeThroughSignature));
-    orvane::platform::testing::ResetClipboard();
-    std::vector<std::string> bitmaps;
-    std::vector<std::vector<std::uint8_t>> alphas;
-    orvane::platform::SetClipboardSink([&](const orvane::platform::BitmapBits& image) {
-        std::string rgb;
-        for (int y = 0; y < image.height; ++y) {
-            rgb.append(reinterpret_cast<const char*>(image.Row(y)), 3 * image.width);
-        }
-        bitmaps.push_back(rgb);
-        alphas.emplace_back(orvane::platform::ClipboardAlpha().begin(),
-                            orvane::platform::ClipboardAlpha().end());
-    });
-
-    ASSERT_TRUE(CopyToClipboard({form.Picture1, form.SeeThrough(), 25, kBlock}));
-    ASSERT_TRUE(CopyToClipboard({form.Picture1, form.SeeThrough(), 25, std::nullopt}));
-    orvane::platform::testing::ResetClipboard();
-
-    ASSERT_EQ(bitmaps.size(), 2u);
-    ASSERT_EQ(alphas[0].size(), 64u * 64u);
-    ASSERT_EQ(bitmaps[0].size(), 3u * 64u * 64u);
-    for (int y = 0; y < 64; ++y) {
-        for (int x = 0; x < 64; ++x) {
-            const int tile = kBlockTiles[static_cast<std::size_t>(y / 32 * 2 + x / 32)];
-            const bool key = KeyAt(tile, x % 32, y % 32);
-            const auto i = static_cast<std::size_t>(y * 64 + x);
-            ASSERT_EQ(alphas[0][i], key ? 0 : 255) << x << ", " << y;
-            const Rgb want = SeeThroughSignature(tile, x % 32 + 1, y % 32 + 1);
-            if (!key) {
-                ASSERT_EQ(bitmaps[0].substr(3 * i, 3),
-                          std::string({char(want.b), char(want.g), char(want.r)}));
-            }
-        }
-    }
-    ASSERT_EQ(alphas[1].size(), 608u * 64u) << "the whole mosaic";
-    EXPECT_EQ(alphas[1][64 * 608 - 1], 0) << "an empty cell";
-}
-
-// A new tileset of the block's tiles, the shown one's free words kept; a PNG of the block.
+// Tiles 2, 3, 21 and 22 (from 1) of 25, the block between the second tile and the one a row down
+// and across: a new tileset of them, the shown one's free words kept, or a PNG of the block.
 TEST_F(SaveAs, ExportSelectionWritesTheBlocksTilesAsATilesetOrAPicture) {
+    const std::vector<int> kBlockTiles{1, 2, 20, 21};
     const std::string file = TilesetBytes(25, 25, SeeThroughSignature, 0x1234, 0xBEEF);
     Open(file);
-    const auto selection = [&](const std::string& name, std::optional<TileBlock> block = kBlock) {
+    const auto selection = [&](const std::string& name,
+                               std::optional<TileBlock> block = TileBlock{1, 21}) {
         dialog.Script(name.empty() ? name : dir / name);
         return RunReportingErrors([&] { form.mnuExportSelection_Click(block); });
     };
@@ -280,9 +230,9 @@ TEST_F(SaveAs, ExportSelectionWritesTheBlocksTilesAsATilesetOrAPicture) {
         for (int x = 0; x < 64; ++x) {
             const int tile = kBlockTiles[static_cast<std::size_t>(y / 32 * 2 + x / 32)];
             const Rgb want = SeeThroughSignature(tile, x % 32 + 1, y % 32 + 1);
-            ASSERT_EQ(png.pixelColor(x, y), KeyAt(tile, x % 32, y % 32)
-                                                ? QColor(0, 0, 0, 0)
-                                                : QColor(want.r, want.g, want.b));
+            const bool key = want.r == 0 && want.g == 1 && want.b == 2;
+            ASSERT_EQ(png.pixelColor(x, y),
+                      key ? QColor(0, 0, 0, 0) : QColor(want.r, want.g, want.b));
         }
     }
     EXPECT_EQ(FolderEntries(dir.path()), (Strings{"a.tst", "b.png", "b.tst"}));
