@@ -1,18 +1,24 @@
 #include "viewer/copy_tile.h"
 
+#include <cstdint>
+#include <vector>
+
 #include "dib/cdibsection.h"
 #include "platform/clipboard.h"
 #include "tileset/format.h"
 
 namespace orvane::viewer {
+namespace {
 
+// The canvas rectangle a copy takes: the block's cells, or the whole canvas.
 PixelRect CopiedRect(const CopySource& source) {
     return source.block ? BlockRect(*source.block)
                         : PixelRect{0, 0, source.canvas.PixelWidth(), source.canvas.PixelHeight()};
 }
 
-// Row by row: a copy of the whole of the largest mosaic is 33 million pixels, most of them in
-// rows that hold no see-through pixel and no empty cell.
+// The alpha of rect of the mosaic, top row first: 0 for see-through pixels and for the cells after
+// the last tile, 255 for every other. Row by row: a copy of the whole of the largest mosaic is 33
+// million pixels, most of them in rows that hold no see-through pixel and no empty cell.
 std::vector<std::uint8_t> MosaicAlpha(const tileset::SeeThroughMask& seeThrough, int tileCount,
                                       PixelRect rect) {
     std::vector<std::uint8_t> alpha(
@@ -36,6 +42,8 @@ std::vector<std::uint8_t> MosaicAlpha(const tileset::SeeThroughMask& seeThrough,
     }
     return alpha;
 }
+
+}  // namespace
 
 bool CopyToClipboard(const CopySource& source) {
     const Canvas& canvas = source.canvas;

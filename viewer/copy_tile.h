@@ -2,9 +2,7 @@
 // offered to the desktop with its see-through pixels transparent.
 #pragma once
 
-#include <cstdint>
 #include <optional>
-#include <vector>
 
 #include "tileset/see_through_mask.h"
 #include "viewer/canvas.h"
@@ -21,15 +19,8 @@ struct CopySource {
     std::optional<TileBlock> block;
 };
 
-// The canvas rectangle a copy takes: the block's cells, or the whole canvas.
-PixelRect CopiedRect(const CopySource& source);
-
-// The alpha of rect of the mosaic, top row first: 0 for see-through pixels and for the cells after
-// the last tile, 255 for every other.
-std::vector<std::uint8_t> MosaicAlpha(const tileset::SeeThroughMask& seeThrough, int tileCount,
-                                      PixelRect rect);
-
-// Copies the block as one picture, its cells as the mosaic lays them out. False when nothing was
+// Copies the block as one picture, its cells as the mosaic lays them out; the desktop's PNG of it
+// has the see-through pixels and the cells after the last tile transparent. False when nothing was
 // put on the clipboard (no pixels, a block beyond the canvas, or the clipboard refused).
 bool CopyToClipboard(const CopySource& source);
 
