@@ -4,6 +4,9 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QStringList>
+#include <QVariant>
+#include <vector>
 
 namespace orvane::gui {
 
@@ -37,8 +40,49 @@ QByteArray TransparentPng(const QImage& image, std::span<const std::uint8_t> alp
     return withAlpha.save(&buffer, "PNG") ? png : QByteArray();
 }
 
+namespace {
+
+constexpr char kPngType[] = "image/png";
+
 // The bitmap formats are made of the opaque image, as the program's clipboard holds it; only the
-// PNG, which other programs read with its alpha, carries the transparency.
+// PNG, which other programs read with its alpha, carries the transparency. It is made when a
+// program asks for it: the whole of the largest mosaic is a PNG of 33 million pixels.
+class TransparentImage : public QMimeData {
+  public:
+    TransparentImage(const QImage& image, std::span<const std::uint8_t> alpha)
+        : alpha_(alpha.begin(), alpha.end()) {
+        setImageData(image);
+    }
+
+    bool hasFormat(const QString& type) const override {
+        return type == kPngType || QMimeData::hasFormat(type);
+    }
+    QStringList formats() const override {
+        QStringList types = QMimeData::formats();
+        if (!types.contains(kPngType)) {
+            types.prepend(kPngType);
+        }
+        return types;
+    }
+
+  protected:
+    QVariant retrieveData(const QString& type, QMetaType as) const override {
+        if (type != kPngType) {
+            return QMimeData::retrieveData(type, as);
+        }
+        if (png_.isEmpty()) {
+            png_ = TransparentPng(qvariant_cast<QImage>(imageData()), alpha_);
+        }
+        return png_;
+    }
+
+  private:
+    std::vector<std::uint8_t> alpha_;
+    mutable QByteArray png_;
+};
+
+}  // namespace
+
 QtClipboardSink::QtClipboardSink()
     : previous_(platform::SetClipboardSink([](const platform::BitmapBits& image) {
           QClipboard* clipboard = QGuiApplication::clipboard();
@@ -46,15 +90,12 @@ QtClipboardSink::QtClipboardSink()
           if (clipboard == nullptr || copy.isNull()) {
               return;
           }
-          const QByteArray png = TransparentPng(copy, platform::ClipboardAlpha());
-          if (png.isEmpty()) {
+          const std::span<const std::uint8_t> alpha = platform::ClipboardAlpha();
+          if (alpha.empty()) {
               clipboard->setImage(copy);
-              return;
+          } else {
+              clipboard->setMimeData(new TransparentImage(copy, alpha));
           }
-          auto* data = new QMimeData;
-          data->setImageData(copy);
-          data->setData("image/png", png);
-          clipboard->setMimeData(data);
       })) {}
 
 QtClipboardSink::~QtClipboardSink() {
