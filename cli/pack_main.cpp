@@ -120,7 +120,7 @@ int main(int argc, char** argv) {
         return Failed(*failure);
     }
     if (auto failure = Attempt(Step::Writing, tileset,
-                               [&] { orvane::tileset::WriteTileset(tileset, tiles.tiles); })) {
+                               [&] { orvane::tileset::WriteTileset(tileset, tiles.Tiles()); })) {
         return Failed(*failure);
     }
     Notes(picture, tiles);
