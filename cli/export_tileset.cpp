@@ -1,5 +1,7 @@
 #include "cli/export_tileset.h"
 
+#include <array>
+
 #include "cli/shell_quote.h"
 #include "tileset/thumbnail.h"
 #include "viewer/main_form.h"
@@ -11,11 +13,12 @@ namespace {
 using Step = Failure::Step;
 using viewer::ExportReads;
 
-std::optional<Failure> EmptyTileset(const std::string& tileset) {
+// A tileset without a name, or an output that is the tileset itself.
+std::optional<Failure> RefusedNames(const std::string& tileset, const std::string& output) {
     if (tileset.empty()) {
         return Failure{Step::Arguments, tileset, "TILESET must not be empty"};
     }
-    return std::nullopt;
+    return OverwritesAnInput(std::array{tileset}, std::array{output});
 }
 
 // The tileset opened, and painted on the canvas as File > Open paints it where the writer reads
@@ -48,7 +51,7 @@ std::string EndingsInWords() {
 
 std::optional<Failure> ExportTileset(const std::string& tileset, const std::string& output,
                                      const Confirmation& confirm, const ExportOptions& options) {
-    if (auto failure = EmptyTileset(tileset)) {
+    if (auto failure = RefusedNames(tileset, output)) {
         return failure;
     }
     const std::optional<viewer::ExportFormat> format = viewer::ExportFormatOf(output);
@@ -75,7 +78,7 @@ std::optional<Failure> ExportTileset(const std::string& tileset, const std::stri
 
 std::optional<Failure> ExportThumbnail(const std::string& tileset, const std::string& output,
                                        int size) {
-    if (auto failure = EmptyTileset(tileset)) {
+    if (auto failure = RefusedNames(tileset, output)) {
         return failure;
     }
     std::optional<tileset::TilesetFile> file;

@@ -1,4 +1,5 @@
 // orvane-pack: a tileset made from a picture, for artists who draw their tiles in a PNG sheet.
+#include <array>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -50,8 +51,9 @@ Exit status:
      description, and the reason where the system gave one, are on standard error, and an
      existing TILESET is left as it was
   2  wrong usage, or a picture refused: not a PNG, a damaged one, a width or height that is not
-     a multiple of 32 (the message says by how much), or more than 32767 tiles; the message
-     names the problem, and nothing is written
+     a multiple of 32 (the message says by how much), no tiles, or more than 32767 tiles; or
+     TILESET is PICTURE itself, under any name; the message names the problem, and nothing is
+     written
 )";
 
 enum class Exit : int { Success = 0, Failure = 1, Refused = 2 };
@@ -114,6 +116,10 @@ int main(int argc, char** argv) {
     const std::string picture(args[0]);
     const std::string tileset(args[1]);
 
+    if (auto failure = orvane::cli::OverwritesAnInput(std::array{picture}, std::array{tileset})) {
+        std::cerr << kPrefix << Describe(*failure) << '\n';
+        return Status(Exit::Refused);
+    }
     orvane::tileset::PictureTiles tiles;
     if (auto failure = Attempt(Step::Reading, picture,
                                [&] { tiles = orvane::tileset::TilesFromPng(picture); })) {

@@ -145,22 +145,13 @@ int Stats(const TilesRequest& request) {
     return Print(text) ? Status(Exit::Success) : Status(Exit::Failure);
 }
 
-// A file the command would write that is one it reads, under any name: refused before anything
-// is written, or the reading would meet the writing halfway.
+// A file the command would write that is one it reads: refused before anything is written, or
+// the reading would meet the writing halfway.
 std::optional<orvane::cli::tiles::UsageError> Overwrites(const TilesRequest& request,
                                                          const std::vector<std::string>& inputs,
                                                          const std::vector<std::string>& outputs) {
-    for (const std::string& output : outputs) {
-        for (const std::string& input : inputs) {
-            if (orvane::platform::SameFile(input, output)) {
-                const std::string what = output == input
-                                             ? ShellQuoted(output) + " is read"
-                                             : ShellQuoted(output) + " is " + ShellQuoted(input);
-                return orvane::cli::tiles::UsageError{
-                    what + ", and would be replaced while it is read: write another file",
-                    request.command};
-            }
-        }
+    if (auto failure = orvane::cli::OverwritesAnInput(inputs, outputs)) {
+        return orvane::cli::tiles::UsageError{Describe(*failure), request.command};
     }
     return std::nullopt;
 }

@@ -323,6 +323,20 @@ INSTANTIATE_TEST_SUITE_P(
                     OlderFileOnDisk("out.jpg"),
                     RunAs::TestUser,
                     Disk::Full},
+        // A tileset named as its own picture, under any name, is kept.
+        FailureCase{"output_a_hard_link_to_the_tileset",
+                    {"@/t.tst", "@/t.bmp"},
+                    1,
+                    "t.bmp': it is '",
+                    [](const TempDir& d) {
+                        std::filesystem::copy_file(kDemo, d / "t.tst");
+                        std::filesystem::create_hard_link(d / "t.tst", d / "t.bmp");
+                    }},
+        FailureCase{"batch_over_a_tileset_in_the_folder",
+                    {"--to", "@/", "--format", "bmp", kDemo, "@/t.bmp"},
+                    1,
+                    "t.bmp': it is read, and would be replaced",
+                    [](const TempDir& d) { std::filesystem::copy_file(kDemo, d / "t.bmp"); }},
         FailureCase{"png_of_a_tileset_without_tiles",
                     {"@/empty.tst", "@/out.png"},
                     1,
@@ -467,16 +481,18 @@ TEST_P(Batch, ExportsEveryTilesetItCanAndNamesEachFailure) {
     // format shrinks it below the limit on the file's size.
     const std::int16_t largeTiles = stopped ? 8000 : 1000;
     WriteFile(large, TilesetBytes(largeTiles, largeTiles, [](int tile, int x, int y) {
-                  const auto noise = static_cast<std::uint32_t>(tile * 7919 + x * 131 + y) *
-                                     2'654'435'761U;
+                  const auto noise =
+                      static_cast<std::uint32_t>(tile * 7919 + x * 131 + y) * 2'654'435'761U;
                   return Rgb{BYTE(noise >> 24), BYTE(noise >> 16), BYTE(noise >> 8)};
               }));
     const std::string single = dir / ("single." + c.format);
     ASSERT_EQ(RunExport(dir, {kDemo, single}).status, 0);
     Strings args = InFolder(dir, c.options);
-    // a.tst named twice, as the shell's globs may name it: exported once.
-    args.insert(args.end(),
-                {dir / "in/a.tst", missing, dir / "in/c.tst", large, dir / "in/./a.tst"});
+    // a.tst named twice, as the shell's globs may name it: exported once; a link to it under
+    // another name makes a picture of its own.
+    std::filesystem::create_symlink("a.tst", dir / "in/b.tst");
+    args.insert(args.end(), {dir / "in/a.tst", missing, dir / "in/c.tst", large, dir / "in/./a.tst",
+                             dir / "in/b.tst"});
 
     Outcome run;
     pid_t batch = 0;
@@ -503,7 +519,7 @@ TEST_P(Batch, ExportsEveryTilesetItCanAndNamesEachFailure) {
     for (std::istringstream err(run.err); std::getline(err, lines.emplace_back());) {
     }
     lines.pop_back();
-    Strings pictures{"a." + c.format, "c." + c.format};
+    Strings pictures{"a." + c.format, "b." + c.format, "c." + c.format};
     if (stopped) {
         EXPECT_EQ(run.signal, c.stop == Stop::CtrlC ? SIGINT : SIGTERM);
         EXPECT_NE(::kill(-batch, 0), 0) << "a child outlived the batch";
@@ -513,7 +529,7 @@ TEST_P(Batch, ExportsEveryTilesetItCanAndNamesEachFailure) {
         }
         ASSERT_EQ(lines.size(), 2u) << run.err;
         EXPECT_EQ(lines[1], "orvane-export: interrupted: " + std::to_string(pictures.size()) +
-                                " of 4 exported");
+                                " of 5 exported");
         lines.pop_back();
     } else {
         EXPECT_EQ(run.status, 1);
@@ -528,6 +544,7 @@ TEST_P(Batch, ExportsEveryTilesetItCanAndNamesEachFailure) {
     EXPECT_EQ(FolderEntries(dir / "out"), pictures);
     EXPECT_EQ(ReadFile(dir / ("out/" + decoy)), "the user's");
     EXPECT_EQ(ReadFile(dir / ("out/a." + c.format)), ReadFile(single));
+    EXPECT_EQ(ReadFile(dir / ("out/b." + c.format)), ReadFile(single));
 }
 
 INSTANTIATE_TEST_SUITE_P(

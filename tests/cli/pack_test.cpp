@@ -208,12 +208,15 @@ TEST_P(Refused, SaysWhyAndWritesNothing) {
     EXPECT_EQ(FolderEntries(dir.path()), before);
 }
 
-// Transparent but for the last pixel.
-std::function<void(const TempDir&)> Picture(int width, int height, const char* tiles = nullptr) {
+// Transparent but for the last pixel, or wholly.
+std::function<void(const TempDir&)> Picture(int width, int height, const char* tiles = nullptr,
+                                            bool drawn = true) {
     return [=](const TempDir& d) {
         QImage image(width, height, QImage::Format_RGBA8888);
         image.fill(Qt::transparent);
-        image.setPixelColor(width - 1, height - 1, Qt::red);
+        if (drawn) {
+            image.setPixelColor(width - 1, height - 1, Qt::red);
+        }
         if (tiles != nullptr) {
             image.setText("Orvane tiles", tiles);
         }
@@ -239,6 +242,16 @@ INSTANTIATE_TEST_SUITE_P(
                     "100 x 64 pixels: its width is 4 pixels over a multiple of 32 (96)"},
         RefusalCase{"height_off_the_cells", Picture(64, 40), 2,
                     "its height is 8 pixels over a multiple of 32 (32)"},
+        RefusalCase{"narrower_than_a_cell", Picture(1, 32), 2,
+                    "its width is 1 pixel, less than 32"},
+        RefusalCase{"no_tiles", Picture(64, 32, nullptr, false), 2, "the picture holds no tiles"},
+        // The tileset a link to the picture: the picture is kept.
+        RefusalCase{"tileset_is_the_picture",
+                    [](const TempDir& d) {
+                        Picture(32, 32)(d);
+                        std::filesystem::create_symlink("x.png", d / "x.tst");
+                    },
+                    2, "x.tst': it is '"},
         RefusalCase{"not_a_png", [](const TempDir& d) { WriteFile(d / "x.png", "GIF89a......"); },
                     2, "it is not a PNG picture (no PNG signature)"},
         RefusalCase{"cut_short", Demo([](std::string& b) { b.resize(b.size() / 2); }), 2,
