@@ -8,6 +8,7 @@
 
 #include "cli/failure.h"
 #include "cli/shell_quote.h"
+#include "cli/standard_output.h"
 #include "platform/app.h"
 #include "platform/runtime_error.h"
 #include "tileset/picture.h"
@@ -92,10 +93,7 @@ void Notes(const std::string& picture, const orvane::tileset::PictureTiles& tile
     }
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    const std::vector<std::string_view> args(argv + 1, argv + argc);
+int Run(const std::vector<std::string_view>& args) {
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
         std::cout << kSynopsis << kDetails;
         return Status(Exit::Success);
@@ -133,4 +131,11 @@ int main(int argc, char** argv) {
     std::cout << "Tileset saved: " << tiles.count << (tiles.count == 1 ? " tile" : " tiles")
               << '\n';
     return Status(Exit::Success);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return orvane::cli::CloseStandardOutput(
+        kPrefix, Run(std::vector<std::string_view>(argv + 1, argv + argc)));
 }

@@ -635,6 +635,50 @@ TEST(OrvaneExport, ABatchStoppedWhileItsStandardErrorIsFullLosesNoLine) {
                   "orvane-export: interrupted: 0 of 1 exported\n");
 }
 
+struct OutputCase {
+    const char* name;
+    std::string command;  // for sh, in the test's folder: $E, $P and $T are the three programs
+    int status;
+    std::string err;  // the last line on standard error
+};
+void PrintTo(const OutputCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class StandardOutput : public ::testing::TestWithParam<OutputCase> {};
+
+// What a program prints that does not reach its standard output is a failure, told on standard
+// error; a standard output closed that nothing is printed to is none.
+TEST_P(StandardOutput, ThatTakesNothingIsAFailure) {
+    const OutputCase& c = GetParam();
+    TempDir dir;
+    std::filesystem::copy_file(kDemo, dir / "demo.tst");
+    const Outcome run = RunProgram(dir, "/bin/sh",
+                                   {"-c", "cd \"$1\" && E=$2 P=$3 T=$4 && " + c.command, "sh",
+                                    dir.path(), kExport, ORVANE_PACK_PATH, ORVANE_TILES_PATH});
+    EXPECT_EQ(run.status, c.status);
+    EXPECT_TRUE(run.err.ends_with(c.err)) << run.err;
+}
+
+const std::string kFull = "standard output could not be written (no space left on the device)\n";
+INSTANTIATE_TEST_SUITE_P(
+    Programs, StandardOutput,
+    ::testing::Values(
+        OutputCase{"export_full", "$E demo.tst d.bmp >/dev/full", 1, "orvane-export: " + kFull},
+        OutputCase{"export_closed", "$E demo.tst d.bmp >&-", 1, "(bad file descriptor)\n"},
+        OutputCase{"help_full", "$E --help >/dev/full", 1,
+                   "standard output could not be written\n"},
+        OutputCase{"batch_closed", "$E --to . --format bmp demo.tst >&-", 0, ""},
+        OutputCase{"pack_full", "$E demo.tst d.png >/dev/null && $P d.png d2.tst >/dev/full", 1,
+                   "orvane-pack: " + kFull},
+        OutputCase{"tiles_full", "$T stats demo.tst >/dev/full", 1, "orvane-tiles: " + kFull},
+        OutputCase{"tiles_diff_full", "$T diff --header demo.tst demo.tst >/dev/full", 0, ""},
+        OutputCase{"tiles_diff_different_full",
+                   "{ printf '\\0\\0\\1\\0\\0\\0'; head -c 3072 /dev/zero; } >one.tst && "
+                   "$T diff demo.tst one.tst >/dev/full",
+                   2, "orvane-tiles: " + kFull}),
+    RowName());
+
 TEST(OrvaneExport, HelpTellsTheFormatsTheDispatchAndTheStatuses) {
     TempDir dir;
     for (const char* option : {"--help", "-h"}) {
