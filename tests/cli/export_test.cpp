@@ -353,6 +353,14 @@ INSTANTIATE_TEST_SUITE_P(
                     1,
                     "/evil'$'\\n''orvane-export: fake.tst: all good'$'\\033''[2J.tst': error 53: "
                     "File not found\n"},
+        // Raw C1 CSI; NEL, the line and paragraph separators in UTF-8; a byte of no UTF-8.
+        FailureCase{"unprintable_bytes_in_a_name",
+                    {"@/a\x9b"
+                     "b\xc2\x85\xe2\x80\xa8\xe2\x80\xa9\xff\xc3\xa9.tst",
+                     "@/out.bmp"},
+                    1,
+                    "/a'$'\\233''b'$'\\302\\205\\342\\200\\250\\342\\200\\251\\377''\xc3\xa9.tst': "
+                    "error 53: File not found\n"},
         FailureCase{"gif", {kDemo, "@/x.gif"}, 2, "x.gif' would write nothing"},
         FailureCase{"upper_case_jpg", {kDemo, "@/x.JPG"}, 2, "would write nothing"},
         FailureCase{"no_arguments", {}, 2, "Usage: orvane-export TILESET OUTPUT"},
