@@ -1,12 +1,16 @@
 // orvane-pack run as its own process: tilesets through orvane-export's PNG and back, PNGs of every
 // kind written by Qt's own PNG writer, and the pictures it refuses.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QColor>
 #include <QImage>
 #include <QString>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -97,6 +101,27 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTripCase{"seven_columns", Made(25, LastThreeSeeThrough), {"--columns", "7"}},
         RoundTripCase{"largest", Largest, {}}),
     RowName());
+
+// The largest sheet under a 48 MB limit, in a control group as a container's: its tiles are
+// refused with error 7 before they outgrow it, not by the kernel killing the program.
+TEST(OrvanePack, TilesMemoryCannotHoldAreOutOfMemory) {
+    TempDir dir;
+    WriteFile(dir / "in.tst", Largest());
+    ASSERT_EQ(RunProgram(dir, kExport, {dir / "in.tst", dir / "t.png"}).status, 0);
+    const std::string err = dir / "err";
+    const std::optional<int> status = RunWithMemoryLimit(48 << 20, [&] {
+        ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDERR_FILENO);
+        ::execl(kPack.c_str(), kPack.c_str(), (dir / "t.png").c_str(), (dir / "t.tst").c_str(),
+                nullptr);
+        return 126;
+    });
+    if (!status) {
+        GTEST_SKIP() << "no memory control group can be made here";
+    }
+    ASSERT_TRUE(WIFEXITED(*status)) << "killed by signal " << WTERMSIG(*status);
+    EXPECT_EQ(WEXITSTATUS(*status), 1);
+    EXPECT_TRUE(Contains(ReadFile(err), "t.png': error 7: Out of memory")) << ReadFile(err);
+}
 
 // Three cells: the first with a pixel of the key colour, one at alpha 127 and one at 128 among
 // its see-through and coloured ones, the second coloured, the third wholly transparent. Few
