@@ -36,6 +36,18 @@ struct OpenedTileset {
     }
 };
 
+// Writes output, the picture made of file: a failure of reading the tileset meanwhile (a file cut
+// short as it is rewritten) is the tileset's, and named so.
+std::optional<Failure> WriteFrom(const tileset::TilesetFile& file, const std::string& tileset,
+                                 const std::string& output, const std::function<void()>& write) {
+    auto failure = Attempt(Step::Writing, output, write);
+    if (failure && file.ReadFailed()) {
+        failure->step = Step::Reading;
+        failure->file = tileset;
+    }
+    return failure;
+}
+
 // "\"bmp\", \"jpg\" or \"png\"".
 std::string EndingsInWords() {
     const auto writers = viewer::ExportWriters();
@@ -64,7 +76,7 @@ std::optional<Failure> ExportTileset(const std::string& tileset, const std::stri
     OpenedTileset opened;
     auto failure = Attempt(Step::Reading, tileset, [&] { opened.Open(tileset, writer.reads); });
     if (!failure) {
-        failure = Attempt(Step::Writing, output, [&] {
+        failure = WriteFrom(*opened.file, tileset, output, [&] {
             writer.write({opened.canvas, opened.seeThrough, opened.file->Tiles(), &*opened.file,
                           options.columns},
                          output);
@@ -84,8 +96,8 @@ std::optional<Failure> ExportThumbnail(const std::string& tileset, const std::st
     std::optional<tileset::TilesetFile> file;
     auto failure = Attempt(Step::Reading, tileset, [&] { file.emplace(tileset); });
     if (!failure) {
-        failure = Attempt(Step::Writing, output,
-                          [&] { tileset::SaveTilesetThumbnail(*file, output, size); });
+        failure = WriteFrom(*file, tileset, output,
+                            [&] { tileset::SaveTilesetThumbnail(*file, output, size); });
     }
     return failure;
 }

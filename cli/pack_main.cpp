@@ -83,8 +83,8 @@ void Notes(const std::string& picture, const orvane::tileset::PictureTiles& tile
     const std::string name = ShellQuoted(picture, orvane::cli::Quotes::WhereNeeded);
     if (tiles.noted && tiles.count > *tiles.noted) {
         std::cerr << kPrefix << name << ": it records " << *tiles.noted
-                  << " tiles, but cells are drawn up to " << tiles.count << ": all " << tiles.count
-                  << " are kept\n";
+                  << (*tiles.noted == 1 ? " tile" : " tiles") << ", but cells are drawn up to "
+                  << tiles.count << ": all " << tiles.count << " are kept\n";
     }
     if (tiles.nudged > 0) {
         std::cerr << kPrefix << name << ": " << tiles.nudged

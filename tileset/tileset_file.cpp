@@ -41,8 +41,15 @@ TilesetFile::TilesetFile(const std::string& fileName) : file_(fileName) {
 }
 
 void TilesetFile::ReadTiles(int first, std::span<BYTE> out) const {
-    if (file_.GetUnbuffered(kFirstPixelPosition + std::int64_t{first} * kTileBytes, out) <
-        out.size()) {
+    std::size_t read = 0;
+    try {
+        read = file_.GetUnbuffered(kFirstPixelPosition + std::int64_t{first} * kTileBytes, out);
+    } catch (...) {
+        readFailed_ = true;
+        throw;
+    }
+    if (read < out.size()) {
+        readFailed_ = true;
         RaiseDamaged("the file was cut short while it was read");
     }
 }

@@ -1,6 +1,7 @@
 // A tileset file opened for reading, and a tileset file written from tiles.
 #pragma once
 
+#include <atomic>
 #include <span>
 #include <string>
 
@@ -28,11 +29,16 @@ class TilesetFile {
     // never shown half. Several threads may read at once, each into a block of its own.
     void ReadTiles(int first, std::span<BYTE> out) const;
 
+    // Whether a read of tiles has failed: what is raised while a picture is made of them is then
+    // the tileset's failure, not the picture's.
+    bool ReadFailed() const { return readFailed_; }
+
     void Close() noexcept { file_.Close(); }
 
   private:
     platform::BinaryFile file_;
     struct TilesetHeader header_;
+    mutable std::atomic<bool> readFailed_ = false;
 };
 
 // The header's two words that readers ignore. Whatever a tool keeps of a tileset, it keeps them:

@@ -607,6 +607,35 @@ TEST(OrvaneExport, StoppedWhileWritingAHiddenFileLeavesNothing) {
     EXPECT_EQ(FolderEntries(dir.path()), Strings{"large.tst"});
 }
 
+// A tileset cut short while its PNG is made of it: the tileset is blamed, not the picture, and
+// nothing is written.
+TEST(OrvaneExport, ATilesetCutShortWhileItIsReadIsTheTilesetsFailure) {
+    TempDir dir;
+    WriteFile(dir / "big.tst", TilesetBytes(32767, 32767, [](int tile, int x, int y) {
+                  const auto noise =
+                      static_cast<std::uint32_t>(tile * 7919 + x * 131 + y) * 2'654'435'761U;
+                  return Rgb{BYTE(noise >> 24), BYTE(noise >> 16), BYTE(noise >> 8)};
+              }));
+    const auto writing = [&] {
+        const Strings names = FolderEntries(dir.path());
+        return std::any_of(names.begin(), names.end(),
+                           [](const std::string& name) { return name.starts_with(".big.png."); });
+    };
+    const Outcome run = RunProgram(dir, kExport, {dir / "big.tst", dir / "big.png"},
+                                   WithoutNamelessFiles(), RunAs::TestUser, [&](pid_t) {
+                                       WaitUntil(10'000, writing);
+                                       std::filesystem::resize_file(dir / "big.tst", 6 + 3072);
+                                   });
+    if (run.status == 0) {
+        GTEST_SKIP() << "the picture was written before the tileset was cut";
+    }
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "orvane-export: reading '" + (dir / "big.tst") +
+                           "': error 321: Invalid file format (the file was cut short while it "
+                           "was read)\n");
+    EXPECT_EQ(FolderEntries(dir.path()), Strings{"big.tst"});
+}
+
 std::string ProcessFile(pid_t pid, const std::string& name) {
     return ReadFile("/proc/" + std::to_string(pid) + "/" + name);
 }
