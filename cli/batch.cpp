@@ -24,6 +24,7 @@ std::string ReasonAfterTheName(const Failure& failure) {
 BatchResult RunBatchExport(const BatchRequest& request) {
     const std::vector<std::string>& tilesets = request.tilesets;
     std::vector<std::string> outputs;
+    outputs.reserve(tilesets.size());
     for (const std::string& tileset : tilesets) {
         outputs.push_back(OutputFor(request, tileset));
     }

@@ -3,11 +3,11 @@
 // Names are taken literally (no wildcards). Errors are the runtime's own numbers and texts.
 #pragma once
 
-#include <compare>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
+#include <tuple>
 
 #include "platform/detail/removed_on_stop.h"
 #include "platform/windef.h"
@@ -32,7 +32,10 @@ void CheckKill(const std::string& path);
 struct FileId {
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
-    auto operator<=>(const FileId&) const = default;
+    bool operator==(const FileId&) const = default;
+    friend bool operator<(const FileId& a, const FileId& b) {
+        return std::tie(a.device, a.inode) < std::tie(b.device, b.inode);
+    }
 };
 
 // Nothing when name cannot be looked up, a file not yet there included.

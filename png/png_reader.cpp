@@ -102,7 +102,8 @@ void PngReader::ExpandPalette(std::uint32_t count, const Scanline& line) {
                                            std::to_string(palette_.size()) +
                                            (palette_.size() == 1 ? " colour" : " colours"));
         }
-        std::copy_n(palette_[index].begin(), kRgbaBytes, pixels_.begin() + i * kRgbaBytes);
+        std::copy_n(palette_[index].begin(), kRgbaBytes,
+                    pixels_.begin() + static_cast<std::ptrdiff_t>(i * kRgbaBytes));
     }
 }
 

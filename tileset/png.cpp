@@ -159,7 +159,7 @@ class Sheet {
             }
             // Stored column by column.
             nudged_[static_cast<std::size_t>(row)] +=
-                PutOpaque(in, Tile(index) + ((x % kTileSize) * kTileSize + y) * 3);
+                PutOpaque(in, Tile(index) + (std::size_t{x % kTileSize} * kTileSize + y) * 3);
         }
         // The last scanline of a row of cells that spans the row: no pixel of that row of
         // cells is still to come, in any pass.
