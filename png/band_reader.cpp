@@ -92,6 +92,7 @@ std::optional<BandReader> BandReader::Open(const ReadAt& readAt, std::uint64_t f
     std::vector<std::uint8_t> table;
     enum class Stage { Header, BeforeImage, Image, AfterImage } stage = Stage::Header;
     std::vector<std::uint8_t> data;
+    std::uint64_t kept = 0;  // bytes of the chunks other than the image data, read whole
     for (std::uint64_t at = signature.size();;) {
         std::array<std::uint8_t, 8> head{};
         if (readAt(at, head) != head.size()) {
@@ -100,8 +101,9 @@ std::optional<BandReader> BandReader::Open(const ReadAt& readAt, std::uint64_t f
         const std::uint32_t length = BigEndian(head.data());
         const std::string_view type(reinterpret_cast<const char*>(head.data() + 4), 4);
         const bool image = type == "IDAT";
+        kept += image ? 0 : length;
         if (length > kLongestChunk || length + std::uint64_t{12} > fileBytes - at ||
-            (!image && length > limits.chunkBytes)) {
+            kept > limits.chunkBytes) {
             return std::nullopt;
         }
         // The image data only checked, a block at a time; any other chunk read whole.

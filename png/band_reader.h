@@ -29,8 +29,9 @@ class BandReader {
   public:
     // Reads the file's chunks and checks them: nothing when it is not a PNG the writer made in
     // bands, or does not hold together as one (a bad CRC, a band table that does not add up, a
-    // side or a chunk past limits, a band larger than a reader should hold at once). The image
-    // data is checked here and read again band by band, so that it is never held whole.
+    // side or the chunks beside the image past limits, a band larger than a reader should hold
+    // at once). The image data is checked here and read again band by band, so that it is
+    // never held whole.
     static std::optional<BandReader> Open(const ReadAt& readAt, std::uint64_t fileBytes,
                                           const ReadLimits& limits);
 
