@@ -455,13 +455,14 @@ Rgb Noise(int tile, int x, int y) {
     return Rgb{BYTE(noise >> 24), BYTE(noise >> 16), BYTE(noise >> 8)};
 }
 
-// Stops the batch once the two small tilesets are written and the large one is under way, while
+// Stops the batch once the small tilesets are written and the large one is under way, while
 // its picture is written if that is seen in time.
 std::function<void(pid_t)> StopWhileWriting(const TempDir& dir, const std::string& format,
                                             Stop stop) {
     return [&dir, format, stop](pid_t batch) {
         WaitUntil(10'000, [&] {
             return std::filesystem::exists(dir / ("out/a." + format)) &&
+                   std::filesystem::exists(dir / ("out/b." + format)) &&
                    std::filesystem::exists(dir / ("out/c." + format));
         });
         WaitUntil(3'000, [&] { return OnlyOnePictureUnderWay(batch, dir / "out"); });
@@ -501,8 +502,8 @@ TEST_P(Batch, ExportsEveryTilesetItCanAndNamesEachFailure) {
     // a.tst named twice, as the shell's globs may name it: exported once; a link to it under
     // another name makes a picture of its own.
     std::filesystem::create_symlink("a.tst", dir / "in/b.tst");
-    args.insert(args.end(), {dir / "in/a.tst", missing, dir / "in/c.tst", large, dir / "in/./a.tst",
-                             dir / "in/b.tst"});
+    args.insert(args.end(), {dir / "in/a.tst", missing, dir / "in/c.tst", dir / "in/b.tst", large,
+                             dir / "in/./a.tst"});
 
     Outcome run;
     pid_t batch = 0;
