@@ -18,9 +18,9 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kSynopsis = R"(Usage: orvane-export TILESET OUTPUT
-       orvane-export --columns N TILESET OUTPUT.png
+       orvane-export --columns N TILESET OUTPUT.png|OUTPUT.tsx
        orvane-export --thumbnail SIZE TILESET OUTPUT
-       orvane-export --to DIR --format jpg|bmp|png [--columns N] TILESET...
+       orvane-export --to DIR --format jpg|bmp|png|tsx [--columns N] TILESET...
        orvane-export --help | --version
 )";
 
@@ -33,15 +33,25 @@ The format is chosen by the last three characters of OUTPUT, compared case-sensi
   ...jpg  a baseline JPEG at quality 90; prints "File saved!"
   ...png  an 8-bit RGBA PNG, made from the tileset's own pixels: the key colour (0, 1, 2) and
           the empty cells after the last tile are transparent, every other pixel opaque in
-          its own colour; the picture records its tile count, so that orvane-pack(1) turns it
-          back into the same tileset; prints "PNG saved!"
+          its own colour; the picture records its tile count and the header's two free words
+          (unless both are 0), so that orvane-pack(1) turns it back into the same tileset;
+          prints "PNG saved!"
+  ...tsx  a Tiled tileset (.tsx) for Tiled and the game engines that import its files, and
+          beside it the PNG it names, OUTPUT with "png" for its last three characters
+          (tiles.tsx names tiles.png), written as above; the .tsx gives the tileset's name
+          (OUTPUT's without its extension), its 32 x 32 tiles, their count and columns as
+          Tiled counts them (every cell of the picture), and as properties the tile count and
+          the header's two free words (unless both are 0), so that orvane-pack(1) turns it back
+          into the same tileset; prints "Tiled tileset saved!"
 Any other OUTPUT (x.BMP, x.JPG, x.jpeg, x.gif, no extension) is refused before anything is read
 or written, since Save As would write nothing for it. Only the three characters count, so
 "myjpg" is written as a JPEG and "myjpg.bmp" as a bitmap. An existing OUTPUT is replaced only
-once the new file is complete; a replaced JPEG keeps the old file's last-write time.
+once the new file is complete; a replaced JPEG keeps the old file's last-write time. A .tsx and
+its PNG are both written whole before either replaces an old file; should the .tsx then fail to
+take its place, the message says that the PNG was written.
 
---columns N lays a PNG out N tiles to a row (1 to 32767) instead of 19, to keep the sheet
-width an artist works in; it is refused for the other formats.
+--columns N lays a PNG, or a Tiled tileset's PNG, out N tiles to a row (1 to 32767) instead of
+19, to keep the sheet width an artist works in; it is refused for the other formats.
 
 --thumbnail SIZE writes a PNG, whatever OUTPUT is called, no larger than SIZE x SIZE pixels
 (SIZE 1 to 4096): the first tiles, at most 4 x 4, scaled nearest-neighbour by a whole factor
@@ -62,16 +72,17 @@ Exit status:
 
 constexpr std::string_view kBatchDetails = R"(
 Exporting many tilesets:
-  orvane-export --to DIR --format jpg|bmp|png [--columns N] TILESET...
+  orvane-export --to DIR --format jpg|bmp|png|tsx [--columns N] TILESET...
 Exports each TILESET exactly as the two-argument form does, to DIR, named after the tileset's
 file name with its extension replaced: tiles/forest.tst becomes DIR/forest.jpg with --format
-jpg, DIR/forest.bmp with --format bmp, DIR/forest.png with --format png. The options may also be
+jpg, DIR/forest.bmp with --format bmp, DIR/forest.png with --format png, and DIR/forest.tsx
+beside DIR/forest.png with --format tsx. The options may also be
 written --to=DIR and --format=jpg, in any order, before or among the tilesets; after "--" every
 argument is a tileset. The format may be given in capitals (--format JPG); the name of each
 picture ends in lower case all the same. DIR must be an existing folder; a picture already in it
 is replaced only once the new one is complete. A file given twice is exported once, but each of
 its names that makes another picture (a link b.tst to a.tst) gets its own. --columns is for
---format png, as above.
+--format png and tsx, as above.
 
 The tilesets are exported in parallel, each in a process of its own, as many at a time as there
 are processors that orvane-export may use (see taskset(1)), and no more than its control group's
@@ -91,9 +102,9 @@ Exit status of this form:
   1  at least one tileset failed; each is named on standard error. A picture that would
      replace one of the TILESETs (a tileset in DIR with a picture's name) is refused so before
      anything starts.
-  2  wrong usage (--to or --format missing or given twice, a format other than jpg, bmp or png,
-     DIR not an existing folder, no TILESET, an empty TILESET, or two different tilesets that
-     would write the same picture); nothing is read or written
+  2  wrong usage (--to or --format missing or given twice, a format other than jpg, bmp, png
+     or tsx, DIR not an existing folder, no TILESET, an empty TILESET, or two different
+     tilesets that would write the same picture); nothing is read or written
 )";
 
 constexpr std::string_view kTo = "--to";
@@ -157,14 +168,15 @@ std::optional<int> Count(const std::string& text, int most) {
     return value;
 }
 
-// --columns, for PNG output only; 19 when it is not given.
-std::variant<int, std::string> Columns(const CommandLine& line, bool png) {
+// --columns, for the formats that lay tiles out in columns only; 19 when it is not given.
+std::variant<int, std::string> Columns(const CommandLine& line,
+                                       std::optional<viewer::ExportFormat> format) {
     const std::string* text = line.Option(kColumns);
     if (text == nullptr) {
         return tileset::kTilesPerRow;
     }
-    if (!png) {
-        return "--columns is for PNG output only";
+    if (!format || !viewer::WriterOf(*format).takesColumns) {
+        return "--columns is for PNG and TSX output only";
     }
     if (const auto columns = Count(*text, tileset::kMaxTiles)) {
         return *columns;
@@ -221,8 +233,7 @@ std::variant<ExportRequest, std::string> ParseExportArguments(
         }
         return request;
     }
-    auto columns =
-        Columns(line, viewer::ExportFormatOf(request.output) == viewer::ExportFormat::Png);
+    auto columns = Columns(line, viewer::ExportFormatOf(request.output));
     if (const auto* problem = std::get_if<std::string>(&columns)) {
         return *problem;
     }
@@ -289,7 +300,7 @@ std::variant<BatchRequest, std::string> ParseBatchArguments(
     }
     const std::optional<std::string> extension = BatchExtension(line);
     if (!extension) {
-        return "the batch form needs --format jpg, bmp or png";
+        return "the batch form needs --format " + viewer::EndingsInWords(false);
     }
     if (std::error_code error; !fs::is_directory(*folder, error)) {
         return ShellQuoted(*folder) + " is not a folder: --to takes an existing folder";
@@ -297,7 +308,7 @@ std::variant<BatchRequest, std::string> ParseBatchArguments(
     if (line.operands.empty()) {
         return "no TILESET to export";
     }
-    auto columns = Columns(line, viewer::ExportFormatOf(*extension) == viewer::ExportFormat::Png);
+    auto columns = Columns(line, viewer::ExportFormatOf(*extension));
     if (const auto* problem = std::get_if<std::string>(&columns)) {
         return *problem;
     }

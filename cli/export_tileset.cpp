@@ -48,17 +48,6 @@ std::optional<Failure> WriteFrom(const tileset::TilesetFile& file, const std::st
     return failure;
 }
 
-// "\"bmp\", \"jpg\" or \"png\"".
-std::string EndingsInWords() {
-    const auto writers = viewer::ExportWriters();
-    std::string words;
-    for (std::size_t i = 0; i < writers.size(); ++i) {
-        words += i == 0 ? "" : i + 1 < writers.size() ? ", " : " or ";
-        words.append("\"").append(writers[i].ending).append("\"");
-    }
-    return words;
-}
-
 }  // namespace
 
 std::optional<Failure> ExportTileset(const std::string& tileset, const std::string& output,
@@ -70,15 +59,18 @@ std::optional<Failure> ExportTileset(const std::string& tileset, const std::stri
     if (!format) {
         return Failure{Step::Arguments, output,
                        ShellQuoted(output) + " would write nothing: OUTPUT must end in " +
-                           EndingsInWords() + ", exactly (lower case)"};
+                           viewer::EndingsInWords(true) + ", exactly (lower case)"};
     }
     const viewer::ExportWriter& writer = viewer::WriterOf(*format);
     OpenedTileset opened;
     auto failure = Attempt(Step::Reading, tileset, [&] { opened.Open(tileset, writer.reads); });
     if (!failure) {
         failure = WriteFrom(*opened.file, tileset, output, [&] {
-            writer.write({opened.canvas, opened.seeThrough, opened.file->Tiles(), &*opened.file,
-                          options.columns},
+            writer.write({.canvas = opened.canvas,
+                          .seeThrough = opened.seeThrough,
+                          .tiles = opened.file->Tiles(),
+                          .file = &*opened.file,
+                          .columns = options.columns},
                          output);
         });
     }

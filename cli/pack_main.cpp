@@ -13,6 +13,7 @@
 #include "platform/runtime_error.h"
 #include "tileset/picture.h"
 #include "tileset/png.h"
+#include "tileset/tsx.h"
 
 namespace {
 
@@ -36,15 +37,23 @@ bottom: as many as the picture records when orvane-export wrote it, otherwise ev
 the last one that is not wholly transparent. A cell drawn after the recorded count is kept too,
 and standard error says so.
 
+PICTURE may also be a Tiled tileset (.tsx, told by its content: XML), saved by Tiled or by
+orvane-export: the PNG it names, found relative to the .tsx, is cut as Tiled cuts it, 32 x 32
+tiles from its margin on, its spacing apart, as many as fit whole; its tilecount is the count,
+and pixels of its transparent colour (trans) are see-through. Tiles of another size are refused.
+What a tileset cannot hold (terrains, wang sets, animations, properties of tiles) is ignored, and
+standard error names it once.
+
 A pixel with alpha below 128 becomes the see-through key colour (0, 1, 2); every other pixel
 keeps its colour. An opaque pixel of exactly (0, 1, 2) would turn see-through, so it is written
 as (0, 1, 3), and standard error says how many were. The tiles are written column by column, as
-the format stores them; the two header words that readers ignore are 0. An existing TILESET is
-replaced only once the new file is complete, and keeps its permissions.
+the format stores them; the two header words that readers ignore are those the picture records
+(orvane-export records them), else 0. An existing TILESET is replaced only once the new file is
+complete, and keeps its permissions.
 
     orvane-export samples/terrain.tst terrain.png
     orvane-pack terrain.png terrain.tst
-gives back the tileset's tiles byte for byte.
+gives back the tileset byte for byte, and so does terrain.tsx in the place of terrain.png.
 
 Exit status:
   0  TILESET was written; "Tileset saved: N tiles" is on standard output
@@ -52,9 +61,10 @@ Exit status:
      description, and the reason where the system gave one, are on standard error, and an
      existing TILESET is left as it was
   2  wrong usage, or a picture refused: not a PNG, a damaged one, a width or height that is not
-     a multiple of 32 (the message says by how much), no tiles, or more than 32767 tiles; or
-     TILESET is PICTURE itself, under any name; the message names the problem, and nothing is
-     written
+     a multiple of 32 (the message says by how much), no tiles, or more than 32767 tiles; a Tiled
+     tileset that is not well-formed XML, of tiles other than 32 x 32, or without a picture of
+     its own; or TILESET is PICTURE itself, under any name; the message names the problem, and
+     nothing is written
 )";
 
 enum class Exit : int { Success = 0, Failure = 1, Refused = 2 };
@@ -77,10 +87,17 @@ int Failed(const Failure& failure) {
     return Status(refused ? Exit::Refused : Exit::Failure);
 }
 
-// What the user should know of a picture that packed: tiles kept past its record, and pixels
-// that changed colour.
+// What the user should know of a picture that packed: what of it was left out, tiles kept past
+// its record, and pixels that changed colour.
 void Notes(const std::string& picture, const orvane::tileset::PictureTiles& tiles) {
     const std::string name = ShellQuoted(picture, orvane::cli::Quotes::WhereNeeded);
+    if (!tiles.ignored.empty()) {
+        std::cerr << kPrefix << name << ": ignored, as a tileset cannot hold them:";
+        for (const std::string& part : tiles.ignored) {
+            std::cerr << ' ' << ShellQuoted(part, orvane::cli::Quotes::WhereNeeded);
+        }
+        std::cerr << '\n';
+    }
     if (tiles.noted && tiles.count > *tiles.noted) {
         std::cerr << kPrefix << name << ": it records " << *tiles.noted
                   << (*tiles.noted == 1 ? " tile" : " tiles") << ", but cells are drawn up to "
@@ -120,11 +137,12 @@ int Run(const std::vector<std::string_view>& args) {
     }
     orvane::tileset::PictureTiles tiles;
     if (auto failure = Attempt(Step::Reading, picture,
-                               [&] { tiles = orvane::tileset::TilesFromPng(picture); })) {
+                               [&] { tiles = orvane::tileset::TilesFromPicture(picture); })) {
         return Failed(*failure);
     }
-    if (auto failure = Attempt(Step::Writing, tileset,
-                               [&] { orvane::tileset::WriteTileset(tileset, tiles.Tiles()); })) {
+    if (auto failure = Attempt(Step::Writing, tileset, [&] {
+            orvane::tileset::WriteTileset(tileset, tiles.Tiles(), tiles.words);
+        })) {
         return Failed(*failure);
     }
     Notes(picture, tiles);

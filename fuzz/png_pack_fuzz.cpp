@@ -6,23 +6,15 @@
 #include <cstdlib>
 
 #include "fuzz/memory_file.h"
+#include "fuzz/png_size.h"
 #include "platform/runtime_error.h"
 #include "tileset/png.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace orvane::tileset;
 #ifdef ORVANE_LIBFUZZER
-    // Every cell of a picture is read: a header that claims a large one costs time, not new
-    // paths, and would hold the fuzzer to a few inputs a second. Width and height are the
-    // big-endian words at bytes 16 and 20.
-    if (size >= 24) {
-        const auto word = [&](std::size_t at) {
-            return std::uint64_t{data[at]} << 24 | std::uint64_t{data[at + 1]} << 16 |
-                   std::uint64_t{data[at + 2]} << 8 | data[at + 3];
-        };
-        if (word(16) * word(20) > (std::uint64_t{1} << 20)) {
-            return -1;
-        }
+    if (orvane::fuzz::ClaimsMorePixels(data, size, std::uint64_t{1} << 20)) {
+        return -1;
     }
 #endif
     const orvane::fuzz::MemoryFile file(data, size);

@@ -57,8 +57,8 @@ QString Local(const std::string& text) {
 }
 
 // What a drop of urls asks for: the one local tileset file (*.tst, in any case, as the desktop's
-// file type matches it) to open, as File > Open would open it; or, for anything else, why nothing
-// is opened.
+// file type matches it) to open, as File > Open would open it, or picture (viewer::IsPictureName)
+// as File > Open Picture would; or, for anything else, why nothing is opened.
 struct DropRequest {
     std::string file;
     QString refusal;
@@ -86,14 +86,14 @@ DropRequest ReadDrop(const QList<QUrl>& urls) {
             nothing +
                 QObject::tr("'%1' is a folder. Drop a tileset file (.tst).").arg(info.fileName())};
     }
-    if (info.suffix().compare("tst", Qt::CaseInsensitive) != 0) {
-        QString why = QObject::tr("'%1' is not a tileset file (.tst).").arg(info.fileName());
-        if (info.suffix().compare("png", Qt::CaseInsensitive) == 0) {
-            why += QObject::tr(" orvane-pack makes a tileset from a PNG.");
-        }
-        return {{}, nothing + why};
+    std::string file = QFile::encodeName(info.filePath()).toStdString();
+    if (info.suffix().compare("tst", Qt::CaseInsensitive) != 0 && !viewer::IsPictureName(file)) {
+        return {{},
+                nothing + QObject::tr("'%1' is not a tileset file (.tst), nor a picture (.png, "
+                                      ".tsx) to show as one.")
+                              .arg(info.fileName())};
     }
-    return {QFile::encodeName(info.filePath()).toStdString(), {}};
+    return {std::move(file), {}};
 }
 
 }  // namespace
@@ -175,6 +175,8 @@ void Form1::BuildFileMenu() {
     connect(AddAction(file, tr("&Open\u2026"), "mnuOpen", {QKeySequence::Open}),
             &QAction::triggered, this,
             [this] { Run("reading", [this] { model_.mnuOpen_Click(); }); });
+    connect(AddAction(file, tr("Open P&icture\u2026"), "mnuOpenPicture", {}), &QAction::triggered,
+            this, [this] { Run("reading", [this] { model_.mnuOpenPicture_Click(); }); });
     reload_ = AddAction(file, tr("Re&load"), "mnuReload", {QKeySequence(Qt::Key_F5)});
     connect(reload_, &QAction::triggered, this, &Form1::Reload);
     connect(AddAction(file, tr("&Save As\u2026"), "mnuSaveAs",
@@ -183,6 +185,9 @@ void Form1::BuildFileMenu() {
             [this] { Run("writing", [this] { model_.mnuSaveAs_Click(); }); });
     connect(AddAction(file, tr("Export &PNG\u2026"), "mnuExportPng", {}), &QAction::triggered, this,
             [this] { Run("writing", [this] { model_.mnuExportPng_Click(); }); });
+    saveTileset_ = AddAction(file, tr("Save &Tileset\u2026"), "mnuSaveTileset", {});
+    connect(saveTileset_, &QAction::triggered, this,
+            [this] { Run("writing", [this] { model_.mnuSaveTileset_Click(); }); });
     file->addSeparator();
     recentMenu_ = file->addMenu(tr("Open &Recent"));
     recentMenu_->setObjectName("mnuRecent");
@@ -273,7 +278,13 @@ void Form1::OpenFile(const std::string& fileName) {
     // Kept absolute, for the recent files and the dialogs: a name given relative to the folder
     // the program was started in means nothing from another.
     const std::string absolute = viewer::AbsoluteFileName(fileName);
-    Run("reading", [&] { model_.OpenFile(absolute); });
+    Run("reading", [&] {
+        if (viewer::IsPictureName(absolute)) {
+            model_.OpenPictureFile(absolute);
+        } else {
+            model_.OpenFile(absolute);
+        }
+    });
 }
 
 void Form1::Reload() {
@@ -287,7 +298,7 @@ void Form1::Reopen() {
     const std::string name = model_.TilesetFileName();
     opened_ = false;
     const bool reopened = platform::RunCommand(
-        [&] { model_.OpenFile(name); },
+        [&] { model_.OpenAgain(); },
         [&](const platform::RuntimeError& error) {
             notice_ = viewer::ReloadFailure(
                 error, QFileInfo(QFile::decodeName(name.c_str())).fileName().toStdString());
@@ -303,12 +314,16 @@ void Form1::AfterCommand() {
     const std::string shown = loaded ? model_.TilesetFileName() : std::string();
     setWindowTitle(Local(viewer::WindowTitle(shown)));
     const viewer::MosaicView& view = canvasWidget_.View();
-    summary_ = loaded ? Local(viewer::MosaicSummary(view.TileCount(), view.Canvas())) : QString();
+    summary_ =
+        loaded
+            ? Local(viewer::MosaicSummary(view.TileCount(), view.Canvas(), model_.ShownAsPicture()))
+            : QString();
     zoomLabel_.setText(Local(viewer::ZoomText(canvasWidget_.View().Zoom())));
     reload_->setEnabled(loaded);
     copy_->setEnabled(loaded);
     nextTileset_->setEnabled(loaded);
     previousTileset_->setEnabled(loaded);
+    saveTileset_->setEnabled(loaded && model_.ShownAsPicture());
     canvasWidget_.viewport()->update();
 
     if (opened_ && loaded) {
@@ -436,7 +451,8 @@ int Form1::ChromeWidth() const {
     // The pointer's label takes no room of its own (its text may be long); the summary of what
     // is open is measured as it will show there, before the label says it.
     const viewer::MosaicView& view = canvasWidget_.View();
-    const QString text = Local(viewer::MosaicSummary(view.TileCount(), view.Canvas()));
+    const QString text =
+        Local(viewer::MosaicSummary(view.TileCount(), view.Canvas(), model_.ShownAsPicture()));
     const int summary = pointerLabel_.fontMetrics().boundingRect(QRect(), 0, text).width() +
                         2 * pointerLabel_.margin() + 2 * pointerLabel_.frameWidth();
     const int status = statusBar()->sizeHint().width() + summary;

@@ -37,8 +37,8 @@ class Form1 : public QMainWindow {
     viewer::MainForm& Model() { return model_; }
     CanvasWidget& Picture1Widget() { return canvasWidget_; }
 
-    // Opens a tileset as File > Open does, without the dialog; an error is reported as the
-    // menu's are.
+    // Opens a tileset as File > Open does, or a picture (viewer::IsPictureName) as File > Open
+    // Picture does, without the dialog; an error is reported as the menu's are.
     void OpenFile(const std::string& fileName);
     // File > Reload: the shown file again. Should it be gone or damaged, the picture stays and
     // the status bar says why.
@@ -60,8 +60,8 @@ class Form1 : public QMainWindow {
 
   protected:
     // A drag that carries files may be dropped, as a copy. The drop opens one local .tst file as
-    // File > Open does, and says why it opens nothing for anything else: several files, a
-    // folder, a file of another kind, a file elsewhere.
+    // File > Open does, or a picture as File > Open Picture does, and says why it opens nothing
+    // for anything else: several files, a folder, a file of another kind, a file elsewhere.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -122,6 +122,7 @@ class Form1 : public QMainWindow {
     QAction* nextTileset_ = nullptr;
     QAction* previousTileset_ = nullptr;
     QAction* fullScreen_ = nullptr;
+    QAction* saveTileset_ = nullptr;
     QMenu* recentMenu_ = nullptr;
     // No parent: a child added while the window is being made reaches event() before the members
     // below exist.

@@ -16,7 +16,8 @@ namespace {
 
 constexpr std::string_view kUsage = R"(Usage: orvane [TILESET]
        orvane --help | --version
-Shows the tiles of the tileset file TILESET (.tst), or an empty window to open one from.
+Shows the tiles of the tileset file TILESET (.tst), or an empty window to open one from. A
+TILESET ending in .png or .tsx is a picture, shown as the tileset orvane-pack makes of it.
 Without a display, orvane-export saves a tileset as a picture: see orvane-export --help.
 )";
 

@@ -13,6 +13,7 @@
 #include "platform/windef.h"
 #include "tileset/format.h"
 #include "tileset/see_through_mask.h"
+#include "tileset/tileset_file.h"
 
 namespace orvane::tileset {
 
@@ -35,11 +36,12 @@ inline std::size_t BandBytes(int width) {
 void PaintMosaicBand(std::span<const BYTE> tiles, int width, std::span<std::uint8_t> band);
 
 // A mosaic painted on a canvas (PaintMosaicRows, 19 tiles to a row), with the mask of the pixels
-// that were see-through and the number of tiles painted.
+// that were see-through, the number of tiles painted and the free words of their header.
 struct PaintedMosaic {
     platform::BitmapBits canvas;
     const SeeThroughMask& seeThrough;
     int tiles = 0;
+    FreeWords words;
 };
 
 // Rows [firstRow, firstRow + rows) of the painted mosaic as RGBA rows of the canvas's width, the

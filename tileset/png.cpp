@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <limits>
 #include <mutex>
 #include <new>
 
@@ -62,27 +63,56 @@ std::string OffTheCells(std::uint32_t width, std::uint32_t height) {
     return off;
 }
 
+// What a picture records under a keyword, or nothing.
+using Records = std::function<std::optional<std::string>(std::string_view keyword)>;
+
+// A number from 0 to most written plainly, or nothing.
+std::optional<int> PlainNumber(const std::string& text, int most) {
+    int value = -1;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (error != std::errc() || stop != end || value < 0 || value > most) {
+        return std::nullopt;
+    }
+    return value;
+}
+
 // The recorded count, which must be a count of tiles the picture's cells can hold.
 std::optional<int> NotedCount(const std::optional<std::string>& text, std::int64_t cells) {
     if (!text) {
         return std::nullopt;
     }
-    int noted = -1;
-    const char* end = text->data() + text->size();
-    const auto [stop, error] = std::from_chars(text->data(), end, noted);
-    if (error != std::errc() || stop != end || noted < 0) {
-        Refuse("its '" + std::string(kTileCountKeyword) + "' text, '" + *text +
+    const std::optional<int> noted = PlainNumber(*text, std::numeric_limits<int>::max());
+    if (!noted) {
+        Refuse("its '" + std::string(kTileCountKeyword) + "' record, '" + *text +
                "', is not a count of tiles");
     }
-    if (noted > kMaxTiles) {
-        Refuse("it records " + Count(noted, "tile", "tiles") + ", more than the " +
+    if (*noted > kMaxTiles) {
+        Refuse("it records " + Count(*noted, "tile", "tiles") + ", more than the " +
                std::to_string(kMaxTiles) + " a tileset holds");
     }
-    if (noted > cells) {
-        Refuse("it records " + Count(noted, "tile", "tiles") + " but has only " +
+    if (*noted > cells) {
+        Refuse("it records " + Count(*noted, "tile", "tiles") + " but has only " +
                Count(cells, "cell", "cells") + " of 32 x 32 pixels");
     }
     return noted;
+}
+
+// The header's free words as recorded: 0 where nothing is.
+FreeWords NotedWords(const Records& record) {
+    const auto word = [&](std::string_view keyword) {
+        const std::optional<std::string> text = record(keyword);
+        if (!text) {
+            return WORD{0};
+        }
+        const std::optional<int> value = PlainNumber(*text, 0xFFFF);
+        if (!value) {
+            Refuse("its '" + std::string(keyword) + "' record, '" + *text +
+                   "', is not a number from 0 to 65535");
+        }
+        return static_cast<WORD>(*value);
+    };
+    return {word(kFirstWordKeyword), word(kLastWordKeyword)};
 }
 
 // The picture's cells cut into tiles as its pixels come: a band of whole rows of cells at a time,
@@ -141,31 +171,35 @@ class Sheet {
 
     // The pixels of a scanline, on one thread, scanlines in the order the file holds them.
     void Take(const png::Scanline& line) {
-        const int row = static_cast<int>(line.row / kTileSize);
-        const std::size_t y = line.row % kTileSize;
         const std::uint8_t* in = line.pixels.data();
         for (std::uint32_t x = line.first; in != line.pixels.data() + line.pixels.size();
              x += line.step, in += kRgbaBytes) {
-            if (!IsOpaque(in)) {
-                continue;
-            }
-            const std::int64_t index = std::int64_t{row} * across_ + x / kTileSize;
-            drawn_[static_cast<std::size_t>(index)] = 1;
-            if (index >= kMaxTiles) {
-                continue;  // refused once its row of cells is settled
-            }
-            if (index >= grown_) {
-                Grow(index + 1);
-            }
-            // Stored column by column.
-            nudged_[static_cast<std::size_t>(row)] +=
-                PutOpaque(in, Tile(index) + (std::size_t{x % kTileSize} * kTileSize + y) * 3);
+            TakePixel(x, line.row, in);
         }
         // The last scanline of a row of cells that spans the row: no pixel of that row of
         // cells is still to come, in any pass.
-        if (y == kTileSize - 1 && line.first == 0 && line.step == 1) {
-            Settle(row + 1);
+        if (line.row % kTileSize == kTileSize - 1 && line.first == 0 && line.step == 1) {
+            Settle(static_cast<int>(line.row / kTileSize) + 1);
         }
+    }
+
+    // The RGBA pixel at column x of row `row`, on one thread, in the order the file holds it.
+    void TakePixel(std::uint32_t x, std::uint32_t row, const std::uint8_t* in) {
+        if (!IsOpaque(in)) {
+            return;
+        }
+        const std::uint32_t cellRow = row / kTileSize;
+        const std::int64_t index = std::int64_t{cellRow} * across_ + x / kTileSize;
+        drawn_[static_cast<std::size_t>(index)] = 1;
+        if (index >= kMaxTiles) {
+            return;  // refused once its row of cells is settled
+        }
+        if (index >= grown_) {
+            Grow(index + 1);
+        }
+        // Stored column by column.
+        nudged_[cellRow] += PutOpaque(
+            in, Tile(index) + (std::size_t{x % kTileSize} * kTileSize + row % kTileSize) * 3);
     }
 
     // Takes account of the rows of cells cut up to `rows`, in order: refuses once a cell drawn
@@ -186,11 +220,12 @@ class Sheet {
     }
 
     // The tiles up to the count the picture records or to the last cell drawn, whichever is
-    // further; refused when that is none.
-    PictureTiles Finish(const std::optional<std::string>& noted) {
+    // further, and the free words it records; refused when that is no tile.
+    PictureTiles Finish(const Records& record) {
         Settle(rows_);
         PictureTiles result;
-        result.noted = NotedCount(noted, Cells());
+        result.noted = NotedCount(record(kTileCountKeyword), Cells());
+        result.words = NotedWords(record);
         result.count =
             static_cast<int>(std::max<std::int64_t>(lastDrawn_, result.noted.value_or(0)));
         if (result.count == 0) {
@@ -273,25 +308,52 @@ std::optional<PictureTiles> TilesFromBands(platform::BinaryFile& file) {
             })) {
         return std::nullopt;
     }
-    return sheet.Finish(reader->Text(kTileCountKeyword));
+    return sheet.Finish([&](std::string_view keyword) { return reader->Text(keyword); });
 }
 
-// Any PNG, read a scanline at a time.
-PictureTiles TilesFromRows(platform::BinaryFile& file) {
-    std::int64_t position = 1;
-    png::PngReader reader(
-        [&](std::span<std::uint8_t> out) {
+// Reads a PNG from its first row, a row at a time.
+png::PngReader RowReader(platform::BinaryFile& file) {
+    return png::PngReader(
+        [&file, position = std::int64_t{1}](std::span<std::uint8_t> out) mutable {
             const std::size_t got = file.Get(position, out);
             position += static_cast<std::int64_t>(got);
             return got;
         },
         kLimits);
+}
+
+// Tiles of a side of `pixels` as Tiled slices it: whole tiles from the margin on, a spacing apart.
+int TilesAlong(std::uint32_t pixels, const TileGrid& grid) {
+    const std::int64_t room = std::int64_t{pixels} - grid.margin + grid.spacing;
+    return room < kTileSize + grid.spacing ? 0
+                                           : static_cast<int>(room / (kTileSize + grid.spacing));
+}
+
+// Where a picture's pixel lies on the tiles Tiled cuts of the picture, one axis at a time: its
+// place among those tiles' pixels put side by side, or nothing in a margin, a spacing or past the
+// last of `tiles`.
+std::optional<std::uint32_t> OnTheTiles(std::uint32_t pixel, const TileGrid& grid, int tiles) {
+    if (pixel < static_cast<std::uint32_t>(grid.margin)) {
+        return std::nullopt;
+    }
+    const std::uint32_t pitch = kTileSize + static_cast<std::uint32_t>(grid.spacing);
+    const std::uint32_t tile = (pixel - static_cast<std::uint32_t>(grid.margin)) / pitch;
+    const std::uint32_t within = (pixel - static_cast<std::uint32_t>(grid.margin)) % pitch;
+    if (tile >= static_cast<std::uint32_t>(tiles) || within >= kTileSize) {
+        return std::nullopt;
+    }
+    return tile * kTileSize + within;
+}
+
+// Any PNG, read a scanline at a time.
+PictureTiles TilesFromRows(platform::BinaryFile& file) {
+    png::PngReader reader = RowReader(file);
     Sheet sheet(reader.Width(), reader.Height());
     while (const std::optional<png::Scanline> line = reader.NextScanline()) {
         sheet.Take(*line);
     }
     reader.Finish();
-    return sheet.Finish(reader.Text(kTileCountKeyword));
+    return sheet.Finish([&](std::string_view keyword) { return reader.Text(keyword); });
 }
 
 [[noreturn]] void RefusePicture(const png::Error& error) {
@@ -316,24 +378,9 @@ int ShownTiles(int tiles, int most) {
     return std::min(tiles, most);
 }
 
-// The mosaic of count tiles as a PNG of size, its rows from source, recording the count. Bands
-// are whole rows of tiles, so that a band reads its tiles alone, and every source of one mosaic
-// makes the same file.
-void WriteMosaicPng(const std::string& output, int count, MosaicSize size,
-                    const png::RowSource& source) {
-    const png::WriteOptions options{
-        .bandRows = png::BandRowsFor(static_cast<std::uint32_t>(size.width), kTileSize),
-        .threads = platform::UsableProcessors(),
-        .texts = {{std::string(kTileCountKeyword), std::to_string(count)}},
-    };
-    WritePngFile(output, size.width, size.height, options, source);
-}
-
-}  // namespace
-
-void WritePngFile(const std::string& output, int width, int height,
+// A PNG of width × height into file, its rows from source; the caller commits it.
+void WritePngInto(platform::PendingFile& file, int width, int height,
                   const png::WriteOptions& options, const png::RowSource& source) {
-    platform::PendingFile file(output);
     std::vector<std::uint8_t> pending;
     pending.reserve(kWriteBytes);
     png::WritePng(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height), options,
@@ -345,6 +392,32 @@ void WritePngFile(const std::string& output, int width, int height,
                       pending.insert(pending.end(), bytes.begin(), bytes.end());
                   });
     file.Write(pending);
+}
+
+// The mosaic of count tiles as a PNG of size, its rows from source, recording the count and the
+// free words (when either is not 0: a tileset that has none makes the file it always made). Bands
+// are whole rows of tiles, so that a band reads its tiles alone, and every source of one mosaic
+// makes the same file.
+void WriteMosaicPng(platform::PendingFile& output, int count, MosaicSize size, FreeWords words,
+                    const png::RowSource& source) {
+    png::WriteOptions options{
+        .bandRows = png::BandRowsFor(static_cast<std::uint32_t>(size.width), kTileSize),
+        .threads = platform::UsableProcessors(),
+        .texts = {{std::string(kTileCountKeyword), std::to_string(count)}},
+    };
+    if (words.first != 0 || words.last != 0) {
+        options.texts.push_back({std::string(kFirstWordKeyword), std::to_string(words.first)});
+        options.texts.push_back({std::string(kLastWordKeyword), std::to_string(words.last)});
+    }
+    WritePngInto(output, size.width, size.height, options, source);
+}
+
+}  // namespace
+
+void WritePngFile(const std::string& output, int width, int height,
+                  const png::WriteOptions& options, const png::RowSource& source) {
+    platform::PendingFile file(output);
+    WritePngInto(file, width, height, options, source);
     file.Commit();
 }
 
@@ -353,6 +426,13 @@ int TilesToShow(const TilesetFile& file, int most) {
 }
 
 void SaveTilesetAsPng(TilesetFile& file, const std::string& output,
+                      const PngExportOptions& options) {
+    platform::PendingFile pending(output);
+    SaveTilesetAsPng(file, pending, options);
+    pending.Commit();
+}
+
+void SaveTilesetAsPng(TilesetFile& file, platform::PendingFile& output,
                       const PngExportOptions& options) {
     if (options.columns < 1 || options.columns > kMaxTiles) {
         RaiseBecause(ErrorNumber::InvalidPropertyValue,
@@ -364,7 +444,7 @@ void SaveTilesetAsPng(TilesetFile& file, const std::string& output,
     const std::size_t rowOfTiles = BandBytes(size.width);
     const std::size_t tilesOfARow = static_cast<std::size_t>(perRow) * kTileBytes;
     // Called on several threads: each reads the rows of tiles of its band of rows.
-    WriteMosaicPng(output, count, size, [&](std::uint32_t firstRow, std::span<std::uint8_t> rows) {
+    const auto source = [&](std::uint32_t firstRow, std::span<std::uint8_t> rows) {
         const int first = static_cast<int>(firstRow / kTileSize) * perRow;
         const int tiles =
             std::min(count - first, static_cast<int>(rows.size() / rowOfTiles) * perRow);
@@ -376,15 +456,18 @@ void SaveTilesetAsPng(TilesetFile& file, const std::string& output,
                                 from, std::min(tilesOfARow, read.size() - from)),
                             size.width, rows.subspan(row * rowOfTiles, rowOfTiles));
         }
-    });
+    };
+    WriteMosaicPng(output, count, size, FreeWordsOf(file.Header()), source);
 }
 
 void SaveTilesetAsPng(const PaintedMosaic& mosaic, const std::string& output) {
     const int count = ShownTiles(mosaic.tiles, kMaxTiles);
-    WriteMosaicPng(output, count, MosaicSizeFor(count, kTilesPerRow),
+    platform::PendingFile file(output);
+    WriteMosaicPng(file, count, MosaicSizeFor(count, kTilesPerRow), mosaic.words,
                    [&](std::uint32_t firstRow, std::span<std::uint8_t> rows) {
                        CopyPaintedRows(mosaic, static_cast<int>(firstRow), rows);
                    });
+    file.Commit();
 }
 
 PictureTiles TilesFromPng(const std::string& picture) {
@@ -394,6 +477,50 @@ PictureTiles TilesFromPng(const std::string& picture) {
             return std::move(*tiles);
         }
         return TilesFromRows(file);
+    } catch (const png::Error& error) {
+        RefusePicture(error);
+    }
+}
+
+// Each pixel of a tile is put where it would be on a sheet of those tiles without margin or
+// spacing, a scanline at a time as for any PNG.
+PictureTiles TilesFromGrid(const std::string& picture, const TileGrid& grid) {
+    platform::BinaryFile file(picture);
+    try {
+        png::PngReader reader = RowReader(file);
+        const int across = TilesAlong(reader.Width(), grid);
+        const int rows = across > 0 ? TilesAlong(reader.Height(), grid) : 0;
+        Sheet sheet(static_cast<std::uint32_t>(across * kTileSize),
+                    static_cast<std::uint32_t>(rows * kTileSize));
+        std::array<std::uint8_t, kRgbaBytes> pixel{};
+        while (const std::optional<png::Scanline> line = reader.NextScanline()) {
+            const std::optional<std::uint32_t> row = OnTheTiles(line->row, grid, rows);
+            if (!row) {
+                continue;
+            }
+            const std::uint8_t* in = line->pixels.data();
+            for (std::uint32_t x = line->first; in != line->pixels.data() + line->pixels.size();
+                 x += line->step, in += kRgbaBytes) {
+                if (const std::optional<std::uint32_t> column = OnTheTiles(x, grid, across)) {
+                    std::copy_n(in, kRgbaBytes, pixel.begin());
+                    if (grid.trans && std::ranges::equal(*grid.trans, std::span(pixel).first(3))) {
+                        pixel[3] = 0;
+                    }
+                    sheet.TakePixel(*column, *row, pixel.data());
+                }
+            }
+            if (*row % kTileSize == kTileSize - 1 && line->first == 0 && line->step == 1) {
+                sheet.Settle(static_cast<int>(*row / kTileSize) + 1);
+            }
+        }
+        reader.Finish();
+        return sheet.Finish([&](std::string_view keyword) -> std::optional<std::string> {
+            std::optional<std::string> recorded = grid.record(keyword);
+            if (!recorded && keyword == kTileCountKeyword && grid.tileCount) {
+                return std::to_string(std::min<std::int64_t>(*grid.tileCount, sheet.Cells()));
+            }
+            return recorded;
+        });
     } catch (const png::Error& error) {
         RefusePicture(error);
     }

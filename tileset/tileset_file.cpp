@@ -1,5 +1,6 @@
 #include "tileset/tileset_file.h"
 
+#include <algorithm>
 #include <array>
 #include <cassert>
 #include <cstdint>
@@ -20,8 +21,8 @@ std::string Counted(std::int64_t count, const char* one, const char* many) {
 
 }  // namespace
 
-TilesetFile::TilesetFile(const std::string& fileName) : file_(fileName) {
-    const std::int64_t length = file_.Length();
+TilesetFile::TilesetFile(const std::string& fileName) : file_(std::in_place, fileName) {
+    const std::int64_t length = file_->Length();
     if (length < kTilesetHeaderBytes) {
         RaiseDamaged(length == 0 ? "the file is empty"
                                  : "the file holds " + Counted(length, "byte", "bytes") +
@@ -29,7 +30,7 @@ TilesetFile::TilesetFile(const std::string& fileName) : file_(fileName) {
                                        " of a tileset's header");
     }
     std::array<BYTE, kTilesetHeaderBytes> bytes;
-    if (file_.Get(1, bytes) < bytes.size()) {
+    if (file_->Get(1, bytes) < bytes.size()) {
         RaiseDamaged("the file ended while its header was read");
     }
     header_ = DecodeTilesetHeader(bytes);
@@ -40,10 +41,22 @@ TilesetFile::TilesetFile(const std::string& fileName) : file_(fileName) {
     }
 }
 
+TilesetFile::TilesetFile(std::vector<BYTE> tiles, const FreeWords& words)
+    : held_(std::move(tiles)),
+      header_{words.first, static_cast<std::int16_t>(held_.size() / kTileBytes), words.last} {
+    assert(held_.size() / kTileBytes <= kMaxTiles);
+}
+
 void TilesetFile::ReadTiles(int first, std::span<BYTE> out) const {
+    if (!file_) {
+        const std::size_t from = static_cast<std::size_t>(first) * kTileBytes;
+        assert(from + out.size() <= held_.size());
+        std::copy_n(held_.begin() + static_cast<std::ptrdiff_t>(from), out.size(), out.begin());
+        return;
+    }
     std::size_t read = 0;
     try {
-        read = file_.GetUnbuffered(kFirstPixelPosition + std::int64_t{first} * kTileBytes, out);
+        read = file_->GetUnbuffered(kFirstPixelPosition + std::int64_t{first} * kTileBytes, out);
     } catch (...) {
         readFailed_ = true;
         throw;

@@ -2,14 +2,26 @@
 #pragma once
 
 #include <atomic>
+#include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "platform/binary_file.h"
 #include "platform/windef.h"
 #include "tileset/format.h"
 
 namespace orvane::tileset {
+
+// The header's two words that readers ignore. Whatever a tool keeps of a tileset, it keeps them:
+// they may mean something to the program that wrote the file.
+struct FreeWords {
+    WORD first = 0;
+    WORD last = 0;
+};
+inline FreeWords FreeWordsOf(const TilesetHeader& header) {
+    return {header.Unknown1, header.Unknown2};
+}
 
 // A tileset file opened for reading, its header read and its length checked against it: every
 // tile the header counts is there to be read. What follows the last counted tile plays no part.
@@ -19,6 +31,14 @@ class TilesetFile {
     // a header, or one that ends before the last tile its header counts; the reason says which
     // in words ("the header counts 100 tiles, the file holds 2").
     explicit TilesetFile(const std::string& fileName);
+    // The file WriteTileset would write of tiles (whole tiles, at most kMaxTiles) and words,
+    // held in memory instead: a picture's tiles, shown before they are saved.
+    TilesetFile(std::vector<BYTE> tiles, const FreeWords& words);
+    TilesetFile(TilesetFile&& other) noexcept
+        : file_(std::move(other.file_)),
+          held_(std::move(other.held_)),
+          header_(other.header_),
+          readFailed_(other.readFailed_.load()) {}
 
     const struct TilesetHeader& Header() const { return header_; }
     // The tiles to paint: the header's count, or 0 for a count of 0 or below.
@@ -33,23 +53,21 @@ class TilesetFile {
     // the tileset's failure, not the picture's.
     bool ReadFailed() const { return readFailed_; }
 
-    void Close() noexcept { file_.Close(); }
+    // The tiles of a tileset held in memory; none for a file.
+    std::span<const BYTE> HeldTiles() const { return held_; }
+
+    void Close() noexcept {
+        if (file_) {
+            file_->Close();
+        }
+    }
 
   private:
-    platform::BinaryFile file_;
+    std::optional<platform::BinaryFile> file_;
+    std::vector<BYTE> held_;
     struct TilesetHeader header_;
     mutable std::atomic<bool> readFailed_ = false;
 };
-
-// The header's two words that readers ignore. Whatever a tool keeps of a tileset, it keeps them:
-// they may mean something to the program that wrote the file.
-struct FreeWords {
-    WORD first = 0;
-    WORD last = 0;
-};
-inline FreeWords FreeWordsOf(const TilesetHeader& header) {
-    return {header.Unknown1, header.Unknown2};
-}
 
 // Writes a tileset file of the tiles (whole tiles of kTileBytes, at most kMaxTiles of them): a
 // header that counts them and holds words, then the tiles. An existing file is replaced only once

@@ -1,6 +1,7 @@
 #include "viewer/main_form.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <optional>
 
@@ -8,6 +9,7 @@
 #include "platform/parallel.h"
 #include "platform/runtime_error.h"
 #include "tileset/paint.h"
+#include "tileset/tsx.h"
 #include "viewer/tile_copies.h"
 
 namespace orvane::viewer {
@@ -17,6 +19,9 @@ constexpr char kTilesetFilter[] = "Tileset Files (*.tst)|*.tst";
 constexpr char kPictureFilter[] = "Jpegs|*.jpg|Bmps|*.bmp|Gifs|*.gif";
 constexpr char kPngFilter[] = "Pngs|*.png";
 constexpr char kExportPngTitle[] = "Export PNG";
+constexpr char kOpenPictureFilter[] = "Pictures (*.png *.tsx)|*.png;*.tsx";
+constexpr char kOpenPictureTitle[] = "Open Picture";
+constexpr char kSaveTilesetTitle[] = "Save Tileset";
 
 // What the window needs around the canvas, in twips.
 constexpr float kWindowWidthMargin = 100;
@@ -72,7 +77,24 @@ void PaintBands(const tileset::TilesetFile& file, const platform::BitmapBits& pi
         });
 }
 
+// The tileset orvane-pack would write of a picture, held in memory.
+tileset::TilesetFile TilesetOfPicture(const std::string& fileName) {
+    const tileset::PictureTiles tiles = tileset::TilesFromPicture(fileName);
+    return tileset::TilesetFile(std::vector<BYTE>(tiles.Tiles().begin(), tiles.Tiles().end()),
+                                tiles.words);
+}
+
 }  // namespace
+
+bool IsPictureName(std::string_view fileName) {
+    const auto endsIn = [&](std::string_view ending) {
+        return fileName.size() >= ending.size() &&
+               std::equal(
+                   ending.begin(), ending.end(), fileName.end() - ending.size(),
+                   [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
+    };
+    return endsIn(".png") || endsIn(".tsx");
+}
 
 void MainForm::Width(float twips) {
     CheckSize(twips);
@@ -109,7 +131,37 @@ void MainForm::OpenFile(const std::string& fileName) {
     });
 }
 
-void MainForm::Open(const std::function<std::string()>& chooseFile) {
+void MainForm::mnuOpenPicture_Click() {
+    Open(
+        [this] {
+            CommonDialog1.CancelError(false);
+            CommonDialog1.Filter(kOpenPictureFilter);
+            CommonDialog1.DialogTitle(kOpenPictureTitle);
+            CommonDialog1.ShowOpen();
+            return CommonDialog1.FileName();
+        },
+        true);
+}
+
+void MainForm::OpenPictureFile(const std::string& fileName) {
+    Open(
+        [&] {
+            CommonDialog1.FileName(fileName);
+            return fileName;
+        },
+        true);
+}
+
+void MainForm::OpenAgain() {
+    const std::string fileName = tilesetFileName_;
+    if (ShownAsPicture()) {
+        OpenPictureFile(fileName);
+    } else {
+        OpenFile(fileName);
+    }
+}
+
+void MainForm::Open(const std::function<std::string()>& chooseFile, bool asPicture) {
     const std::string fileName = chooseFile();
     if (fileName.empty()) {
         return;
@@ -118,7 +170,8 @@ void MainForm::Open(const std::function<std::string()>& chooseFile) {
     // Everything that can refuse the file is asked before the window changes: a file that cannot
     // be opened, a damaged one, or a mosaic too large for memory leaves the loaded mosaic whole,
     // so Save As still writes what the user sees.
-    tileset::TilesetFile file(fileName);
+    tileset::TilesetFile file =
+        asPicture ? TilesetOfPicture(fileName) : tileset::TilesetFile(fileName);
     const tileset::MosaicSize mosaic = tileset::MosaicSizeFor(file.Header().TileCount);
     tileset::SeeThroughMask seeThrough(mosaic.width, mosaic.height);
     // The view's copies are found on the new picture too, before it is shown.
@@ -135,6 +188,10 @@ void MainForm::Open(const std::function<std::string()>& chooseFile) {
     seeThrough_ = std::move(seeThrough);
     firstCopies_ = std::move(firstCopies);
     tilesetFileName_ = fileName;
+    picture_.reset();
+    if (asPicture) {
+        picture_.emplace(std::move(file));
+    }
     Height(Picture1.Height() + kWindowHeightMargin);
     Width(Picture1.Width() + kWindowWidthMargin);
     Picture1.Refresh();
@@ -177,7 +234,11 @@ bool MainForm::AskSaveName(const char* filter, const char* title) {
 // and how many tiles it holds. The file is not read again.
 void MainForm::Export(ExportFormat format, const std::string& name) {
     const ExportWriter& writer = WriterOf(format);
-    writer.write({Picture1, seeThrough_, TilesetHeader.TileCount}, name);
+    writer.write({.canvas = Picture1,
+                  .seeThrough = seeThrough_,
+                  .tiles = TilesetHeader.TileCount,
+                  .words = tileset::FreeWordsOf(TilesetHeader)},
+                 name);
     platform::MsgBox(writer.saved);
 }
 
@@ -207,6 +268,24 @@ void MainForm::mnuExportPng_Click() {
     } else if (!name.empty()) {
         platform::MsgBox(kNothingExported);
     }
+}
+
+void MainForm::mnuSaveTileset_Click() {
+    if (!picture_) {
+        platform::MsgBox("No picture loaded!");
+        return;
+    }
+    CommonDialog1.Filter(kTilesetFilter);
+    CommonDialog1.DialogTitle(kSaveTilesetTitle);
+    CommonDialog1.CancelError(false);
+    CommonDialog1.ShowSave();
+    const std::string& name = CommonDialog1.FileName();
+    if (name.empty()) {
+        return;
+    }
+    tileset::WriteTileset(name, picture_->HeldTiles(), tileset::FreeWordsOf(picture_->Header()));
+    const int count = picture_->Tiles();
+    platform::MsgBox("Tileset saved: " + std::to_string(count) + (count == 1 ? " tile" : " tiles"));
 }
 
 }  // namespace orvane::viewer

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,10 @@ inline constexpr std::string_view kPngNotSaved =
 // Export PNG's word for a name that writes nothing.
 inline constexpr std::string_view kNothingExported =
     "Nothing was saved. Only a name that ends in \"png\" (in lower case) saves a PNG.";
+
+// Whether a name is that of a picture that File > Open Picture shows as a tileset: one ending in
+// ".png" or ".tsx", in any case, as the desktop's file types match them.
+bool IsPictureName(std::string_view fileName);
 
 // File > Open's painting: file's whole mosaic on a new picture of canvas, which takes the old
 // one's place once whole (Canvas::Replace), painted in bands of rows on every usable processor.
@@ -58,6 +63,17 @@ class MainForm {
     // File > Open for a tileset named without the dialog (on the command line, or dropped on the
     // window): the same command, as if fileName had been chosen in the dialog.
     void OpenFile(const std::string& fileName);
+    // File > Open Picture: asks for a PNG sheet or a Tiled tileset ("Pictures (*.png *.tsx)", in
+    // a dialog titled "Open Picture") and shows the tileset orvane-pack makes of it
+    // (tileset::TilesFromPicture) as Open shows a tileset file. Raises what that raises, with
+    // orvane-pack's reasons, and Open's errors; either changes nothing, as for Open.
+    void mnuOpenPicture_Click();
+    // File > Open Picture for a picture named without the dialog.
+    void OpenPictureFile(const std::string& fileName);
+    // The shown file opened again, as it was opened: as a tileset, or as a picture.
+    void OpenAgain();
+    // Whether the shown tileset was made of a picture, and not read from a tileset file.
+    bool ShownAsPicture() const { return picture_.has_value(); }
     // File > Save As: asks for a name and writes Picture1 as a bitmap when it ends in "bmp" or as
     // a JPEG at quality 90 when it ends in "jpg" (WriteBitmap, WriteJpeg), then confirms; any
     // other name writes nothing and says so, with the endings that write (and, for "png", the
@@ -70,6 +86,11 @@ class MainForm {
     // then confirms; any other name, and a cancel, write and show nothing. Says "No tileset
     // loaded!" (no dialog) before the first Open. Raises the writer's errors.
     void mnuExportPng_Click();
+    // File > Save Tileset: asks for a name ("Tileset Files (*.tst)", in a dialog titled "Save
+    // Tileset") and writes the tileset made of the shown picture, the very file orvane-pack
+    // writes of it, then says "Tileset saved: N tiles"; a cancel writes and shows nothing. Says
+    // "No picture loaded!" (no dialog) unless a picture is shown. Raises WriteTileset's errors.
+    void mnuSaveTileset_Click();
 
     // After every change of Width or Height.
     void OnResize(std::function<void()> listener) { resizeListener_ = std::move(listener); }
@@ -101,8 +122,9 @@ class MainForm {
     // before the first Open, else the save dialog shown with filter and title, "" for its own
     // (its FileName then holds the answer, "" for a cancel).
     bool AskSaveName(const char* filter, const char* title = "");
-    // The Open command; chooseFile stands in for the dialog and gives the name, "" for a cancel.
-    void Open(const std::function<std::string()>& chooseFile);
+    // The Open command; chooseFile stands in for the dialog and gives the name, "" for a cancel,
+    // and asPicture tells how the file is read.
+    void Open(const std::function<std::string()>& chooseFile, bool asPicture = false);
     // Writes what the window shows to name in format, then says so.
     void Export(ExportFormat format, const std::string& name);
 
@@ -114,6 +136,7 @@ class MainForm {
     bool trackSeeThrough_ = false;
     std::vector<int> firstCopies_;
     std::string tilesetFileName_;
+    std::optional<tileset::TilesetFile> picture_;  // the tileset made of the shown picture
 };
 
 }  // namespace orvane::viewer

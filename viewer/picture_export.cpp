@@ -6,16 +6,18 @@
 #include "jpeg/mjpeg_encoder.h"
 #include "platform/save_picture.h"
 #include "tileset/png.h"
+#include "tileset/tsx.h"
 
 namespace orvane::viewer {
 namespace {
 
 constexpr LONG kJpegQuality = 90;
 
-constexpr std::array<ExportWriter, 3> kWriters{{
-    {ExportFormat::Bitmap, "bmp", "Save complete!", ExportReads::Canvas, WriteBitmap},
-    {ExportFormat::Jpeg, "jpg", "File saved!", ExportReads::Canvas, WriteJpeg},
-    {ExportFormat::Png, "png", "PNG saved!", ExportReads::TilesetFile, WritePng},
+constexpr std::array<ExportWriter, 4> kWriters{{
+    {ExportFormat::Bitmap, "bmp", "Save complete!", ExportReads::Canvas, false, WriteBitmap},
+    {ExportFormat::Jpeg, "jpg", "File saved!", ExportReads::Canvas, false, WriteJpeg},
+    {ExportFormat::Png, "png", "PNG saved!", ExportReads::TilesetFile, true, WritePng},
+    {ExportFormat::Tsx, "tsx", "Tiled tileset saved!", ExportReads::TilesetFile, true, WriteTsx},
 }};
 
 }  // namespace
@@ -28,6 +30,15 @@ const ExportWriter& WriterOf(ExportFormat format) {
     const ExportWriter& writer = kWriters.at(static_cast<std::size_t>(format));
     assert(writer.format == format);
     return writer;
+}
+
+std::string EndingsInWords(bool quoted) {
+    std::string words;
+    for (std::size_t i = 0; i < kWriters.size(); ++i) {
+        words += i == 0 ? "" : i + 1 < kWriters.size() ? ", " : " or ";
+        words.append(quoted ? "\"" : "").append(kWriters[i].ending).append(quoted ? "\"" : "");
+    }
+    return words;
 }
 
 std::optional<ExportFormat> ExportFormatOf(std::string_view fileName) {
@@ -58,7 +69,13 @@ void WritePng(const ExportSource& source, const std::string& output) {
         return;
     }
     assert(source.columns == tileset::kTilesPerRow);
-    tileset::SaveTilesetAsPng({source.canvas.Bits(), source.seeThrough, source.tiles}, output);
+    tileset::SaveTilesetAsPng({source.canvas.Bits(), source.seeThrough, source.tiles, source.words},
+                              output);
+}
+
+void WriteTsx(const ExportSource& source, const std::string& output) {
+    assert(source.file != nullptr);
+    tileset::SaveTilesetAsTsx(*source.file, output, {.columns = source.columns});
 }
 
 }  // namespace orvane::viewer

@@ -15,12 +15,14 @@ std::string WindowTitle(std::string_view fileName) {
     return std::filesystem::path(fileName).filename().string() + " \u2014 Orvane";
 }
 
-std::string MosaicSummary(int tileCount, PixelSize mosaic) {
+std::string MosaicSummary(int tileCount, PixelSize mosaic, bool fromPicture) {
+    const std::string picture = fromPicture ? "Picture \u00B7 " : "";
     if (tileCount <= 0) {
-        return "0 tiles";  // and no picture: nothing to give a size
+        return picture + "0 tiles";  // and no picture: nothing to give a size
     }
-    return std::to_string(tileCount) + (tileCount == 1 ? " tile" : " tiles") + " \u00B7 " +
-           std::to_string(mosaic.width) + " \u00D7 " + std::to_string(mosaic.height) + " pixels";
+    return picture + std::to_string(tileCount) + (tileCount == 1 ? " tile" : " tiles") +
+           " \u00B7 " + std::to_string(mosaic.width) + " \u00D7 " + std::to_string(mosaic.height) +
+           " pixels";
 }
 
 std::string ZoomText(int zoom) {

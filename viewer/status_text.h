@@ -17,7 +17,8 @@ namespace orvane::viewer {
 std::string WindowTitle(std::string_view fileName);
 
 // "57 tiles · 608 × 96 pixels", "1 tile · 32 × 32 pixels"; "0 tiles" for a tileset without any.
-std::string MosaicSummary(int tileCount, PixelSize mosaic);
+// A tileset made of a picture is named as one: "Picture · 57 tiles · 608 × 96 pixels".
+std::string MosaicSummary(int tileCount, PixelSize mosaic, bool fromPicture = false);
 
 // "400%", "33%" (1/3), "1.8%" (1/56).
 std::string ZoomText(int zoom);

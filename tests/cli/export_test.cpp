@@ -337,13 +337,33 @@ INSTANTIATE_TEST_SUITE_P(
                     1,
                     "t.bmp': it is read, and would be replaced",
                     [](const TempDir& d) { std::filesystem::copy_file(kDemo, d / "t.bmp"); }},
+        // A Tiled tileset and its picture: neither is written unless both can be.
+        FailureCase{"tsx_over_a_read_only_one",
+                    {kDemo, "@/old.tsx"},
+                    1,
+                    "error 75: Path/File access error (the file is read-only)\n",
+                    [](const TempDir& d) {
+                        WriteFile(d / "old.tsx", "old");
+                        ::chmod((d / "old.tsx").c_str(), 0444);
+                    }},
+        FailureCase{"tsx_beside_a_read_only_png",
+                    {kDemo, "@/old.tsx"},
+                    1,
+                    "old.png': the file is read-only)\n",
+                    [](const TempDir& d) {
+                        WriteFile(d / "old.png", "old");
+                        ::chmod((d / "old.png").c_str(), 0444);
+                    }},
+        FailureCase{"tsx_name_not_text", {kDemo, "@/bad\xFF.tsx"}, 1, "error 52: Bad file name"},
         FailureCase{"png_of_a_tileset_without_tiles",
                     {"@/empty.tst", "@/out.png"},
                     1,
                     "error 481: Invalid picture (the tileset has no tiles)\n",
                     [](const TempDir& d) { WriteFile(d / "empty.tst", std::string(6, '\0')); }},
-        FailureCase{
-            "columns_for_a_bitmap", {"--columns", "5", kDemo, "@/x.bmp"}, 2, "PNG output only"},
+        FailureCase{"columns_for_a_bitmap",
+                    {"--columns", "5", kDemo, "@/x.bmp"},
+                    2,
+                    "PNG and TSX output only"},
         FailureCase{"no_columns", {"--columns", "0", kDemo, "@/x.png"}, 2, "1 to 32767, not '0'"},
         FailureCase{
             "thumbnail_too_large", {"--thumbnail", "5000", kDemo, "@/x.png"}, 2, "1 to 4096"},
@@ -372,7 +392,7 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"batch_columns_for_jpegs",
                     {"--to", "@/", "--format", "jpg", "--columns", "4", kDemo},
                     2,
-                    "PNG output only"},
+                    "PNG and TSX output only"},
         FailureCase{"batch_folder_missing",
                     {"--to", "@/absent", "--format", "jpg", kDemo},
                     2,

@@ -27,6 +27,7 @@
 #include "gui/qt_clipboard.h"
 #include "gui/qt_common_dialog.h"
 #include "tests/gui/test_application.h"
+#include "tests/support/process.h"
 #include "tests/support/recorders.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/tileset_files.h"
@@ -207,18 +208,21 @@ void Click(Form1& form, QPoint at) {
     QTest::mouseClick(&Viewport(form), Qt::LeftButton, Qt::NoModifier, at);
 }
 
-// One local .tst file opens; anything else says why nothing opens, as File > Open does.
+// One local .tst file or picture opens; anything else says why nothing opens, as File > Open
+// does.
 TEST_F(Form1ByName, DropsOpenOneTilesetOrSayWhyNot) {
     WriteFile(dir_ / "b.png", "not a tileset");
+    WriteFile(dir_ / "b.gif", "not a tileset");
     std::filesystem::create_directory(dir_ / "folder");
     const auto local = [&](const char* name) {
         return QUrl::fromLocalFile(QString::fromStdString(dir_ / name));
     };
     MessageBoxRecorder messages;
     for (const auto& [urls, said] : std::vector<std::pair<QList<QUrl>, std::string>>{
-             {{local("b.png")},
-              "Nothing was opened: 'b.png' is not a tileset file (.tst). "
-              "orvane-pack makes a tileset from a PNG."},
+             {{local("b.gif")},
+              "Nothing was opened: 'b.gif' is not a tileset file (.tst), nor a picture (.png, "
+              ".tsx) to show as one."},
+             {{local("b.png")}, "Run-time error '321':\n\nInvalid file format\n\nReading"},
              {{local("folder")}, "Nothing was opened: 'folder' is a folder."},
              {{local("a.tst"), local("a.tst")}, "Nothing was opened: 2 files were dropped"},
              {{QUrl("https://example.org/a.tst")}, "Nothing was opened: 'https://example.org/"},
@@ -510,6 +514,60 @@ TEST_F(Form1ByName, ShowsAFileRewrittenOnDiskAndKeepsTheViewOrSaysWhyNot) {
     WriteFile(dir_ / "a.tst", TilesetBytes(25, 25));
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return shownAt(0, 0) == Qt(SignatureColour(0, 1, 1)); }, 5000));
+}
+
+// A sheet opens as the tileset orvane-pack makes of it, its tiles numbered in the status bar, and
+// Save Tileset writes orvane-pack's file; what orvane-pack refuses is refused for its reason.
+TEST_F(Form1ByName, ShowsAPictureAsOrvanePackPacksIt) {
+    QImage sheet(96, 64, QImage::Format_RGBA8888);
+    sheet.fill(Qt::transparent);
+    for (int tile = 0; tile < 5; ++tile) {
+        for (int y = 1; y <= 32; ++y) {
+            for (int x = 1; x <= 32; ++x) {
+                sheet.setPixel(tile % 3 * 32 + x - 1, tile / 3 * 32 + y - 1,
+                               Qt(SignatureColour(tile, x, y)));
+            }
+        }
+    }
+    sheet.setText("Orvane first header word", "513");
+    ASSERT_TRUE(sheet.save(QString::fromStdString(dir_ / "sheet.png")));
+    ASSERT_TRUE(sheet.copy(0, 0, 100, 64).save(QString::fromStdString(dir_ / "wide.png")));
+    ScriptedDialog dialog({dir_ / "sheet.png", dir_ / "window.tst"});
+    Form1 form(&dialog);
+    form.show();
+    MessageBoxRecorder messages;
+    QLabel* status = form.statusBar()->findChildren<QLabel*>().constFirst();
+    EXPECT_FALSE(Action(form, "mnuSaveTileset")->isEnabled());
+
+    Action(form, "mnuOpenPicture")->trigger();
+
+    EXPECT_EQ(form.windowTitle(), "sheet.png \u2014 Orvane");
+    EXPECT_EQ(status->text().toStdString(), "Picture \u00B7 5 tiles \u00B7 160 \u00D7 32 pixels");
+    QTest::mouseMove(&Viewport(form), {4 * 32 + 5, 5});
+    EXPECT_TRUE(status->text().startsWith("Tile 5 (byte 12294) ")) << status->text().toStdString();
+    Action(form, "mnuSaveTileset")->trigger();
+    EXPECT_EQ(messages.prompts, std::vector<std::string>{"Tileset saved: 5 tiles"});
+    const TempDir packed;
+    const orvane::testing::Outcome pack = orvane::testing::RunProgram(
+        packed, ORVANE_PACK_PATH, {dir_ / "sheet.png", packed / "pack.tst"});
+    ASSERT_EQ(pack.status, 0) << pack.err;
+    EXPECT_TRUE(orvane::testing::ReadFile(dir_ / "window.tst") ==
+                orvane::testing::ReadFile(packed / "pack.tst"));
+
+    messages.prompts.clear();
+    const orvane::testing::Outcome refused = orvane::testing::RunProgram(
+        packed, ORVANE_PACK_PATH, {dir_ / "wide.png", packed / "wide.tst"});
+    ASSERT_EQ(refused.status, 2);
+    const std::size_t open = refused.err.find("format (") + 8;
+    const std::string reason = refused.err.substr(open, refused.err.size() - open - 2);
+
+    form.OpenFile(dir_ / "wide.png");
+
+    ASSERT_EQ(messages.prompts.size(), 1u);
+    EXPECT_TRUE(messages.prompts[0].ends_with("wide.png': " + reason + "."))
+        << messages.prompts[0] << "\n"
+        << reason;
+    EXPECT_EQ(form.windowTitle(), "sheet.png \u2014 Orvane");
 }
 
 }  // namespace

@@ -200,11 +200,11 @@ struct ShownCase {
 
 class ExportShown : public SaveAs, public ::testing::WithParamInterface<ShownCase> {};
 
-// The window's picture and the file's make the same PNG, byte for byte, though the file has
-// changed since the window showed it.
+// The window's picture and the file's make the same PNG, byte for byte, header's free words and
+// all, though the file has changed since the window showed it.
 TEST_P(ExportShown, IsTheFilesPngByteForByte) {
     const std::string shown = TilesetBytes(static_cast<std::int16_t>(GetParam().tiles),
-                                           GetParam().tiles, SeeThroughSignature);
+                                           GetParam().tiles, SeeThroughSignature, 0xBEEF, 7);
     WriteFile(dir / "shown.tst", shown);
     Open(shown);
     WriteFile(dir / "a.tst", TilesetBytes(3, 3));
