@@ -178,7 +178,7 @@ void BM_PackPng(benchmark::State& state) {
     const std::string output = Files() / "packed.tst";
     for (auto _ : state) {
         const auto tiles = orvane::tileset::TilesFromPng(picture);
-        orvane::tileset::WriteTileset(output, tiles.tiles);
+        orvane::tileset::WriteTileset(output, tiles.Tiles());
     }
     state.SetBytesProcessed(state.iterations() * std::int64_t{kLargest} * 3072);
 }

@@ -1,7 +1,5 @@
 #include "cli/arguments.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -9,8 +7,8 @@
 #include <filesystem>
 #include <initializer_list>
 #include <map>
-#include <set>
 
+#include "platform/files.h"
 #include "tileset/thumbnail.h"
 #include "viewer/picture_export.h"
 
@@ -66,7 +64,8 @@ Exit status:
   0  OUTPUT was written; the confirmation is on standard output
   1  TILESET could not be read or OUTPUT could not be written; the error's number and
      description, and the reason where the system gave one, are on standard error, and an
-     existing OUTPUT is left as it was
+     existing OUTPUT is left as it was. OUTPUT that is TILESET itself, under any name or link,
+     is refused so before anything is written.
   2  wrong usage (not two arguments, an empty TILESET, an OUTPUT that would write nothing, an
      unknown option, or a --columns or --thumbnail that does not fit); nothing is read or
      written
@@ -82,8 +81,9 @@ beside DIR/forest.png with --format tsx. The options may also be
 written --to=DIR and --format=jpg, in any order, before or among the tilesets; after "--" every
 argument is a tileset. The format may be given in capitals (--format JPG); the name of each
 picture ends in lower case all the same. DIR must be an existing folder; a picture already in it
-is replaced only once the new one is complete. A file given twice is exported once. --columns is
-for --format png and tsx, as above.
+is replaced only once the new one is complete. A file given twice is exported once, but each of
+its names that makes another picture (a link b.tst to a.tst) gets its own. --columns is for
+--format png and tsx, as above.
 
 The tilesets are exported in parallel, each in a process of its own, as many at a time as there
 are processors that orvane-export may use (see taskset(1)), and no more than its control group's
@@ -100,7 +100,9 @@ ends by that signal, which the shell shows as 130, 143 or 129.
 
 Exit status of this form:
   0  every picture was written
-  1  at least one tileset failed; each is named on standard error
+  1  at least one tileset failed; each is named on standard error. A picture that would
+     replace one of the TILESETs (a tileset in DIR with a picture's name) is refused so before
+     anything starts.
   2  wrong usage (--to or --format missing or given twice, a format other than jpg, bmp, png
      or tsx, DIR not an existing folder, no TILESET, an empty TILESET, or two different
      tilesets that would write the same picture); nothing is read or written
@@ -258,35 +260,29 @@ std::optional<std::string> BatchExtension(const CommandLine& line) {
     return format;
 }
 
-// Each tileset of operands into tilesets once, in the order first given: a file named twice
-// (tiles/a.tst and ./tiles/a.tst, or through a link) is exported once.
-std::optional<std::string> TakeEachFileOnce(std::vector<std::string>& operands,
-                                            std::vector<std::string>& tilesets) {
-    std::set<std::variant<std::pair<dev_t, ino_t>, std::string>> files;
+// The operands into request's tilesets, each once for each picture it makes, in the order first
+// given. A file named twice for one picture (tiles/a.tst and ./tiles/a.tst, or a link of the same
+// name) is exported once; under names that make different pictures (a.tst and its link b.tst),
+// it gets each of them. Two different files that would write one picture would race for it, and
+// one would be lost: refused.
+std::optional<std::string> TakeEachPictureOnce(std::vector<std::string>& operands,
+                                               BatchRequest& request) {
+    using File = std::variant<platform::FileId, std::string>;
+    std::map<std::string, std::pair<File, std::size_t>> writers;  // picture: file, tileset
     for (std::string& tileset : operands) {
         if (tileset.empty()) {
             return "TILESET must not be empty";
         }
-        struct stat info {};
         std::error_code ignored;
-        const bool added = ::stat(tileset.c_str(), &info) == 0
-                               ? files.emplace(std::pair{info.st_dev, info.st_ino}).second
-                               : files.emplace(fs::weakly_canonical(tileset, ignored)).second;
+        const std::optional<platform::FileId> id = platform::FileIdOf(tileset);
+        const File file = id ? File(*id) : File(fs::weakly_canonical(tileset, ignored).string());
+        const auto [at, added] =
+            writers.try_emplace(OutputFor(request, tileset), file, request.tilesets.size());
         if (added) {
-            tilesets.push_back(std::move(tileset));
-        }
-    }
-    return std::nullopt;
-}
-
-// Two different files of one name would race for one picture, and one would be lost.
-std::optional<std::string> PictureWrittenTwice(const BatchRequest& request) {
-    std::map<std::string, const std::string*> writers;
-    for (const std::string& tileset : request.tilesets) {
-        const auto [at, added] = writers.emplace(OutputFor(request, tileset), &tileset);
-        if (!added) {
-            return ShellQuoted(*at->second) + " and " + ShellQuoted(tileset) +
-                   " would both write " + ShellQuoted(at->first);
+            request.tilesets.push_back(std::move(tileset));
+        } else if (at->second.first != file) {
+            return ShellQuoted(request.tilesets[at->second.second]) + " and " +
+                   ShellQuoted(tileset) + " would both write " + ShellQuoted(at->first);
         }
     }
     return std::nullopt;
@@ -318,10 +314,7 @@ std::variant<BatchRequest, std::string> ParseBatchArguments(
         return *problem;
     }
     BatchRequest request{*folder, *extension, {}, std::get<int>(columns)};
-    if (auto problem = TakeEachFileOnce(line.operands, request.tilesets)) {
-        return *problem;
-    }
-    if (auto problem = PictureWrittenTwice(request)) {
+    if (auto problem = TakeEachPictureOnce(line.operands, request)) {
         return *problem;
     }
     return request;

@@ -32,7 +32,8 @@ struct ExportRequest {
 struct BatchRequest {
     std::string folder;
     std::string extension;  // "jpg", "bmp" or "png"
-    // Each file once, in the order first given: a file named twice is exported once.
+    // Each file once for each picture it makes, in the order first given: a file named twice for
+    // one picture is exported once.
     std::vector<std::string> tilesets;
     int columns;  // tiles to a row of a PNG
 };

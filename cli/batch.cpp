@@ -2,10 +2,12 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/export_tileset.h"
 #include "cli/process_pool.h"
 #include "cli/progress.h"
+#include "cli/standard_error.h"
 #include "platform/parallel.h"
 
 namespace orvane::cli {
@@ -21,10 +23,18 @@ std::string ReasonAfterTheName(const Failure& failure) {
 
 BatchResult RunBatchExport(const BatchRequest& request) {
     const std::vector<std::string>& tilesets = request.tilesets;
+    std::vector<std::string> outputs;
+    outputs.reserve(tilesets.size());
+    for (const std::string& tileset : tilesets) {
+        outputs.push_back(OutputFor(request, tileset));
+    }
+    if (auto failure = OverwritesAnInput(tilesets, outputs)) {
+        WriteStandardError(std::string(kPrefix) + Describe(*failure) + '\n');
+        return {.status = 1};
+    }
     const auto exportOne = [&](std::size_t index) -> std::optional<std::string> {
-        const std::optional<Failure> failure =
-            ExportTileset(tilesets[index], OutputFor(request, tilesets[index]),
-                          [](std::string_view) {}, {.columns = request.columns});
+        const std::optional<Failure> failure = ExportTileset(
+            tilesets[index], outputs[index], [](std::string_view) {}, {.columns = request.columns});
         if (!failure) {
             return std::nullopt;
         }

@@ -12,6 +12,7 @@
 #include "cli/batch.h"
 #include "cli/export_tileset.h"
 #include "cli/standard_error.h"
+#include "cli/standard_output.h"
 #include "platform/app.h"
 
 namespace {
@@ -52,10 +53,7 @@ int Export(const orvane::cli::ExportRequest& request) {
         {.columns = request.columns}));
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    const std::vector<std::string_view> args(argv + 1, argv + argc);
+int Run(const std::vector<std::string_view>& args) {
     const orvane::cli::Request request = orvane::cli::ParseArguments(args);
     if (const auto* usage = std::get_if<orvane::cli::UsageError>(&request)) {
         return Usage(usage->problem);
@@ -79,4 +77,11 @@ int main(int argc, char** argv) {
         std::raise(result.stoppedBy);
     }
     return result.status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return orvane::cli::CloseStandardOutput(
+        orvane::cli::kPrefix, Run(std::vector<std::string_view>(argv + 1, argv + argc)));
 }

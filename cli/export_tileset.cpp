@@ -1,5 +1,7 @@
 #include "cli/export_tileset.h"
 
+#include <array>
+
 #include "cli/shell_quote.h"
 #include "tileset/thumbnail.h"
 #include "viewer/main_form.h"
@@ -11,11 +13,12 @@ namespace {
 using Step = Failure::Step;
 using viewer::ExportReads;
 
-std::optional<Failure> EmptyTileset(const std::string& tileset) {
+// A tileset without a name, or an output that is the tileset itself.
+std::optional<Failure> RefusedNames(const std::string& tileset, const std::string& output) {
     if (tileset.empty()) {
         return Failure{Step::Arguments, tileset, "TILESET must not be empty"};
     }
-    return std::nullopt;
+    return OverwritesAnInput(std::array{tileset}, std::array{output});
 }
 
 // The tileset opened, and painted on the canvas as File > Open paints it where the writer reads
@@ -33,11 +36,23 @@ struct OpenedTileset {
     }
 };
 
+// Writes output, the picture made of file: a failure of reading the tileset meanwhile (a file cut
+// short as it is rewritten) is the tileset's, and named so.
+std::optional<Failure> WriteFrom(const tileset::TilesetFile& file, const std::string& tileset,
+                                 const std::string& output, const std::function<void()>& write) {
+    auto failure = Attempt(Step::Writing, output, write);
+    if (failure && file.ReadFailed()) {
+        failure->step = Step::Reading;
+        failure->file = tileset;
+    }
+    return failure;
+}
+
 }  // namespace
 
 std::optional<Failure> ExportTileset(const std::string& tileset, const std::string& output,
                                      const Confirmation& confirm, const ExportOptions& options) {
-    if (auto failure = EmptyTileset(tileset)) {
+    if (auto failure = RefusedNames(tileset, output)) {
         return failure;
     }
     const std::optional<viewer::ExportFormat> format = viewer::ExportFormatOf(output);
@@ -50,7 +65,7 @@ std::optional<Failure> ExportTileset(const std::string& tileset, const std::stri
     OpenedTileset opened;
     auto failure = Attempt(Step::Reading, tileset, [&] { opened.Open(tileset, writer.reads); });
     if (!failure) {
-        failure = Attempt(Step::Writing, output, [&] {
+        failure = WriteFrom(*opened.file, tileset, output, [&] {
             writer.write({.canvas = opened.canvas,
                           .seeThrough = opened.seeThrough,
                           .tiles = opened.file->Tiles(),
@@ -67,14 +82,14 @@ std::optional<Failure> ExportTileset(const std::string& tileset, const std::stri
 
 std::optional<Failure> ExportThumbnail(const std::string& tileset, const std::string& output,
                                        int size) {
-    if (auto failure = EmptyTileset(tileset)) {
+    if (auto failure = RefusedNames(tileset, output)) {
         return failure;
     }
     std::optional<tileset::TilesetFile> file;
     auto failure = Attempt(Step::Reading, tileset, [&] { file.emplace(tileset); });
     if (!failure) {
-        failure = Attempt(Step::Writing, output,
-                          [&] { tileset::SaveTilesetThumbnail(*file, output, size); });
+        failure = WriteFrom(*file, tileset, output,
+                            [&] { tileset::SaveTilesetThumbnail(*file, output, size); });
     }
     return failure;
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 
 namespace orvane::cli {
@@ -22,6 +23,13 @@ struct Failure {
 // ended well.
 std::optional<Failure> Attempt(Failure::Step step, const std::string& file,
                                const std::function<void()>& command);
+
+// An output that is one of the inputs, under any name or through any link: writing it would
+// replace a file while it is read, and lose it. Told as a failure to write that output, naming
+// the input, so that it is refused before anything is read or written; nothing when every output
+// is a file of its own, or not there yet.
+std::optional<Failure> OverwritesAnInput(std::span<const std::string> inputs,
+                                         std::span<const std::string> outputs);
 
 // The failure in one line: "reading 'a.tst': error 53: File not found".
 std::string Describe(const Failure& failure);

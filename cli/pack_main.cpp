@@ -1,4 +1,5 @@
 // orvane-pack: a tileset made from a picture, for artists who draw their tiles in a PNG sheet.
+#include <array>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -7,6 +8,7 @@
 
 #include "cli/failure.h"
 #include "cli/shell_quote.h"
+#include "cli/standard_output.h"
 #include "platform/app.h"
 #include "platform/runtime_error.h"
 #include "tileset/picture.h"
@@ -59,9 +61,10 @@ Exit status:
      description, and the reason where the system gave one, are on standard error, and an
      existing TILESET is left as it was
   2  wrong usage, or a picture refused: not a PNG, a damaged one, a width or height that is not
-     a multiple of 32 (the message says by how much), or more than 32767 tiles; a Tiled tileset
-     that is not well-formed XML, of tiles other than 32 x 32, or without a picture of its own;
-     the message names the problem, and nothing is written
+     a multiple of 32 (the message says by how much), no tiles, or more than 32767 tiles; a Tiled
+     tileset that is not well-formed XML, of tiles other than 32 x 32, or without a picture of
+     its own; or TILESET is PICTURE itself, under any name; the message names the problem, and
+     nothing is written
 )";
 
 enum class Exit : int { Success = 0, Failure = 1, Refused = 2 };
@@ -97,8 +100,8 @@ void Notes(const std::string& picture, const orvane::tileset::PictureTiles& tile
     }
     if (tiles.noted && tiles.count > *tiles.noted) {
         std::cerr << kPrefix << name << ": it records " << *tiles.noted
-                  << " tiles, but cells are drawn up to " << tiles.count << ": all " << tiles.count
-                  << " are kept\n";
+                  << (*tiles.noted == 1 ? " tile" : " tiles") << ", but cells are drawn up to "
+                  << tiles.count << ": all " << tiles.count << " are kept\n";
     }
     if (tiles.nudged > 0) {
         std::cerr << kPrefix << name << ": " << tiles.nudged
@@ -107,10 +110,7 @@ void Notes(const std::string& picture, const orvane::tileset::PictureTiles& tile
     }
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    const std::vector<std::string_view> args(argv + 1, argv + argc);
+int Run(const std::vector<std::string_view>& args) {
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
         std::cout << kSynopsis << kDetails;
         return Status(Exit::Success);
@@ -131,13 +131,17 @@ int main(int argc, char** argv) {
     const std::string picture(args[0]);
     const std::string tileset(args[1]);
 
+    if (auto failure = orvane::cli::OverwritesAnInput(std::array{picture}, std::array{tileset})) {
+        std::cerr << kPrefix << Describe(*failure) << '\n';
+        return Status(Exit::Refused);
+    }
     orvane::tileset::PictureTiles tiles;
     if (auto failure = Attempt(Step::Reading, picture,
                                [&] { tiles = orvane::tileset::TilesFromPicture(picture); })) {
         return Failed(*failure);
     }
     if (auto failure = Attempt(Step::Writing, tileset, [&] {
-            orvane::tileset::WriteTileset(tileset, tiles.tiles, tiles.words);
+            orvane::tileset::WriteTileset(tileset, tiles.Tiles(), tiles.words);
         })) {
         return Failed(*failure);
     }
@@ -145,4 +149,11 @@ int main(int argc, char** argv) {
     std::cout << "Tileset saved: " << tiles.count << (tiles.count == 1 ? " tile" : " tiles")
               << '\n';
     return Status(Exit::Success);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return orvane::cli::CloseStandardOutput(
+        kPrefix, Run(std::vector<std::string_view>(argv + 1, argv + argc)));
 }

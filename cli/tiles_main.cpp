@@ -10,6 +10,7 @@
 
 #include "cli/failure.h"
 #include "cli/shell_quote.h"
+#include "cli/standard_output.h"
 #include "cli/tiles_arguments.h"
 #include "platform/app.h"
 #include "platform/files.h"
@@ -56,17 +57,6 @@ std::optional<WholeTileset> Read(const std::string& file) {
         tileset.reset();
     }
     return tileset;
-}
-
-// What a command prints goes out at once, and a standard output that takes none of it (a full
-// disk, a closed pipe) is a failure, not a silent success.
-bool Print(const std::string& text) {
-    std::cout << text << std::flush;
-    if (!std::cout) {
-        std::cerr << kPrefix << "standard output could not be written\n";
-        return false;
-    }
-    return true;
 }
 
 std::string Number(int tile) {
@@ -128,7 +118,8 @@ int Duplicates(const TilesRequest& request) {
     const std::string text = request.json
                                  ? DuplicateJson(found, tileset->Count(), request.symmetric)
                                  : DuplicateLines(found);
-    return Print(text) ? Status(Exit::Success) : Status(Exit::Failure);
+    std::cout << text;
+    return Status(Exit::Success);
 }
 
 int Stats(const TilesRequest& request) {
@@ -142,25 +133,17 @@ int Stats(const TilesRequest& request) {
                              "\nempty: " + std::to_string(stats.empty) +
                              "\nsee-through: " + std::to_string(stats.seeThrough) +
                              "\ncolours: " + std::to_string(stats.colours) + "\n";
-    return Print(text) ? Status(Exit::Success) : Status(Exit::Failure);
+    std::cout << text;
+    return Status(Exit::Success);
 }
 
-// A file the command would write that is one it reads, under any name: refused before anything
-// is written, or the reading would meet the writing halfway.
+// A file the command would write that is one it reads: refused before anything is written, or
+// the reading would meet the writing halfway.
 std::optional<orvane::cli::tiles::UsageError> Overwrites(const TilesRequest& request,
                                                          const std::vector<std::string>& inputs,
                                                          const std::vector<std::string>& outputs) {
-    for (const std::string& output : outputs) {
-        for (const std::string& input : inputs) {
-            if (orvane::platform::SameFile(input, output)) {
-                const std::string what = output == input
-                                             ? ShellQuoted(output) + " is read"
-                                             : ShellQuoted(output) + " is " + ShellQuoted(input);
-                return orvane::cli::tiles::UsageError{
-                    what + ", and would be replaced while it is read: write another file",
-                    request.command};
-            }
-        }
+    if (auto failure = orvane::cli::OverwritesAnInput(inputs, outputs)) {
+        return orvane::cli::tiles::UsageError{Describe(*failure), request.command};
     }
     return std::nullopt;
 }
@@ -202,10 +185,9 @@ int Dedupe(const TilesRequest& request) {
     }
     const int count = orvane::tileset::TileCountOf(kept.tiles);
     const int left = tileset->Count() - count;
-    return Print("Tileset saved: " + std::to_string(count) + (count == 1 ? " tile" : " tiles") +
-                 " (" + std::to_string(left) + (left == 1 ? " copy" : " copies") + " left out)\n")
-               ? Status(Exit::Success)
-               : Status(Exit::Failure);
+    std::cout << "Tileset saved: " << count << (count == 1 ? " tile" : " tiles") << " (" << left
+              << (left == 1 ? " copy" : " copies") << " left out)\n";
+    return Status(Exit::Success);
 }
 
 std::string ChangeLine(const orvane::tileset::TileChange& change) {
@@ -255,9 +237,7 @@ int Diff(const TilesRequest& request) {
             return kTrouble;
         }
     }
-    if (!Print(text)) {
-        return kTrouble;
-    }
+    std::cout << text;
     return headerDiffers || !changes.empty() ? kDifferent : kSame;
 }
 
@@ -275,21 +255,29 @@ int Run(const TilesRequest& request) {
     return Stats(request);
 }
 
+int Main(const orvane::cli::tiles::Request& request) {
+    if (const auto* usage = std::get_if<orvane::cli::tiles::UsageError>(&request)) {
+        return Usage(*usage);
+    }
+    if (const auto* help = std::get_if<orvane::cli::tiles::HelpRequest>(&request)) {
+        std::cout << HelpText(help->command);
+        return Status(Exit::Success);
+    }
+    if (std::holds_alternative<orvane::cli::tiles::VersionRequest>(request)) {
+        std::cout << "orvane-tiles " << orvane::platform::AppVersion() << '\n';
+        return Status(Exit::Success);
+    }
+    return Run(std::get<TilesRequest>(request));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::vector<std::string_view> args(argv + 1, argv + argc);
     const orvane::cli::tiles::Request request = orvane::cli::tiles::ParseArguments(args);
-    if (const auto* usage = std::get_if<orvane::cli::tiles::UsageError>(&request)) {
-        return Usage(*usage);
-    }
-    if (const auto* help = std::get_if<orvane::cli::tiles::HelpRequest>(&request)) {
-        return Print(HelpText(help->command)) ? Status(Exit::Success) : Status(Exit::Failure);
-    }
-    if (std::holds_alternative<orvane::cli::tiles::VersionRequest>(request)) {
-        return Print("orvane-tiles " + std::string(orvane::platform::AppVersion()) + "\n")
-                   ? Status(Exit::Success)
-                   : Status(Exit::Failure);
-    }
-    return Run(std::get<TilesRequest>(request));
+    const auto* command = std::get_if<TilesRequest>(&request);
+    // diff's output is its answer: one that did not reach standard output is trouble.
+    const int failed =
+        command != nullptr && command->command == Command::Diff ? kTrouble : Status(Exit::Failure);
+    return orvane::cli::CloseStandardOutput(kPrefix, Main(request), failed);
 }

@@ -40,7 +40,7 @@ void CutGrid(const std::uint8_t* data, std::size_t size) {
                         .record = [](std::string_view) { return std::optional<std::string>(); }};
     const PictureTiles tiles = TilesFromGrid(file.Name(), grid);
     if (tiles.count < 0 || tiles.count > kMaxTiles ||
-        tiles.tiles.size() != static_cast<std::size_t>(tiles.count) * kTileBytes ||
+        tiles.Tiles().size() != static_cast<std::size_t>(tiles.count) * kTileBytes ||
         tiles.noted.value_or(0) > tiles.count) {
         std::abort();
     }

@@ -67,13 +67,12 @@ std::string WriteFailureReason(int result, int error, const JENC_CORE_PROPERTIES
     if (result == JENC_ERR_FILE_CREATE || result == JENC_ERR_FILE_WRITE) {
         return error != 0 ? platform::SystemErrorReason(error) : "";
     }
-    if (record.DIBBytes == nullptr) {
-        // The buffer could not be made: a canvas 0 pixels wide (a tileset without tiles), or
-        // no memory for its copy.
-        return "there is no picture to save";
-    }
     if (result == JENC_ERR_TOO_LARGE) {
         return "the picture is larger than a JPEG can hold";
+    }
+    if (record.DIBBytes == nullptr) {
+        // A canvas 0 pixels wide (a tileset without tiles): no buffer could be made of it.
+        return "there is no picture to save";
     }
     return "";
 }
@@ -102,6 +101,17 @@ bool WriteJpegFile(const cDIBSection& cDib, const std::string& sFileName, LONG l
                         "Failed to initialise the JPEG library: " + std::to_string(prepared));
     }
     PreparedEncoder encoder(record);
+    // A buffer of a size that a JPEG holds, but whose pixels could not be had: the memory ran
+    // out, which is no failure of the library's.
+    const auto fits = [](LONG side) {
+        return side > 0 && static_cast<DWORD>(side) <= JENC_MAX_SIDE;
+    };
+    if (cDib.DIBSectionBitsPtr() == nullptr && fits(cDib.Width()) && fits(cDib.Height())) {
+        platform::RaiseBecause(platform::ErrorNumber::OutOfMemory,
+                               "the " + std::to_string(cDib.Width()) + " x " +
+                                   std::to_string(cDib.Height()) +
+                                   " pixels to write could not be copied");
+    }
 
     WIN32_FIND_DATAA snapshot{};
     const HANDLE found = FindFirstFileA(sFileName.c_str(), &snapshot);

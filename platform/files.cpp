@@ -193,11 +193,12 @@ void CheckKill(const std::string& path) {
     RefuseUnreplaceable(info);
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-    struct stat first {};
-    struct stat second {};
-    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
-           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+std::optional<FileId> FileIdOf(const std::string& name) {
+    struct stat info {};
+    if (::stat(name.c_str(), &info) != 0) {
+        return std::nullopt;
+    }
+    return FileId{info.st_dev, info.st_ino};
 }
 
 void Kill(const std::string& path) {

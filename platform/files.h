@@ -3,8 +3,11 @@
 // Names are taken literally (no wildcards). Errors are the runtime's own numbers and texts.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
+#include <tuple>
 
 #include "platform/detail/removed_on_stop.h"
 #include "platform/windef.h"
@@ -25,9 +28,18 @@ void Kill(const std::string& path);
 // before writing anything.
 void CheckKill(const std::string& path);
 
-// Whether the two names lead to one file (the same device and inode, through any link or other
-// name). False when either cannot be looked up, a file not yet there included.
-bool SameFile(const std::string& a, const std::string& b);
+// Which file a name leads to, through any link: the same for every name of one file.
+struct FileId {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    bool operator==(const FileId&) const = default;
+    friend bool operator<(const FileId& a, const FileId& b) {
+        return std::tie(a.device, a.inode) < std::tie(b.device, b.inode);
+    }
+};
+
+// Nothing when name cannot be looked up, a file not yet there included.
+std::optional<FileId> FileIdOf(const std::string& name);
 
 // Writes every byte to the open file fd, going on after short writes and interruptions, and
 // waiting for room where fd is non-blocking.

@@ -18,9 +18,11 @@ namespace {
 
 constexpr std::size_t kRgbaBytes = 4;
 constexpr std::uint32_t kLongestChunk = std::numeric_limits<std::int32_t>::max();
-// A band's filtered rows that one thread holds at most: the writer's bands hold some 64 KiB, a
-// thousand times less; a larger one is read row by row instead.
-constexpr std::size_t kMostBandBytes = std::size_t{16} << 20;
+// A band's filtered rows that one thread holds at most: the writer's bands hold some 64 KiB, 64
+// times less; a larger one is read row by row instead.
+constexpr std::size_t kMostBandBytes = std::size_t{4} << 20;
+// The image data is checked in blocks of at most this many bytes.
+constexpr std::size_t kCheckedBytes = std::size_t{1} << 20;
 
 std::uint32_t BigEndian(const std::uint8_t* bytes) {
     return static_cast<std::uint32_t>(bytes[0]) << 24 | static_cast<std::uint32_t>(bytes[1]) << 16 |
@@ -90,6 +92,7 @@ std::optional<BandReader> BandReader::Open(const ReadAt& readAt, std::uint64_t f
     std::vector<std::uint8_t> table;
     enum class Stage { Header, BeforeImage, Image, AfterImage } stage = Stage::Header;
     std::vector<std::uint8_t> data;
+    std::uint64_t kept = 0;  // bytes of the chunks other than the image data, read whole
     for (std::uint64_t at = signature.size();;) {
         std::array<std::uint8_t, 8> head{};
         if (readAt(at, head) != head.size()) {
@@ -97,21 +100,31 @@ std::optional<BandReader> BandReader::Open(const ReadAt& readAt, std::uint64_t f
         }
         const std::uint32_t length = BigEndian(head.data());
         const std::string_view type(reinterpret_cast<const char*>(head.data() + 4), 4);
-        if (length > kLongestChunk || length + std::uint64_t{12} > fileBytes - at) {
-            return std::nullopt;
-        }
         const bool image = type == "IDAT";
-        std::vector<std::uint8_t>& into = image ? reader.stream_ : data;
-        const std::size_t from = image ? into.size() : 0;
-        into.resize(from + length + 4);
-        if (readAt(at + 8, std::span(into).subspan(from)) != length + std::size_t{4}) {
+        kept += image ? 0 : length;
+        if (length > kLongestChunk || length + std::uint64_t{12} > fileBytes - at ||
+            kept > limits.chunkBytes) {
             return std::nullopt;
         }
-        const std::uint32_t crc = BigEndian(into.data() + from + length);
-        into.resize(from + length);
-        const uLong computed = crc32_z(crc32(0, head.data() + 4, 4), into.data() + from, length);
-        if (computed != crc) {
+        // The image data only checked, a block at a time; any other chunk read whole.
+        uLong computed = crc32(0, head.data() + 4, 4);
+        data.resize(image ? std::min<std::size_t>(length, kCheckedBytes) : length);
+        for (std::uint64_t done = 0; done < length;) {
+            const std::span<std::uint8_t> block =
+                std::span(data).first(std::min<std::uint64_t>(data.size(), length - done));
+            if (readAt(at + 8 + done, block) != block.size()) {
+                return std::nullopt;
+            }
+            computed = crc32_z(computed, block.data(), block.size());
+            done += block.size();
+        }
+        std::array<std::uint8_t, 4> crc{};
+        if (readAt(at + 8 + length, crc) != crc.size() || computed != BigEndian(crc.data())) {
             return std::nullopt;
+        }
+        if (image && length > 0) {
+            reader.pieces_.push_back({reader.streamBytes_, at + 8, length});
+            reader.streamBytes_ += length;
         }
         at += length + std::uint64_t{12};
 
@@ -159,28 +172,58 @@ std::optional<BandReader> BandReader::Open(const ReadAt& readAt, std::uint64_t f
     const std::size_t bands = table.size() / 4 - 1;
     const std::size_t rowBytes = std::size_t{reader.width_} * kRgbaBytes;
     if (reader.bandRows_ == 0 ||
-        (std::size_t{reader.height_} + reader.bandRows_ - 1) / reader.bandRows_ != bands ||
-        FilteredBytes(std::min(reader.bandRows_, reader.height_), rowBytes) > kMostBandBytes) {
+        (std::size_t{reader.height_} + reader.bandRows_ - 1) / reader.bandRows_ != bands) {
         return std::nullopt;
     }
-    const std::vector<std::uint8_t>& stream = reader.stream_;
-    if (stream.size() < 2 || !IsZlibHeader(stream[0], stream[1])) {
+    const std::size_t filtered =
+        FilteredBytes(std::min(reader.bandRows_, reader.height_), rowBytes);
+    if (filtered > kMostBandBytes) {
         return std::nullopt;
     }
-    reader.bandStarts_.push_back(2);
+    std::array<std::uint8_t, 2> zlibHeader{};
+    if (!reader.ReadStream(readAt, 0, zlibHeader) || !IsZlibHeader(zlibHeader[0], zlibHeader[1])) {
+        return std::nullopt;
+    }
+    reader.bandStarts_.push_back(zlibHeader.size());
     for (std::size_t band = 0; band < bands; ++band) {
-        reader.bandStarts_.push_back(reader.bandStarts_.back() +
-                                     BigEndian(table.data() + 4 * (band + 1)));
-        if (reader.bandStarts_.back() > stream.size()) {
+        const std::uint32_t bytes = BigEndian(table.data() + 4 * (band + 1));
+        // Deflate data of a band that could not have come from its rows: none that the writer
+        // makes, and no reason to read so much at once.
+        if (bytes > filtered + filtered / 8 + 1024) {
             return std::nullopt;
         }
+        reader.bandStarts_.push_back(reader.bandStarts_.back() + bytes);
     }
     // After the bands, which the last one's final block ends: the checksum.
-    if (stream.size() - reader.bandStarts_.back() != 4) {
+    std::array<std::uint8_t, 4> adler{};
+    if (reader.streamBytes_ != reader.bandStarts_.back() + adler.size() ||
+        !reader.ReadStream(readAt, reader.bandStarts_.back(), adler)) {
         return std::nullopt;
     }
-    reader.adler_ = BigEndian(stream.data() + stream.size() - 4);
+    reader.adler_ = BigEndian(adler.data());
     return reader;
+}
+
+bool BandReader::ReadStream(const ReadAt& readAt, std::uint64_t from,
+                            std::span<std::uint8_t> out) const {
+    auto piece = std::upper_bound(pieces_.begin(), pieces_.end(), from,
+                                  [](std::uint64_t at, const Piece& p) { return at < p.stream; });
+    if (piece == pieces_.begin()) {
+        return false;
+    }
+    for (--piece; !out.empty(); ++piece) {
+        if (piece == pieces_.end()) {
+            return false;
+        }
+        const std::uint64_t skip = from - piece->stream;
+        const std::size_t bytes = std::min<std::uint64_t>(out.size(), piece->bytes - skip);
+        if (readAt(piece->file + skip, out.first(bytes)) != bytes) {
+            return false;
+        }
+        out = out.subspan(bytes);
+        from += bytes;
+    }
+    return true;
 }
 
 std::optional<std::string> BandReader::Text(std::string_view keyword) const {
@@ -192,7 +235,7 @@ std::optional<std::string> BandReader::Text(std::string_view keyword) const {
     return std::nullopt;
 }
 
-bool BandReader::ReadBands(std::size_t threads, const BandTaker& take) const {
+bool BandReader::ReadBands(const ReadAt& readAt, std::size_t threads, const BandTaker& take) const {
     const std::size_t bands = bandStarts_.size() - 1;
     const std::size_t rowBytes = std::size_t{width_} * kRgbaBytes;
     std::vector<std::uint32_t> adlers(bands);
@@ -203,11 +246,11 @@ bool BandReader::ReadBands(std::size_t threads, const BandTaker& take) const {
         }
         const std::size_t first = band * bandRows_;
         const std::size_t rows = std::min<std::size_t>(bandRows_, height_ - first);
+        std::vector<std::uint8_t> deflated(bandStarts_[band + 1] - bandStarts_[band]);
         std::vector<std::uint8_t> filtered(FilteredBytes(rows, rowBytes));
         std::vector<std::uint8_t> pixels(rows * rowBytes);
-        if (!InflateExactly(std::span(stream_).subspan(bandStarts_[band],
-                                                       bandStarts_[band + 1] - bandStarts_[band]),
-                            filtered, band + 1 == bands) ||
+        if (!ReadStream(readAt, bandStarts_[band], deflated) ||
+            !InflateExactly(deflated, filtered, band + 1 == bands) ||
             !UnfilterRows(filtered, rowBytes, pixels)) {
             sound = false;
             return;

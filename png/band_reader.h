@@ -29,7 +29,9 @@ class BandReader {
   public:
     // Reads the file's chunks and checks them: nothing when it is not a PNG the writer made in
     // bands, or does not hold together as one (a bad CRC, a band table that does not add up, a
-    // side past limits, a band larger than a reader should hold at once).
+    // side or the chunks beside the image past limits, a band larger than a reader should hold
+    // at once). The image data is checked here and read again band by band, so that it is
+    // never held whole.
     static std::optional<BandReader> Open(const ReadAt& readAt, std::uint64_t fileBytes,
                                           const ReadLimits& limits);
 
@@ -40,10 +42,11 @@ class BandReader {
     // The text of the first tEXt chunk with this keyword.
     std::optional<std::string> Text(std::string_view keyword) const;
 
-    // Inflates and unfilters every band on up to `threads` threads, handing each to take. False
-    // when the image data is not as the table says, or its checksum is wrong: some bands may have
-    // been taken by then. Raises what take raises.
-    bool ReadBands(std::size_t threads, const BandTaker& take) const;
+    // Reads, inflates and unfilters every band on up to `threads` threads, handing each to take.
+    // readAt reads the same file as Open's, on several threads at once. False when the image data
+    // is not as the table says, or its checksum is wrong: some bands may have been taken by then.
+    // Raises what take and readAt raise.
+    bool ReadBands(const ReadAt& readAt, std::size_t threads, const BandTaker& take) const;
 
   private:
     BandReader() = default;
@@ -52,9 +55,20 @@ class BandReader {
     std::uint32_t height_ = 0;
     std::uint32_t bandRows_ = 0;
     std::vector<std::pair<std::string, std::string>> texts_;
-    std::vector<std::uint8_t> stream_;     // the zlib stream: every IDAT's data in order
-    std::vector<std::size_t> bandStarts_;  // where each band begins in stream_, and the last ends
-    std::uint32_t adler_ = 0;              // the stream's checksum of the filtered rows
+    // Where the zlib stream, every IDAT's data in order, lies in the file.
+    struct Piece {
+        std::uint64_t stream;  // where it begins in the stream
+        std::uint64_t file;    // and in the file
+        std::uint64_t bytes;
+    };
+    // Fills out with the stream's bytes from `from` on; false past the stream's end.
+    bool ReadStream(const ReadAt& readAt, std::uint64_t from, std::span<std::uint8_t> out) const;
+
+    std::vector<Piece> pieces_;
+    std::uint64_t streamBytes_ = 0;
+    std::vector<std::uint64_t> bandStarts_;  // where each band begins in the stream, and the last
+                                             // ends
+    std::uint32_t adler_ = 0;                // the stream's checksum of the filtered rows
 };
 
 }  // namespace orvane::png

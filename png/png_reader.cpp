@@ -9,22 +9,25 @@ namespace {
 
 using Kind = Error::Kind;
 
-constexpr int kFormat = SPNG_FMT_RGBA8;
 constexpr std::size_t kSignatureBytes = kSignature.size();
-// Text, profiles and unknown chunks are kept in memory: a damaged or hostile length must not
-// make that unbounded.
-constexpr std::size_t kChunkLimit = std::size_t{64} << 20;
+constexpr std::size_t kRgbaBytes = 4;
+
+// Where the pixels of each of Adam7's seven passes lie across a row: from column first, every
+// step-th.
+struct Columns {
+    std::uint32_t first;
+    std::uint32_t step;
+};
+constexpr std::array<Columns, 7> kAdam7{{{0, 8}, {4, 8}, {0, 4}, {2, 4}, {0, 2}, {1, 2}, {0, 1}}};
 
 }  // namespace
 
 PngReader::PngReader(Source source, const ReadLimits& limits)
-    : source_(std::move(source)),
-      ctx_(detail::NewContext(0)),
-      interlacedLimit_(limits.interlacedBytes) {
+    : source_(std::move(source)), ctx_(detail::NewContext(0)), chunkBytes_(limits.chunkBytes) {
     spng_ctx* ctx = ctx_.get();
-    outcome_.Check(spng_set_png_stream(ctx, &PngReader::Read, this), Kind::Damaged);
-    outcome_.Check(spng_set_image_limits(ctx, limits.width, limits.height), Kind::Damaged);
-    outcome_.Check(spng_set_chunk_limits(ctx, kChunkLimit, kChunkLimit), Kind::Damaged);
+    Check(spng_set_png_stream(ctx, &PngReader::Read, this));
+    Check(spng_set_image_limits(ctx, limits.width, limits.height));
+    Check(spng_set_chunk_limits(ctx, limits.chunkBytes, limits.chunkBytes));
 
     spng_ihdr header{};
     const int result = spng_get_ihdr(ctx, &header);
@@ -37,51 +40,87 @@ PngReader::PngReader(Source source, const ReadLimits& limits)
     if (result == SPNG_EUSER_WIDTH || result == SPNG_EUSER_HEIGHT) {
         throw Error(Kind::TooLarge, spng_strerror(result));
     }
-    outcome_.Check(result, Kind::Damaged);
+    Check(result);
     width_ = header.width;
     height_ = header.height;
     interlaced_ = header.interlace_method != SPNG_INTERLACE_NONE;
-    if (!interlaced_) {
-        outcome_.Check(
-            spng_decode_image(ctx, nullptr, 0, kFormat, SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE),
-            Kind::Damaged);
+    const bool indexed = header.color_type == SPNG_COLOR_TYPE_INDEXED;
+    Check(spng_decode_image(ctx, nullptr, 0, indexed ? SPNG_FMT_PNG : SPNG_FMT_RGBA8,
+                            SPNG_DECODE_PROGRESSIVE | (indexed ? 0 : SPNG_DECODE_TRNS)));
+    if (indexed) {
+        spng_plte plte{};
+        Check(spng_get_plte(ctx, &plte));
+        spng_trns trns{};
+        const bool alpha = spng_get_trns(ctx, &trns) == SPNG_OK;
+        for (std::uint32_t i = 0; i < plte.n_entries; ++i) {
+            const spng_plte_entry& entry = plte.entries[i];
+            palette_.push_back(
+                {entry.red, entry.green, entry.blue,
+                 alpha && i < trns.n_type3_entries ? trns.type3_alpha[i] : std::uint8_t{255}});
+        }
+        depth_ = header.bit_depth;
+        raw_.resize((std::size_t{width_} * header.bit_depth + 7) / 8);
+    }
+    pixels_.resize(std::size_t{width_} * kRgbaBytes);
+}
+
+std::optional<Scanline> PngReader::NextScanline() {
+    if (ended_) {
+        return std::nullopt;
+    }
+    spng_row_info info{};
+    Check(spng_get_row_info(ctx_.get(), &info));
+    const Columns columns =
+        interlaced_ ? kAdam7.at(static_cast<std::size_t>(info.pass)) : Columns{0, 1};
+    const std::uint32_t count = (width_ - columns.first + columns.step - 1) / columns.step;
+    const Scanline line{info.row_num, columns.first, columns.step,
+                        std::span(pixels_).first(std::size_t{count} * kRgbaBytes)};
+    // libspng wants room for a whole row, whichever pass it decodes.
+    const int result = raw_.empty()
+                           ? spng_decode_scanline(ctx_.get(), pixels_.data(), pixels_.size())
+                           : spng_decode_scanline(ctx_.get(), raw_.data(), raw_.size());
+    ended_ = result == SPNG_EOI;
+    Check(ended_ ? SPNG_OK : result);
+    if (!raw_.empty()) {
+        ExpandPalette(count, line);
+    }
+    return line;
+}
+
+void PngReader::ExpandPalette(std::uint32_t count, const Scanline& line) {
+    const auto mask = static_cast<std::uint8_t>((1u << depth_) - 1);
+    const auto perByte = static_cast<std::uint32_t>(8 / depth_);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        // Packed from the high bits down.
+        const auto shift = static_cast<unsigned>(8 - depth_ * static_cast<int>(i % perByte + 1));
+        const std::uint8_t index = (raw_[i / perByte] >> shift) & mask;
+        if (index >= palette_.size()) {
+            throw Error(Kind::Damaged, "pixel (" + std::to_string(line.first + i * line.step) +
+                                           ", " + std::to_string(line.row) +
+                                           ") takes palette entry " + std::to_string(index) +
+                                           ", past the palette's " +
+                                           std::to_string(palette_.size()) +
+                                           (palette_.size() == 1 ? " colour" : " colours"));
+        }
+        std::copy_n(palette_[index].begin(), kRgbaBytes,
+                    pixels_.begin() + static_cast<std::ptrdiff_t>(i * kRgbaBytes));
     }
 }
 
-void PngReader::ReadRows(std::span<std::uint8_t> out) {
-    const std::size_t rowBytes = std::size_t{width_} * 4;
-    if (out.size() % rowBytes != 0 || out.size() / rowBytes > height_ - nextRow_) {
-        throw Error(Kind::Damaged, "more rows asked for than the picture has");
+void PngReader::Check(int result) {
+    if (result == SPNG_ECHUNK_LIMITS && !outcome_.Kept()) {
+        throw Error(Kind::TooLarge,
+                    "its text and other chunks beside the image take more than the " +
+                        std::to_string(chunkBytes_ >> 20) + " MiB that are read");
     }
-    if (interlaced_) {
-        if (whole_.empty() && !out.empty()) {
-            std::size_t bytes = 0;
-            outcome_.Check(spng_decoded_image_size(ctx_.get(), kFormat, &bytes), Kind::Damaged);
-            if (bytes > interlacedLimit_) {
-                throw Error(Kind::TooLarge, "an interlaced picture this large");
-            }
-            whole_.resize(bytes);
-            outcome_.Check(spng_decode_image(ctx_.get(), whole_.data(), whole_.size(), kFormat,
-                                             SPNG_DECODE_TRNS),
-                           Kind::Damaged);
-        }
-        std::copy_n(whole_.begin() + static_cast<std::ptrdiff_t>(nextRow_ * rowBytes), out.size(),
-                    out.begin());
-        nextRow_ += static_cast<std::uint32_t>(out.size() / rowBytes);
-        return;
-    }
-    for (; !out.empty(); out = out.subspan(rowBytes)) {
-        const int result = spng_decode_row(ctx_.get(), out.data(), rowBytes);
-        ++nextRow_;
-        outcome_.Check(result == SPNG_EOI && nextRow_ == height_ ? SPNG_OK : result, Kind::Damaged);
-    }
+    outcome_.Check(result, Kind::Damaged);
 }
 
 void PngReader::Finish() {
-    if (nextRow_ != height_) {
+    if (!ended_) {
         throw Error(Kind::Damaged, "finished before the last row");
     }
-    outcome_.Check(spng_decode_chunks(ctx_.get()), Kind::Damaged);
+    Check(spng_decode_chunks(ctx_.get()));
 }
 
 std::optional<std::string> PngReader::Text(std::string_view keyword) {

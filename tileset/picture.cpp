@@ -84,20 +84,14 @@ CellCut CutCell(std::span<const std::uint8_t> band, int width, int cell,
     for (int x = 0; x < kTileSize; ++x) {
         const std::uint8_t* in = first + static_cast<std::size_t>(x) * kRgbaBytes;
         for (int y = 0; y < kTileSize; ++y, pixel += kPixelBytes, in += rowBytes) {
-            if (in[3] < kOpaqueFrom) {
+            if (!IsOpaque(in)) {
                 pixel[0] = kKeyRed;
                 pixel[1] = kKeyGreen;
                 pixel[2] = kKeyBlue;
                 continue;
             }
             cut.transparent = false;
-            pixel[0] = in[0];
-            pixel[1] = in[1];
-            pixel[2] = in[2];
-            if (IsKeyColour(in[0], in[1], in[2])) {
-                pixel[2] = kNudgedKeyBlue;
-                ++cut.nudged;
-            }
+            cut.nudged += PutOpaque(in, pixel);
         }
     }
     return cut;

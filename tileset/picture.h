@@ -50,6 +50,24 @@ struct PaintedMosaic {
 // the background's. rows holds a whole number of rows.
 void CopyPaintedRows(const PaintedMosaic& mosaic, int firstRow, std::span<std::uint8_t> rows);
 
+// Whether a picture's RGBA pixel is opaque, and so drawn.
+inline bool IsOpaque(const std::uint8_t* rgba) {
+    return rgba[3] >= kOpaqueFrom;
+}
+
+// An opaque RGBA pixel of a picture as a tile's pixel: its own colour, except that the key colour
+// becomes (0, 1, 3). Returns 1 when it was the key colour, 0 otherwise.
+inline int PutOpaque(const std::uint8_t* rgba, BYTE* pixel) {
+    pixel[0] = rgba[0];
+    pixel[1] = rgba[1];
+    pixel[2] = rgba[2];
+    if (IsKeyColour(rgba[0], rgba[1], rgba[2])) {
+        pixel[2] = kNudgedKeyBlue;
+        return 1;
+    }
+    return 0;
+}
+
 // Cell `cell` (from 0, left to right) of band, kTileSize RGBA rows of `width` pixels, as a tile:
 // column by column, a pixel with alpha below 128 as the key colour, an opaque one in its own
 // colour, except that the key colour itself becomes (0, 1, 3).

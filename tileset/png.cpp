@@ -5,6 +5,8 @@
 #include <charconv>
 #include <functional>
 #include <limits>
+#include <mutex>
+#include <new>
 
 #include "platform/binary_file.h"
 #include "platform/files.h"
@@ -27,22 +29,34 @@ constexpr std::size_t kWriteBytes = std::size_t{256} << 10;
 // sheet of any shape with plenty of empty cells (a 32768-pixel square).
 constexpr std::int64_t kMostCells = std::int64_t{1} << 20;
 
+// The room for tiles is checked at least this far ahead, so that a sheet drawn cell by cell does
+// not ask the system at every cell.
+constexpr std::size_t kCheckAhead = std::size_t{16} << 20;
+
 [[noreturn]] void Refuse(const std::string& reason) {
     RaiseBecause(ErrorNumber::InvalidFileFormat, reason);
+}
+
+// "1 cell", "2 cells".
+std::string Count(std::int64_t number, const char* one, const char* many) {
+    return std::to_string(number) + " " + (number == 1 ? one : many);
 }
 
 std::string SizeOf(std::uint32_t width, std::uint32_t height) {
     return std::to_string(width) + " x " + std::to_string(height) + " pixels";
 }
 
-// "its width is 4 pixels over a multiple of 32", or nothing when both sides are whole cells.
+// "its width is 4 pixels over a multiple of 32 (96)", or nothing when both sides are whole cells.
 std::string OffTheCells(std::uint32_t width, std::uint32_t height) {
     std::string off;
     const auto side = [&](const char* name, std::uint32_t pixels) {
         if (const std::uint32_t over = pixels % kTileSize; over != 0) {
-            off += (off.empty() ? "its " : " and its ") + std::string(name) + " is " +
-                   std::to_string(over) + " pixels over a multiple of " +
-                   std::to_string(kTileSize) + " (" + std::to_string(pixels - over) + ")";
+            off +=
+                (off.empty() ? "its " : " and its ") + std::string(name) + " is " +
+                (pixels < kTileSize
+                     ? Count(pixels, "pixel", "pixels") + ", less than " + std::to_string(kTileSize)
+                     : Count(over, "pixel", "pixels") + " over a multiple of " +
+                           std::to_string(kTileSize) + " (" + std::to_string(pixels - over) + ")");
         }
     };
     side("width", width);
@@ -75,12 +89,12 @@ std::optional<int> NotedCount(const std::optional<std::string>& text, std::int64
                "', is not a count of tiles");
     }
     if (*noted > kMaxTiles) {
-        Refuse("it records " + std::to_string(*noted) + " tiles, more than the " +
+        Refuse("it records " + Count(*noted, "tile", "tiles") + ", more than the " +
                std::to_string(kMaxTiles) + " a tileset holds");
     }
     if (*noted > cells) {
-        Refuse("it records " + std::to_string(*noted) + " tiles but has only " +
-               std::to_string(cells) + " cells of 32 x 32 pixels");
+        Refuse("it records " + Count(*noted, "tile", "tiles") + " but has only " +
+               Count(cells, "cell", "cells") + " of 32 x 32 pixels");
     }
     return noted;
 }
@@ -102,9 +116,10 @@ FreeWords NotedWords(const Records& record) {
     return {word(kFirstWordKeyword), word(kLastWordKeyword)};
 }
 
-// The picture's cells cut into tiles as its rows come: a band of whole rows of cells at a time,
-// in any order and on any thread. Which cells are drawn, and so how many tiles they make, is
-// settled in reading order.
+// The picture's cells cut into tiles as its pixels come: a band of whole rows of cells at a time,
+// in any order and on any thread, or a scanline at a time. The tiles take memory only up to the
+// last cell drawn (or the count the picture records), however many cells the picture declares.
+// Which cells are drawn, and so how many tiles they make, is settled in reading order.
 class Sheet {
   public:
     // Refuses a picture whose sides are not whole cells, or that has more cells than are read.
@@ -119,42 +134,73 @@ class Sheet {
             Refuse("the picture is " + SizeOf(width, height) + ", " + std::to_string(Cells()) +
                    " cells: more than the " + std::to_string(kMostCells) + " that are read");
         }
+        room_ = platform::detail::PixelMemory::Reserve(
+            static_cast<std::size_t>(std::min<std::int64_t>(Cells(), kMaxTiles)) * kTileBytes);
+        if (!room_) {
+            throw std::bad_alloc();
+        }
         drawn_.resize(static_cast<std::size_t>(Cells()));
         nudged_.resize(static_cast<std::size_t>(rows_));
     }
 
     std::int64_t Cells() const { return std::int64_t{across_} * rows_; }
 
-    // Room for the tiles of every cell a tileset can hold, so that bands can be cut in any
-    // order; cut in reading order, the tiles grow as they come.
-    void MakeRoom() {
-        tiles_.resize(static_cast<std::size_t>(std::min<std::int64_t>(Cells(), kMaxTiles)) *
-                      kTileBytes);
-    }
-
     // The cells of rows: whole rows of cells, RGBA rows of the picture's width from firstRow on.
+    // Bands may be cut on several threads at once, each band once.
     void Cut(std::uint32_t firstRow, std::span<const std::uint8_t> rows) {
         const int width = across_ * kTileSize;
         const std::size_t rowOfCells = BandBytes(width);
-        std::array<BYTE, kTileBytes> beyond{};  // a cell past the most a tileset holds
+        std::array<BYTE, kTileBytes> tile{};
         for (std::size_t at = 0; at < rows.size(); at += rowOfCells) {
             const int row = static_cast<int>(firstRow / kTileSize + at / rowOfCells);
             for (int cell = 0; cell < across_; ++cell) {
                 const std::int64_t index = std::int64_t{row} * across_ + cell;
-                std::span<BYTE, kTileBytes> tile(beyond);
-                if (index < kMaxTiles) {
-                    const auto offset = static_cast<std::size_t>(index) * kTileBytes;
-                    if (tiles_.size() < offset + kTileBytes) {
-                        tiles_.resize(offset + kTileBytes);
-                    }
-                    tile = std::span<BYTE, kTileBytes>(tiles_.data() + offset, kTileBytes);
-                }
                 const CellCut cut = CutCell(rows.subspan(at, rowOfCells), width, cell, tile);
-                drawn_[static_cast<std::size_t>(index)] = cut.transparent ? 0 : 1;
+                if (cut.transparent) {
+                    continue;  // the room it may take is filled with the key colour already
+                }
+                drawn_[static_cast<std::size_t>(index)] = 1;
                 // Nudged pixels are opaque: their cell is kept.
                 nudged_[static_cast<std::size_t>(row)] += cut.nudged;
+                if (index < kMaxTiles) {
+                    Grow(index + 1);
+                    std::copy(tile.begin(), tile.end(), Tile(index));
+                }
             }
         }
+    }
+
+    // The pixels of a scanline, on one thread, scanlines in the order the file holds them.
+    void Take(const png::Scanline& line) {
+        const std::uint8_t* in = line.pixels.data();
+        for (std::uint32_t x = line.first; in != line.pixels.data() + line.pixels.size();
+             x += line.step, in += kRgbaBytes) {
+            TakePixel(x, line.row, in);
+        }
+        // The last scanline of a row of cells that spans the row: no pixel of that row of
+        // cells is still to come, in any pass.
+        if (line.row % kTileSize == kTileSize - 1 && line.first == 0 && line.step == 1) {
+            Settle(static_cast<int>(line.row / kTileSize) + 1);
+        }
+    }
+
+    // The RGBA pixel at column x of row `row`, on one thread, in the order the file holds it.
+    void TakePixel(std::uint32_t x, std::uint32_t row, const std::uint8_t* in) {
+        if (!IsOpaque(in)) {
+            return;
+        }
+        const std::uint32_t cellRow = row / kTileSize;
+        const std::int64_t index = std::int64_t{cellRow} * across_ + x / kTileSize;
+        drawn_[static_cast<std::size_t>(index)] = 1;
+        if (index >= kMaxTiles) {
+            return;  // refused once its row of cells is settled
+        }
+        if (index >= grown_) {
+            Grow(index + 1);
+        }
+        // Stored column by column.
+        nudged_[cellRow] += PutOpaque(
+            in, Tile(index) + (std::size_t{x % kTileSize} * kTileSize + row % kTileSize) * 3);
     }
 
     // Takes account of the rows of cells cut up to `rows`, in order: refuses once a cell drawn
@@ -175,7 +221,7 @@ class Sheet {
     }
 
     // The tiles up to the count the picture records or to the last cell drawn, whichever is
-    // further, and the free words it records.
+    // further, and the free words it records; refused when that is no tile.
     PictureTiles Finish(const Records& record) {
         Settle(rows_);
         PictureTiles result;
@@ -183,18 +229,54 @@ class Sheet {
         result.words = NotedWords(record);
         result.count =
             static_cast<int>(std::max<std::int64_t>(lastDrawn_, result.noted.value_or(0)));
+        if (result.count == 0) {
+            Refuse("the picture holds no tiles");
+        }
+        Grow(result.count);
         for (const std::int64_t nudged : nudged_) {
             result.nudged += nudged;
         }
-        tiles_.resize(static_cast<std::size_t>(result.count) * kTileBytes);
-        result.tiles = std::move(tiles_);
+        result.memory = std::move(room_);
         return result;
     }
 
   private:
+    BYTE* Tile(std::int64_t index) const {
+        return room_.get() + static_cast<std::size_t>(index) * kTileBytes;
+    }
+
+    // Tiles up to `cells` in memory, those that are new wholly see-through: a cell that no band
+    // draws stays so. Raises OutOfMemory (7) when the system could not back them.
+    void Grow(std::int64_t cells) {
+        const std::lock_guard lock(growing_);
+        if (cells <= grown_) {
+            return;
+        }
+        const auto bytes = static_cast<std::size_t>(cells) * kTileBytes;
+        if (bytes > checked_) {
+            const std::size_t ahead = std::min(
+                std::max(bytes, checked_ + kCheckAhead),
+                static_cast<std::size_t>(std::min<std::int64_t>(Cells(), kMaxTiles)) * kTileBytes);
+            if (!platform::detail::CanBeBacked(ahead - checked_)) {
+                RaiseBecause(ErrorNumber::OutOfMemory,
+                             Count(cells, "tile", "tiles") + " take more memory than is left");
+            }
+            checked_ = ahead;
+        }
+        for (BYTE* pixel = Tile(grown_); pixel != Tile(cells); pixel += 3) {
+            pixel[0] = kKeyRed;
+            pixel[1] = kKeyGreen;
+            pixel[2] = kKeyBlue;
+        }
+        grown_ = cells;
+    }
+
     int across_;
     int rows_;
-    std::vector<BYTE> tiles_;
+    platform::detail::PixelMemory room_;  // for every tile the picture's cells could hold
+    std::mutex growing_;
+    std::int64_t grown_ = 0;            // tiles in memory, from the first on
+    std::size_t checked_ = 0;           // bytes of room_ known to be backed
     std::vector<std::uint8_t> drawn_;   // for each cell: not wholly transparent
     std::vector<std::int64_t> nudged_;  // for each row of cells
     int settled_ = 0;
@@ -217,11 +299,14 @@ std::optional<PictureTiles> TilesFromBands(platform::BinaryFile& file) {
         return std::nullopt;
     }
     Sheet sheet(reader->Width(), reader->Height());
-    sheet.MakeRoom();
-    if (!reader->ReadBands(platform::UsableProcessors(),
-                           [&](std::uint32_t firstRow, std::span<const std::uint8_t> rows) {
-                               sheet.Cut(firstRow, rows);
-                           })) {
+    if (!reader->ReadBands(
+            [&](std::uint64_t offset, std::span<std::uint8_t> out) {
+                return file.GetUnbuffered(static_cast<std::int64_t>(offset) + 1, out);
+            },
+            platform::UsableProcessors(),
+            [&](std::uint32_t firstRow, std::span<const std::uint8_t> rows) {
+                sheet.Cut(firstRow, rows);
+            })) {
         return std::nullopt;
     }
     return sheet.Finish([&](std::string_view keyword) { return reader->Text(keyword); });
@@ -245,29 +330,28 @@ int TilesAlong(std::uint32_t pixels, const TileGrid& grid) {
                                            : static_cast<int>(room / (kTileSize + grid.spacing));
 }
 
-// Rows of the picture, into rows (whole rows of its width), with the grid's see-through colour
-// made transparent.
-void ReadGridRows(png::PngReader& reader, const TileGrid& grid, std::span<std::uint8_t> rows) {
-    reader.ReadRows(rows);
-    if (!grid.trans) {
-        return;
+// Where a picture's pixel lies on the tiles Tiled cuts of the picture, one axis at a time: its
+// place among those tiles' pixels put side by side, or nothing in a margin, a spacing or past the
+// last of `tiles`.
+std::optional<std::uint32_t> OnTheTiles(std::uint32_t pixel, const TileGrid& grid, int tiles) {
+    if (pixel < static_cast<std::uint32_t>(grid.margin)) {
+        return std::nullopt;
     }
-    for (std::size_t at = 0; at < rows.size(); at += kRgbaBytes) {
-        if (std::ranges::equal(*grid.trans, rows.subspan(at, grid.trans->size()))) {
-            rows[at + 3] = 0;
-        }
+    const std::uint32_t pitch = kTileSize + static_cast<std::uint32_t>(grid.spacing);
+    const std::uint32_t tile = (pixel - static_cast<std::uint32_t>(grid.margin)) / pitch;
+    const std::uint32_t within = (pixel - static_cast<std::uint32_t>(grid.margin)) % pitch;
+    if (tile >= static_cast<std::uint32_t>(tiles) || within >= kTileSize) {
+        return std::nullopt;
     }
+    return tile * kTileSize + within;
 }
 
-// Any PNG, read a row of cells at a time.
+// Any PNG, read a scanline at a time.
 PictureTiles TilesFromRows(platform::BinaryFile& file) {
     png::PngReader reader = RowReader(file);
     Sheet sheet(reader.Width(), reader.Height());
-    std::vector<std::uint8_t> band(BandBytes(static_cast<int>(reader.Width())));
-    for (std::uint32_t row = 0; row < reader.Height() / kTileSize; ++row) {
-        reader.ReadRows(band);
-        sheet.Cut(row * kTileSize, band);
-        sheet.Settle(static_cast<int>(row) + 1);
+    while (const std::optional<png::Scanline> line = reader.NextScanline()) {
+        sheet.Take(*line);
     }
     reader.Finish();
     return sheet.Finish([&](std::string_view keyword) { return reader.Text(keyword); });
@@ -425,8 +509,8 @@ PictureTiles TilesFromPng(const std::string& picture) {
     }
 }
 
-// Each row of tiles is read whole, its tiles moved side by side, and cut as the cells of a sheet
-// without margin or spacing would be.
+// Each pixel of a tile is put where it would be on a sheet of those tiles without margin or
+// spacing, a scanline at a time as for any PNG.
 PictureTiles TilesFromGrid(const std::string& picture, const TileGrid& grid) {
     platform::BinaryFile file(picture);
     try {
@@ -435,36 +519,27 @@ PictureTiles TilesFromGrid(const std::string& picture, const TileGrid& grid) {
         const int rows = across > 0 ? TilesAlong(reader.Height(), grid) : 0;
         Sheet sheet(static_cast<std::uint32_t>(across * kTileSize),
                     static_cast<std::uint32_t>(rows * kTileSize));
-        const std::size_t rowBytes = std::size_t{reader.Width()} * kRgbaBytes;
-        std::vector<std::uint8_t> read(rowBytes * kTileSize);
-        std::vector<std::uint8_t> cells(BandBytes(across * kTileSize));
-        std::uint32_t next = 0;  // the picture's next row
-        const auto skipTo = [&](std::uint32_t row) {
-            for (; next < row; ++next) {
-                reader.ReadRows(std::span(read).first(rowBytes));
+        std::array<std::uint8_t, kRgbaBytes> pixel{};
+        while (const std::optional<png::Scanline> line = reader.NextScanline()) {
+            const std::optional<std::uint32_t> row = OnTheTiles(line->row, grid, rows);
+            if (!row) {
+                continue;
             }
-        };
-        for (int row = 0; row < rows; ++row) {
-            skipTo(static_cast<std::uint32_t>(grid.margin + row * (kTileSize + grid.spacing)));
-            ReadGridRows(reader, grid, read);
-            next += kTileSize;
-            const std::size_t tileRowBytes = std::size_t{kTileSize} * kRgbaBytes;
-            const std::size_t step =
-                std::size_t{kTileSize} + static_cast<std::size_t>(grid.spacing);
-            for (std::size_t y = 0; y < kTileSize; ++y) {
-                for (std::size_t cell = 0; cell < static_cast<std::size_t>(across); ++cell) {
-                    const std::size_t x = static_cast<std::size_t>(grid.margin) + cell * step;
-                    std::ranges::copy(
-                        std::span(read).subspan(y * rowBytes + x * kRgbaBytes, tileRowBytes),
-                        std::span(cells)
-                            .subspan((y * static_cast<std::size_t>(across) + cell) * tileRowBytes)
-                            .begin());
+            const std::uint8_t* in = line->pixels.data();
+            for (std::uint32_t x = line->first; in != line->pixels.data() + line->pixels.size();
+                 x += line->step, in += kRgbaBytes) {
+                if (const std::optional<std::uint32_t> column = OnTheTiles(x, grid, across)) {
+                    std::copy_n(in, kRgbaBytes, pixel.begin());
+                    if (grid.trans && std::ranges::equal(*grid.trans, std::span(pixel).first(3))) {
+                        pixel[3] = 0;
+                    }
+                    sheet.TakePixel(*column, *row, pixel.data());
                 }
             }
-            sheet.Cut(static_cast<std::uint32_t>(row * kTileSize), cells);
-            sheet.Settle(row + 1);
+            if (*row % kTileSize == kTileSize - 1 && line->first == 0 && line->step == 1) {
+                sheet.Settle(static_cast<int>(*row / kTileSize) + 1);
+            }
         }
-        skipTo(reader.Height());
         reader.Finish();
         return sheet.Finish([&](std::string_view keyword) -> std::optional<std::string> {
             std::optional<std::string> recorded = grid.record(keyword);

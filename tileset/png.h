@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/detail/pixel_memory.h"
 #include "platform/files.h"
 #include "platform/windef.h"
 #include "png/png_writer.h"
@@ -64,7 +65,7 @@ void SaveTilesetAsPng(const PaintedMosaic& mosaic, const std::string& output);
 
 // The tiles of a PNG, ready for WriteTileset.
 struct PictureTiles {
-    std::vector<BYTE> tiles;  // whole tiles, column by column
+    platform::detail::PixelMemory memory;  // the tiles, and room past them that takes none
     int count = 0;
     std::optional<int> noted;  // the count the picture records, when it records one
     std::int64_t nudged = 0;   // opaque pixels of the key colour in those tiles, made (0, 1, 3)
@@ -72,13 +73,21 @@ struct PictureTiles {
     // What the file holds that a tileset cannot (a Tiled tileset's terrains, say), each named
     // once, in the order first met.
     std::vector<std::string> ignored;
+
+    // Whole tiles, column by column.
+    std::span<const BYTE> Tiles() const {
+        return {memory.get(), static_cast<std::size_t>(count) * kTileBytes};
+    }
 };
 
 // Any PNG whose width and height are whole multiples of 32: its cells, in reading order, up to
 // the count the picture records or to the last cell that is not wholly transparent, whichever
-// is further (a drawn cell is never dropped). Raises the file's open and read errors, and
-// InvalidFileFormat (321) with the reason in words for a picture it refuses: not a PNG, damaged,
-// a size that is not a multiple of 32, a recorded count it cannot hold, or more than kMaxTiles.
+// is further (a drawn cell is never dropped). Memory follows those tiles, not the size the
+// picture declares: a row of pixels is held, never the whole picture, interlaced or not. Raises
+// the file's open and read errors; OutOfMemory (7) when the tiles would take more memory than
+// the system has left; and InvalidFileFormat (321) with the reason in words for a picture it
+// refuses: not a PNG, damaged (a palette index past the palette's end included), a size that is
+// not a multiple of 32, a recorded count it cannot hold, no tiles, or more than kMaxTiles.
 PictureTiles TilesFromPng(const std::string& picture);
 
 // How a Tiled tileset lays its tiles out on its picture, and what it records of them.

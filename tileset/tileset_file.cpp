@@ -54,8 +54,15 @@ void TilesetFile::ReadTiles(int first, std::span<BYTE> out) const {
         std::copy_n(held_.begin() + static_cast<std::ptrdiff_t>(from), out.size(), out.begin());
         return;
     }
-    if (file_->GetUnbuffered(kFirstPixelPosition + std::int64_t{first} * kTileBytes, out) <
-        out.size()) {
+    std::size_t read = 0;
+    try {
+        read = file_->GetUnbuffered(kFirstPixelPosition + std::int64_t{first} * kTileBytes, out);
+    } catch (...) {
+        readFailed_ = true;
+        throw;
+    }
+    if (read < out.size()) {
+        readFailed_ = true;
         RaiseDamaged("the file was cut short while it was read");
     }
 }

@@ -1,6 +1,7 @@
 // A tileset file opened for reading, and a tileset file written from tiles.
 #pragma once
 
+#include <atomic>
 #include <optional>
 #include <span>
 #include <string>
@@ -33,6 +34,11 @@ class TilesetFile {
     // The file WriteTileset would write of tiles (whole tiles, at most kMaxTiles) and words,
     // held in memory instead: a picture's tiles, shown before they are saved.
     TilesetFile(std::vector<BYTE> tiles, const FreeWords& words);
+    TilesetFile(TilesetFile&& other) noexcept
+        : file_(std::move(other.file_)),
+          held_(std::move(other.held_)),
+          header_(other.header_),
+          readFailed_(other.readFailed_.load()) {}
 
     const struct TilesetHeader& Header() const { return header_; }
     // The tiles to paint: the header's count, or 0 for a count of 0 or below.
@@ -42,6 +48,10 @@ class TilesetFile {
     // InvalidFileFormat when the file has shrunk meanwhile, so that a file being rewritten is
     // never shown half. Several threads may read at once, each into a block of its own.
     void ReadTiles(int first, std::span<BYTE> out) const;
+
+    // Whether a read of tiles has failed: what is raised while a picture is made of them is then
+    // the tileset's failure, not the picture's.
+    bool ReadFailed() const { return readFailed_; }
 
     // The tiles of a tileset held in memory; none for a file.
     std::span<const BYTE> HeldTiles() const { return held_; }
@@ -56,6 +66,7 @@ class TilesetFile {
     std::optional<platform::BinaryFile> file_;
     std::vector<BYTE> held_;
     struct TilesetHeader header_;
+    mutable std::atomic<bool> readFailed_ = false;
 };
 
 // Writes a tileset file of the tiles (whole tiles of kTileBytes, at most kMaxTiles of them): a

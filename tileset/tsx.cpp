@@ -351,7 +351,8 @@ void SaveTilesetAsTsx(TilesetFile& file, const std::string& output,
                                "a .tsx holds the name of its picture as UTF-8 text, and this name "
                                "is not such text or has control characters");
     }
-    if (platform::SameFile(output, picture)) {
+    if (const std::optional<platform::FileId> id = platform::FileIdOf(output);
+        id && id == platform::FileIdOf(picture)) {
         platform::RaiseBecause(ErrorNumber::BadFileNameOrNumber,
                                "it is the very file of its picture, '" + picture + "'");
     }

@@ -79,8 +79,9 @@ void PaintBands(const tileset::TilesetFile& file, const platform::BitmapBits& pi
 
 // The tileset orvane-pack would write of a picture, held in memory.
 tileset::TilesetFile TilesetOfPicture(const std::string& fileName) {
-    tileset::PictureTiles tiles = tileset::TilesFromPicture(fileName);
-    return tileset::TilesetFile(std::move(tiles.tiles), tiles.words);
+    const tileset::PictureTiles tiles = tileset::TilesFromPicture(fileName);
+    return tileset::TilesetFile(std::vector<BYTE>(tiles.Tiles().begin(), tiles.Tiles().end()),
+                                tiles.words);
 }
 
 }  // namespace

@@ -83,10 +83,8 @@ std::uint64_t CgroupRoom() {
     return room;
 }
 
-// Pages that are overcommitted and cannot be backed are found out only when they are touched,
-// and then the kernel kills the process instead of failing a call: a large block is refused up
-// front when it exceeds what memory and swap could still give, on the machine and in the
-// process's control group.
+}  // namespace
+
 bool CanBeBacked(std::size_t bytes) {
     const std::uint64_t availableKiB = Field("/proc/meminfo", "MemAvailable:");
     const std::uint64_t swapKiB = Field("/proc/meminfo", "SwapFree:");
@@ -97,8 +95,6 @@ bool CanBeBacked(std::size_t bytes) {
     return bytes <= room;
 }
 
-}  // namespace
-
 PixelMemory PixelMemory::Allocate(std::size_t bytes) {
     constexpr std::size_t kHugePage = std::size_t{2} << 20;
     PixelMemory memory;
@@ -106,6 +102,7 @@ PixelMemory PixelMemory::Allocate(std::size_t bytes) {
         memory.data_ = static_cast<BYTE*>(std::calloc(bytes, 1));
         return memory;
     }
+    // A large block is refused up front when it could not be backed.
     if (!CanBeBacked(bytes)) {
         return memory;
     }
@@ -131,6 +128,18 @@ PixelMemory PixelMemory::Allocate(std::size_t bytes) {
     ::madvise(reinterpret_cast<void*>(aligned), bytes & ~(kHugePage - 1), MADV_HUGEPAGE);
     memory.data_ = reinterpret_cast<BYTE*>(aligned);
     memory.mapped_ = size;
+    return memory;
+}
+
+PixelMemory PixelMemory::Reserve(std::size_t bytes) {
+    PixelMemory memory;
+    const std::size_t size = std::max<std::size_t>(bytes, 1);
+    void* mapped = ::mmap(nullptr, size, PROT_READ | PROT_WRITE,
+                          MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (mapped != MAP_FAILED) {
+        memory.data_ = static_cast<BYTE*>(mapped);
+        memory.mapped_ = size;
+    }
     return memory;
 }
 

@@ -17,6 +17,10 @@ class PixelMemory {
     PixelMemory() = default;
     // Empty when the memory cannot be had.
     static PixelMemory Allocate(std::size_t bytes);
+    // Room for bytes that takes no memory until it is written, for a block whose size is known
+    // only as it fills: before writing into more of it, the caller asks CanBeBacked. Reads as
+    // zeroes. Empty when the room cannot be had.
+    static PixelMemory Reserve(std::size_t bytes);
     ~PixelMemory();
     PixelMemory(PixelMemory&& other) noexcept;
     PixelMemory& operator=(PixelMemory&& other) noexcept;
@@ -30,5 +34,10 @@ class PixelMemory {
     BYTE* data_ = nullptr;
     std::size_t mapped_ = 0;  // bytes mapped from the kernel; 0 when from the heap
 };
+
+// Whether memory and swap could still give bytes more, on the machine and in the process's
+// control group. Pages that are overcommitted and cannot be backed are found out only when they
+// are touched, and then the kernel kills the process instead of failing a call.
+bool CanBeBacked(std::size_t bytes);
 
 }  // namespace orvane::platform::detail

@@ -373,6 +373,20 @@ INSTANTIATE_TEST_SUITE_P(
                     OlderFileOnDisk("out.jpg"),
                     RunAs::TestUser,
                     Disk::Full},
+        // A tileset named as its own picture, under any name, is kept.
+        FailureCase{"output_a_hard_link_to_the_tileset",
+                    {"@/t.tst", "@/t.bmp"},
+                    1,
+                    "t.bmp': it is '",
+                    [](const TempDir& d) {
+                        std::filesystem::copy_file(kDemo, d / "t.tst");
+                        std::filesystem::create_hard_link(d / "t.tst", d / "t.bmp");
+                    }},
+        FailureCase{"batch_over_a_tileset_in_the_folder",
+                    {"--to", "@/", "--format", "bmp", kDemo, "@/t.bmp"},
+                    1,
+                    "t.bmp': it is read, and would be replaced",
+                    [](const TempDir& d) { std::filesystem::copy_file(kDemo, d / "t.bmp"); }},
         // A Tiled tileset and its picture: neither is written unless both can be.
         FailureCase{"tsx_over_a_read_only_one",
                     {kDemo, "@/old.tsx"},
@@ -409,6 +423,14 @@ INSTANTIATE_TEST_SUITE_P(
                     1,
                     "/evil'$'\\n''orvane-export: fake.tst: all good'$'\\033''[2J.tst': error 53: "
                     "File not found\n"},
+        // Raw C1 CSI; NEL, the line and paragraph separators in UTF-8; a byte of no UTF-8.
+        FailureCase{"unprintable_bytes_in_a_name",
+                    {"@/a\x9b"
+                     "b\xc2\x85\xe2\x80\xa8\xe2\x80\xa9\xff\xc3\xa9.tst",
+                     "@/out.bmp"},
+                    1,
+                    "/a'$'\\233''b'$'\\302\\205\\342\\200\\250\\342\\200\\251\\377''\xc3\xa9.tst': "
+                    "error 53: File not found\n"},
         FailureCase{"gif", {kDemo, "@/x.gif"}, 2, "x.gif' would write nothing"},
         FailureCase{"upper_case_jpg", {kDemo, "@/x.JPG"}, 2, "would write nothing"},
         FailureCase{"no_arguments", {}, 2, "Usage: orvane-export TILESET OUTPUT"},
@@ -497,13 +519,20 @@ bool OnlyOnePictureUnderWay(pid_t batch, const std::filesystem::path& folder) {
     return false;
 }
 
-// Stops the batch once the two small tilesets are written and the large one is under way, while
+// Pixels that no format shrinks much.
+Rgb Noise(int tile, int x, int y) {
+    const auto noise = static_cast<std::uint32_t>(tile * 7919 + x * 131 + y) * 2'654'435'761U;
+    return Rgb{BYTE(noise >> 24), BYTE(noise >> 16), BYTE(noise >> 8)};
+}
+
+// Stops the batch once the small tilesets are written and the large one is under way, while
 // its picture is written if that is seen in time.
 std::function<void(pid_t)> StopWhileWriting(const TempDir& dir, const std::string& format,
                                             Stop stop) {
     return [&dir, format, stop](pid_t batch) {
         WaitUntil(10'000, [&] {
             return std::filesystem::exists(dir / ("out/a." + format)) &&
+                   std::filesystem::exists(dir / ("out/b." + format)) &&
                    std::filesystem::exists(dir / ("out/c." + format));
         });
         WaitUntil(3'000, [&] { return OnlyOnePictureUnderWay(batch, dir / "out"); });
@@ -536,17 +565,15 @@ TEST_P(Batch, ExportsEveryTilesetItCanAndNamesEachFailure) {
     // Stopped, it takes a while: some seconds, far more than the small ones. Noise, so that no
     // format shrinks it below the limit on the file's size.
     const std::int16_t largeTiles = stopped ? 8000 : 1000;
-    WriteFile(large, TilesetBytes(largeTiles, largeTiles, [](int tile, int x, int y) {
-                  const auto noise =
-                      static_cast<std::uint32_t>(tile * 7919 + x * 131 + y) * 2'654'435'761U;
-                  return Rgb{BYTE(noise >> 24), BYTE(noise >> 16), BYTE(noise >> 8)};
-              }));
+    WriteFile(large, TilesetBytes(largeTiles, largeTiles, Noise));
     const std::string single = dir / ("single." + c.format);
     ASSERT_EQ(RunExport(dir, {kDemo, single}).status, 0);
     Strings args = InFolder(dir, c.options);
-    // a.tst named twice, as the shell's globs may name it: exported once.
-    args.insert(args.end(),
-                {dir / "in/a.tst", missing, dir / "in/c.tst", large, dir / "in/./a.tst"});
+    // a.tst named twice, as the shell's globs may name it: exported once; a link to it under
+    // another name makes a picture of its own.
+    std::filesystem::create_symlink("a.tst", dir / "in/b.tst");
+    args.insert(args.end(), {dir / "in/a.tst", missing, dir / "in/c.tst", dir / "in/b.tst", large,
+                             dir / "in/./a.tst"});
 
     Outcome run;
     pid_t batch = 0;
@@ -573,7 +600,7 @@ TEST_P(Batch, ExportsEveryTilesetItCanAndNamesEachFailure) {
     for (std::istringstream err(run.err); std::getline(err, lines.emplace_back());) {
     }
     lines.pop_back();
-    Strings pictures{"a." + c.format, "c." + c.format};
+    Strings pictures{"a." + c.format, "b." + c.format, "c." + c.format};
     if (stopped) {
         EXPECT_EQ(run.signal, c.stop == Stop::CtrlC ? SIGINT : SIGTERM);
         EXPECT_NE(::kill(-batch, 0), 0) << "a child outlived the batch";
@@ -583,7 +610,7 @@ TEST_P(Batch, ExportsEveryTilesetItCanAndNamesEachFailure) {
         }
         ASSERT_EQ(lines.size(), 2u) << run.err;
         EXPECT_EQ(lines[1], "orvane-export: interrupted: " + std::to_string(pictures.size()) +
-                                " of 4 exported");
+                                " of 5 exported");
         lines.pop_back();
     } else {
         EXPECT_EQ(run.status, 1);
@@ -598,6 +625,7 @@ TEST_P(Batch, ExportsEveryTilesetItCanAndNamesEachFailure) {
     EXPECT_EQ(FolderEntries(dir / "out"), pictures);
     EXPECT_EQ(ReadFile(dir / ("out/" + decoy)), "the user's");
     EXPECT_EQ(ReadFile(dir / ("out/a." + c.format)), ReadFile(single));
+    EXPECT_EQ(ReadFile(dir / ("out/b." + c.format)), ReadFile(single));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -652,6 +680,31 @@ TEST(OrvaneExport, StoppedWhileWritingAHiddenFileLeavesNothing) {
     EXPECT_EQ(FolderEntries(dir.path()), Strings{"large.tst"});
 }
 
+// A tileset cut short while its PNG is made of it: the tileset is blamed, not the picture, and
+// nothing is written.
+TEST(OrvaneExport, ATilesetCutShortWhileItIsReadIsTheTilesetsFailure) {
+    TempDir dir;
+    WriteFile(dir / "big.tst", TilesetBytes(32767, 32767, Noise));
+    const auto writing = [&] {
+        const Strings names = FolderEntries(dir.path());
+        return std::any_of(names.begin(), names.end(),
+                           [](const std::string& name) { return name.starts_with(".big.png."); });
+    };
+    const Outcome run = RunProgram(dir, kExport, {dir / "big.tst", dir / "big.png"},
+                                   WithoutNamelessFiles(), RunAs::TestUser, [&](pid_t) {
+                                       WaitUntil(10'000, writing);
+                                       std::filesystem::resize_file(dir / "big.tst", 6 + 3072);
+                                   });
+    if (run.status == 0) {
+        GTEST_SKIP() << "the picture was written before the tileset was cut";
+    }
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "orvane-export: reading '" + (dir / "big.tst") +
+                           "': error 321: Invalid file format (the file was cut short while it "
+                           "was read)\n");
+    EXPECT_EQ(FolderEntries(dir.path()), Strings{"big.tst"});
+}
+
 std::string ProcessFile(pid_t pid, const std::string& name) {
     return ReadFile("/proc/" + std::to_string(pid) + "/" + name);
 }
@@ -687,6 +740,49 @@ TEST(OrvaneExport, ABatchStoppedWhileItsStandardErrorIsFullLosesNoLine) {
               "orvane-export: " + missing + ": error 53: File not found\n" +
                   "orvane-export: interrupted: 0 of 1 exported\n");
 }
+
+struct OutputCase {
+    const char* name;
+    std::string command;  // for sh, in the test's folder: $E, $P and $T are the three programs
+    int status;
+    std::string err;  // the last line on standard error
+};
+void PrintTo(const OutputCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class StandardOutput : public ::testing::TestWithParam<OutputCase> {};
+
+// What a program prints that does not reach its standard output is a failure, told on standard
+// error; a standard output closed that nothing is printed to is none.
+TEST_P(StandardOutput, ThatTakesNothingIsAFailure) {
+    const OutputCase& c = GetParam();
+    TempDir dir;
+    std::filesystem::copy_file(kDemo, dir / "demo.tst");
+    const Outcome run = RunProgram(dir, "/bin/sh",
+                                   {"-c", "cd \"$1\" && E=$2 P=$3 T=$4 && " + c.command, "sh",
+                                    dir.path(), kExport, ORVANE_PACK_PATH, ORVANE_TILES_PATH});
+    EXPECT_EQ(run.status, c.status);
+    EXPECT_TRUE(run.err.ends_with(c.err)) << run.err;
+}
+
+const std::string kFull = "standard output could not be written (no space left on the device)\n";
+INSTANTIATE_TEST_SUITE_P(
+    Programs, StandardOutput,
+    ::testing::Values(
+        OutputCase{"export_full", "$E demo.tst d.bmp >/dev/full", 1, "orvane-export: " + kFull},
+        OutputCase{"export_closed", "$E demo.tst d.bmp >&-", 1, "(bad file descriptor)\n"},
+        OutputCase{"help_full", "$E --help >/dev/full", 1,
+                   "standard output could not be written\n"},
+        OutputCase{"batch_closed", "$E --to . --format bmp demo.tst >&-", 0, ""},
+        OutputCase{"pack_full", "$E demo.tst d.png >/dev/null && $P d.png d2.tst >/dev/full", 1,
+                   "orvane-pack: " + kFull},
+        OutputCase{"tiles_full", "$T stats demo.tst >/dev/full", 1, "orvane-tiles: " + kFull},
+        OutputCase{"tiles_diff_different_full",
+                   "{ printf '\\0\\0\\1\\0\\0\\0'; head -c 3072 /dev/zero; } >one.tst && "
+                   "$T diff demo.tst one.tst >/dev/full",
+                   2, "orvane-tiles: " + kFull}),
+    RowName());
 
 TEST(OrvaneExport, HelpTellsTheFormatsTheDispatchAndTheStatuses) {
     TempDir dir;

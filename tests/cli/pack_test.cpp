@@ -1,12 +1,17 @@
 // orvane-pack run as its own process: tilesets through orvane-export's PNG and back, PNGs of every
 // kind written by Qt's own PNG writer, and the pictures it refuses.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QColor>
 #include <QImage>
 #include <QString>
+#include <cstdlib>
 #include <functional>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -105,6 +110,31 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) {
         return std::string(std::get<0>(info.param).name) + "_" + std::get<1>(info.param);
     });
+
+// The largest sheet under a 48 MB limit, in a control group as a container's: its tiles are
+// refused with error 7 before they outgrow it, not by the kernel killing the program.
+TEST(OrvanePack, TilesMemoryCannotHoldAreOutOfMemory) {
+    TempDir dir;
+    WriteFile(dir / "in.tst", Largest());
+    ASSERT_EQ(RunProgram(dir, kExport, {dir / "in.tst", dir / "t.png"}).status, 0);
+    const std::string err = dir / "err";
+    const std::optional<int> status = RunWithMemoryLimit(48 << 20, [&] {
+        ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDERR_FILENO);
+        // Under AddressSanitizer, freed memory is held back unless told otherwise.
+        const char* sanitizer = std::getenv("ASAN_OPTIONS");
+        ::setenv("ASAN_OPTIONS",
+                 (std::string(sanitizer ? sanitizer : "") + ":quarantine_size_mb=0").c_str(), 1);
+        ::execl(kPack.c_str(), kPack.c_str(), (dir / "t.png").c_str(), (dir / "t.tst").c_str(),
+                nullptr);
+        return 126;
+    });
+    if (!status) {
+        GTEST_SKIP() << "no memory control group can be made here";
+    }
+    ASSERT_TRUE(WIFEXITED(*status)) << "killed by signal " << WTERMSIG(*status);
+    EXPECT_EQ(WEXITSTATUS(*status), 1);
+    EXPECT_TRUE(Contains(ReadFile(err), "t.png': error 7: Out of memory")) << ReadFile(err);
+}
 
 // Three cells: the first with a pixel of the key colour, one at alpha 127 and one at 128 among
 // its see-through and coloured ones, the second coloured, the third wholly transparent. Few
@@ -216,12 +246,15 @@ TEST_P(Refused, SaysWhyAndWritesNothing) {
     EXPECT_EQ(FolderEntries(dir.path()), before);
 }
 
-// Transparent but for the last pixel.
-std::function<void(const TempDir&)> Picture(int width, int height, const char* tiles = nullptr) {
+// Transparent but for the last pixel, or wholly.
+std::function<void(const TempDir&)> Picture(int width, int height, const char* tiles = nullptr,
+                                            bool drawn = true) {
     return [=](const TempDir& d) {
         QImage image(width, height, QImage::Format_RGBA8888);
         image.fill(Qt::transparent);
-        image.setPixelColor(width - 1, height - 1, Qt::red);
+        if (drawn) {
+            image.setPixelColor(width - 1, height - 1, Qt::red);
+        }
         if (tiles != nullptr) {
             image.setText("Orvane tiles", tiles);
         }
@@ -251,6 +284,16 @@ INSTANTIATE_TEST_SUITE_P(
                     "100 x 64 pixels: its width is 4 pixels over a multiple of 32 (96)"},
         RefusalCase{"height_off_the_cells", Picture(64, 40), 2,
                     "its height is 8 pixels over a multiple of 32 (32)"},
+        RefusalCase{"narrower_than_a_cell", Picture(1, 32), 2,
+                    "its width is 1 pixel, less than 32"},
+        RefusalCase{"no_tiles", Picture(64, 32, nullptr, false), 2, "the picture holds no tiles"},
+        // The tileset a link to the picture: the picture is kept.
+        RefusalCase{"tileset_is_the_picture",
+                    [](const TempDir& d) {
+                        Picture(32, 32)(d);
+                        std::filesystem::create_symlink("x.png", d / "x.tst");
+                    },
+                    2, "x.tst': it is '"},
         RefusalCase{"not_a_png", [](const TempDir& d) { WriteFile(d / "x.png", "GIF89a......"); },
                     2, "it is not a PNG picture (no PNG signature)"},
         RefusalCase{"cut_short", Demo([](std::string& b) { b.resize(b.size() / 2); }), 2,

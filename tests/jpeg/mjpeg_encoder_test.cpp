@@ -10,6 +10,7 @@
 
 #include "jpeg/mjpeg_encoder_testing.h"
 #include "platform/gdi.h"
+#include "platform/gdi_testing.h"
 #include "platform/kernel32.h"
 #include "platform/runtime_error.h"
 #include "tests/support/buffers.h"
@@ -266,6 +267,19 @@ TEST(SavePictureAsJpeg, APictureWithoutPixelsIsRefusedByTheEncoderAndWritesNothi
         RaisedError([&] { mJPEGEncoder::SavePictureAsJpeg(picture, dir / "empty.jpg", 90); });
     EXPECT_EQ(error.Number(), 26001);
     EXPECT_TRUE(FolderEntries(dir.path()).empty());
+}
+
+// The copy of the picture that is written cannot be made, as when memory has run out.
+TEST(SavePictureAsJpeg, APictureMemoryCannotCopyIsOutOfMemoryAndWritesNothing) {
+    TempDir dir;
+    const Surface picture(608, 96, Blocks, 0);
+    const orvane::platform::ScopedBitmapLimit limit(1000);
+    LibraryCalls calls;
+    const RuntimeError error =
+        RaisedError([&] { mJPEGEncoder::SavePictureAsJpeg(picture, dir / "out.jpg", 90); });
+    EXPECT_EQ(error.Number(), 7);
+    EXPECT_TRUE(FolderEntries(dir.path()).empty());
+    EXPECT_EQ(calls.writes, 0);
 }
 
 TEST(WriteJpegFile, AQualityTheEncoderRefusesComesBackAsTheWriteError) {

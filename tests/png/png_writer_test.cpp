@@ -15,6 +15,7 @@
 
 #include "png/band_reader.h"
 #include "png/png_reader.h"
+#include "tests/support/png_pixels.h"
 #include "tests/support/process.h"
 #include "tests/support/row_name.h"
 #include "tests/support/temp_dir.h"
@@ -100,10 +101,7 @@ TEST_P(Bands, DecodeToThePixelsInEveryReader) {
         at += n;
         return n;
     });
-    std::vector<std::uint8_t> read(rgba.size());
-    reader.ReadRows(read);
-    reader.Finish();
-    EXPECT_TRUE(read == rgba) << "libspng";
+    EXPECT_TRUE(orvane::testing::ReadPixels(reader) == rgba) << "libspng";
     EXPECT_EQ(reader.Text("Orvane tiles"), "7");
 
     QImage qt;
@@ -197,20 +195,19 @@ TEST_P(Table, IsFollowedOnlyWhereItHoldsTogether) {
     const TableCase& c = GetParam();
     const std::vector<std::uint8_t> rgba = Picture(64, 100);
     const std::string png = c.change(Write(64, 100, 32, 2, rgba));
-    const auto reader = orvane::png::BandReader::Open(
-        [&](std::uint64_t offset, std::span<std::uint8_t> out) {
-            const std::size_t n = std::min<std::size_t>(out.size(), png.size() - offset);
-            std::copy_n(png.begin() + static_cast<std::ptrdiff_t>(offset), n, out.begin());
-            return n;
-        },
-        png.size(), {});
+    const auto readAt = [&](std::uint64_t offset, std::span<std::uint8_t> out) {
+        const std::size_t n = std::min<std::size_t>(out.size(), png.size() - offset);
+        std::copy_n(png.begin() + static_cast<std::ptrdiff_t>(offset), n, out.begin());
+        return n;
+    };
+    const auto reader = orvane::png::BandReader::Open(readAt, png.size(), {});
     ASSERT_EQ(reader.has_value(), c.opens);
     if (!c.opens) {
         return;
     }
     std::vector<std::uint8_t> read(rgba.size());
     const bool whole =
-        reader->ReadBands(3, [&](std::uint32_t first, std::span<const std::uint8_t> rows) {
+        reader->ReadBands(readAt, 3, [&](std::uint32_t first, std::span<const std::uint8_t> rows) {
             std::copy(rows.begin(), rows.end(),
                       read.begin() + static_cast<std::ptrdiff_t>(first) * 64 * 4);
         });
