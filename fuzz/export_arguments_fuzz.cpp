@@ -1,8 +1,8 @@
 // orvane-export's arguments, both forms: any words at all, split from the input at its zero
 // bytes. Whatever they are, parsing writes no file and looks only at --to's folder and at which
 // file each tileset is, and what it returns holds together: a batch names an existing folder, a
-// format of jpg, bmp or png and at least one tileset, every one of them among the arguments, no
-// two writing one picture; the single form takes its two operands as they are; and a usage
+// format of jpg, bmp, png or tsx and at least one tileset, every one of them among the arguments,
+// no two writing one picture; the single form takes its two operands as they are; and a usage
 // problem is one line that no argument can break or fill with terminal escapes.
 #include <algorithm>
 #include <cstddef>
@@ -59,7 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(!single->thumbnailSize || *single->thumbnailSize >= 1);
     } else if (const auto* batch = std::get_if<BatchRequest>(&request)) {
         Check(std::filesystem::is_directory(batch->folder));
-        Check(batch->extension == "jpg" || batch->extension == "bmp" || batch->extension == "png");
+        Check(batch->extension == "jpg" || batch->extension == "bmp" || batch->extension == "png" ||
+              batch->extension == "tsx");
         Check(!batch->tilesets.empty());
         std::set<std::string> pictures;
         for (const std::string& tileset : batch->tilesets) {
