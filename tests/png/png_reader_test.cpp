@@ -37,7 +37,7 @@ enum class Damage {
     ShortPalette,  // two entries only, where pixels take more
 };
 
-struct Spec {
+struct Shape {
     Type type;
     int depth;
     bool trns = false;
@@ -48,7 +48,7 @@ struct Spec {
 
 struct PngCase {
     std::string name;
-    Spec spec;
+    Shape shape;
     std::optional<Kind> refused = std::nullopt;  // nothing: read whole, every pixel as built
     Damage damage = Damage::None;
     orvane::png::ReadLimits limits = {};
@@ -63,7 +63,7 @@ int Channels(Type type) {
 
 // A sample of pixel (x, y), repeating every 5 columns and 3 rows so that the transparent colour
 // of a tRNS chunk, pixel (2, 1)'s, turns up throughout.
-std::uint32_t Sample(const Spec& s, std::uint32_t x, std::uint32_t y, int channel) {
+std::uint32_t Sample(const Shape& s, std::uint32_t x, std::uint32_t y, int channel) {
     std::uint32_t h = (x % 5) * 73856093u ^ (y % 3) * 19349663u ^ (channel + 1) * 83492791u;
     h = (h ^ (h >> 13)) * 0x5bd1e995u;
     return (h ^ (h >> 15)) & ((1u << s.depth) - 1);
@@ -77,7 +77,7 @@ Rgba Entry(std::uint32_t i, bool trns) {
 
 // What the reader must give for pixel (x, y): small samples scaled to 8 bits, 16-bit ones cut to
 // their high byte, grey spread over red, green and blue, tRNS's colour transparent.
-Rgba Pixel(const Spec& s, std::uint32_t x, std::uint32_t y) {
+Rgba Pixel(const Shape& s, std::uint32_t x, std::uint32_t y) {
     if (s.type == kPalette) {
         return Entry(Sample(s, x, y, 0), s.trns);
     }
@@ -96,7 +96,7 @@ Rgba Pixel(const Spec& s, std::uint32_t x, std::uint32_t y) {
 
 // The filtered scanlines, pass by pass when interlaced (Adam7); rows take the filters None, Sub
 // and Up in turn.
-std::string Scanlines(const Spec& s) {
+std::string Scanlines(const Shape& s) {
     static constexpr std::uint32_t kPasses[8][4] = {{0, 0, 1, 1}, {0, 0, 8, 8}, {4, 0, 8, 8},
                                                     {0, 4, 4, 8}, {2, 0, 4, 4}, {0, 2, 2, 4},
                                                     {1, 0, 2, 2}, {0, 1, 1, 2}};
@@ -142,7 +142,7 @@ std::string Chunk(const std::string& type, const std::string& data, bool badCrc 
     return Be32(std::uint32_t(data.size())) + body + Be32(std::uint32_t(crc) ^ badCrc);
 }
 
-std::string PngFile(const Spec& s, Damage damage) {
+std::string PngFile(const Shape& s, Damage damage) {
     const std::string lines = Scanlines(s);
     uLongf size = compressBound(lines.size());
     std::string data(size, '\0');
@@ -181,7 +181,7 @@ class Reading : public ::testing::TestWithParam<PngCase> {};
 
 TEST_P(Reading, GivesEveryPixelAsBuiltOrRefusesAsItShould) {
     const PngCase& c = GetParam();
-    const std::string file = PngFile(c.spec, c.damage);
+    const std::string file = PngFile(c.shape, c.damage);
     std::size_t at = 0;
     const auto source = [&](std::span<std::uint8_t> out) {
         const std::size_t n = std::min(out.size(), file.size() - at);
@@ -192,8 +192,8 @@ TEST_P(Reading, GivesEveryPixelAsBuiltOrRefusesAsItShould) {
     std::vector<std::uint8_t> read;
     try {
         orvane::png::PngReader reader(source, c.limits);
-        ASSERT_EQ(reader.Width(), c.spec.width);
-        ASSERT_EQ(reader.Height(), c.spec.height);
+        ASSERT_EQ(reader.Width(), c.shape.width);
+        ASSERT_EQ(reader.Height(), c.shape.height);
         read = orvane::testing::ReadPixels(reader);
         // A damaged chunk that the image does not need is passed over, as libpng does.
         EXPECT_EQ(reader.Text("Orvane tiles"),
@@ -204,11 +204,11 @@ TEST_P(Reading, GivesEveryPixelAsBuiltOrRefusesAsItShould) {
         return;
     }
     ASSERT_FALSE(c.refused) << "read whole";
-    for (std::uint32_t i = 0; i < c.spec.width * c.spec.height; ++i) {
-        const std::uint32_t x = i % c.spec.width;
-        const std::uint32_t y = i / c.spec.width;
+    for (std::uint32_t i = 0; i < c.shape.width * c.shape.height; ++i) {
+        const std::uint32_t x = i % c.shape.width;
+        const std::uint32_t y = i / c.shape.width;
         ASSERT_EQ((Rgba{read[4 * i], read[4 * i + 1], read[4 * i + 2], read[4 * i + 3]}),
-                  Pixel(c.spec, x, y))
+                  Pixel(c.shape, x, y))
             << "at (" << x << ", " << y << ")";
     }
 }
@@ -216,7 +216,7 @@ TEST_P(Reading, GivesEveryPixelAsBuiltOrRefusesAsItShould) {
 std::vector<PngCase> Cases() {
     std::vector<PngCase> cases;
     const char* names[] = {"grey", "", "rgb", "palette", "grey_alpha", "", "rgba"};
-    for (Spec spec : std::vector<Spec>{
+    for (Shape shape : std::vector<Shape>{
              {kGrey, 1},          {kGrey, 2},          {kGrey, 4},          {kGrey, 8},
              {kGrey, 16},         {kGrey, 2, true},    {kGrey, 8, true},    {kGrey, 16, true},
              {kRgb, 8},           {kRgb, 16},          {kRgb, 8, true},     {kRgb, 16, true},
@@ -224,19 +224,19 @@ std::vector<PngCase> Cases() {
              {kPalette, 1, true}, {kPalette, 2, true}, {kPalette, 4, true}, {kPalette, 8, true},
              {kGreyAlpha, 8},     {kGreyAlpha, 16},    {kRgba, 8},          {kRgba, 16}}) {
         for (const bool interlaced : {false, true}) {
-            spec.interlaced = interlaced;
-            std::string name = names[spec.type];
-            name.append("_").append(std::to_string(spec.depth));
-            name.append(spec.trns ? "_trns" : "").append(interlaced ? "_interlaced" : "");
-            cases.push_back({name, spec});
+            shape.interlaced = interlaced;
+            std::string name = names[shape.type];
+            name.append("_").append(std::to_string(shape.depth));
+            name.append(shape.trns ? "_trns" : "").append(interlaced ? "_interlaced" : "");
+            cases.push_back({name, shape});
         }
     }
-    const Spec rgba{kRgba, 8};
-    const Spec adam7{kRgba, 8, false, true};
-    const Spec widest{kGrey, 8, false, false, 1u << 20, 1};  // ReadLimits's default
-    const Spec wider{kGrey, 8, false, false, (1u << 20) + 1, 1};
-    const Spec palette{kPalette, 2};
-    const Spec palette8Interlaced{kPalette, 8, false, true};
+    const Shape rgba{kRgba, 8};
+    const Shape adam7{kRgba, 8, false, true};
+    const Shape widest{kGrey, 8, false, false, 1u << 20, 1};  // ReadLimits's default
+    const Shape wider{kGrey, 8, false, false, (1u << 20) + 1, 1};
+    const Shape palette{kPalette, 2};
+    const Shape palette8Interlaced{kPalette, 8, false, true};
     using D = Damage;
     const std::vector<PngCase> edges{
         {"width_at_the_limit", rgba, {}, D::None, {.width = 13}},
